@@ -1,0 +1,19 @@
+#pragma once
+#include <QByteArray>
+
+// The instrument's message frame: STX, length character (payload length +
+// offset), payload, two-digit hexadecimal 7-bit checksum, CR. Frames are
+// 8-bit text, held as QByteArray.
+namespace Frame {
+constexpr char StartChar = 2;
+constexpr char EndChar = 13;
+constexpr int RequestOffset = 32;
+
+// The checksum value (0..127) of a length character and payload: the value
+// that brings their code sum to a multiple of 128.
+int Checksum(const QByteArray& lengthAndPayload);
+}
+
+// The full frame for a payload. Throws std::overflow_error when
+// payload length + offset exceeds 255.
+QByteArray ComposeMessage(const QByteArray& payload, int offset = Frame::RequestOffset);

@@ -1,0 +1,47 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Everything a procedure shows to or asks of the user goes through this
+// interface: message boxes, questions, tray balloons, file choices and
+// "open this file". The GUI implements it with widgets (marshalled to the GUI
+// thread), the command line with the terminal and --yes, tests with a
+// scripted implementation that records what was shown.
+// Implementations must be callable from the instrument thread.
+class Prompts {
+public:
+    enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Answer { Ok, Yes, No, Cancel };
+    enum class OpenVerb { Open, Edit, Explore };
+
+    struct FileChoice {
+        QString title;
+        QStringList filters;      // e.g. "Comma Separated Values (*.csv)"
+        int selectedFilter = 0;   // preselected entry of filters
+        QString proposedName;     // file name (or full path) proposed
+        QString defaultExtension; // without the dot
+        QString folder;           // initial folder
+    };
+    struct FileChosen {
+        QString path;
+        int filterIndex = 0;      // the filter the user left selected
+    };
+
+    virtual ~Prompts() = default;
+
+    // A message box with an OK button. An empty title means the application caption.
+    virtual void message(Icon icon, const QString& text, const QString& title = {}) = 0;
+    // Yes/No question; returns Yes or No.
+    virtual Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
+    // Yes/No/Cancel question; returns Yes, No or Cancel.
+    virtual Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
+    // A tray balloon; where no tray exists it goes to status panel 1 and the log.
+    virtual void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) = 0;
+    // A line of text (the password dialog, input boxes); nullopt when cancelled.
+    virtual std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) = 0;
+    virtual std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) = 0;
+    virtual std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) = 0;
+    // Opens a file or folder with the desktop's handler; false when nothing could open it.
+    virtual bool openPath(const QString& path, OpenVerb verb) = 0;
+};

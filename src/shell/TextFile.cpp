@@ -1,0 +1,34 @@
+#include "TextFile.h"
+
+#include "AppPaths.h"
+#include "SessionLog.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+bool WriteLineToFile(const AppPaths& paths, SessionLog* log, const QString& path, const QString& line,
+    bool overwrite, bool verbose)
+{
+    const QString full = paths.resolve(path);
+    QFile file(full);
+    const auto mode = QIODevice::WriteOnly | (overwrite ? QIODevice::Truncate : QIODevice::Append);
+    bool ok = file.open(mode);
+    if (ok)
+        ok = file.write((line + QStringLiteral("\r\n")).toUtf8()) >= 0 && file.flush();
+    file.close();
+    if (log && verbose) {
+        log->debugMessage(QStringLiteral("Data written to ") + full + QStringLiteral(":"), 0);
+        log->debugMessage(QStringLiteral("\t\"") + line + QStringLiteral("\""), 0);
+    }
+    return ok;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size())
+        return false;
+    return file.commit();
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+
+class SessionLog;
+struct AppPaths;
+
+// Writes one line (ended CR LF) to a text file: replaces the content when
+// overwrite is set, else appends (creating the file). A relative path is
+// resolved by AppPaths. With verbose, the write is logged at level 0.
+// WriteLineToFile(path, "", true, ...) creates or empties a file.
+// Returns false when the file could not be written.
+bool WriteLineToFile(const AppPaths& paths, SessionLog* log, const QString& path, const QString& line,
+    bool overwrite, bool verbose);
+
+// Replaces a file's whole content in one step: written to a temporary file
+// beside it, then renamed over it, so a failed write leaves the old content.
+bool WriteFileAtomically(const QString& path, const QByteArray& content);
