@@ -53,7 +53,7 @@ bool isSerialDeviceKey(StoreHandle hive, const QString& keyPath)
 QList<IniFile::Entry> serialDeviceValues(const StoreHives& hives)
 {
     QList<IniFile::Entry> values;
-    for (const SerialDevice& device : hives.serialDevices()) {
+    for (const PresentSerialDevice& device : hives.serialDevices()) {
         QString name = device.devicePath;
         name.replace(QLatin1Char('/'), QLatin1Char('\\'));
         if (!name.startsWith(QLatin1Char('\\')))

@@ -33,7 +33,7 @@ enum StoreStatus : qint32 {
 enum class StoreHandle { None, TextFile, ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig, DynamicData };
 
 // A serial device present on this machine, as port discovery finds it.
-struct SerialDevice {
+struct PresentSerialDevice {
     QString devicePath;  // e.g. "/dev/ttyUSB0"
     int portNumber = 0;  // the "COM" number the program uses for it
 };
@@ -43,7 +43,7 @@ struct SerialDevice {
 // is missing.
 struct StoreHives {
     PerUserSettings* perUser = nullptr;
-    std::function<QList<SerialDevice>()> serialDevices;
+    std::function<QList<PresentSerialDevice>()> serialDevices;
 };
 
 // Values longer than this are cut to it when a text file entry is read.

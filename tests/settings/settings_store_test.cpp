@@ -150,7 +150,7 @@ TEST(SettingsStore, SerialDeviceKeyListsTheDevicesPresent)
 {
     StoreHives hives;
     hives.serialDevices = [] {
-        return QList<SerialDevice>{{"/dev/ttyUSB0", 33}, {"/dev/ttyS0", 1}};
+        return QList<PresentSerialDevice>{{"/dev/ttyUSB0", 33}, {"/dev/ttyS0", 1}};
     };
     QString text = "previous";
     EXPECT_EQ(StoreReadAll("HKLM", "HARDWARE\\DEVICEMAP\\SERIALCOMM", text, hives), StoreOk);
@@ -161,7 +161,7 @@ TEST(SettingsStore, SerialDeviceKeyListsTheDevicesPresent)
     EXPECT_EQ(result, QVariant("COM1"));
     EXPECT_EQ(StoreWrite("HKLM", "HARDWARE\\DEVICEMAP\\SERIALCOMM", "x", "S", "COM9", hives), StoreAccessDenied);
 
-    hives.serialDevices = [] { return QList<SerialDevice>{}; };
+    hives.serialDevices = [] { return QList<PresentSerialDevice>{}; };
     EXPECT_EQ(StoreReadAll("HKLM", "HARDWARE\\DEVICEMAP\\SERIALCOMM", text, hives), StoreOk);
     EXPECT_EQ(text, nulList("|"));
 
