@@ -1,0 +1,70 @@
+#include "Terminal.h"
+
+#include "Frame.h"
+
+#include <QLocale>
+#include <QTime>
+#include <stdexcept>
+
+QString TranscriptLine::marker() const
+{
+    switch (kind) {
+    case Kind::Request: return QStringLiteral(">>>");
+    case Kind::Reply: return QStringLiteral("<<<");
+    case Kind::NoReply: return QStringLiteral("!!!");
+    }
+    return {};
+}
+
+QString TranscriptLine::timeText() const
+{
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(secondsSinceMidnight, 'f', 2);
+}
+
+QString TranscriptLine::plainText() const
+{
+    return timeText() + QLatin1Char('\t') + marker() + QLatin1Char('\t') + text;
+}
+
+TerminalSession::TerminalSession(TerminalExchange exchange)
+    : clock([] { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; })
+    , exchange_(std::move(exchange))
+{
+}
+
+QString TerminalSession::queue(const QString& payload)
+{
+    const QString upper = payload.toUpper();
+    try {
+        pending_ = ComposeMessage(upper.toLatin1(), Frame::RequestOffset);
+    } catch (const std::overflow_error&) {
+        pending_.clear(); // too long for one frame: nothing is sent
+    }
+    return upper;
+}
+
+QList<TranscriptLine> TerminalSession::sendPending()
+{
+    if (pending_.isEmpty())
+        return {};
+    const QByteArray frame = pending_;
+    pending_.clear();
+    return exchange(frame);
+}
+
+QList<TranscriptLine> TerminalSession::exchange(const QByteArray& frame, TerminalReply* replyOut)
+{
+    QList<TranscriptLine> lines;
+    // The request as typed: the frame without its start and end characters.
+    lines.append({clock(), TranscriptLine::Kind::Request, QString::fromLatin1(frame.mid(1, frame.size() - 2))});
+    const TerminalReply reply = exchange_ ? exchange_(frame, ReplyTimeoutSeconds) : TerminalReply{};
+    if (reply.result == 2)
+        lines.append({clock(), TranscriptLine::Kind::Reply, QString::fromLatin1(reply.received)});
+    else if (reply.result == 3)
+        lines.append({clock(), TranscriptLine::Kind::NoReply, QStringLiteral("[No Reply]")});
+    if (replyOut)
+        *replyOut = reply;
+    return lines;
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+
+// One exchange of a framed request as the terminal needs it: the link's
+// result code (2 a good reply, 3 no reply, others refused or bad) and the
+// received message (length character, payload, checksum).
+struct TerminalReply {
+    int result = 0;
+    QByteArray received;
+};
+// Sends a whole frame and waits up to timeoutSeconds for the reply. Bound by
+// the caller to the instrument link; runs on the instrument thread.
+using TerminalExchange = std::function<TerminalReply(const QByteArray& frame, int timeoutSeconds)>;
+
+// A line of the service terminal's transcript.
+struct TranscriptLine {
+    enum class Kind { Request, Reply, NoReply };
+    double secondsSinceMidnight = 0;
+    Kind kind = Kind::Request;
+    QString text;
+
+    // ">>>", "<<<" or "!!!".
+    QString marker() const;
+    // The time with the picture "####0.00" (locale decimal separator).
+    QString timeText() const;
+    // "time<TAB>marker<TAB>text", without the line end.
+    QString plainText() const;
+};
+
+// The service terminal: the user types a request payload, it is framed and
+// sent through the ordinary exchange, and the conversation is kept as a
+// transcript. The window shows the lines; the command line prints them.
+class TerminalSession {
+public:
+    static constexpr int ReplyTimeoutSeconds = 5;
+
+    explicit TerminalSession(TerminalExchange exchange);
+
+    // The payload as the input box then shows it (upper case); its frame
+    // becomes the one waiting to be sent, replacing any earlier one.
+    QString queue(const QString& payload);
+    bool hasPending() const { return !pending_.isEmpty(); }
+    QByteArray pending() const { return pending_; }
+
+    // Sends the waiting frame, if any, and returns the transcript lines it
+    // produced (request line, then the reply or "[No Reply]").
+    QList<TranscriptLine> sendPending();
+
+    // Sends one frame and returns its lines together with the reply.
+    QList<TranscriptLine> exchange(const QByteArray& frame, TerminalReply* replyOut = nullptr);
+
+    // Time source for the transcript, replaceable in tests.
+    std::function<double()> clock;
+
+private:
+    TerminalExchange exchange_;
+    QByteArray pending_;
+};
