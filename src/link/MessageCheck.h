@@ -1,0 +1,12 @@
+#pragma once
+#include <QByteArray>
+
+class SessionLog;
+
+// The reply check: true when a received message (length character + payload
+// + two checksum digits) is rejected, with the reason in the log. A length
+// character with an even code marks an extended-length message, checked by
+// its length field and plain checksum; "2" heads a message that is accepted
+// unchecked. A "CJ03" reply (sent by firmware 1.08 and 1.09 with a wrong
+// length character and checksum) is replaced by its corrected form.
+bool ErrorInMessage(SessionLog& log, QByteArray& message);

@@ -1,0 +1,70 @@
+#pragma once
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QPointer>
+#include <QString>
+
+class QTcpSocket;
+class QThread;
+class SessionLog;
+
+// The link's TCP client to a network serial bridge. One socket, created on
+// the first call from the thread that uses it (the instrument thread) and
+// driven there with bounded blocking waits; no event loop is needed.
+//
+// state() reports the numbers the connection steps test:
+//   0 closed, 1 open (bound), 2 listening, 4 resolving host, 6 connecting,
+//   7 connected, 8 closing (also after the bridge closed the connection),
+//   9 error (a failed connect or a socket error).
+// A socket error is logged "[NET] " + its description at level 254.
+class NetworkTransport {
+public:
+    enum State : int {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ResolvingHost = 4,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8,
+        Error = 9,
+    };
+
+    explicit NetworkTransport(SessionLog& log);
+    ~NetworkTransport();
+    NetworkTransport(const NetworkTransport&) = delete;
+    NetworkTransport& operator=(const NetworkTransport&) = delete;
+
+    // Connects to host:port, waiting at most timeoutMs; returns the state
+    // afterwards (7 on success, 9 on failure).
+    int connectTo(const QString& host, quint16 port, int timeoutMs = 30000);
+    void close();
+    int state();
+
+    QString remoteHost() const { return remoteHost_; }
+    quint16 remotePort() const { return remotePort_; }
+
+    // Bytes received and not yet read (takes in what the system has queued).
+    qint64 bytesWaiting();
+    // Reads one received byte; false when none is waiting.
+    bool readByte(char& byte);
+    // Sends data; true when all of it was handed to the system within timeoutMs.
+    bool send(const QByteArray& data, int timeoutMs = 5000);
+    // Blocks until a byte is waiting or the deadline passes; true when one is.
+    bool waitForBytes(QDeadlineTimer deadline);
+
+    // The description of the last socket error (empty when none).
+    QString lastErrorText() const { return lastError_; }
+
+private:
+    QTcpSocket* socket();
+    void onError(int error);
+
+    SessionLog& log_;
+    QTcpSocket* socket_ = nullptr;
+    QThread* socketThread_ = nullptr;
+    QString remoteHost_;
+    quint16 remotePort_ = 0;
+    QString lastError_;
+    int errorState_ = Closed;   // Closing or Error after a failure, else Closed
+};
