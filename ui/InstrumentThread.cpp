@@ -25,11 +25,13 @@ void InstrumentThread::submit(const QString& name, Job job, std::function<void()
     if (!thread_.isRunning())
         return;
     if (pending_++ == 0) {
+        // A new run of work: forget a cancel request of the previous one.
+        // Within a run a cancel stays, so closing stops the queued jobs too.
+        cancel_.reset();
         current_ = name;
         Q_EMIT busyChanged(true);
     }
     QMetaObject::invokeMethod(worker_, [this, name, job = std::move(job), done = std::move(done)]() {
-        cancel_.reset();
         if (job)
             job();
         QMetaObject::invokeMethod(this, [this, name, done]() { finished(name, done); }, Qt::QueuedConnection);

@@ -19,7 +19,7 @@ public:
     ~InstrumentThread() override;
 
     // Queues job; afterwards (on the GUI thread) runs done, if given.
-    // The cancel token is reset before each job starts.
+    // The cancel token is reset when the thread was idle.
     void submit(const QString& name, Job job, std::function<void()> done = {});
     bool isBusy() const { return pending_ > 0; }
     // The name of the job running or queued first; empty when idle.

@@ -45,6 +45,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
 
     status_ = new StatusPanels(this);
     setStatusBar(status_);
+    connect(status_, &StatusPanels::panelDoubleClicked, this, &MainWindow::onPanelDoubleClicked);
 
     tmrPing_ = new QTimer(this);
     tmrPing_->setObjectName(QStringLiteral("tmrPing"));
@@ -171,6 +172,17 @@ void MainWindow::onBusyChanged(bool busy)
         control->setEnabled(wanted_.value(control, true) && !busy_);
     if (!busy_ && closeWhenIdle_)
         close();
+}
+
+void MainWindow::onPanelDoubleClicked(int panel)
+{
+    // The cancel gesture of a download: only while panel 1 reports one running.
+    if (panel != 1 || !thread_ || !thread_->isBusy())
+        return;
+    if (status_->panelText(1).startsWith(QLatin1String("Downloading"))) {
+        thread_->cancelToken().request();
+        log_.debugMessage(QStringLiteral("Download cancelled by user..."), 0);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

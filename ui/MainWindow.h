@@ -64,6 +64,7 @@ private:
     void buildShortcuts();
     void onTrayMenu(const QString& key);
     void onBusyChanged(bool busy);
+    void onPanelDoubleClicked(int panel);
 
     SessionLog& log_;
     QTabWidget* tabs_ = nullptr;
