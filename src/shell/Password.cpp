@@ -56,10 +56,10 @@ QString PasswordHash(const QString& password)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
 }
 
-bool PasswordChoiceNeeded(Services& services)
+bool PasswordChoiceNeeded(SessionLog& log, const AppPaths& paths)
 {
-    services.log.debugMessage(QStringLiteral("Checking if we need to add passwords."), SessionLog::Info);
-    return ReadPasswordPolicy(UserSettingsPath(services.paths)) == PasswordPolicy::Undecided;
+    log.debugMessage(QStringLiteral("Checking if we need to add passwords."), SessionLog::Info);
+    return ReadPasswordPolicy(UserSettingsPath(paths)) == PasswordPolicy::Undecided;
 }
 
 // ---- the dialog ----

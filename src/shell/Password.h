@@ -3,6 +3,8 @@
 #include <functional>
 
 class Prompts;
+class SessionLog;
+struct AppPaths;
 struct Services;
 
 // The user password that guards the operations which change the instrument.
@@ -32,7 +34,7 @@ QString PasswordHash(const QString& password);
 
 // First start: logs the check and says whether the password dialog must be
 // shown in new-password mode ("Valid" not yet decided).
-bool PasswordChoiceNeeded(Services& services);
+bool PasswordChoiceNeeded(SessionLog& log, const AppPaths& paths);
 
 // The password dialog without its widgets: which of its three panels shows,
 // what each OK and Cancel does, where the focus goes. Messages go through

@@ -50,10 +50,10 @@ TEST(Password, PolicyFromTheValidEntry)
 TEST(Password, FirstStartAsksUntilADecisionIsStored)
 {
     StartupEnv env;
-    EXPECT_TRUE(PasswordChoiceNeeded(env.services));
+    EXPECT_TRUE(PasswordChoiceNeeded(env.log, env.tmp.paths()));
     EXPECT_TRUE(env.logged(":::\tChecking if we need to add passwords."));
     storePassword(env, "False", {});
-    EXPECT_FALSE(PasswordChoiceNeeded(env.services));
+    EXPECT_FALSE(PasswordChoiceNeeded(env.log, env.tmp.paths()));
 }
 
 TEST(Password, LoginOKGuardsByTheStoredDecision)

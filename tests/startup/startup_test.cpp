@@ -3,6 +3,7 @@
 #include "shell/DataFolder.h"
 #include "shell/InstanceLock.h"
 #include "shell/SessionStart.h"
+#include "shell/Startup.h"
 
 #include <QDir>
 #include <QSysInfo>
@@ -193,4 +194,48 @@ TEST(InstanceLock, TakesOverTheMarkerOfAProgramThatDied)
     stale.close();
     InstanceLock lock(tmp.path());
     EXPECT_TRUE(lock.isHeld());
+}
+
+TEST(Startup, FirstRunOnAnEmptyDataFolder)
+{
+    TempFolder tmp;
+    SessionLog log;
+    const PreparedStartup first = PrepareStartup(log, "/opt/tolvi", tmp.path());
+    const QString folder = tmp.path() + "/Karvex/Tolvi";
+    EXPECT_EQ(first.paths.dataFolder, folder);
+    EXPECT_TRUE(first.perUserFolder);
+    EXPECT_EQ(log.logFilePath(), folder + "/session.txt");
+    EXPECT_EQ(readBytes(folder + "/user.txt"), QByteArray("; === User Settings ===\r\n"));
+    EXPECT_TRUE(QFile::exists(folder + "/app.txt"));
+    EXPECT_TRUE(first.passwordChoiceNeeded);
+    EXPECT_TRUE(first.instanceLock->isHeld());
+    EXPECT_TRUE(QString::fromUtf8(readBytes(folder + "/session.txt")).contains("Checking if we need to add passwords."));
+
+    QFile user(folder + "/user.txt");
+    ASSERT_TRUE(user.open(QIODevice::Append));
+    user.write("[Password]\r\nValid=False\r\n");
+    user.close();
+    SessionLog secondLog;
+    const PreparedStartup second = PrepareStartup(secondLog, "/opt/tolvi", tmp.path());
+    EXPECT_FALSE(second.passwordChoiceNeeded);
+    EXPECT_FALSE(second.instanceLock->isHeld()); // the first run still holds the marker
+}
+
+TEST(Startup, PostInstallOptionMovesTheOldPasswordOnce)
+{
+    StartupEnv env;
+    env.perUser.setValue("\\", "Password", "d0d0");
+    env.prompts.answers = {Prompts::Answer::Yes};
+    int dialogs = 0;
+    LoadStartup(env.services, ParseCommandLine({"-p"}), {}, [&] { ++dialogs; });
+    EXPECT_EQ(env.userFileBytes(), QByteArray("; === User Settings ===\r\n[Password]\r\nValue=d0d0\r\nValid=True\r\n"));
+    EXPECT_FALSE(env.perUser.contains("\\", "Password"));
+    EXPECT_TRUE(env.logged("===\tOptions : \t-p"));
+    EXPECT_TRUE(env.logged("===\tUser password hash status is Unknown"));
+
+    env.prompts.clear();
+    LoadStartup(env.services, ParseCommandLine({}), {}, [&] { ++dialogs; });
+    EXPECT_TRUE(env.prompts.shown().isEmpty());
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_TRUE(env.logged("===\tUser password hash status is True"));
 }
