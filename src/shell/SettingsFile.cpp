@@ -3,6 +3,7 @@
 #include "IniFile.h"
 
 #include <QFileInfo>
+#include <QMutex>
 
 namespace {
 
@@ -17,9 +18,14 @@ bool isWritableFile(const QString& path)
     return info.isFile() && info.isWritable() && (info.permissions() & writeBits);
 }
 
+// The GUI thread and the instrument thread both change settings files; one
+// read-change-write at a time, so neither undoes the other's change.
+QMutex changeMutex;
+
 template <typename Change>
 bool changeFile(const QString& path, Change change)
 {
+    QMutexLocker lock(&changeMutex);
     if (!isWritableFile(path))
         return false;
     auto file = IniFile::load(path);
