@@ -11,13 +11,34 @@ namespace {
 const QByteArray kCrLf("\r\n");
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-QString decodeLine(const QByteArray& raw)
+bool isUtf8(const QByteArray& raw)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(raw);
-    if (utf8.hasError())
-        return QString::fromLatin1(raw);
-    return text;
+    const QString text = utf8.decode(raw);   // decoding happens on conversion
+    Q_UNUSED(text);
+    return !utf8.hasError();
+}
+
+QString decodeLine(const QByteArray& raw)
+{
+    return isUtf8(raw) ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
+}
+
+bool fitsLatin1(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+}
+
+// An entry line with a new value after the file's own "key=" bytes. A line is
+// read as UTF-8 or else as Latin-1 as a whole, so the value takes the key's
+// encoding; a value Latin-1 cannot hold turns the whole line into UTF-8.
+QByteArray withValue(const QByteArray& keyPart, const QString& value)
+{
+    if (isUtf8(keyPart))
+        return keyPart + value.toUtf8();
+    if (fitsLatin1(value))
+        return keyPart + value.toLatin1();
+    return (QString::fromLatin1(keyPart) + value).toUtf8();
 }
 
 bool sameName(const QString& a, const QString& b)
@@ -65,18 +86,17 @@ IniFile::Line IniFile::entryLine(const QString& key, const QString& value)
 IniFile IniFile::fromBytes(const QByteArray& bytes)
 {
     IniFile file;
+    // Lines end in CR LF, LF or a lone CR (files from older editors), each kept as found.
     qsizetype start = 0;
     while (start < bytes.size()) {
-        const qsizetype lf = bytes.indexOf('\n', start);
-        const qsizetype end = lf < 0 ? bytes.size() : lf;
-        QByteArray raw = bytes.mid(start, end - start);
-        QByteArray ending = lf < 0 ? QByteArray() : QByteArray("\n");
-        if (lf >= 0 && raw.endsWith('\r')) {
-            raw.chop(1);
-            ending = kCrLf;
-        }
-        file.lines_.push_back(parseLine(raw, ending, start == 0));
-        start = end + 1;
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        qsizetype endingSize = 0;
+        if (end < bytes.size())
+            endingSize = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
+        file.lines_.push_back(parseLine(bytes.mid(start, end - start), bytes.mid(end, endingSize), start == 0));
+        start = end + endingSize;
     }
     return file;
 }
@@ -194,7 +214,7 @@ bool IniFile::setValue(const QString& section, const QString& key, const QString
         // Keep the key exactly as the file spelled it (bytes up to "=").
         Line& line = lines_[size_t(existing)];
         const QByteArray keyPart = line.raw.left(line.raw.indexOf('=') + 1);
-        line = parseLine(keyPart + value.toUtf8(), kCrLf, existing == 0);
+        line = parseLine(withValue(keyPart, value), kCrLf, existing == 0);
         return true;
     }
 

@@ -15,8 +15,9 @@
 // The file is kept line by line with its original bytes and line ends, so
 // saving after a change rewrites only the changed or added lines (which end
 // CR LF); comments, blank lines, unparsable lines and text in other encodings
-// come back exactly as they were. A line is read as UTF-8 when it is valid
-// UTF-8, else as Latin-1, so no byte sequence stops a file from loading.
+// come back exactly as they were. Lines may end CR LF, LF or CR alone. A
+// line is read as UTF-8 when it is valid UTF-8, else as Latin-1, so no byte
+// sequence stops a file from loading; a changed value keeps its line's encoding.
 //
 // When a section appears more than once, its blocks are read in file order
 // and the first entry of a key wins; a change replaces that entry, and a new
@@ -59,7 +60,7 @@ private:
     enum class Kind { Other, Comment, Section, Entry };
     struct Line {
         QByteArray raw;     // the line's bytes without its line end
-        QByteArray ending;  // "\r\n", "\n" or empty for a last line without one
+        QByteArray ending;  // "\r\n", "\n", "\r" or empty for a last line without one
         Kind kind = Kind::Other;
         QString name;       // section name or key
         QString value;      // entry value
