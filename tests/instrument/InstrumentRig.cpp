@@ -19,6 +19,16 @@ QByteArray MemoryInstrument::answer(const QByteArray& payload)
     }
     if (replies_.contains(payload))
         return Responder::Reply(replies_.value(payload));
+    if (payload == "A00")
+        return Responder::Reply("A01" + scheduleBlock_);
+    if (payload.startsWith("A01") && payload.size() == 25) {
+        scheduleBlock_ = payload.mid(3);
+        return Responder::Reply(payload);
+    }
+    if (payload == "A02" || payload == "A03")
+        scheduleState_ = payload == "A02" ? 3 : 0;
+    if (payload == "A02" || payload == "A03" || payload == "A04")
+        return Responder::Reply("A00" + QByteArray::number(scheduleState_, 16).toUpper().rightJustified(2, '0'));
     const char letter = payload.isEmpty() ? '\0' : payload.at(0);
     bool ok = false;
     const int address = payload.mid(1, 4).toInt(&ok, 16);
@@ -56,6 +66,18 @@ void MemoryInstrument::setFlash(int address, const QByteArray& bytes)
     QMutexLocker lock(&mutex_);
     for (int k = 0; k < bytes.size(); ++k)
         flash_.at(size_t(address + k)) = uint8_t(bytes[k]);
+}
+
+void MemoryInstrument::setScheduleBlock(const QByteArray& hex)
+{
+    QMutexLocker lock(&mutex_);
+    scheduleBlock_ = hex;
+}
+
+void MemoryInstrument::setScheduleState(int state)
+{
+    QMutexLocker lock(&mutex_);
+    scheduleState_ = state;
 }
 
 void MemoryInstrument::setReply(const QByteArray& request, const QByteArray& replyPayload)

@@ -16,7 +16,7 @@
 
 // A stand-in instrument with an EEPROM and a flash that answers "G", "E"
 // and "B" requests as the real one does, fixed replies for other requests,
-// and a way to spoil the first n replies. Anything it does not know gets a
+// a schedule, and a way to spoil the first n replies. Anything it does not know gets a
 // spoilt reply, which the link rejects at once.
 class MemoryInstrument {
 public:
@@ -30,6 +30,9 @@ public:
     // Requests beginning with prefix get no reply at all.
     void setSilent(const QByteArray& prefix);
     void spoilFirst(int count);
+    // The schedule: "A00" returns the block "A01" stored; "A02"/"A03" start and stop it.
+    void setScheduleBlock(const QByteArray& hex);
+    void setScheduleState(int state);
 
 private:
     mutable QMutex mutex_;
@@ -38,6 +41,8 @@ private:
     QMap<QByteArray, QByteArray> replies_;
     QList<QByteArray> silent_;
     int spoil_ = 0;
+    QByteArray scheduleBlock_ = QByteArray(22, '0');
+    int scheduleState_ = 0;
 };
 
 // Services, a link over loopback TCP and a stand-in instrument, with every
