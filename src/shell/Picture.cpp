@@ -123,8 +123,9 @@ NumberPicture parseNumberPicture(const QString& section)
     return picture;
 }
 
-// A non-negative value as decimal digits, rounded half away from zero to
-// fractionDigits places after the point, from its first 15 significant digits.
+// A non-negative value times 10^pointShift as decimal digits, rounded half away
+// from zero to fractionDigits places after the point, from the value's first 15
+// significant digits.
 struct DecimalDigits {
     QString integer;   // without leading zeros; empty for zero
     QString fraction;  // exactly fractionDigits long
@@ -135,12 +136,12 @@ struct DecimalDigits {
     }
 };
 
-DecimalDigits roundToDigits(double value, int fractionDigits)
+DecimalDigits roundToDigits(double value, int fractionDigits, int pointShift = 0)
 {
     const QString scientific = QString::number(value, 'e', 14);  // d.dddddddddddddde+XX
     const qsizetype exponentAt = scientific.indexOf(QLatin1Char('e'));
     QString digits = scientific.left(exponentAt).remove(QLatin1Char('.'));
-    qsizetype point = scientific.mid(exponentAt + 1).toInt() + 1;
+    qsizetype point = scientific.mid(exponentAt + 1).toInt() + 1 + pointShift;
     if (point < 1) {
         digits.prepend(QString(1 - point, QLatin1Char('0')));
         point = 1;
@@ -234,8 +235,10 @@ QString renderNumber(const NumberPicture& picture, const DecimalDigits& digits, 
 QString formatSection(double magnitude, const QString& section, const QLocale& locale, bool* showsZero)
 {
     const NumberPicture picture = parseNumberPicture(section);
+    // A percentage too large for a double after scaling moves the decimal point instead.
     const double scaled = picture.percent ? magnitude * 100.0 : magnitude;
-    const DecimalDigits digits = roundToDigits(scaled, picture.fractionPlaces);
+    const DecimalDigits digits = std::isfinite(scaled) ? roundToDigits(scaled, picture.fractionPlaces)
+                                                       : roundToDigits(magnitude, picture.fractionPlaces, 2);
     if (showsZero)
         *showsZero = digits.isZero();
     return renderNumber(picture, digits, locale);
