@@ -2,6 +2,7 @@
 #include "TimeConv.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 

@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "shell/Bits.h"
 
 #include <gtest/gtest.h>

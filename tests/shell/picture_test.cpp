@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "shell/Picture.h"
 #include "shell/TimeConv.h"
 

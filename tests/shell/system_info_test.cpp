@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
 #include "shell/SessionLog.h"
