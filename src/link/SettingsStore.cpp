@@ -1,7 +1,8 @@
 #include "SettingsStore.h"
 
-#include "IniFile.h"
+#include "shell/IniFile.h"
 #include "shell/PerUserSettings.h"
+#include "shell/SettingsFile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -109,17 +110,6 @@ QString cutToMaxLength(const QString& text)
     if (cut.back().isHighSurrogate())
         cut.chop(1);
     return cut;
-}
-
-// A read-only file is not rewritten even where the folder would allow
-// replacing it.
-bool fileIsWritable(const QString& path)
-{
-    const QFileInfo info(path);
-    // Owner, group and other bits as stored; the "user" bits say what this
-    // process may do, which for an administrator is always everything.
-    const auto writeBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return info.isWritable() && (info.permissions() & writeBits);
 }
 
 QString pairList(const QList<IniFile::Entry>& pairs, int capacity)
@@ -236,8 +226,7 @@ qint32 StoreRead(const QString& store, const QString& section, const QString& na
     if (handle != StoreHandle::TextFile)
         return readHive(handle, section, name, type, result, hives);
 
-    const auto file = IniFile::load(store);
-    const auto entry = file ? file->value(section, name) : std::nullopt;
+    const auto entry = ReadSettingsEntry(store, section, name);
     if (!isType(type, 'S'))
         return entry ? leadingInteger(*entry) : 0;
     if (entry)
@@ -254,17 +243,9 @@ qint32 StoreWrite(const QString& store, const QString& section, const QString& n
     if (handle != StoreHandle::TextFile)
         return writeHive(handle, section, name, type, value, hives);
 
-    if (!isType(type, 'S') || !fileIsWritable(store))
+    if (!isType(type, 'S'))
         return 0;
-    auto file = IniFile::load(store);
-    if (!file)
-        return 0;
-    const QByteArray before = file->toBytes();
-    if (!file->setValue(section, name, value.toString()))
-        return 0;
-    if (file->toBytes() == before)
-        return 1;
-    return file->save(store) ? 1 : 0;
+    return WriteSettingsEntry(store, section, name, value.toString()) ? 1 : 0;
 }
 
 qint32 StoreReadAll(const QString& store, const QString& section, QString& text, const StoreHives& hives)

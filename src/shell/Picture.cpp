@@ -437,9 +437,9 @@ QString FormatDate(const QDateTime& value, const QString& picture, const QLocale
 
 QString FormatDays(double dayNumber, const QString& picture, const QLocale& locale)
 {
-    if (!std::isfinite(dayNumber))
-        return {};
     const QDateTime fields = FromDayNumber(dayNumber, Qt::UTC);
+    if (!fields.isValid())
+        return {};
     return formatFields(fields.date(), fields.time(), picture, locale);
 }
 

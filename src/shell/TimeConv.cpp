@@ -6,6 +6,7 @@ namespace {
 
 const QDate kZeroDay(1899, 12, 30);
 constexpr qint64 kMsecsPerDay = 86400000;
+constexpr double kLastDayNumber = 2958466.0;   // 9999-12-31: beyond it is no calendar date
 
 // Milliseconds to whole seconds, halves to the even second.
 qint64 roundMsecsToSeconds(qint64 msecs)
@@ -34,6 +35,8 @@ double ToDayNumber(const QDateTime& dateTime)
 
 QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec spec)
 {
+    if (!std::isfinite(dayNumber) || std::fabs(dayNumber) > kLastDayNumber)
+        return {};
     const double whole = std::trunc(dayNumber);
     qint64 msecs = std::llround(std::fabs(dayNumber - whole) * kMsecsPerDay);
     qint64 days = qint64(whole);

@@ -17,7 +17,8 @@ QDateTime ZeroDate();
 double ToDayNumber(const QDateTime& dateTime);
 // The date-time with the fields of a day number, to the millisecond. Before the zero
 // date the whole days count backwards while the fraction is still the time of day
-// (-1.25 is 1899-12-29 06:00). Wall-clock fields in the given time spec.
+// (-1.25 is 1899-12-29 06:00). Wall-clock fields in the given time spec;
+// invalid for a number beyond 9999-12-31.
 QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec spec = Qt::LocalTime);
 
 // The current UTC date-time from the system clock, to the second (UTC time spec).

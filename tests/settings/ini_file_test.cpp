@@ -1,4 +1,4 @@
-#include "link/IniFile.h"
+#include "shell/IniFile.h"
 
 #include <gtest/gtest.h>
 

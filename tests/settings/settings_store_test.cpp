@@ -3,6 +3,7 @@
 #include "shell/PerUserSettings.h"
 
 #include <QFile>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -203,4 +204,22 @@ TEST(SettingsStore, OtherHivesUseThePerUserSettings)
     text = "previous";
     EXPECT_EQ(StoreReadAll("HKCU", "Software\\Nobody", text, hives), StoreMissing);
     EXPECT_EQ(text, "previous");
+}
+
+TEST(SettingsStore, WritesFromTwoThreadsAreNotLost)
+{
+    TempFolder tmp;
+    const QString file = writeFile(tmp, "; === User Settings ===\r\n");
+    const auto writer = [&](const char* section) {
+        for (int i = 0; i < 40; ++i)
+            StoreWrite(file, section, QStringLiteral("k%1").arg(i), "S", i);
+    };
+    std::thread other(writer, "Instrument");
+    writer("Window");
+    other.join();
+    QString text;
+    for (const char* section : {"Instrument", "Window"}) {
+        StoreReadAll(file, section, text);
+        EXPECT_EQ(text.count(QChar(0)), 41) << section;
+    }
 }

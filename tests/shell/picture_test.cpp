@@ -163,6 +163,7 @@ TEST(Picture, DayNumbersAndDurations)
         {7.0 * 13.0 / 86400.0, "S", "31"},
         {0.0015, "hh:mm:ss", "00:02:10"},           // 129.6 seconds
         {0.0015, "+hh:mm:ss", "+00:02:10"},
+        {1e300, "hh:mm:ss", ""},                     // no calendar date
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatDays(c.days, QString::fromLatin1(c.picture), english), QString::fromLatin1(c.text))

@@ -1,6 +1,6 @@
 #include "IniFile.h"
 
-#include "shell/TextFile.h"
+#include "TextFile.h"
 
 #include <QFile>
 #include <algorithm>

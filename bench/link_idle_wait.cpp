@@ -1,0 +1,84 @@
+// What a reply that never comes costs: one SendMessage waiting 5 s over a
+// pseudo-terminal and one over loopback TCP, each measured as process CPU
+// time over wall time. The target is under 2% of one core.
+#include "link/Frame.h"
+#include "link/InstrumentLink.h"
+#include "link/PortMap.h"
+#include "shell/SessionLog.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+
+#include <cstdio>
+#include <pty.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+constexpr double WaitSeconds = 5;
+constexpr int PtyPort = 200;
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void measure(const char* name, InstrumentLink& link)
+{
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    const int result = link.SendMessage(ComposeMessage("G002101"), true, WaitSeconds);
+    const double wallSeconds = wall.nsecsElapsed() / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    std::printf("%-8s result %d  wall %.2f s  cpu %.4f s  load %.3f%% of one core\n", name, result, wallSeconds,
+        cpu, 100.0 * cpu / wallSeconds);
+}
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    SessionLog log;
+    PortMap portMap;
+
+    {
+        int controller = -1;
+        int terminal = -1;
+        char name[128] = {};
+        if (openpty(&controller, &terminal, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            return 1;
+        }
+        portMap.addOverride(PtyPort, QString::fromLocal8Bit(name));
+        InstrumentLink link(log, portMap);
+        int port = PtyPort;
+        link.PickComms(port);
+        if (port != PtyPort) {
+            std::fprintf(stderr, "could not open %s\n", name);
+            return 1;
+        }
+        measure("serial", link);
+        link.StopComms();
+        close(terminal);
+        close(controller);
+    }
+
+    {
+        QTcpServer silentBridge;   // accepts at the system level, never answers
+        if (!silentBridge.listen(QHostAddress::LocalHost, 0))
+            return 1;
+        InstrumentLink link(log, portMap);
+        link.setUseNetwork(true);
+        if (link.network().connectTo(QStringLiteral("127.0.0.1"), silentBridge.serverPort(), 5000)
+            != NetworkTransport::Connected)
+            return 1;
+        measure("network", link);
+    }
+    return 0;
+}

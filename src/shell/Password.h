@@ -1,0 +1,93 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class Prompts;
+class SessionLog;
+struct AppPaths;
+struct Services;
+
+// The user password that guards the operations which change the instrument.
+// It lives in "user.txt", section "Password": "Valid" says whether a
+// password is required ("True" / "False", missing until the user decided),
+// "Value" holds its hash.
+namespace PasswordKeys {
+inline const QString Section = QStringLiteral("Password");
+inline const QString Valid = QStringLiteral("Valid");
+inline const QString Value = QStringLiteral("Value");
+}
+
+enum class PasswordPolicy {
+    Undecided,    // no "Valid" entry yet
+    Required,     // "True", or anything that is not "False": a damaged entry keeps the guard
+    NotRequired,  // "False"
+};
+PasswordPolicy ReadPasswordPolicy(const QString& userFile);
+// Writes "Valid" = "True" / "False"; false when "user.txt" could not be written.
+bool WritePasswordPolicy(const QString& userFile, bool required);
+
+// The stored form of a password: the MD5 digest of the password followed by
+// a line feed, in lower-case hexadecimal. Passwords of Latin-1 characters
+// hash as 8-bit text; others as UTF-8, so that no two passwords in other
+// scripts share a hash.
+QString PasswordHash(const QString& password);
+
+// First start: logs the check and says whether the password dialog must be
+// shown in new-password mode ("Valid" not yet decided).
+bool PasswordChoiceNeeded(SessionLog& log, const AppPaths& paths);
+
+// The password dialog without its widgets: which of its three panels shows,
+// what each OK and Cancel does, where the focus goes. Messages go through
+// the services' prompts.
+class PasswordDialogModel {
+public:
+    enum class Panel { Login, Change, NewUser };
+    enum class Box { None, Password, OldPassword, NewPassword, NewPasswordAgain };
+    // After a button: whether the dialog closes, else which box gets the focus.
+    struct Step {
+        bool close = false;
+        Box focus = Box::None;
+    };
+
+    PasswordDialogModel(Services& services, bool newPasswordMode);
+
+    bool newPasswordMode() const { return newPasswordMode_; }
+    // On showing: not accepted, all boxes cleared, the panel chosen (login;
+    // in new-password mode the change panel once a decision exists, else the
+    // new-user panel). Returns the box that gets the focus.
+    Box activate();
+    Panel panel() const { return panel_; }
+    bool passwordAccepted() const { return accepted_; }
+
+    Step submitLogin(const QString& password);
+    Step submitChange(const QString& oldPassword, const QString& newPassword, const QString& newAgain);
+    Step submitNewUser(const QString& newPassword, const QString& newAgain);
+    // In new-password mode, offers to switch passwords off instead.
+    Step cancel();
+
+    // The label of a box, for the dialog and for text prompts.
+    static QString label(Box box);
+
+private:
+    Step saveNewPassword(const QString& newPassword, const QString& newAgain);
+
+    Services& services_;
+    QString userFile_;
+    bool newPasswordMode_ = false;
+    Panel panel_ = Panel::Login;
+    bool accepted_ = false;
+};
+
+// Shows the password dialog modally and returns whether the password was
+// accepted. The GUI passes one that shows its window; without one the
+// dialog runs through Prompts::askText (secret text).
+using PasswordDialogRunner = std::function<bool(PasswordDialogModel&)>;
+bool RunPasswordDialogWithPrompts(PasswordDialogModel& model, Prompts& prompts, const QString& title);
+
+// Shows the dialog in new-password mode (first start, "-n", post-install).
+void ChooseNewPassword(Services& services, const PasswordDialogRunner& runner = {});
+
+// The guard of every operation that changes the instrument: true when no
+// password is required or the right one was typed; otherwise logs the
+// failure, says "That's the wrong password - please try again." and returns false.
+bool LoginOK(Services& services, const PasswordDialogRunner& runner = {});

@@ -1,0 +1,36 @@
+#pragma once
+#include "AppPaths.h"
+#include "DataFolder.h"
+#include "InstanceLock.h"
+
+#include <functional>
+#include <memory>
+
+class SessionLog;
+struct Services;
+struct CommandLineOptions;
+struct StartupOptionHandlers;
+
+// What the start-up steps before the main window leave behind.
+struct PreparedStartup {
+    AppPaths paths;
+    bool perUserFolder = false;
+    std::unique_ptr<InstanceLock> instanceLock;  // held for the whole run
+    // No password decision stored yet: show the password dialog in
+    // new-password mode before the main window.
+    bool passwordChoiceNeeded = false;
+};
+
+// Window initialisation without the window: picks and creates the data
+// folder, starts a fresh session log there, creates "app.txt" and
+// "user.txt", checks whether a first password decision is due and takes the
+// running-instance marker.
+PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder,
+    const QString& dataLocation = PerUserDataLocation());
+
+// Window load without the window: applies the options, writes the start-up
+// banner to the session log and runs the post-install steps when asked for
+// (by "-p" or the installer). chooseNewPassword shows the password dialog in
+// new-password mode.
+void LoadStartup(Services& services, const CommandLineOptions& options, const StartupOptionHandlers& handlers,
+    const std::function<void()>& chooseNewPassword);

@@ -1,0 +1,88 @@
+// The network transport's state numbers and the streaming receive over loopback TCP.
+#include "LinkRig.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+namespace {
+TEST(NetworkTransport, StatesThroughConnectAndClose)
+{
+    LinkRig rig;
+    NetworkTransport& net = rig.link.network();
+    EXPECT_EQ(net.state(), NetworkTransport::Closed);
+
+    TcpFarEnd bridge({});
+    EXPECT_EQ(net.connectTo(QStringLiteral("127.0.0.1"), bridge.port(), 5000), NetworkTransport::Connected);
+    EXPECT_EQ(net.remoteHost(), "127.0.0.1");
+    EXPECT_EQ(net.remotePort(), bridge.port());
+    net.close();
+    EXPECT_EQ(net.state(), NetworkTransport::Closed);
+    EXPECT_TRUE(rig.lines().isEmpty());
+}
+
+TEST(NetworkTransport, RefusedConnectionIsAnErrorState)
+{
+    quint16 unusedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        unusedPort = probe.serverPort();
+    }
+    LinkRig rig;
+    EXPECT_EQ(rig.link.network().connectTo(QStringLiteral("127.0.0.1"), unusedPort, 5000), NetworkTransport::Error);
+    ASSERT_FALSE(rig.lines().isEmpty());
+    EXPECT_EQ(rig.lines().last().level, SessionLog::Problem);
+    EXPECT_TRUE(rig.lines().last().text.startsWith("[NET] "));
+    EXPECT_FALSE(rig.link.network().lastErrorText().isEmpty());
+    rig.link.setUseNetwork(true);
+    EXPECT_EQ(rig.link.SendMessage(ComposeMessage("S"), true, 5), InstrumentLink::NotSent);
+}
+
+// The bridge drops the connection: the state reads "closing", and an
+// exchange on it is refused rather than left waiting.
+TEST(NetworkTransport, BridgeClosingTheConnection)
+{
+    LinkRig rig;
+    auto bridge = std::make_unique<TcpFarEnd>(Script{});
+    ASSERT_EQ(rig.link.network().connectTo(QStringLiteral("127.0.0.1"), bridge->port(), 5000),
+        NetworkTransport::Connected);
+    bridge.reset();
+    rig.link.network().waitForBytes(QDeadlineTimer(5000));
+    EXPECT_EQ(rig.link.network().state(), NetworkTransport::Closing);
+    rig.link.setUseNetwork(true);
+    EXPECT_EQ(rig.link.SendMessage(ComposeMessage("S"), true, 5), InstrumentLink::NotSent);
+}
+
+// A message begun on the network is waited for to its end.
+TEST(NetworkTransport, StreamingReceiveWaitsForTheRestOfAMessage)
+{
+    const QByteArray message = Framed(Body("G00210C"));
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect(Transport::Network,
+        {{message.left(5), false}, {message.mid(5), false, 300}}));
+    rig.link.IncommingMessage(5000);
+    EXPECT_TRUE(rig.link.messageComplete());
+    EXPECT_EQ(rig.link.receivedMessage(), Body("G00210C"));
+}
+
+// ... but not for ever: a message cut off leaves the call after the bound,
+// the part kept for the next call.
+TEST(NetworkTransport, StreamingReceiveGivesUpOnACutMessage)
+{
+    const QByteArray message = Framed(Body("G00210C"));
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect(Transport::Network, {{message.left(5), false}}));
+    rig.link.IncommingMessage(5000);
+    EXPECT_FALSE(rig.link.messageComplete());
+    EXPECT_TRUE(rig.link.receivedMessage().isEmpty());
+}
+
+TEST(NetworkTransport, StreamingReceiveReturnsAtOnceWhenNothingCame)
+{
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect(Transport::Network, {}));
+    rig.link.IncommingMessage();
+    EXPECT_FALSE(rig.link.messageComplete());
+}
+}

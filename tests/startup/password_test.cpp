@@ -1,0 +1,230 @@
+#include "StartupEnv.h"
+#include "shell/Password.h"
+#include "shell/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSecretHash = QStringLiteral("dd02c7c2232759874e1c205587017bed"); // "secret"
+
+void storePassword(const StartupEnv& env, const char* valid, const QString& value = kSecretHash)
+{
+    QByteArray bytes = "; === User Settings ===\r\n[Password]\r\n";
+    if (valid)
+        bytes += "Valid=" + QByteArray(valid) + "\r\n";
+    if (!value.isEmpty())
+        bytes += "Value=" + value.toLatin1() + "\r\n";
+    env.writeUserFile(bytes);
+}
+
+} // namespace
+
+TEST(Password, HashIsTheDigestOfTheTextWithALineFeed)
+{
+    struct Case { QString password; const char* hash; };
+    const Case cases[] = {
+        {"secret", "dd02c7c2232759874e1c205587017bed"},
+        {"   ", "c444d514eccc3f524b8f681379056739"},
+        {QStringLiteral("J\u00F6rg"), "c233e6b868206efbf4c0bdcbb56cc237"},  // one byte per Latin-1 character
+        {QStringLiteral("\u043F\u0430\u0440\u043E\u043B\u044C"), "33d66c3a4586c2cb34d655e4106821bd"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PasswordHash(c.password), QString::fromLatin1(c.hash)) << c.password.toStdString();
+    // Two passwords in another script must not share a hash.
+    EXPECT_NE(PasswordHash(QStringLiteral("\u0430\u0431")), PasswordHash(QStringLiteral("\u0432\u0433")));
+}
+
+TEST(Password, PolicyFromTheValidEntry)
+{
+    struct Case { const char* valid; PasswordPolicy policy; };
+    const Case cases[] = {{nullptr, PasswordPolicy::Undecided}, {"True", PasswordPolicy::Required},
+        {"false", PasswordPolicy::NotRequired}, {"garbage", PasswordPolicy::Required}, {"", PasswordPolicy::Required}};
+    for (const auto& c : cases) {
+        StartupEnv env;
+        storePassword(env, c.valid);
+        EXPECT_EQ(ReadPasswordPolicy(env.userFile()), c.policy) << (c.valid ? c.valid : "(none)");
+    }
+}
+
+TEST(Password, FirstStartAsksUntilADecisionIsStored)
+{
+    StartupEnv env;
+    EXPECT_TRUE(PasswordChoiceNeeded(env.log, env.tmp.paths()));
+    EXPECT_TRUE(env.logged(":::\tChecking if we need to add passwords."));
+    storePassword(env, "False", {});
+    EXPECT_FALSE(PasswordChoiceNeeded(env.log, env.tmp.paths()));
+}
+
+TEST(Password, LoginOKGuardsByTheStoredDecision)
+{
+    struct Case {
+        const char* what;
+        const char* valid;
+        QString storedValue;
+        std::optional<QString> typed;  // nullopt: dialog cancelled
+        bool asked;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"right password", "True", kSecretHash, "secret", true, true},
+        {"wrong password", "True", kSecretHash, "Secret", true, false},
+        {"cancelled", "True", kSecretHash, std::nullopt, true, false},
+        {"upper-case stored hash never matches", "True", kSecretHash.toUpper(), "secret", true, false},
+        {"no password required", "False", kSecretHash, std::nullopt, false, true},
+        {"no decision yet: asked, and any text passes", nullptr, {}, "anything", true, true},
+        {"damaged decision keeps the guard", "yes please", kSecretHash, "wrong", true, false},
+        {"damaged decision, right password", "yes please", kSecretHash, "secret", true, true},
+    };
+    for (const auto& c : cases) {
+        StartupEnv env;
+        storePassword(env, c.valid, c.storedValue);
+        env.prompts.texts = {c.typed};
+        EXPECT_EQ(LoginOK(env.services), c.ok) << c.what;
+        EXPECT_EQ(env.prompts.texts_of("text").size(), c.asked ? 1 : 0) << c.what;
+        EXPECT_EQ(env.prompts.texts_of("message"),
+            c.ok ? QStringList{} : QStringList{"That's the wrong password - please try again."})
+            << c.what;
+        EXPECT_EQ(env.logLines.filter("Password entry for user ").size(), c.ok ? 0 : 1) << c.what;
+        if (!c.asked)
+            EXPECT_TRUE(env.logged(":::\tUser does not need a password")) << c.what;
+    }
+}
+
+TEST(Password, LoginLogsBothHashesAndTheVerdict)
+{
+    StartupEnv env;
+    storePassword(env, "True");
+    PasswordDialogModel model(env.services, false);
+    EXPECT_EQ(model.activate(), PasswordDialogModel::Box::Password);
+    const auto step = model.submitLogin("nope");
+    EXPECT_TRUE(step.close);
+    EXPECT_FALSE(model.passwordAccepted());
+    EXPECT_EQ(env.logLines, (QStringList{":::\tUser said : " + PasswordHash("nope"), ":::\tSystem said : " + kSecretHash,
+                                 ":::\tSame? False"}));
+}
+
+TEST(Password, PanelShownInEachMode)
+{
+    using Panel = PasswordDialogModel::Panel;
+    using Box = PasswordDialogModel::Box;
+    struct Case { bool newMode; const char* valid; Panel panel; Box focus; };
+    const Case cases[] = {
+        {false, "True", Panel::Login, Box::Password},
+        {false, nullptr, Panel::Login, Box::Password},
+        {true, nullptr, Panel::NewUser, Box::NewPassword},
+        {true, "True", Panel::Change, Box::OldPassword},
+        {true, "False", Panel::Change, Box::OldPassword},
+    };
+    for (const auto& c : cases) {
+        StartupEnv env;
+        storePassword(env, c.valid);
+        PasswordDialogModel model(env.services, c.newMode);
+        EXPECT_EQ(model.activate(), c.focus);
+        EXPECT_EQ(model.panel(), c.panel);
+        EXPECT_FALSE(model.passwordAccepted());
+    }
+}
+
+TEST(Password, NewUserPanelRefusesBlankAndMismatchedPasswords)
+{
+    struct Case { QString first; QString again; const char* message; bool saved; };
+    const Case cases[] = {
+        {"", "", "You must enter a new password - you can't have a blank password.", false},
+        {"abc", "abd", "Sorry, your new passwords do not match. Please try again.", false},
+        {"   ", "   ", "Your new password has been saved.", true},
+    };
+    for (const auto& c : cases) {
+        StartupEnv env;
+        PasswordDialogModel model(env.services, true);
+        model.activate();
+        const auto step = model.submitNewUser(c.first, c.again);
+        EXPECT_EQ(step.close, c.saved) << c.message;
+        if (!c.saved)
+            EXPECT_EQ(step.focus, PasswordDialogModel::Box::NewPassword);
+        EXPECT_EQ(model.passwordAccepted(), c.saved) << c.message;
+        EXPECT_EQ(env.prompts.texts_of("message"), QStringList{c.message});
+        EXPECT_EQ(ReadPasswordPolicy(env.userFile()), c.saved ? PasswordPolicy::Required : PasswordPolicy::Undecided);
+        EXPECT_EQ(ReadSettingsEntry(env.userFile(), "Password", "Value"),
+            c.saved ? std::optional<QString>(PasswordHash(c.first)) : std::nullopt);
+    }
+}
+
+TEST(Password, ChangePanelNeedsTheOldPasswordWhileOneIsRequired)
+{
+    struct Case { const char* valid; QString old; bool changed; };
+    const Case cases[] = {
+        {"True", "secret", true},
+        {"True", "wrong", false},
+        {"False", "anything", true},  // passwords switched off: a new one may be chosen
+    };
+    // Every case ends with a password required: kept, or switched on by the change.
+    for (const auto& c : cases) {
+        StartupEnv env;
+        storePassword(env, c.valid);
+        PasswordDialogModel model(env.services, true);
+        model.activate();
+        const auto step = model.submitChange(c.old, "fresh", "fresh");
+        EXPECT_TRUE(step.close);
+        EXPECT_FALSE(model.passwordAccepted());
+        EXPECT_EQ(env.prompts.texts_of("message"),
+            QStringList{c.changed ? "Your new password has been saved."
+                                  : "Sorry, that's not your password. No settings have been changed."});
+        EXPECT_EQ(ReadSettingsText(env.userFile(), "Password", "Value", {}), c.changed ? PasswordHash("fresh") : kSecretHash);
+        EXPECT_EQ(ReadPasswordPolicy(env.userFile()), PasswordPolicy::Required);
+    }
+}
+
+TEST(Password, CancellingANewPasswordCanSwitchPasswordsOff)
+{
+    struct Case { bool newMode; Prompts::Answer answer; PasswordPolicy after; int questions; };
+    const Case cases[] = {
+        {true, Prompts::Answer::Yes, PasswordPolicy::NotRequired, 1},
+        {true, Prompts::Answer::No, PasswordPolicy::Undecided, 1},
+        {false, Prompts::Answer::Yes, PasswordPolicy::Undecided, 0},
+    };
+    for (const auto& c : cases) {
+        StartupEnv env;
+        env.prompts.answers = {c.answer};
+        PasswordDialogModel model(env.services, c.newMode);
+        model.activate();
+        EXPECT_TRUE(model.cancel().close);
+        EXPECT_EQ(env.prompts.texts_of("yesno").size(), c.questions);
+        EXPECT_EQ(ReadPasswordPolicy(env.userFile()), c.after);
+        EXPECT_FALSE(ReadSettingsEntry(env.userFile(), "Password", "Value"));
+    }
+}
+
+TEST(Password, ANewPasswordThatCannotBeSavedIsNotReportedAsSaved)
+{
+    StartupEnv env;
+    const QByteArray before = env.userFileBytes();
+    QFile::setPermissions(env.userFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    PasswordDialogModel model(env.services, true);
+    model.activate();
+    EXPECT_TRUE(model.submitNewUser("abc", "abc").close);
+    EXPECT_FALSE(model.passwordAccepted());
+    const QStringList messages = env.prompts.texts_of("message");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("Sorry, your new password could not be saved"));
+    EXPECT_EQ(env.userFileBytes(), before);
+}
+
+TEST(Password, NewPasswordThroughTextPrompts)
+{
+    StartupEnv env;
+    // A mismatch is asked again; the second pair is saved.
+    env.prompts.texts = {QString("one"), QString("two"), QString("pw"), QString("pw")};
+    ChooseNewPassword(env.services);
+    EXPECT_EQ(env.prompts.texts_of("text"),
+        (QStringList{"New password:", "New password again:", "New password:", "New password again:"}));
+    EXPECT_EQ(ReadSettingsText(env.userFile(), "Password", "Value", {}), PasswordHash("pw"));
+    EXPECT_EQ(env.prompts.shown().first().title, env.services.appCaption);
+
+    // Later, "-n" shows the change panel: old password first.
+    env.prompts.clear();
+    env.prompts.texts = {QString("pw"), QString("new"), QString("new")};
+    ChooseNewPassword(env.services);
+    EXPECT_EQ(env.prompts.texts_of("text").first(), "Old password:");
+    EXPECT_EQ(ReadSettingsText(env.userFile(), "Password", "Value", {}), PasswordHash("new"));
+}
