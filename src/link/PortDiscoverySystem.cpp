@@ -3,6 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
 #include "shell/Services.h"
+#include "shell/StartupFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,11 +62,6 @@ QList<PresentSerialDevice> PresentSerialDevices(const PortMap& portMap)
     return devices;
 }
 
-QString UserSettingsFile(const Services& services)
-{
-    return QDir(services.paths.dataFolder).filePath(QStringLiteral("user.txt"));
-}
-
 PortScanSources SystemPortSources(Services& services, InstrumentLink& link)
 {
     PortScanSources sources;
@@ -77,7 +73,7 @@ PortScanSources SystemPortSources(Services& services, InstrumentLink& link)
     };
     SerialPortTable* table = &link.ports();
     sources.portAvailable = [table](int port) { return table->COMAvailable(port); };
-    const QString userFile = UserSettingsFile(services);
+    const QString userFile = UserSettingsPath(services.paths);
     sources.lastRemote = [userFile](const QString& key) {
         return StoreReadText(userFile, QStringLiteral("LastRemote"), key, QStringLiteral("Unknown"));
     };

@@ -25,6 +25,3 @@ bool IsUsbVirtualPort(const QString& ttyName);
 // settings store, the serial table's probe, and "LastRemote" of "user.txt"
 // in the data folder.
 PortScanSources SystemPortSources(Services& services, InstrumentLink& link);
-
-// "user.txt" in the data folder.
-QString UserSettingsFile(const Services& services);

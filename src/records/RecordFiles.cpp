@@ -2,14 +2,12 @@
 
 #include "LegacyValues.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/NumberText.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
 
-#include <charconv>
 
 namespace {
-
-QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 QString dateText(const QDateTime& value) { return FormatDate(value); }
 
@@ -39,13 +37,6 @@ QString limitLine(const InstrumentInfo& info, int k)
 }
 
 } // namespace
-
-QString SingleText(float value)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return QString::fromLatin1(buffer, end - buffer);
-}
 
 QStringList InitialFileLines(const InstrumentInfo& info, const LegacyValues& legacy, const QDateTime& nowGmt)
 {
@@ -77,15 +68,15 @@ QStringList InitialFileLines(const InstrumentInfo& info, const LegacyValues& leg
           << QStringLiteral("[Setup]")
           << QStringLiteral("Mode=") + QString::number(info.Mode)
           << QStringLiteral("Limit=") + QString::number(info.Limit)
-          << QStringLiteral("Calibrated=") + boolText(info.CalibrationValid)
-          << QStringLiteral("PeakCal=") + SingleText(info.PeakValue)
-          << QStringLiteral("AreaCal=") + SingleText(info.AreaValue)
+          << QStringLiteral("Calibrated=") + tolviM::BooleanText(info.CalibrationValid)
+          << QStringLiteral("PeakCal=") + tolviM::SingleText(info.PeakValue)
+          << QStringLiteral("AreaCal=") + tolviM::SingleText(info.AreaValue)
           << QStringLiteral("PumpMode=") + modeText(info.PumpAlways, info.PumpNever, info.PumpTimed, info.PumpMode)
-          << QStringLiteral("PumpTime=") + SingleText(info.PumpTime)
-          << QStringLiteral("PumpDelta=") + SingleText(info.PumpDelta)
+          << QStringLiteral("PumpTime=") + tolviM::SingleText(info.PumpTime)
+          << QStringLiteral("PumpDelta=") + tolviM::SingleText(info.PumpDelta)
           << QStringLiteral("ValveMode=") + modeText(info.ValveAlways, info.ValveNever, info.ValveTimed, info.ValveMode)
-          << QStringLiteral("ValveTime=") + SingleText(info.ValveTime)
-          << QStringLiteral("ValveDelta=") + SingleText(info.ValveDelta)
+          << QStringLiteral("ValveTime=") + tolviM::SingleText(info.ValveTime)
+          << QStringLiteral("ValveDelta=") + tolviM::SingleText(info.ValveDelta)
           << QString()
           << QStringLiteral("[OldReg]")
           << QStringLiteral("FirstConnected=") + legacy.firstConnected

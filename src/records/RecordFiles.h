@@ -22,6 +22,3 @@ QStringList HistoryHeadTexts(const QString& serialNumber);
 
 // The nine history texts of one connection ("Connected at ..." to the empty text).
 QStringList ConnectionBlockTexts(const InstrumentInfo& info, const QString& softwareVersion, const QDateTime& nowGmt);
-
-// A single-precision number in its shortest decimal text ("0.1", "25.5", "3").
-QString SingleText(float value);

@@ -56,6 +56,8 @@ public:
         std::function<QString(const QString& key)> read;   // "Unknown" when missing
         std::function<void(const QString& key, const QString& value)> write;
     };
+    // The "LastRemote" section of a settings file ("user.txt" in the data folder).
+    static RemoteMemory settingsFileMemory(const QString& userFile);
 
     static inline const QString SelectPortText = QStringLiteral("Please select a port to use...");
     static inline const QString ConnectingText = QStringLiteral("Please wait, connecting to instrument...");
@@ -75,6 +77,8 @@ public:
     LinkState linkState() const;
     bool keepAliveEnabled() const;
     int connectedPort() const;                 // serial port in use, 0 for none or the network
+    // Whether the last connection ran all of connection control's steps.
+    bool connectionComplete() const;
 
     // The instrument record and downloaded slots; touch them only on the
     // thread that runs the actions, or between actions.
@@ -82,6 +86,8 @@ public:
     DownloadTable& downloads() { return downloads_; }
     Services& services() { return services_; }
     InstrumentLink& link() { return link_; }
+    // Where the last network address is kept (for the remote-instrument dialog).
+    const RemoteMemory& remoteMemory() const { return remote_; }
 
     // --- Settings ---
     void setTerminalDebug(bool on) { terminalDebug_ = on; }
@@ -161,4 +167,5 @@ private:
     LinkState linkState_ = LinkState::NotConnected;
     bool keepAlive_ = false;
     int port_ = 0;
+    bool complete_ = false;
 };

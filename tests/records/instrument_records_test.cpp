@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
 #include "instrument/InstrumentInfo.h"
