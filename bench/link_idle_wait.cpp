@@ -1,6 +1,8 @@
-// What a reply that never comes costs: one SendMessage waiting 5 s over a
-// pseudo-terminal and one over loopback TCP, each measured as process CPU
-// time over wall time. The target is under 2% of one core.
+// What waiting for an instrument that does not answer costs: one SendMessage
+// waiting 5 s over a pseudo-terminal and one over loopback TCP, and a
+// download-style loop of IncommingMessage on a terminal whose far end is
+// gone, each measured as process CPU time over wall time. The target is
+// under 2% of one core.
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
@@ -28,16 +30,22 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-void measure(const char* name, InstrumentLink& link)
+template <typename Wait>
+void measure(const char* name, Wait wait)
 {
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const int result = link.SendMessage(ComposeMessage("G002101"), true, WaitSeconds);
+    const int result = wait();
     const double wallSeconds = wall.nsecsElapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
-    std::printf("%-8s result %d  wall %.2f s  cpu %.4f s  load %.3f%% of one core\n", name, result, wallSeconds,
-        cpu, 100.0 * cpu / wallSeconds);
+    std::printf("%-22s result %d  wall %.2f s  cpu %.4f s  load %.3f%% of one core\n", name, result,
+        wallSeconds, cpu, 100.0 * cpu / wallSeconds);
+}
+
+int sendAndWait(InstrumentLink& link)
+{
+    return link.SendMessage(ComposeMessage("G002101"), true, WaitSeconds);
 }
 }
 
@@ -63,10 +71,18 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "could not open %s\n", name);
             return 1;
         }
-        measure("serial", link);
+        measure("serial SendMessage", [&] { return sendAndWait(link); });
+
+        close(controller);   // the far end goes away
+        measure("serial gone, streaming", [&] {
+            QElapsedTimer loop;
+            loop.start();
+            while (loop.elapsed() < WaitSeconds * 1000 && !link.messageComplete())
+                link.IncommingMessage(100);
+            return int(link.messageComplete());
+        });
         link.StopComms();
         close(terminal);
-        close(controller);
     }
 
     {
@@ -78,7 +94,7 @@ int main(int argc, char** argv)
         if (link.network().connectTo(QStringLiteral("127.0.0.1"), silentBridge.serverPort(), 5000)
             != NetworkTransport::Connected)
             return 1;
-        measure("network", link);
+        measure("network SendMessage", [&] { return sendAndWait(link); });
     }
     return 0;
 }

@@ -159,11 +159,12 @@ bool InstrumentLink::nextByte(char& byte, const QDeadlineTimer& deadline)
         return false;
     }
     QByteArray data;
-    if (ports_.CommRead(LinkPortId, data, 1) == 1) {
+    const int count = ports_.CommRead(LinkPortId, data, 1);
+    if (count == 1) {
         byte = data.at(0);
         return true;
     }
-    if (ports_.CommWaitForInput(LinkPortId, deadline) == SerialDevice::WaitResult::Failed)
+    if (count < 0 || ports_.CommWaitForInput(LinkPortId, deadline) == SerialDevice::WaitResult::Failed)
         sleepUntil(deadline);   // hung up or failing device: nothing can come
     return false;
 }
@@ -209,10 +210,10 @@ void InstrumentLink::takeByte(char byte)
 
 void InstrumentLink::incomingSerial(int waitMs)
 {
-    if (!ports_.CommIsOpen(LinkPortId))
-        return;
-    if (waitMs > 0 && ports_.CommGetQueue(LinkPortId) < 1)
-        ports_.CommWaitForInput(LinkPortId, QDeadlineTimer(waitMs));
+    const QDeadlineTimer waitDeadline(waitMs);
+    if (waitMs > 0 && ports_.CommGetQueue(LinkPortId) < 1
+        && ports_.CommWaitForInput(LinkPortId, waitDeadline) == SerialDevice::WaitResult::Failed)
+        sleepUntil(waitDeadline);   // closed or hung up: still take the time a caller's loop relies on
     if (ports_.CommGetQueue(LinkPortId) < 1)
         return;
     QByteArray data;
@@ -222,8 +223,9 @@ void InstrumentLink::incomingSerial(int waitMs)
 
 void InstrumentLink::incomingNetwork(int waitMs)
 {
-    if (waitMs > 0 && network_.bytesWaiting() == 0)
-        network_.waitForBytes(QDeadlineTimer(waitMs));
+    const QDeadlineTimer waitDeadline(waitMs);
+    if (waitMs > 0 && network_.bytesWaiting() == 0 && !network_.waitForBytes(waitDeadline))
+        sleepUntil(waitDeadline);   // no connection: still take the time a caller's loop relies on
     if (network_.bytesWaiting() == 0)
         return;
     // Once bytes have come, wait for the rest of the message, but not for ever.

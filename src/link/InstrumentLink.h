@@ -56,7 +56,9 @@ public:
     bool ErrorInMessage(QByteArray& message);
     // Takes in what has arrived and assembles messages; a completed one goes
     // to receivedMessage() with messageComplete() set (only when it was clear).
-    // Waits up to waitMs for the first byte.
+    // Waits up to waitMs for the first byte; with nothing to read (also on a
+    // closed or broken link) it returns after waitMs, never sooner, so a
+    // caller may loop on it until its own deadline without spinning.
     void IncommingMessage(int waitMs = 0);
     // Port 0 closes the link; another number opens that serial port as entry 1.
     // On return port holds the port open, or -1 when none could be opened.

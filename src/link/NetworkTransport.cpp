@@ -17,22 +17,9 @@ NetworkTransport::~NetworkTransport()
         socket_->deleteLater();   // it belongs to the instrument thread
 }
 
-QTcpSocket* NetworkTransport::socket()
+QTcpSocket* NetworkTransport::ownSocket() const
 {
-    QThread* here = QThread::currentThread();
-    if (socket_ && socketThread_ != here) {
-        // A socket is only driven from the thread that created it; a new user thread gets a new one.
-        QObject::disconnect(socket_, nullptr, nullptr, nullptr);
-        socket_->deleteLater();
-        socket_ = nullptr;
-    }
-    if (!socket_) {
-        socket_ = new QTcpSocket;
-        socketThread_ = here;
-        QObject::connect(socket_, &QAbstractSocket::errorOccurred, socket_,
-            [this](QAbstractSocket::SocketError error) { onError(error); }, Qt::DirectConnection);
-    }
-    return socket_;
+    return socket_ && socketThread_ == QThread::currentThread() ? socket_ : nullptr;
 }
 
 void NetworkTransport::onError(int error)
@@ -48,51 +35,70 @@ void NetworkTransport::onError(int error)
 int NetworkTransport::connectTo(const QString& host, quint16 port, int timeoutMs)
 {
     close();
-    QTcpSocket* s = socket();
+    if (socket_ && socketThread_ != QThread::currentThread()) {
+        // A socket is driven only from its own thread; a connect from another thread gets a new one.
+        QObject::disconnect(socket_, nullptr, nullptr, nullptr);
+        socket_->deleteLater();
+        socket_ = nullptr;
+    }
+    if (!socket_) {
+        socket_ = new QTcpSocket;
+        socketThread_ = QThread::currentThread();
+        QObject::connect(socket_, &QAbstractSocket::errorOccurred, socket_,
+            [this](QAbstractSocket::SocketError error) { onError(error); }, Qt::DirectConnection);
+    }
     remoteHost_ = host;
     remotePort_ = port;
-    s->connectToHost(host, port);
-    if (!s->waitForConnected(timeoutMs) && errorState_ == Closed) {
+    socket_->connectToHost(host, port);
+    if (!socket_->waitForConnected(timeoutMs) && errorState_ == Closed) {
         // Ran out of time while still looking up or connecting.
-        s->abort();
+        socket_->abort();
         lastError_ = QStringLiteral("Connection timed out");
         errorState_ = Error;
         log_.debugMessage(QStringLiteral("[NET] ") + lastError_, SessionLog::Problem);
     }
-    return state();
+    return refreshState();
 }
 
 void NetworkTransport::close()
 {
-    if (socket_)
-        socket()->abort();
+    if (QTcpSocket* s = ownSocket())
+        s->abort();
+    else if (socket_)
+        QMetaObject::invokeMethod(socket_, &QAbstractSocket::abort, Qt::QueuedConnection);
     errorState_ = Closed;
+    lastState_ = Closed;
 }
 
 int NetworkTransport::state()
 {
-    if (!socket_)
-        return errorState_;
-    QTcpSocket* s = socket();
+    return ownSocket() ? refreshState() : lastState_.load();
+}
+
+int NetworkTransport::refreshState()
+{
+    QTcpSocket* s = socket_;
     if (s->state() == QAbstractSocket::ConnectedState && s->bytesAvailable() == 0)
         s->waitForReadyRead(0);   // notices a connection the bridge has closed
+    int state = errorState_;
     switch (s->state()) {
-    case QAbstractSocket::UnconnectedState: return errorState_;
-    case QAbstractSocket::HostLookupState: return ResolvingHost;
-    case QAbstractSocket::ConnectingState: return Connecting;
-    case QAbstractSocket::ConnectedState: return Connected;
-    case QAbstractSocket::BoundState: return Open;
-    case QAbstractSocket::ListeningState: return Listening;
-    case QAbstractSocket::ClosingState: return Closing;
+    case QAbstractSocket::UnconnectedState: break;
+    case QAbstractSocket::HostLookupState: state = ResolvingHost; break;
+    case QAbstractSocket::ConnectingState: state = Connecting; break;
+    case QAbstractSocket::ConnectedState: state = Connected; break;
+    case QAbstractSocket::BoundState: state = Open; break;
+    case QAbstractSocket::ListeningState: state = Listening; break;
+    case QAbstractSocket::ClosingState: state = Closing; break;
     }
-    return errorState_;
+    lastState_ = state;
+    return state;
 }
 
 qint64 NetworkTransport::bytesWaiting()
 {
-    if (!socket_)
+    QTcpSocket* s = ownSocket();
+    if (!s)
         return 0;
-    QTcpSocket* s = socket();
     if (s->bytesAvailable() == 0 && s->state() == QAbstractSocket::ConnectedState)
         s->waitForReadyRead(0);
     return s->bytesAvailable();
@@ -100,15 +106,13 @@ qint64 NetworkTransport::bytesWaiting()
 
 bool NetworkTransport::readByte(char& byte)
 {
-    return bytesWaiting() > 0 && socket()->getChar(&byte);
+    return bytesWaiting() > 0 && socket_->getChar(&byte);
 }
 
 bool NetworkTransport::send(const QByteArray& data, int timeoutMs)
 {
-    if (!socket_ || socket()->state() != QAbstractSocket::ConnectedState)
-        return false;
-    QTcpSocket* s = socket();
-    if (s->write(data) != data.size())
+    QTcpSocket* s = ownSocket();
+    if (!s || s->state() != QAbstractSocket::ConnectedState || s->write(data) != data.size())
         return false;
     const QDeadlineTimer deadline(timeoutMs);
     while (s->bytesToWrite() > 0) {
@@ -120,9 +124,9 @@ bool NetworkTransport::send(const QByteArray& data, int timeoutMs)
 
 bool NetworkTransport::waitForBytes(QDeadlineTimer deadline)
 {
-    if (!socket_)
+    QTcpSocket* s = ownSocket();
+    if (!s)
         return false;
-    QTcpSocket* s = socket();
     while (s->bytesAvailable() == 0) {
         if (s->state() != QAbstractSocket::ConnectedState || deadline.hasExpired())
             return false;

@@ -1,16 +1,19 @@
 #pragma once
 #include <QByteArray>
 #include <QDeadlineTimer>
-#include <QPointer>
 #include <QString>
+
+#include <atomic>
 
 class QTcpSocket;
 class QThread;
 class SessionLog;
 
-// The link's TCP client to a network serial bridge. One socket, created on
-// the first call from the thread that uses it (the instrument thread) and
-// driven there with bounded blocking waits; no event loop is needed.
+// The link's TCP client to a network serial bridge. One socket, created by
+// connectTo on the calling thread (the instrument thread) and driven there
+// with bounded blocking waits; no event loop is needed. From any other
+// thread, state() reports the last state seen by the socket's thread, close()
+// is handed to that thread, and reads and sends do nothing.
 //
 // state() reports the numbers the connection steps test:
 //   0 closed, 1 open (bound), 2 listening, 4 resolving host, 6 connecting,
@@ -57,8 +60,10 @@ public:
     QString lastErrorText() const { return lastError_; }
 
 private:
-    QTcpSocket* socket();
+    // The socket when called on its own thread, else null.
+    QTcpSocket* ownSocket() const;
     void onError(int error);
+    int refreshState();
 
     SessionLog& log_;
     QTcpSocket* socket_ = nullptr;
@@ -66,5 +71,6 @@ private:
     QString remoteHost_;
     quint16 remotePort_ = 0;
     QString lastError_;
-    int errorState_ = Closed;   // Closing or Error after a failure, else Closed
+    int errorState_ = Closed;             // Closing or Error after a failure, else Closed
+    std::atomic<int> lastState_{Closed};  // for callers on other threads
 };

@@ -223,9 +223,10 @@ WaitResult waitReadable(Handle handle, QDeadlineTimer deadline)
                 continue;
             return WaitResult::Failed;
         }
-        if (input.revents & POLLIN)
-            return WaitResult::Readable;
-        return WaitResult::Failed;   // hung up, error, or not open
+        // A hung-up terminal also reports POLLIN, yet nothing can be read from it.
+        if (input.revents & (POLLHUP | POLLERR | POLLNVAL))
+            return WaitResult::Failed;
+        return WaitResult::Readable;
     }
 }
 

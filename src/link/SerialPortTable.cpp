@@ -47,8 +47,10 @@ int SerialPortTable::CommOpen(int id, QString& name, const QString& settings)
         return ENOENT;
 
     SerialDevice::Handle handle = SerialDevice::InvalidHandle;
-    if (const int error = SerialDevice::open(name, handle))
+    if (const int error = SerialDevice::open(name, handle)) {
+        logOpenError(name, error);
         return error;
+    }
     // A device that cannot take the settings is closed again rather than left
     // half set up in the table, so the caller may retry with other settings.
     int error = SerialDevice::purge(handle);
@@ -145,15 +147,20 @@ bool SerialPortTable::COMAvailable(int port)
     if (path.isEmpty())
         return false;
     const int error = SerialDevice::probe(path);
-    if (error == 0)
-        return true;
-    if (!SerialDevice::isNoSuchDevice(error)) {
-        log_.debugMessage(QStringLiteral("System Error when accessing ") + path, SessionLog::Problem);
-        log_.debugMessage(QStringLiteral("0x") + HexL(error, 2) + QStringLiteral(": ")
-                + SerialDevice::errorText(error),
-            SessionLog::Problem);
-    }
-    return false;
+    logOpenError(path, error);
+    return error == 0;
+}
+
+// A device that exists but cannot be opened (held by another program, no
+// permission) is worth a note in the log; an absent one is not.
+void SerialPortTable::logOpenError(const QString& path, int error)
+{
+    if (error == 0 || SerialDevice::isNoSuchDevice(error))
+        return;
+    log_.debugMessage(QStringLiteral("System Error when accessing ") + path, SessionLog::Problem);
+    log_.debugMessage(
+        QStringLiteral("0x") + HexL(error, 2) + QStringLiteral(": ") + SerialDevice::errorText(error),
+        SessionLog::Problem);
 }
 
 SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline)

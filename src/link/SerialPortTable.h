@@ -40,6 +40,7 @@ public:
 
     // Opens entry id on a device. A name that is a bare port number n is
     // rewritten to n's device path (the caller's variable receives it).
+    // A device that exists but cannot be opened is logged as COMAvailable does.
     // 0 on success, CommInUse when the entry is open, else the platform error code.
     int CommOpen(int id, QString& name, const QString& settings);
     // 0 (also when the entry was not open), or the platform error code.
@@ -78,6 +79,7 @@ private:
     };
     Entry* entry(int id);
     const Entry* entry(int id) const;
+    void logOpenError(const QString& path, int error);
 
     SessionLog& log_;
     PortMap& portMap_;

@@ -49,9 +49,7 @@ QList<TranscriptLine> TerminalSession::sendPending()
 {
     if (pending_.isEmpty())
         return {};
-    const QByteArray frame = pending_;
-    pending_.clear();
-    return exchange(frame);
+    return exchange(takePending());
 }
 
 QList<TranscriptLine> TerminalSession::exchange(const QByteArray& frame, TerminalReply* replyOut)

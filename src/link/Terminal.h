@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <utility>
 
 // One exchange of a framed request as the terminal needs it: the link's
 // result code (2 a good reply, 3 no reply, others refused or bad) and the
@@ -44,6 +45,8 @@ public:
     QString queue(const QString& payload);
     bool hasPending() const { return !pending_.isEmpty(); }
     QByteArray pending() const { return pending_; }
+    // Hands the waiting frame over (to be sent elsewhere) and clears it.
+    QByteArray takePending() { return std::exchange(pending_, {}); }
 
     // Sends the waiting frame, if any, and returns the transcript lines it
     // produced (request line, then the reply or "[No Reply]").

@@ -73,6 +73,8 @@ TEST_F(MessageCheckTest, Verdicts)
             "Message length was not correct - maybe the programmatic offset is wrong for this device?", 0},
         {"checksumNotHex", good.left(8) + "G1", true,
             "Message checksum did not match calculated value. Message ignored.", 0},
+        {"payloadTooLongForALengthCharacter", "'" + QByteArray(230, 'A') + "00", true,
+            "Message length was not correct - maybe the programmatic offset is wrong for this device?", 0},
         {"tooShort", "'", true,
             "Message length was not correct - maybe the programmatic offset is wrong for this device?", 0},
         {"extendedLengthFieldWrong", withChecksum("DM0002" + QByteArray(514, 'A')), true,

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 TEST(NetworkTransport, StatesThroughConnectAndClose)
 {
@@ -19,6 +21,21 @@ TEST(NetworkTransport, StatesThroughConnectAndClose)
     net.close();
     EXPECT_EQ(net.state(), NetworkTransport::Closed);
     EXPECT_TRUE(rig.lines().isEmpty());
+}
+
+// Another thread (the window showing the state) sees the last state and
+// cannot disturb the connection the instrument thread drives.
+TEST(NetworkTransport, OtherThreadsSeeTheStateOnly)
+{
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect(Transport::Network, {{Framed(Body("S0123")), true}}));
+    NetworkTransport& net = rig.link.network();
+    auto seen = std::async(std::launch::async, [&] {
+        char byte = 0;
+        return std::make_tuple(net.state(), net.bytesWaiting(), net.readByte(byte), net.send("x"));
+    }).get();
+    EXPECT_EQ(seen, std::make_tuple(int(NetworkTransport::Connected), qint64(0), false, false));
+    EXPECT_EQ(rig.link.SendMessage(ComposeMessage("S"), true, 2), InstrumentLink::ReplyOk);
 }
 
 TEST(NetworkTransport, RefusedConnectionIsAnErrorState)

@@ -1,0 +1,283 @@
+#include "SimEngine.h"
+
+#include "link/Frame.h"
+#include "shell/Bits.h"
+#include "shell/TextFile.h"
+
+#include <QJsonDocument>
+#include <QTime>
+
+#include <algorithm>
+
+namespace {
+
+enum RuleKind { NoReply = 0, LateReply = 1, CorruptReply = 2, Garbage = 3 };
+
+// The frame with a checksum that does not match its content.
+QByteArray WithBadChecksum(const QByteArray& frame)
+{
+    QByteArray bad = frame;
+    const int good = frame.mid(frame.size() - 3, 2).toInt(nullptr, 16);
+    bad.replace(frame.size() - 3, 2, HexL((good + 1) % 128, 2).toLatin1());
+    return bad;
+}
+
+} // namespace
+
+SimEngine::SimEngine(SimScenario scenario, SimInstrument::UtcClock utcNow)
+    : scenario_(std::move(scenario))
+    , instrument_(scenario_, std::move(utcNow))
+{
+    ruleUses_[NoReply].resize(scenario_.faults.noReply.size());
+    ruleUses_[LateReply].resize(scenario_.faults.lateReply.size());
+    ruleUses_[CorruptReply].resize(scenario_.faults.corruptReply.size());
+    ruleUses_[Garbage].resize(scenario_.faults.garbage.size());
+}
+
+SimEngine::~SimEngine() = default;
+
+void SimEngine::receive(const QByteArray& bytes, Clock::time_point now)
+{
+    QMutexLocker lock(&mutex_);
+    if (started_ == Clock::time_point{})
+        started_ = now;
+    for (char c : bytes) {
+        if (c == Frame::StartChar) {
+            rx_.clear();
+            inFrame_ = true;
+        } else if (c == Frame::EndChar) {
+            if (inFrame_)
+                handleFrame(rx_, now);
+            rx_.clear();
+            inFrame_ = false;
+        } else if (inFrame_) {
+            // Bytes outside a frame (line noise, trailing characters) are dropped.
+            rx_.append(c);
+        }
+    }
+}
+
+void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
+{
+    const QByteArray payload = text.mid(1, text.size() - 3);
+    const bool valid = text.size() >= 3 && static_cast<unsigned char>(text[0]) == payload.size() + Frame::RequestOffset
+        && text.right(2) == HexL(Frame::Checksum(text.left(text.size() - 2)), 2).toLatin1();
+    record(SimFrameRecord::Received, text, valid, now);
+    if (!valid)
+        return; // the instrument ignores a frame it cannot trust
+    if (consumeRule(NoReply, payload))
+        return;
+
+    FaultHits hits;
+    hits.late = consumeRule(LateReply, payload);
+    hits.garbage = consumeRule(Garbage, payload);
+    hits.corrupt = consumeRule(CorruptReply, payload) != nullptr;
+
+    const SimResponse response = instrument_.handle(payload);
+    // Any request ends a running stream ("C" is the one meant for it).
+    dropStream();
+    const auto readyAt = now + std::chrono::milliseconds(scenario_.timing.replyDelayMs + (hits.late ? hits.late->delayMs : 0));
+    for (const QByteArray& reply : response.replies)
+        queue(composeReply(reply), readyAt, hits, false, false);
+    if (response.stream) {
+        stream_ = Stream{response.stream->first, response.stream->first + response.stream->count - 1, 0, true};
+        streamHits_ = hits;
+        queueNextStreamSlot(readyAt);
+    }
+}
+
+const SimFaultRule* SimEngine::consumeRule(int kind, const QByteArray& payload)
+{
+    const QList<SimFaultRule>* rules[] = {&scenario_.faults.noReply, &scenario_.faults.lateReply,
+        &scenario_.faults.corruptReply, &scenario_.faults.garbage};
+    const QList<SimFaultRule>& list = *rules[kind];
+    for (int i = 0; i < list.size(); ++i) {
+        const SimFaultRule& rule = list[i];
+        if (!payload.startsWith(rule.prefix.toLatin1()) || (rule.times > 0 && ruleUses_[kind][i] >= rule.times))
+            continue;
+        ++ruleUses_[kind][i];
+        return &rule;
+    }
+    return nullptr;
+}
+
+void SimEngine::queue(const QByteArray& frame, Clock::time_point readyAt, const FaultHits& hits, bool stream, bool close)
+{
+    Pending p;
+    p.frame = hits.corrupt ? WithBadChecksum(frame) : frame;
+    p.bytes = (hits.garbage ? hits.garbage->bytes : QByteArray()) + p.frame;
+    p.stream = stream;
+    p.close = close;
+    // The line carries one byte in ten bit times; replies leave in order.
+    auto at = std::max(readyAt, lineFreeAt_);
+    if (scenario_.timing.baud > 0)
+        at += std::chrono::microseconds(qint64(p.bytes.size()) * 10 * 1000000 / scenario_.timing.baud);
+    p.at = at;
+    lineFreeAt_ = at;
+    pending_.push_back(std::move(p));
+}
+
+void SimEngine::queueNextStreamSlot(Clock::time_point readyAt)
+{
+    const SimFaults& faults = scenario_.faults;
+    while (stream_) {
+        if (stream_->next > stream_->last || (faults.stopStreamAfter >= 0 && stream_->sent >= faults.stopStreamAfter)) {
+            stream_.reset();
+            return;
+        }
+        const int slot = stream_->next++;
+        if (faults.dropSlots.contains(slot))
+            continue;
+        FaultHits hits = stream_->first ? streamHits_ : FaultHits{};
+        stream_->first = false;
+        hits.corrupt = hits.corrupt || faults.corruptSlots.contains(slot);
+        ++stream_->sent;
+        const bool close = faults.closeAfterSlots >= 0 && stream_->sent >= faults.closeAfterSlots;
+        queue(composeReply(instrument_.slotPayload(slot)), readyAt, hits, true, close);
+        if (close)
+            stream_.reset();
+        return;
+    }
+}
+
+void SimEngine::dropStream()
+{
+    const bool streamQueued = std::any_of(pending_.begin(), pending_.end(), [](const Pending& p) { return p.stream; });
+    if (!stream_ && !streamQueued)
+        return;
+    stream_.reset();
+    std::erase_if(pending_, [](const Pending& p) { return p.stream; });
+    lineFreeAt_ = pending_.empty() ? Clock::time_point{} : pending_.back().at;
+}
+
+QByteArray SimEngine::composeReply(const QByteArray& payload) const
+{
+    QByteArray frame = ComposeMessage(payload);
+    if (instrument_.band().framReplyBug && payload.startsWith("J03")) {
+        // These firmware versions count the slot reply four characters short
+        // and sum the checksum over that wrong length character.
+        frame[1] = static_cast<char>(payload.size() + Frame::RequestOffset - 4);
+        frame.replace(frame.size() - 3, 2, HexL(Frame::Checksum(frame.mid(1, payload.size() + 1)), 2).toLatin1());
+    }
+    return frame;
+}
+
+SimOutput SimEngine::takeDue(Clock::time_point now)
+{
+    QMutexLocker lock(&mutex_);
+    if (started_ == Clock::time_point{})
+        started_ = now;
+    SimOutput out;
+    while (!pending_.empty() && pending_.front().at <= now) {
+        Pending p = std::move(pending_.front());
+        pending_.pop_front();
+        out.bytes += p.bytes;
+        record(SimFrameRecord::Sent, p.frame.mid(1, p.frame.size() - 2), true, p.at);
+        if (p.close) {
+            out.closeConnection = true;
+            pending_.clear();
+            stream_.reset();
+            break;
+        }
+        if (p.stream && stream_)
+            queueNextStreamSlot(p.at + std::chrono::milliseconds(scenario_.timing.slotDelayMs));
+        if (out.bytes.size() >= 4096)
+            break; // let the transport write it before more is made
+    }
+    return out;
+}
+
+std::optional<SimEngine::Clock::time_point> SimEngine::nextDue() const
+{
+    QMutexLocker lock(&mutex_);
+    if (pending_.empty())
+        return std::nullopt;
+    return pending_.front().at;
+}
+
+void SimEngine::resetLine()
+{
+    QMutexLocker lock(&mutex_);
+    rx_.clear();
+    inFrame_ = false;
+    pending_.clear();
+    stream_.reset();
+    lineFreeAt_ = {};
+}
+
+QList<SimEngine::Timed> SimEngine::exchange(const QByteArray& bytes, qint64 maxMs)
+{
+    if (virtualNow_ == Clock::time_point{})
+        virtualNow_ = Clock::time_point{} + std::chrono::hours(1);
+    const auto t0 = virtualNow_;
+    receive(bytes, t0);
+    QList<Timed> out;
+    while (const auto due = nextDue()) {
+        if (*due - t0 > std::chrono::milliseconds(maxMs))
+            break;
+        virtualNow_ = std::max(virtualNow_, *due);
+        const SimOutput o = takeDue(virtualNow_);
+        out.append({std::chrono::duration_cast<std::chrono::milliseconds>(virtualNow_ - t0).count(), o.bytes,
+            o.closeConnection});
+    }
+    return out;
+}
+
+void SimEngine::record(SimFrameRecord::Direction direction, const QByteArray& text, bool valid, Clock::time_point at)
+{
+    const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(at - started_).count();
+    log_.append({direction, ms, text, valid});
+    if (logFile_.isOpen()) {
+        const char* mark = direction == SimFrameRecord::Sent ? "TX" : (valid ? "RX" : "RX?");
+        const QByteArray line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toLatin1() + '\t'
+            + mark + '\t' + QByteArray::number(ms) + '\t' + text + "\r\n";
+        logFile_.write(line);
+        logFile_.flush();
+    }
+}
+
+QList<SimFrameRecord> SimEngine::frameLog() const
+{
+    QMutexLocker lock(&mutex_);
+    return log_;
+}
+
+QList<QByteArray> SimEngine::receivedPayloads() const
+{
+    QMutexLocker lock(&mutex_);
+    QList<QByteArray> payloads;
+    for (const SimFrameRecord& r : log_)
+        if (r.direction == SimFrameRecord::Received && r.valid)
+            payloads.append(r.payload());
+    return payloads;
+}
+
+void SimEngine::clearFrameLog()
+{
+    QMutexLocker lock(&mutex_);
+    log_.clear();
+}
+
+bool SimEngine::setLogFile(const QString& path)
+{
+    QMutexLocker lock(&mutex_);
+    logFile_.close();
+    logFile_.setFileName(path);
+    return logFile_.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+QJsonObject SimEngine::stateJson() const
+{
+    QMutexLocker lock(&mutex_);
+    return instrument_.stateJson(scenario_);
+}
+
+bool SimEngine::writeState(const QString& path, QString* error) const
+{
+    const QByteArray json = QJsonDocument(stateJson()).toJson();
+    if (WriteFileAtomically(path, json))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot write the state to %1").arg(path);
+    return false;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+// A fault that applies to requests whose payload begins with prefix (every
+// request when empty), the first `times` of them (every one when 0).
+struct SimFaultRule {
+    QString prefix;
+    int times = 0;
+    int delayMs = 6000;  // late replies: how late
+    QByteArray bytes;    // garbage: what is sent before the frame
+
+    bool operator==(const SimFaultRule&) const = default;
+};
+
+// Faults the simulated instrument can show. All optional; none by default.
+struct SimFaults {
+    QSet<int> dropSlots;      // streamed slots left out of a stream
+    QSet<int> corruptSlots;   // streamed slots sent with a wrong checksum
+    int stopStreamAfter = -1; // a stream ends after this many slots
+    int closeAfterSlots = -1; // the connection is closed after this many streamed slots
+    QList<SimFaultRule> noReply;
+    QList<SimFaultRule> lateReply;
+    QList<SimFaultRule> corruptReply;
+    QList<SimFaultRule> garbage;
+
+    bool any() const;
+};
+
+// "PREFIX" or "PREFIX:N" (the first N matching requests). Garbage takes
+// "PREFIX:N:TEXT" too, late replies "PREFIX:N:MS". Returns false with a
+// message on a malformed text.
+bool ParseFaultRule(const QString& text, SimFaultRule& rule, QString* error);
+// "3,5,9-12" into slot numbers.
+bool ParseSlotSet(const QString& text, QSet<int>& slots, QString* error);
+
+bool SimFaultsFromJson(const QJsonObject& json, SimFaults& faults, QString* error);
+QJsonObject SimFaultsToJson(const SimFaults& faults);

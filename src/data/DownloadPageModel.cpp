@@ -1,0 +1,101 @@
+#include "DownloadPageModel.h"
+
+#include "data/DataFileSettings.h"
+#include "instrument/DownloadTable.h"
+#include "shell/Picture.h"
+#include "shell/Prompts.h"
+
+#include <algorithm>
+#include <cmath>
+
+DownloadPageModel::DownloadPageModel(const DataFileSettings& settings, QLocale locale)
+    : settings_(settings), locale_(std::move(locale))
+{
+}
+
+void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
+{
+    const int free = slotsTotal - slotsUsed;
+    gauge.usedLabel = QStringLiteral("Used : ") + QString::number(slotsUsed);
+    gauge.freeLabel = QStringLiteral("Free : ") + QString::number(free);
+    gauge.maxLabel = QStringLiteral("Max : ") + QString::number(slotsTotal);
+    if (slotsTotal != 0) {
+        const double freeShare = double(free) / slotsTotal;
+        const auto toByte = [](double v) { return std::clamp(static_cast<int>(std::lround(v * 255)), 0, 255); };
+        gauge.colour = {toByte(1 - freeShare), toByte(freeShare), 0};
+        gauge.memoryPanel = QStringLiteral("Memory Used:")
+            + FormatNumber(double(slotsUsed) / slotsTotal, QStringLiteral("0%"), locale_);
+    }
+    slider.fitTo(slotsUsed);
+}
+
+void DownloadPageModel::downloadCompleted(const DownloadTable& table, const QDateTime& localNow)
+{
+    filter.resetAfterDownload(table, localNow);
+    selectFormat(settings_.filter());
+    filterFrameVisible = true;
+}
+
+void DownloadPageModel::selectFormat(int index)
+{
+    filter.formatIndex = index;
+    filter.selectDefaultFormatIfNone();
+    if (DataFormats::greysSingleColumnBox(filter.format())) {
+        if (singleColumnBox.value != SingleColumnBox::Greyed)
+            singleColumnBox.kept = singleColumnBox.value;
+        singleColumnBox.enabled = false;
+        setSingleColumnValue(SingleColumnBox::Greyed);
+    } else {
+        singleColumnBox.enabled = true;
+        if (singleColumnBox.value == SingleColumnBox::Greyed)
+            setSingleColumnValue(singleColumnBox.kept);
+    }
+}
+
+FilterOptionFrame DownloadPageModel::optionFrame() const
+{
+    switch (DataFormats::selection(filter.format())) {
+    case DataFormats::Selection::Schedule: return FilterOptionFrame::Schedules;
+    case DataFormats::Selection::DateRange: return FilterOptionFrame::Dates;
+    case DataFormats::Selection::Concentration: return FilterOptionFrame::Concentrations;
+    case DataFormats::Selection::All: break;
+    }
+    return FilterOptionFrame::AllData;
+}
+
+void DownloadPageModel::setSingleColumn(bool ticked)
+{
+    if (singleColumnBox.enabled)
+        setSingleColumnValue(ticked ? SingleColumnBox::Ticked : SingleColumnBox::Clear);
+}
+
+// Every change of the box's value, by the user or by the list, stores the
+// choice; a greyed box counts as "not single column".
+void DownloadPageModel::setSingleColumnValue(SingleColumnBox::Value value)
+{
+    if (singleColumnBox.value == value)
+        return;
+    singleColumnBox.value = value;
+    settings_.setCombineDateAndTime(value == SingleColumnBox::Ticked);
+}
+
+int DownloadPageModel::testFilter(const DownloadTable& table, Prompts& prompts, const QString& title)
+{
+    if (table.count() < 1) {
+        prompts.message(Prompts::Icon::Exclamation,
+            QStringLiteral("You need to download some data before you can apply any filters to it!"), title);
+        return -1;
+    }
+    const int count = CountFilteredRecords(table, filter);
+    prompts.message(Prompts::Icon::Information,
+        QStringLiteral("Using this filter will return ") + QString::number(count) + QStringLiteral(" records."), title);
+    return count;
+}
+
+void DownloadPageModel::restoreStoredChoices()
+{
+    const auto stored = settings_.combineDateAndTime() ? SingleColumnBox::Ticked : SingleColumnBox::Clear;
+    singleColumnBox.value = stored;
+    singleColumnBox.kept = stored;
+    filter.formatIndex = settings_.filter();
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include "data/DownloadFilter.h"
+#include "data/MemoryRangeSlider.h"
+
+#include <QLocale>
+#include <QString>
+
+struct DownloadTable;
+class DataFileSettings;
+class Prompts;
+
+// The memory gauge of the Download page: three labels, the bar colour (green
+// when empty, red when full) and the memory-use text of status panel 4.
+struct MemoryGauge {
+    struct Rgb { int red = 0, green = 255, blue = 0; };
+    QString usedLabel = QStringLiteral("Used : 0");
+    QString freeLabel = QStringLiteral("Free : 0");
+    QString maxLabel = QStringLiteral("Max : 0");
+    Rgb colour;
+    QString memoryPanel;           // empty until a capacity is known
+};
+
+// "Date and Time in Single Column": ticked, clear, or greyed (disabled) for
+// the layouts with their own time columns, remembering the value it had.
+struct SingleColumnBox {
+    enum Value { Clear = 0, Ticked = 1, Greyed = 2 };
+    Value value = Ticked;
+    bool enabled = true;
+    Value kept = Ticked;           // the value before it was greyed
+    bool singleColumn() const { return value == Ticked; }
+};
+
+// Which option frame the filter frame shows for the selected entry.
+enum class FilterOptionFrame { AllData, Schedules, Dates, Concentrations };
+
+// The UI-free state of the Download page that the window binds to: gauge,
+// slider and portion buttons, the filter frame and its controls. Every change
+// the page's controls make goes through here; the window redraws from it.
+class DownloadPageModel {
+public:
+    explicit DownloadPageModel(const DataFileSettings& settings, QLocale locale = QLocale::system());
+
+    MemoryGauge gauge;
+    MemoryRangeSlider slider;
+    DownloadFilter filter;
+    SingleColumnBox singleColumnBox;
+    bool filterFrameVisible = false;
+
+    // Redraws the gauge and fits the slider to the instrument's memory
+    // (after a connection, a refresh, an erase).
+    void updateDownloadPage(int slotsUsed, int slotsTotal);
+
+    // A download completed: dates from the first slot to now, bounds reset,
+    // the stored format entry selected, the filter frame shown.
+    void downloadCompleted(const DownloadTable& table, const QDateTime& localNow);
+    // A download was cancelled or the memory erased: no data to filter.
+    void dataDropped() { filterFrameVisible = false; }
+
+    // A click on the format list (index -1: no selection).
+    void selectFormat(int index);
+    FilterOptionFrame optionFrame() const;
+    // A click on the single-column box; the choice is stored in user.txt.
+    void setSingleColumn(bool ticked);
+    QString boundALabel() const { return BoundLabel(filter.boundA, locale_); }
+    QString boundBLabel() const { return BoundLabel(filter.boundB, locale_); }
+
+    // "Test Filter": tells how many records a save would write, or that there is
+    // nothing downloaded yet. Returns the count (-1 without data).
+    int testFilter(const DownloadTable& table, Prompts& prompts, const QString& title);
+
+    // Restores the single-column choice stored in user.txt (start-up).
+    void restoreStoredChoices();
+
+private:
+    void setSingleColumnValue(SingleColumnBox::Value value);
+    const DataFileSettings& settings_;
+    QLocale locale_;
+};

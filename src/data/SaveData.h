@@ -1,0 +1,46 @@
+#pragma once
+#include "data/DataFileMetadata.h"
+
+#include <QLocale>
+#include <QString>
+
+struct Services;
+struct DownloadTable;
+struct InstrumentInfo;
+struct FirmwareFlags;
+struct DownloadFilter;
+class DataFileSettings;
+class OperationObserver;
+
+// What a save needs to know about the program itself (Comprehensive's
+// metadata and the plot's time stamp line).
+struct ProgramIdentity {
+    QString windowTitle = QStringLiteral("Tolvi");
+    QString launch;                 // program folder + separator + name + " " + command line
+    int versionMajor = 0, versionMinor = 0, versionRevision = 0;
+};
+
+struct SaveDataContext {
+    Services& services;
+    const DataFileSettings& settings;
+    const DownloadTable& table;
+    const InstrumentInfo& info;
+    const FirmwareFlags& flags;
+    OperationObserver& observer;
+    ProgramIdentity program;
+    QLocale locale = QLocale::system();
+};
+
+struct SaveDataResult {
+    bool saved = false;             // false: dialog cancelled or the file could not be written
+    int count = 0;                  // records written
+    QString path;                   // the file written (the data file of a plot script)
+};
+
+// "Save Data": selects the records by the filter, asks for the file (type list,
+// preselection and proposed name by the stored choices), writes it in the
+// layout of the chosen entry, logs and reports "n data points saved to '...'".
+// singleColumn is the state of the "Date and Time in Single Column" box.
+// Each file is written whole to a temporary file and then renamed over the
+// target, so a failed write leaves any earlier file as it was.
+SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool singleColumn);

@@ -1,0 +1,30 @@
+#pragma once
+#include "shell/Prompts.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+// The save-file dialog of "Save Data": its type list, the preselected type,
+// the proposed "Karvex_" name. The chosen type (counted from 1) is both the
+// field separator of a delimited file and the "Delimiter" that user.txt keeps.
+namespace SaveDialogChoice {
+
+// Dialog type number (1..4) -> field separator: ",", ";", TAB, " ".
+// Any other number gives "," (the plot script's dialog has two types only;
+// its data file is always TAB-separated).
+QString separatorFor(int typeNumber);
+
+// The type to preselect from the stored "Delimiter" text: a stored 1..4 is
+// kept; anything else (the "0" of "never chosen", a damaged entry) follows the
+// locale: 1 (comma) or 2 (semicolon).
+int preselectedType(const QString& storedDelimiter, const QLocale& locale);
+
+// "Karvex_" + yymmddhhmmss of the given local time.
+QString proposedName(const QDateTime& localNow);
+
+Prompts::FileChoice delimitedFile(const QString& storedDelimiter, const QLocale& locale, const QDateTime& localNow);
+Prompts::FileChoice plotScript(const QDateTime& localNow);
+
+// The dialog answers with a 0-based filter; the stored number counts from 1.
+inline int typeNumberOf(const Prompts::FileChosen& chosen) { return chosen.filterIndex + 1; }
+}

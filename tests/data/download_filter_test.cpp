@@ -1,0 +1,148 @@
+#include "SlotFixtures.h"
+#include "data/DownloadFilter.h"
+#include "shell/SessionLog.h"
+
+#include <gtest/gtest.h>
+
+using namespace fixtures;
+
+namespace {
+// Log lines of one run, through the log's own listener.
+struct LogCapture {
+    SessionLog log;
+    QStringList lines;
+    LogCapture() { log.setListener([this](const QString& line, int) { lines << line; }); }
+    bool contains(const QString& text) const
+    {
+        return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.endsWith(text); });
+    }
+};
+
+QList<float> readingsOf(const SaveList& list)
+{
+    QList<float> readings;
+    for (const SlotRecord* s : list.records)
+        readings << s->Reading;
+    return readings;
+}
+}
+
+TEST(DownloadFilter, BoundsAreSwappedSoTheLeftBarHoldsTheSmaller)
+{
+    DownloadFilter filter; // bars at 1000 and 500 after a download
+    filter.formatIndex = static_cast<int>(DataFormat::ByConcentration);
+    const DownloadTable t = table({slot(0.4f), slot(0.5f), slot(0.75f), slot(1.0f), slot(1.001f)});
+    LogCapture capture;
+    const SaveList list = BuildSaveList(t, filter, capture.log);
+    EXPECT_EQ(filter.boundA, 500);
+    EXPECT_EQ(filter.boundB, 1000);
+    EXPECT_EQ(readingsOf(list), (QList<float>{0.5f, 0.75f, 1.0f}));
+}
+
+TEST(DownloadFilter, ConcentrationRules)
+{
+    const DownloadTable t = table({slot(-1.0f), slot(0.5f), slot(0.501f), slot(0.8f), slot(2.0f)});
+    using Rule = DownloadFilter::ConcentrationRule;
+    struct Case { Rule rule; int a, b; QList<float> kept; };
+    const Case cases[] = {
+        {Rule::Between, 500, 1000, {0.5f, 0.501f, 0.8f}},
+        {Rule::Outside, 500, 1000, {-1.0f, 2.0f}},           // no reading counts as -1: kept
+        {Rule::EqualToA, 500, 1000, {0.5f}},                  // exactly 500/1000 in singles, not 0.501
+        {Rule::Between, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        DownloadFilter filter;
+        filter.formatIndex = static_cast<int>(DataFormat::ByConcentration);
+        filter.rule = c.rule;
+        filter.boundA = c.a;
+        filter.boundB = c.b;
+        LogCapture capture;
+        EXPECT_EQ(readingsOf(BuildSaveList(t, filter, capture.log)), c.kept) << static_cast<int>(c.rule);
+    }
+}
+
+TEST(DownloadFilter, ScheduleBoxSelectsScheduledOrTheOthers)
+{
+    const DownloadTable t = table({scheduled(1.0f), slot(2.0f), scheduled(3.0f, true)});
+    DownloadFilter filter;
+    filter.formatIndex = static_cast<int>(DataFormat::BySchedule);
+    LogCapture capture;
+    filter.onlyScheduled = true;
+    EXPECT_EQ(readingsOf(BuildSaveList(t, filter, capture.log)), (QList<float>{1.0f, 3.0f}));
+    filter.onlyScheduled = false;
+    EXPECT_EQ(readingsOf(BuildSaveList(t, filter, capture.log)), (QList<float>{2.0f}));
+    EXPECT_TRUE(capture.contains(QStringLiteral("2 slots removed by Schedule Filter")));
+
+    const DownloadTable onlyScheduled = table({scheduled(1.0f), scheduled(2.0f)});
+    EXPECT_EQ(BuildSaveList(onlyScheduled, filter, capture.log).count(), 0);
+    EXPECT_TRUE(capture.contains(QStringLiteral("2 slots removed by Schedule Filter")));
+}
+
+TEST(DownloadFilter, DateRangeIncludesBothEnds)
+{
+    const QDateTime noon(QDate(2026, 3, 1), QTime(12, 0, 0));
+    SlotRecord before = slot(1.0f, noon.addSecs(-1));
+    SlotRecord atFrom = slot(2.0f, noon);
+    SlotRecord atTo = slot(3.0f, noon.addSecs(3600));
+    SlotRecord after = slot(4.0f, noon.addSecs(3601));
+    const DownloadTable t = table({before, atFrom, atTo, after});
+    DownloadFilter filter;
+    filter.formatIndex = static_cast<int>(DataFormat::ByDateRange);
+    filter.from = noon;
+    filter.to = noon.addSecs(3600);
+    LogCapture capture;
+    EXPECT_EQ(readingsOf(BuildSaveList(t, filter, capture.log)), (QList<float>{2.0f, 3.0f}));
+    EXPECT_TRUE(capture.contains(QStringLiteral("2 slots removed by Time Filter")));
+
+    std::swap(filter.from, filter.to); // From after To keeps nothing, without complaint
+    EXPECT_EQ(BuildSaveList(t, filter, capture.log).count(), 0);
+}
+
+TEST(DownloadFilter, UnfilteredEntriesKeepEverySlotAndCountMatchesTheSave)
+{
+    DownloadTable t;
+    t.resize(10);
+    for (int i = 1; i <= 10; ++i)
+        t[i] = slot(i / 10.0f);
+    for (int index : {-1, 0, 1, 2, 3, 7, 8}) {
+        DownloadFilter filter;
+        filter.formatIndex = index;
+        LogCapture capture;
+        EXPECT_EQ(BuildSaveList(t, filter, capture.log).count(), 10) << index;
+        EXPECT_TRUE(capture.contains(QStringLiteral("Not filtering any data"))) << index;
+        EXPECT_EQ(filter.formatIndex, index < 0 ? 0 : index);
+    }
+    DownloadFilter concentration;
+    concentration.formatIndex = static_cast<int>(DataFormat::ByConcentration);
+    concentration.boundA = 400;
+    concentration.boundB = 700;
+    DownloadFilter copy = concentration;
+    LogCapture capture;
+    EXPECT_EQ(CountFilteredRecords(t, concentration), 4);
+    EXPECT_EQ(BuildSaveList(t, copy, capture.log).count(), 4);
+    EXPECT_TRUE(capture.contains(QStringLiteral("6 slots removed by Concentration Filter")));
+}
+
+TEST(DownloadFilter, ResetAfterDownloadTakesTheFirstSlotTime)
+{
+    const QDateTime first(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const DownloadTable t = table({slot(1.0f, first), slot(2.0f, first.addDays(1))});
+    DownloadFilter filter;
+    filter.boundA = 10;
+    filter.boundB = 20;
+    filter.rule = DownloadFilter::ConcentrationRule::EqualToA;
+    const QDateTime now(QDate(2026, 5, 5), QTime(10, 0));
+    filter.resetAfterDownload(t, now);
+    EXPECT_EQ(filter.from, first);
+    EXPECT_EQ(filter.to, now);
+    EXPECT_EQ(filter.boundA, 1000);
+    EXPECT_EQ(filter.boundB, 500);
+    EXPECT_EQ(filter.rule, DownloadFilter::ConcentrationRule::Between);
+}
+
+TEST(DownloadFilter, BoundLabels)
+{
+    EXPECT_EQ(BoundLabel(1500, english), QStringLiteral("1.500 ppm"));
+    EXPECT_EQ(BoundLabel(0, english), QStringLiteral("0.000 ppm"));
+    EXPECT_EQ(BoundLabel(10000, german), QStringLiteral("10,000 ppm"));
+}

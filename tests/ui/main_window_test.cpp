@@ -1,0 +1,195 @@
+#include "InstrumentThread.h"
+#include "MainWindow.h"
+#include "ModalScript.h"
+#include "TempFolder.h"
+#include "shell/SessionLog.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+struct WindowFixture {
+    TempFolder folder;
+    SessionLog log;
+    QStringList logLines;
+    InstrumentThread thread;
+    MainWindow window{log, folder.path()};
+
+    WindowFixture()
+    {
+        log.setListener([this](const QString& line, int) { logLines << line.section(QLatin1Char('\t'), 2); });
+        window.setInstrumentThread(&thread);
+    }
+};
+}
+
+TEST(MainWindow, PagesInOrderWithTheirTooltipsAndSwitchesAreLogged)
+{
+    WindowFixture f;
+    const QStringList captions{"Configure", "Download", "Schedule", "Settings"};
+    const QStringList tips{"Configure programme settings", "Retrieve and Manage data on instrument",
+        "Configure and Manage instrument schedules", "Instrument settings"};
+    ASSERT_EQ(f.window.tabs()->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(f.window.tabs()->tabText(i), captions[i]);
+        EXPECT_EQ(f.window.tabs()->tabToolTip(i), tips[i]);
+    }
+    f.window.tabs()->setCurrentIndex(1);
+    f.window.tabs()->setCurrentIndex(3);
+    EXPECT_TRUE(f.logLines.contains("Main window changed from 0 to 1"));
+    EXPECT_TRUE(f.logLines.contains("Main window changed from 1 to 3"));
+}
+
+TEST(MainWindow, TrayMenuItemsReportTheirKeys)
+{
+    WindowFixture f;
+    TrayIcon* tray = f.window.tray();
+    EXPECT_EQ(tray->keys(), (QStringList{"open", "-", "auto", "save", "sched", "disc", "-", "close"}));
+    EXPECT_EQ(tray->menu()->defaultAction(), tray->action("open"));
+    EXPECT_EQ(tray->action("save")->text(), "Download All && &Save");
+
+    QSignalSpy commands(&f.window, &MainWindow::trayCommand);
+    for (const char* key : {"auto", "save", "sched", "disc"})
+        tray->action(key)->trigger();
+    ASSERT_EQ(commands.size(), 4);
+    EXPECT_EQ(commands[1][0].toString(), "save");
+
+    // "open" restores the hidden window; "close" runs the shutdown.
+    QSignalSpy shutdown(&f.window, &MainWindow::shuttingDown);
+    EXPECT_FALSE(f.window.isVisible());
+    tray->action("open")->trigger();
+    EXPECT_TRUE(f.window.isVisible());
+    tray->action("close")->trigger();
+    EXPECT_EQ(shutdown.size(), 1);
+    EXPECT_FALSE(f.window.isVisible());
+}
+
+TEST(MainWindow, TrayDoubleClickTogglesTheWindow)
+{
+    WindowFixture f;
+    f.window.show();
+    f.window.minimizeToTray(false);
+    EXPECT_FALSE(f.window.isVisible());
+    f.window.minimizeToTray(false);
+    EXPECT_TRUE(f.window.isVisible());
+}
+
+TEST(MainWindow, BalloonWithoutTrayGoesToPanelOneAndTheLog)
+{
+    WindowFixture f;
+    if (f.window.tray()->available())
+        GTEST_SKIP() << "this desktop has a notification area";
+    f.window.tray()->showBalloon("The instrument memory is empty!", "Tolvi", Prompts::Icon::Information, 10000);
+    EXPECT_EQ(f.window.statusPanels()->panelText(1), "The instrument memory is empty!");
+    EXPECT_TRUE(f.logLines.contains("The instrument memory is empty!"));
+}
+
+TEST(MainWindow, InstrumentButtonsAreOffWhileAProcedureRuns)
+{
+    WindowFixture f;
+    QPushButton* download = f.window.downloadPage()->btnDownload;
+    QPushButton* disconnect = f.window.configurePage()->btnDisconnect;
+    ASSERT_TRUE(download->isEnabled());
+    ASSERT_FALSE(disconnect->isEnabled());
+
+    std::atomic<bool> release{false};
+    f.thread.submit("hold", [&] {
+        while (!release)
+            QThread::msleep(5);
+    });
+    EXPECT_TRUE(f.thread.isBusy());
+    EXPECT_FALSE(download->isEnabled());
+    // The model enables a button while the procedure runs: it comes on afterwards.
+    f.window.setControlEnabled(disconnect, true);
+    EXPECT_FALSE(disconnect->isEnabled());
+    release = true;
+    ASSERT_TRUE(f.thread.waitUntilIdle(5000));
+    EXPECT_TRUE(download->isEnabled());
+    EXPECT_TRUE(disconnect->isEnabled());
+}
+
+TEST(MainWindow, ClosingWhileAProcedureRunsCancelsItFirst)
+{
+    WindowFixture f;
+    f.window.show();
+    QSignalSpy shutdown(&f.window, &MainWindow::shuttingDown);
+    bool sawCancel = false;
+    f.thread.submit("long download", [&] {
+        const QDeadlineTimer deadline(10000);
+        while (!f.thread.cancelToken().isRequested() && !deadline.hasExpired())
+            QThread::msleep(5);
+        sawCancel = f.thread.cancelToken().isRequested();
+    });
+    f.window.close();
+    EXPECT_TRUE(f.window.isVisible()) << "the window waits for the procedure";
+    EXPECT_EQ(shutdown.size(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.window.isVisible(); }, 10000));
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(shutdown.size(), 1);
+}
+
+TEST(MainWindow, DoubleClickOnPanelOneCancelsOnlyARunningDownload)
+{
+    struct Case {
+        const char* panelText;
+        bool cancels;
+    };
+    const Case cases[] = {
+        {"Downloading the whole of memory from the instrument: 010% done. (ETA 0:00:09)", true},
+        {"Checking downloaded data for errors: 050%", false},
+        {"Connected to 1234 (V2.31)", false},
+    };
+    for (const Case& c : cases) {
+        WindowFixture f;
+        std::atomic<bool> release{false};
+        std::atomic<bool> cancelled{false};
+        f.thread.submit("download", [&] {
+            const QDeadlineTimer deadline(5000);
+            while (!release && !f.thread.cancelToken().isRequested() && !deadline.hasExpired())
+                QThread::msleep(5);
+            cancelled = f.thread.cancelToken().isRequested();
+        });
+        f.window.statusPanels()->setPanelText(1, c.panelText);
+        QTest::mouseDClick(f.window.statusPanels()->panel(1), Qt::LeftButton);
+        release = true;
+        ASSERT_TRUE(f.thread.waitUntilIdle(5000));
+        EXPECT_EQ(cancelled.load(), c.cancels) << c.panelText;
+        EXPECT_EQ(f.logLines.contains("Download cancelled by user..."), c.cancels) << c.panelText;
+    }
+}
+
+TEST(MainWindow, FunctionKeysPressTheirButtonsWhenEnabled)
+{
+    WindowFixture f;
+    f.window.show();
+    f.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.window));
+    struct Case {
+        Qt::Key key;
+        QPushButton* button;
+    };
+    const Case cases[] = {
+        {Qt::Key_F5, f.window.configurePage()->btnRescanPorts},
+        {Qt::Key_F6, f.window.configurePage()->btnAutoSelectComPort},
+        {Qt::Key_F7, f.window.downloadPage()->btnDownload},
+    };
+    for (const Case& c : cases) {
+        QSignalSpy clicks(c.button, &QPushButton::clicked);
+        QTest::keyClick(&f.window, c.key);
+        EXPECT_EQ(clicks.size(), 1) << c.button->objectName().toStdString();
+        f.window.setControlEnabled(c.button, false);
+        QTest::keyClick(&f.window, c.key);
+        EXPECT_EQ(clicks.size(), 1) << "disabled: " << c.button->objectName().toStdString();
+    }
+    // F8 saves only once a download has shown the filter frame.
+    QSignalSpy saves(f.window.downloadPage()->btnSaveData, &QPushButton::clicked);
+    QTest::keyClick(&f.window, Qt::Key_F8);
+    EXPECT_EQ(saves.size(), 0);
+    f.window.downloadPage()->fraDownloadFilters->show();
+    QTest::keyClick(&f.window, Qt::Key_F8);
+    EXPECT_EQ(saves.size(), 1);
+    QSignalSpy help(&f.window, &MainWindow::helpRequested);
+    QTest::keyClick(&f.window, Qt::Key_F1);
+    EXPECT_EQ(help.size(), 1);
+}

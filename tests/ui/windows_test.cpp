@@ -1,0 +1,178 @@
+#include "ConnectDialog.h"
+#include "EepromResponder.h"
+#include "GuiPrompts.h"
+#include "InstrumentThread.h"
+#include "LoginDialog.h"
+#include "MainWindow.h"
+#include "ModalScript.h"
+#include "Snapshot.h"
+#include "TempFolder.h"
+#include "TerminalWindow.h"
+#include "shell/SessionLog.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(TerminalWindow, EnterSendsTheTypedPayloadAndShowsTheColouredExchange)
+{
+    EepromResponder responder;
+    TerminalSession session([&](const QByteArray& frame, int t) { return responder(frame, t); });
+    InstrumentThread thread;
+    GuiPrompts prompts;
+    TempFolder folder;
+    TerminalWindow window(session, thread, prompts, folder.file("eemap.hex"));
+    window.show();
+
+    QTest::keyClicks(window.txtTermISay, "g002001");
+    QTest::keyClick(window.txtTermISay, Qt::Key_Return);
+    EXPECT_EQ(window.txtTermISay->text(), "G002001");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.rtbTermHeSays->toPlainText().count('\n') == 2; }, 5000));
+
+    const QStringList lines = window.rtbTermHeSays->toPlainText().split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines[0].section('\t', 1), ">>>\t'G0020016F");
+    EXPECT_TRUE(lines[1].section('\t', 1).startsWith("<<<\t")) << lines[1].toStdString();
+    // The request marker is blue, its text black.
+    const QString html = window.rtbTermHeSays->toHtml();
+    EXPECT_TRUE(html.contains("color:#0000ff;\">&gt;&gt;&gt;")) << html.toStdString();
+    Snapshot(&window, "frmTerminal");
+}
+
+TEST(TerminalWindow, SaveEEWritesTheImageAndReportsWhere)
+{
+    EepromResponder responder;
+    TerminalSession session([&](const QByteArray& frame, int t) { return responder(frame, t); });
+    InstrumentThread thread;
+    GuiPrompts prompts;
+    TempFolder folder;
+    const QString path = folder.file("eemap.hex");
+    TerminalWindow window(session, thread, prompts, path);
+    window.show();
+
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    window.btnTermSaveEE->click();
+    ASSERT_TRUE(thread.waitUntilIdle(20000));
+    ASSERT_EQ(script.messages.size(), 1);
+    EXPECT_EQ(script.messages[0], "Instrument setup saved to " + path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("\r\n"), 65);
+    EXPECT_EQ(window.rtbTermHeSays->toPlainText().count('\n'), 128);
+}
+
+TEST(GuiPrompts, QuestionsFromTheInstrumentThreadAreAnsweredOnTheGuiThread)
+{
+    InstrumentThread thread;
+    GuiPrompts prompts;
+    prompts.setCaption("Tolvi - Karvex");
+    ModalScript script;
+    script.thenPress(QMessageBox::Yes);
+    script.thenPress(QMessageBox::Cancel);
+    Prompts::Answer first = Prompts::Answer::Cancel;
+    bool confirmed = true;
+    thread.submit("ask", [&] {
+        first = prompts.askYesNo("Keep it?");
+        confirmed = prompts.confirm(Prompts::Icon::Exclamation, "Are you sure?");
+    });
+    ASSERT_TRUE(thread.waitUntilIdle(10000));
+    EXPECT_EQ(first, Prompts::Answer::Yes);
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(script.titles, (QStringList{"Tolvi - Karvex", "Tolvi - Karvex"}));
+
+    // Once shutting down nothing is shown and questions get the neutral answer.
+    prompts.setShuttingDown(true);
+    thread.submit("ask late", [&] { first = prompts.askYesNo("Still there?"); });
+    ASSERT_TRUE(thread.waitUntilIdle(10000));
+    EXPECT_EQ(first, Prompts::Answer::No);
+}
+
+TEST(GuiPrompts, SaveDialogOffersTheTypesAndProposedName)
+{
+    GuiPrompts prompts;
+    TempFolder folder;
+    Prompts::FileChoice choice;
+    choice.filters = QStringList{"CSV (comma) (*.csv)", "CSV (semi-colon) (*.csv)", "Text (tab) (*.txt)",
+        "Text (space) (*.txt)"};
+    choice.selectedFilter = 1;
+    choice.proposedName = "Karvex_261210123456";
+    choice.defaultExtension = "csv";
+    choice.folder = folder.path();
+
+    ModalScript script;
+    QString shownFilter;
+    script.then([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        shownFilter = dialog->selectedNameFilter();
+        Snapshot(dialog, "dlgSave");
+        dialog->selectNameFilter("Text (tab) (*.txt)");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto chosen = prompts.chooseSaveFile(choice);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(shownFilter, "CSV (semi-colon) (*.csv)");
+    EXPECT_EQ(chosen->filterIndex, 2);
+    EXPECT_TRUE(chosen->path.endsWith("Karvex_261210123456.csv")) << chosen->path.toStdString();
+}
+
+TEST(ConnectDialog, WaitingSignRunsTheDotRightAndBack)
+{
+    const QStringList expected{" - |:______|", " - |.______|", " - |_._____|", " - |__.____|", " - |___.___|",
+        " - |____.__|", " - |_____._|", " - |______.|", " - |______:|", " - |______.|", " - |_____._|",
+        " - |____.__|", " - |___.___|", " - |__.____|", " - |_._____|", " - |.______|"};
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(ConnectDialog::ProgressFrame(c), expected[c]) << c;
+    EXPECT_EQ(ConnectDialog::ProgressFrame(16), expected[0]);
+}
+
+TEST(LoginDialog, ShowsOnePanelAndEnterMovesOnToOK)
+{
+    LoginDialog dialog;
+    dialog.show();
+    QSignalSpy ok(&dialog, &LoginDialog::okPressed);
+    struct Case {
+        LoginDialog::Panel panel;
+        QGroupBox* frame;
+        int boxes;
+    };
+    const Case cases[] = {{LoginDialog::Panel::Login, dialog.fraLogin, 1},
+        {LoginDialog::Panel::Change, dialog.fraChange, 3}, {LoginDialog::Panel::NewUser, dialog.fraNewUser, 2}};
+    for (const Case& c : cases) {
+        dialog.showPanel(c.panel);
+        for (QGroupBox* frame : {dialog.fraLogin, dialog.fraChange, dialog.fraNewUser})
+            EXPECT_EQ(frame->isVisible(), frame == c.frame);
+        const QList<QLineEdit*> boxes = dialog.panelBoxes();
+        ASSERT_EQ(boxes.size(), c.boxes);
+        const int before = ok.size();
+        for (int i = 0; i < c.boxes; ++i) {
+            EXPECT_EQ(ok.size(), before) << "Enter in box " << i << " moves on";
+            QTest::keyClick(boxes[i], Qt::Key_Return);
+        }
+        EXPECT_EQ(ok.size(), before + 1);
+    }
+}
+
+TEST(Snapshots, EveryPageAndDialogRenders)
+{
+    TempFolder folder;
+    SessionLog log;
+    MainWindow window(log, folder.path());
+    window.resize(760, 580);
+    window.downloadPage()->fraDownloadFilters->show();
+    window.show();
+    for (int i = 0; i < window.tabs()->count(); ++i) {
+        window.tabs()->setCurrentIndex(i);
+        EXPECT_TRUE(Snapshot(&window, "frmMain-" + window.tabs()->tabText(i))) << i;
+    }
+    ConnectDialog connect;
+    EXPECT_TRUE(Snapshot(&connect, "frmConnect"));
+    LoginDialog login;
+    for (auto [panel, name] : {std::pair{LoginDialog::Panel::Login, "login"},
+             std::pair{LoginDialog::Panel::Change, "change"}, std::pair{LoginDialog::Panel::NewUser, "newuser"}}) {
+        login.showPanel(panel);
+        EXPECT_TRUE(Snapshot(&login, QStringLiteral("frmLogin-") + name));
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+// The "Configure" page: the port list and the connection buttons, the
+// connection label, the status picture, the front-page logo (help) and the
+// maintenance buttons. A view only: the main window binds it to the model.
+class ConfigurePage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ConfigurePage(const QString& appFolder, QWidget* parent = nullptr);
+
+    QLabel* imgFrontPageLogo = nullptr;
+    QLabel* lblConnectionString = nullptr;
+    QLabel* picStatus = nullptr;
+    QComboBox* lstComPorts = nullptr;
+    QPushButton* btnSelectComPort = nullptr;
+    QPushButton* btnAutoSelectComPort = nullptr;
+    QPushButton* btnRescanPorts = nullptr;
+    QPushButton* cmdUseNetwork = nullptr;
+    QPushButton* btnDisconnect = nullptr;
+    QPushButton* btnCalibrateInstrument = nullptr;
+    QPushButton* btnDiagnoseProblem = nullptr;
+    QPushButton* btnRestoreDefaultEE = nullptr;
+    QPushButton* btnGenerateTechnicalFile = nullptr;
+
+    // The port list's entries and its edit text ("Please select..." after a scan).
+    void setPorts(const QStringList& entries, const QString& editText);
+    // The connection label; upgrade marks an instrument whose firmware has an upgrade.
+    void setConnectionLabel(const QString& text, bool upgrade);
+    // 0 idle, 1..3 the rotating activity sign, -1 the link is lost.
+    void setStatusPicture(int frame);
+
+Q_SIGNALS:
+    void logoClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,169 @@
+#include "DownloadPage.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+template <typename W, typename... Args>
+W* Named(const char* name, Args&&... args)
+{
+    auto* widget = new W(std::forward<Args>(args)...);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QGroupBox* OptionBox(const char* name, const QString& caption)
+{
+    return Named<QGroupBox>(name, caption);
+}
+}
+
+DownloadPage::DownloadPage(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("fraDownload"));
+
+    // Memory usage
+    lblMemory_used = Named<QLabel>("lblMemory_used", QStringLiteral("Used :"));
+    lblMemory_free = Named<QLabel>("lblMemory_free", QStringLiteral("Free :"));
+    lblMemory_max = Named<QLabel>("lblMemory_max", QStringLiteral("Max :"));
+    shpMemory_bar = new MemoryGauge;
+    btnRefreshFRAMSize = Named<QPushButton>("btnRefreshFRAMSize", QStringLiteral("Refresh"));
+    btnRefreshFRAMSize->setToolTip(QStringLiteral("Update the memory usage indicators"));
+    auto* usage = Named<QGroupBox>("fraMemoryUsage", QStringLiteral("Memory Usage"));
+    auto* usageGrid = new QGridLayout(usage);
+    usageGrid->addWidget(shpMemory_bar, 0, 0, 1, 3);
+    usageGrid->addWidget(lblMemory_used, 1, 0);
+    usageGrid->addWidget(lblMemory_free, 1, 1);
+    usageGrid->addWidget(lblMemory_max, 1, 2);
+    usageGrid->addWidget(btnRefreshFRAMSize, 0, 3, 2, 1);
+
+    // Download and erase
+    sldMemoryRange = new SelectionSlider;
+    sldMemoryRange->setObjectName(QStringLiteral("sldMemoryRange"));
+    sldMemoryRange->setToolTip(
+        QStringLiteral("Press the SHIFT button whilst dragging the slider to select a portion of memory."));
+    sldMemoryRange->setRange(1, 1);
+    sldMemoryRange->setVisible(false);
+    btnDownload = Named<QPushButton>("btnDownload", QStringLiteral("Download All Memory"));
+    btnDownload->setToolTip(QStringLiteral("All the data saved on the instrument will be downloaded into memory."));
+    btnDownloadSection = Named<QPushButton>("btnDownloadSection", QStringLiteral("Download Memory Portion"));
+    btnDownloadSection->setToolTip(
+        QStringLiteral("The selected data saved on the instrument will be downloaded into memory."));
+    btnDeleteAllMemory = Named<QPushButton>("btnDeleteAllMemory", QStringLiteral("Erase All Memory"));
+    btnEraseSection = Named<QPushButton>("btnEraseSection", QStringLiteral("Erase Memory Portion"));
+    btnEraseSection->setToolTip(QStringLiteral(
+        "All the selected data saved on the instrument will be erased. You may only erase from the first entry."));
+    btnDownloadSection->setEnabled(false);
+    btnEraseSection->setEnabled(false);
+    auto* memory = Named<QGroupBox>("fraMemory", QStringLiteral("Instrument Memory"));
+    auto* memoryGrid = new QGridLayout(memory);
+    memoryGrid->addWidget(sldMemoryRange, 0, 0, 1, 2);
+    memoryGrid->addWidget(btnDownload, 1, 0);
+    memoryGrid->addWidget(btnDownloadSection, 1, 1);
+    memoryGrid->addWidget(btnDeleteAllMemory, 2, 0);
+    memoryGrid->addWidget(btnEraseSection, 2, 1);
+
+    // Filter frame
+    lstDataFormat = Named<QListWidget>("lstDataFormat");
+    chkSplitTimeAndDate = Named<QCheckBox>("chkSplitTimeAndDate", QStringLiteral("Date and Time in Single Column"));
+    chkSplitTimeAndDate->setTristate(true); // greyed (2) for the layouts with their own time columns
+    chkSplitTimeAndDate->setChecked(true);
+
+    auto* allData = OptionBox("fraOptionsAllData", QStringLiteral("All Data"));
+    new QVBoxLayout(allData);
+
+    auto* schedules = OptionBox("fraOptionsSchedules", QStringLiteral("Schedules"));
+    chkFilterSchedules = Named<QCheckBox>("chkFilterSchedules", QStringLiteral("Only include Scheduled samples."));
+    (new QVBoxLayout(schedules))->addWidget(chkFilterSchedules);
+
+    auto* dates = OptionBox("fraOptionsDates", QStringLiteral("Dates"));
+    dtpFromDate = Named<QDateEdit>("dtpFromDate");
+    dtpFromTime = Named<QTimeEdit>("dtpFromTime");
+    dtpToDate = Named<QDateEdit>("dtpToDate");
+    dtpToTime = Named<QTimeEdit>("dtpToTime");
+    for (QDateEdit* d : {dtpFromDate, dtpToDate}) {
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+        d->setMinimumDate(QDate(2008, 1, 1));
+        d->setDate(QDate::currentDate());
+    }
+    for (QTimeEdit* t : {dtpFromTime, dtpToTime})
+        t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    dtpFromDate->setDate(QDate(2008, 1, 1));
+    dtpToTime->setTime(QTime(23, 59, 59));
+    auto* datesGrid = new QGridLayout(dates);
+    datesGrid->addWidget(new QLabel(QStringLiteral("From")), 0, 0);
+    datesGrid->addWidget(dtpFromDate, 0, 1);
+    datesGrid->addWidget(dtpFromTime, 0, 2);
+    datesGrid->addWidget(new QLabel(QStringLiteral("To")), 1, 0);
+    datesGrid->addWidget(dtpToDate, 1, 1);
+    datesGrid->addWidget(dtpToTime, 1, 2);
+
+    auto* concentrations = OptionBox("fraOptionsConcentrations", QStringLiteral("Concentrations"));
+    scrFilterConcMin = Named<QScrollBar>("scrFilterConcMin", Qt::Horizontal);
+    scrFilterConcMax = Named<QScrollBar>("scrFilterConcMax", Qt::Horizontal);
+    for (QScrollBar* bar : {scrFilterConcMin, scrFilterConcMax}) {
+        bar->setRange(0, 10000);
+        bar->setSingleStep(1);
+        bar->setPageStep(100);
+        bar->setMinimumWidth(160);
+    }
+    lblFilterConcMin = Named<QLabel>("lblFilterConcMin");
+    lblFilterConcMax = Named<QLabel>("lblFilterConcMax");
+    optFilterConcA = Named<QRadioButton>("optFilterConcA", QStringLiteral("A <= C <= B"));
+    optFilterConcB = Named<QRadioButton>("optFilterConcB", QStringLiteral("!(A <= C <= B)"));
+    optFilterConcC = Named<QRadioButton>("optFilterConcC", QStringLiteral("C == A"));
+    optFilterConcA->setChecked(true);
+    auto* concGrid = new QGridLayout(concentrations);
+    concGrid->addWidget(new QLabel(QStringLiteral("A")), 0, 0);
+    concGrid->addWidget(scrFilterConcMin, 0, 1);
+    concGrid->addWidget(lblFilterConcMin, 0, 2);
+    concGrid->addWidget(new QLabel(QStringLiteral("B")), 1, 0);
+    concGrid->addWidget(scrFilterConcMax, 1, 1);
+    concGrid->addWidget(lblFilterConcMax, 1, 2);
+    auto* options = new QHBoxLayout;
+    for (QRadioButton* o : {optFilterConcA, optFilterConcB, optFilterConcC})
+        options->addWidget(o);
+    concGrid->addLayout(options, 2, 0, 1, 3);
+
+    frmDownloadOptions = Named<QStackedWidget>("frmDownloadOptions");
+    for (QGroupBox* frame : {allData, schedules, dates, concentrations})
+        frmDownloadOptions->addWidget(frame);
+
+    btnFilterDownload = Named<QPushButton>("btnFilterDownload", QStringLiteral("Test Filter"));
+    btnSaveData = Named<QPushButton>("btnSaveData", QStringLiteral("Save Data"));
+
+    fraDownloadFilters = Named<QGroupBox>("fraDownloadFilters", QStringLiteral("Filter and Format Memory Data"));
+    auto* filterGrid = new QGridLayout(fraDownloadFilters);
+    filterGrid->addWidget(lstDataFormat, 0, 0, 3, 1);
+    filterGrid->addWidget(frmDownloadOptions, 0, 1, 1, 2);
+    filterGrid->addWidget(chkSplitTimeAndDate, 1, 1, 1, 2);
+    filterGrid->addWidget(btnFilterDownload, 2, 1);
+    filterGrid->addWidget(btnSaveData, 2, 2);
+    fraDownloadFilters->setVisible(false);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(usage, 0, 0);
+    layout->addWidget(memory, 0, 1);
+    layout->addWidget(fraDownloadFilters, 1, 0, 1, 2);
+    layout->setRowStretch(2, 1);
+}
+
+void DownloadPage::setFormatEntries(const QStringList& captions)
+{
+    lstDataFormat->clear();
+    lstDataFormat->addItems(captions);
+}
+
+void DownloadPage::showOptionFrame(OptionFrame frame)
+{
+    frmDownloadOptions->setCurrentIndex(frame);
+}
+
+QList<QWidget*> DownloadPage::instrumentControls() const
+{
+    return {btnRefreshFRAMSize, btnDownload, btnDownloadSection, btnDeleteAllMemory, btnEraseSection};
+}

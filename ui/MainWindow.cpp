@@ -1,0 +1,200 @@
+#include "MainWindow.h"
+
+#include "InstrumentThread.h"
+#include "shell/SessionLog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QShortcut>
+#include <QStyle>
+
+MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* parent)
+    : QMainWindow(parent), log_(log)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    resize(720, 560);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("tasMain"));
+    configure_ = new ConfigurePage(appFolder);
+    download_ = new DownloadPage;
+    schedule_ = new QWidget;
+    schedule_->setObjectName(QStringLiteral("fraSchedule"));
+    settings_ = new QWidget;
+    settings_->setObjectName(QStringLiteral("fraSettings"));
+    struct Page {
+        QWidget* widget;
+        const char* caption;
+        const char* tip;
+    };
+    const Page pages[] = {
+        {configure_, "Configure", "Configure programme settings"},
+        {download_, "Download", "Retrieve and Manage data on instrument"},
+        {schedule_, "Schedule", "Configure and Manage instrument schedules"},
+        {settings_, "Settings", "Instrument settings"},
+    };
+    for (const Page& page : pages) {
+        const int index = tabs_->addTab(page.widget, QString::fromLatin1(page.caption));
+        tabs_->setTabToolTip(index, QString::fromLatin1(page.tip));
+    }
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        log_.debugMessage(QStringLiteral("Main window changed from %1 to %2").arg(currentTab_).arg(index), 0);
+        currentTab_ = index;
+    });
+    setCentralWidget(tabs_);
+
+    status_ = new StatusPanels(this);
+    setStatusBar(status_);
+    connect(status_, &StatusPanels::panelDoubleClicked, this, &MainWindow::onPanelDoubleClicked);
+
+    tmrPing_ = new QTimer(this);
+    tmrPing_->setObjectName(QStringLiteral("tmrPing"));
+    tmrPing_->setInterval(5000);
+
+    buildTray();
+    buildShortcuts();
+    connect(configure_, &ConfigurePage::logoClicked, this, &MainWindow::helpRequested);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildTray()
+{
+    tray_ = new TrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    struct Item {
+        const char* caption;
+        const char* key;
+    };
+    const Item items[] = {{"&Open", "open"}, {"", ""}, {"Auto &Connect", "auto"}, {"Download All && &Save", "save"},
+        {"&Toggle Schedule", "sched"}, {"&Disconnect", "disc"}, {"", ""}, {"&Close", "close"}};
+    for (const Item& item : items)
+        tray_->addMenuItem(QString::fromLatin1(item.caption), QString::fromLatin1(item.key),
+            qstrcmp(item.key, "open") == 0);
+    tray_->setBalloonFallback([this](const QString& text) { showBalloonFallback(text); });
+    connect(tray_, &TrayIcon::doubleClicked, this, [this] { minimizeToTray(false); });
+    connect(tray_, &TrayIcon::menuClick, this, &MainWindow::onTrayMenu);
+}
+
+void MainWindow::buildShortcuts()
+{
+    // The keys act like the buttons they stand for, so a disabled button
+    // also disables its key.
+    auto key = [this](Qt::Key k, const char* name, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(k), this);
+        shortcut->setObjectName(QString::fromLatin1(name));
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    auto click = [](QPushButton* button) {
+        return [button] {
+            if (button->isEnabled())
+                button->click();
+        };
+    };
+    key(Qt::Key_F1, "keyHelp", [this] { Q_EMIT helpRequested(); });
+    key(Qt::Key_F5, "keyRescan", click(configure_->btnRescanPorts));
+    key(Qt::Key_F6, "keyAutoConnect", click(configure_->btnAutoSelectComPort));
+    key(Qt::Key_F7, "keyDownload", click(download_->btnDownload));
+    // Saving is offered once a download has shown the filter frame.
+    key(Qt::Key_F8, "keySave", [this, save = click(download_->btnSaveData)] {
+        if (download_->fraDownloadFilters->isVisibleTo(download_))
+            save();
+    });
+}
+
+void MainWindow::onTrayMenu(const QString& key)
+{
+    if (key == QLatin1String("open"))
+        minimizeToTray(true);
+    else if (key == QLatin1String("close"))
+        close();
+    else
+        Q_EMIT trayCommand(key);
+}
+
+void MainWindow::minimizeToTray(bool restore)
+{
+    if (restore) {
+        showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
+    setVisible(!isVisible());
+}
+
+void MainWindow::showBalloonFallback(const QString& text)
+{
+    status_->setPanelText(1, text);
+    log_.debugMessage(text, 0);
+}
+
+QList<QWidget*> MainWindow::instrumentControls() const
+{
+    QList<QWidget*> controls{configure_->btnSelectComPort, configure_->btnAutoSelectComPort,
+        configure_->btnRescanPorts, configure_->cmdUseNetwork, configure_->btnDisconnect,
+        configure_->btnCalibrateInstrument, configure_->btnDiagnoseProblem, configure_->btnRestoreDefaultEE,
+        configure_->btnGenerateTechnicalFile, download_->btnFilterDownload, download_->btnSaveData};
+    controls += download_->instrumentControls();
+    return controls;
+}
+
+void MainWindow::setInstrumentThread(InstrumentThread* thread)
+{
+    thread_ = thread;
+    connect(thread_, &InstrumentThread::busyChanged, this, &MainWindow::onBusyChanged);
+}
+
+void MainWindow::setControlEnabled(QWidget* control, bool enabled)
+{
+    wanted_.insert(control, enabled);
+    control->setEnabled(enabled && !busy_);
+}
+
+bool MainWindow::controlWanted(QWidget* control) const
+{
+    return wanted_.value(control, control->isEnabled());
+}
+
+void MainWindow::onBusyChanged(bool busy)
+{
+    // While a procedure runs every instrument control is off; the state the
+    // binding wants for each is kept and applied again afterwards.
+    QList<QWidget*> controls = instrumentControls();
+    controls << configure_->lstComPorts;
+    if (busy && !busy_) {
+        for (QWidget* control : controls)
+            if (!wanted_.contains(control))
+                wanted_.insert(control, control->isEnabled());
+    }
+    busy_ = busy;
+    for (QWidget* control : controls)
+        control->setEnabled(wanted_.value(control, true) && !busy_);
+    if (!busy_ && closeWhenIdle_)
+        close();
+}
+
+void MainWindow::onPanelDoubleClicked(int panel)
+{
+    // The cancel gesture of a download: only while panel 1 reports one running.
+    if (panel != 1 || !thread_ || !thread_->isBusy())
+        return;
+    if (status_->panelText(1).startsWith(QLatin1String("Downloading"))) {
+        thread_->cancelToken().request();
+        log_.debugMessage(QStringLiteral("Download cancelled by user..."), 0);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (thread_ && thread_->isBusy()) {
+        // Cancel what runs and close once it has stopped.
+        log_.debugMessage(QStringLiteral("Closing: cancelling ") + thread_->currentJob(), 0);
+        thread_->cancelToken().request();
+        closeWhenIdle_ = true;
+        event->ignore();
+        return;
+    }
+    Q_EMIT shuttingDown();
+    event->accept();
+}

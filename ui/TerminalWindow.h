@@ -1,0 +1,54 @@
+#pragma once
+#include "link/Terminal.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWidget>
+
+class InstrumentThread;
+class Prompts;
+
+// The service terminal ("frmTerminal", "Debug Terminal"): the user types a
+// request payload, Enter or the send button queues its frame, and the scan
+// timer hands it to the instrument thread when that is free. The transcript
+// shows every exchange in colour. "Save EE" writes the instrument's EEPROM
+// to an Intel HEX file.
+class TerminalWindow : public QWidget {
+    Q_OBJECT
+public:
+    // hexPath: where "Save EE" writes (the application folder's "eemap.hex").
+    TerminalWindow(TerminalSession& session, InstrumentThread& thread, Prompts& prompts, QString hexPath,
+        QWidget* parent = nullptr);
+
+    // Set by the "-d" option; read by start-up and connection control.
+    bool debugMode() const { return debugMode_; }
+    void setDebugMode(bool on) { debugMode_ = on; }
+
+    void appendLines(const QList<TranscriptLine>& lines);
+    // Empties the input and the transcript (a new connection in terminal mode).
+    void clear();
+
+    QLineEdit* txtTermISay = nullptr;
+    QPushButton* btnTermSendISay = nullptr;
+    QPushButton* btnTermSaveEE = nullptr;
+    QTextEdit* rtbTermHeSays = nullptr;
+    QTimer* tmrTerminalScan = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void send();
+    void scanTick();
+    void saveEeprom();
+
+    TerminalSession& session_;
+    InstrumentThread& thread_;
+    Prompts& prompts_;
+    QString hexPath_;
+    bool debugMode_ = false;
+};
