@@ -18,6 +18,16 @@ struct SimHostOptions {
 // line, the listener and a wake-up pipe, with a timeout up to the next
 // reply that falls due; it stops and everything is closed on destruction.
 // The most recent line that sent something receives the replies.
+//
+// Over the pseudo-terminal, pace streamed slots (timing.baud or
+// timing.slotDelayMs, as DemoSimScenario does): the program's stream reader
+// keeps one message at a time and drops a second one that arrived with it,
+// as it would from an instrument sending faster than it reads.
+//
+//     SimHost sim(DemoSimScenario());                 // pseudo-terminal
+//     portMap.addOverride(99, sim.ptyPath());         // then PickComms(99)
+//     SimHost bridge(DemoSimScenario(), {.pty = false, .tcp = true});
+//     bridge.networkAddress();                        // "net://127.0.0.1:<port>"
 class SimHost {
 public:
     // Throws std::runtime_error when a transport cannot be opened.

@@ -477,3 +477,10 @@ SimScenario DefaultSimScenario()
     };
     return s;
 }
+
+SimScenario DemoSimScenario()
+{
+    SimScenario s = DefaultSimScenario();
+    s.timing.slotDelayMs = 15;
+    return s;
+}

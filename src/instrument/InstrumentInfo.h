@@ -1,5 +1,5 @@
 #pragma once
-#include "instrument/ZeroDate.h"
+#include "shell/TimeConv.h"
 
 #include <QDateTime>
 #include <QString>
@@ -22,9 +22,9 @@ struct InstrumentInfo {
     bool UseNetwork = false;           // link runs over the network bridge
 
     // --- Identity and dates ---
-    QDateTime Manufactured = tolviM::ZeroDate();
-    QDateTime Calibrated = tolviM::ZeroDate();
-    QDateTime Serviced = tolviM::ZeroDate();
+    QDateTime Manufactured = ZeroDate();
+    QDateTime Calibrated = ZeroDate();
+    QDateTime Serviced = ZeroDate();
     int16_t UsageCounter = 0;
 
     // --- Measurement configuration and calibration ---
@@ -62,8 +62,8 @@ struct InstrumentInfo {
     uint8_t RTCMinute = 0;
     uint8_t RTCSecond = 0;
     int32_t RTCSeconds = 0;            // clock reading as seconds since 1970, the clock taken as UTC
-    QDateTime RTCLocal = tolviM::ZeroDate(); // clock reading in local time
-    QDateTime PCTime = tolviM::ZeroDate();   // PC local time when the clock reply arrived
+    QDateTime RTCLocal = ZeroDate(); // clock reading in local time
+    QDateTime PCTime = ZeroDate();   // PC local time when the clock reply arrived
     float RTCDelay = 0;                // seconds the clock exchange took
 
     // --- Schedule ---
@@ -75,8 +75,8 @@ struct InstrumentInfo {
     bool ContinueOnFull = false;
     bool StopOnFull = true;            // always !ContinueOnFull
     bool ShortBetweenSamples = false;
-    QDateTime StartTime = tolviM::ZeroDate(); // time of day; local after a read
-    QDateTime Duration = tolviM::ZeroDate();  // sampling window length as a time of day
+    QDateTime StartTime = ZeroDate(); // time of day; local after a read
+    QDateTime Duration = ZeroDate();  // sampling window length as a time of day
     uint8_t Frequency = 0;             // minutes between samples, 0 = continuous
     uint8_t WeekMask = 0;              // one bit per day
     int32_t Counter = 0;               // loop counter (16 bits on the instrument)

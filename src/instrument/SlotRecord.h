@@ -1,5 +1,5 @@
 #pragma once
-#include "instrument/ZeroDate.h"
+#include "shell/TimeConv.h"
 
 #include <QDateTime>
 #include <QString>

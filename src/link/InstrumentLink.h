@@ -88,7 +88,11 @@ public:
     SoftTimers& timers() { return timers_; }
     SessionLog& log() { return log_; }
 
+    // A cancel request ends WaitFor (it looks at the token at least every
+    // 100 ms, at once after interruptWaits()) and ends a reply wait at its
+    // next byte or at its deadline, with result NoReply.
     void setCancelToken(CancelToken* token) { cancel_ = token; }
+    void interruptWaits() { sleepCondition_.wakeAll(); }
     // Where unexpected failures are shown; without prompts they are only logged.
     void setPrompts(Prompts* prompts);
 

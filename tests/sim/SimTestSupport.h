@@ -41,6 +41,13 @@ inline QList<QByteArray> SplitFrames(const QByteArray& bytes)
 // The payload of a full frame.
 inline QByteArray PayloadOf(const QByteArray& frame) { return frame.mid(2, frame.size() - 5); }
 
+// Length character + payload + checksum: a frame as the logs show it.
+inline QByteArray Body(const QByteArray& payload)
+{
+    const QByteArray frame = ComposeMessage(payload);
+    return frame.mid(1, frame.size() - 2);
+}
+
 // Sends one request and returns the reply frames, all timing run through.
 inline QList<QByteArray> Ask(SimEngine& engine, const QByteArray& payload)
 {

@@ -2,6 +2,7 @@
 #include "SimPortsFile.h"
 #include "SimTestSupport.h"
 #include "TempFolder.h"
+#include "link/SettingsStore.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -153,18 +154,17 @@ TEST(SimScenarioFile, DefaultScenarioHasAFewHundredVariedSlots)
     EXPECT_GE(modeLimit.size(), 6);  // modes and limits
 }
 
-TEST(SimPortsFileTest, EntersThePortInTheFile)
+TEST(SimPortsFileTest, EntersThePortAndKeepsTheRest)
 {
     struct Case {
         const char* before; // nullptr: no file
-        const char* after;
+        std::pair<const char*, const char*> kept; // an entry of section "Ports" that must stay, or none
     };
     const Case cases[] = {
-        {nullptr, "[Ports]\r\n99=/dev/pts/7\r\n"},
-        {"[Refresh]\r\nCycles=10\r\n", "[Refresh]\r\nCycles=10\r\n[Ports]\r\n99=/dev/pts/7\r\n"},
-        {"[Ports]\r\n3=/dev/ttyUSB0\r\n\r\n[Other]\r\nx=1\r\n",
-            "[Ports]\r\n3=/dev/ttyUSB0\r\n99=/dev/pts/7\r\n\r\n[Other]\r\nx=1\r\n"},
-        {"[ports]\n99=/dev/pts/2\n4=/dev/ttyS9\n", "[ports]\r\n99=/dev/pts/7\r\n4=/dev/ttyS9\r\n"},
+        {nullptr, {nullptr, nullptr}},
+        {"[Refresh]\r\nCycles=10\r\n", {nullptr, nullptr}},
+        {"[Ports]\r\n3=/dev/ttyUSB0\r\n\r\n[Other]\r\nx=1\r\n", {"3", "/dev/ttyUSB0"}},
+        {"[Ports]\r\n99=/dev/pts/2\r\n4=/dev/ttyS9\r\n", {"4", "/dev/ttyS9"}},
     };
     for (const Case& c : cases) {
         TempFolder tmp;
@@ -176,10 +176,21 @@ TEST(SimPortsFileTest, EntersThePortInTheFile)
         }
         QString error;
         ASSERT_TRUE(WritePortToPortsFile(path, 99, QStringLiteral("/dev/pts/7"), &error)) << error.toStdString();
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), QByteArray(c.after)) << (c.before ? c.before : "(no file)");
+        auto entry = [&path](const QString& section, const char* name) {
+            QVariant value;
+            StoreRead(path, section, QString::fromLatin1(name), QStringLiteral("S"), QString(), value);
+            return value.toString();
+        };
+        const char* label = c.before ? c.before : "(no file)";
+        EXPECT_EQ(entry(QStringLiteral("Ports"), "99"), QStringLiteral("/dev/pts/7")) << label;
+        if (c.kept.first)
+            EXPECT_EQ(entry(QStringLiteral("Ports"), c.kept.first), QString::fromLatin1(c.kept.second)) << label;
+        if (c.before && QByteArray(c.before).contains("Cycles"))
+            EXPECT_EQ(entry(QStringLiteral("Refresh"), "Cycles"), QStringLiteral("10"));
     }
+    QString error;
+    EXPECT_FALSE(WritePortToPortsFile(QStringLiteral("/nonexistent/dir/app.txt"), 99, QStringLiteral("/dev/pts/7"), &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 } // namespace

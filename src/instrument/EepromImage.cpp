@@ -1,0 +1,112 @@
+#include "instrument/EepromImage.h"
+
+#include "instrument/InstrumentInfo.h"
+#include "instrument/Procedure.h"
+#include "instrument/Reply.h"
+#include "instrument/RetriedRead.h"
+#include "link/InstrumentLink.h"
+#include "shell/Bits.h"
+#include "shell/Picture.h"
+#include "shell/TimeConv.h"
+
+namespace tolviM {
+
+namespace {
+
+constexpr int EepromBlock = 16;
+
+// Pauses the schedule for the life of the object: the instrument must not
+// sample while its EEPROM is read block by block.
+class SchedulePause {
+public:
+    SchedulePause(InstrumentLink& link, Services& services) : link_(link), services_(services)
+    {
+        Progress(services_, QStringLiteral("Pausing schedule for FillEEPROM"));
+        SendOnce(link_, "A05");
+        SendOnce(link_, "A05003C");   // 60 seconds
+    }
+    ~SchedulePause()
+    {
+        Progress(services_, QStringLiteral("Un-pausing schedule after FillEEPROM"));
+        SendOnce(link_, "A05");
+        SendOnce(link_, "A050000");
+    }
+    SchedulePause(const SchedulePause&) = delete;
+    SchedulePause& operator=(const SchedulePause&) = delete;
+
+private:
+    InstrumentLink& link_;
+    Services& services_;
+};
+
+}
+
+void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info)
+{
+    Guarded(services, "FillEEPROM", [&] {
+        info.EEPROMImage.fill(0xFF);
+        const SchedulePause pause(link, services);
+        for (int address = 0; address < int(info.EEPROMImage.size()); address += EepromBlock) {
+            const QByteArray payload = "G" + HexL(address, 4).toLatin1() + HexL(EepromBlock, 2).toLatin1();
+            if (SendOnce(link, payload) != InstrumentLink::ReplyOk)
+                continue;
+            const QByteArray reply = link.receivedMessage();
+            // A short reply would leave part of the block unknown; keep it all 0xFF.
+            if (reply.size() < 6 + 2 * EepromBlock + 2)
+                continue;
+            for (int k = 0; k < EepromBlock; ++k)
+                info.EEPROMImage[size_t(address + k)] = uint8_t(DataByte(reply, k));
+        }
+    });
+}
+
+EventLogProblem CheckEventLogReply(const QByteArray& reply, const QByteArray& request)
+{
+    if (ReplyText(reply, 2, 7) != request.left(7))
+        return EventLogProblem::WrongEcho;
+    const int declared = static_cast<unsigned char>(reply.at(0)) - 32;
+    // The payload must also hold at least the time stamp, in whole bytes.
+    const qsizetype dataChars = reply.size() - 8 - 2;
+    if (declared != reply.size() - 3 || dataChars < 8 || dataChars % 2 != 0)
+        return EventLogProblem::WrongLength;
+    return EventLogProblem::None;
+}
+
+EventLogEntry DecodeEventLogReply(const QByteArray& reply)
+{
+    const QByteArray data = reply.mid(8, reply.size() - 8 - 2);
+    EventLogEntry entry;
+    entry.timeStamp = int32_t(HexUnsigned(data.left(8)));
+    entry.bytes = QByteArray::fromHex(data.mid(8));
+    return entry;
+}
+
+std::optional<EventLogEntry> GetFRAMEventLog(InstrumentLink& link, Services& services, int logNumber, int index)
+{
+    std::optional<EventLogEntry> result;
+    Guarded(services, "GetFRAMEventLog", [&] {
+        services.log.debugMessage(QStringLiteral("Read Event Log #%1, Index #%2").arg(logNumber).arg(index),
+            SessionLog::Query);
+        const QByteArray request = "G" + HexL(0x1000 + logNumber, 4).toLatin1() + HexL(index, 2).toLatin1();
+        RetryBudget budget{2};
+        const bool answered = RetriedSend(link, budget, request);
+        const QByteArray reply = link.receivedMessage();
+        const EventLogProblem problem = answered ? CheckEventLogReply(reply, request) : EventLogProblem::WrongEcho;
+        if (problem == EventLogProblem::WrongEcho) {
+            services.log.debugMessage(QStringLiteral("Couldn't get requested log."), SessionLog::Problem);
+            return;
+        }
+        if (problem == EventLogProblem::WrongLength) {
+            services.log.debugMessage(QStringLiteral("Log received but length seems wrong..."), SessionLog::Problem);
+            return;
+        }
+        EventLogEntry entry = DecodeEventLogReply(reply);
+        services.log.debugMessage(FormatDate(UTC2VB(entry.timeStamp), QStringLiteral("dd-mmm-yyyy HH:NN:SS"))
+                + QStringLiteral(", %1 byte(s).").arg(entry.bytes.size()),
+            SessionLog::Info);
+        result = std::move(entry);
+    });
+    return result;
+}
+
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <QByteArray>
+#include <cstdint>
+#include <optional>
+
+class InstrumentLink;
+struct InstrumentInfo;
+struct Services;
+
+// Bulk reads for the reports: the whole EEPROM and the on-board event logs.
+namespace tolviM {
+
+// Copies the instrument's 1024 EEPROM bytes into EEPROMImage, 16 at a time,
+// with the schedule paused. A block that is not read becomes 0xFF; the
+// schedule is always un-paused at the end.
+void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info);
+
+// One entry of an event log: its time stamp (seconds since 1970 UTC) and bytes.
+struct EventLogEntry {
+    int32_t timeStamp = 0;
+    QByteArray bytes;
+};
+
+// Reads entry index of event log logNumber (at most three requests); nothing
+// when the instrument does not answer it consistently (logged).
+std::optional<EventLogEntry> GetFRAMEventLog(InstrumentLink& link, Services& services, int logNumber, int index);
+
+// The entry a reply carries, given the 7 request characters it must echo:
+// nothing when the echo differs or the length character disagrees with the
+// reply's length. reply is length character + payload + checksum.
+enum class EventLogProblem { None, WrongEcho, WrongLength };
+EventLogProblem CheckEventLogReply(const QByteArray& reply, const QByteArray& request);
+EventLogEntry DecodeEventLogReply(const QByteArray& reply);
+
+}

@@ -1,0 +1,81 @@
+#include "instrument/RetriedRead.h"
+
+#include "instrument/Reply.h"
+#include "link/Frame.h"
+#include "link/InstrumentLink.h"
+#include "shell/Bits.h"
+#include "shell/SessionLog.h"
+
+namespace tolviM {
+
+ReadRequest MemoryRead(char letter, int address, int count)
+{
+    ReadRequest request;
+    const QByteArray echo = QByteArray(1, letter) + HexL(address, 4).toLatin1();
+    request.payload = echo + HexL(count, 2).toLatin1();
+    const int replyPayloadLength = 5 + 2 * count;
+    request.prefix = QByteArray(1, char(Frame::RequestOffset + replyPayloadLength)) + echo;
+    request.minLength = 1 + replyPayloadLength + 2;
+    return request;
+}
+
+ReadRequest EchoCheckedRead(char letter, int address, int count)
+{
+    ReadRequest request = MemoryRead(letter, address, count);
+    request.prefix.remove(0, 1);
+    request.prefixPosition = 2;
+    return request;
+}
+
+ReadRequest MemoryWrite(int address, const QByteArray& hexBytes)
+{
+    ReadRequest request;
+    request.payload = "B" + HexL(address, 4).toLatin1() + hexBytes;
+    request.prefix = QByteArray(1, char(Frame::RequestOffset + request.payload.size())) + request.payload.left(5);
+    return request;
+}
+
+QByteArray FlagByte(bool on)
+{
+    return on ? "FF" : "00";
+}
+
+int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
+{
+    return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);
+}
+
+static bool ExchangeWithRetries(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload)
+{
+    for (;;) {
+        if (SendOnce(link, payload) == InstrumentLink::ReplyOk)
+            return true;
+        if (budget.left <= 0)
+            return false;
+        --budget.left;
+    }
+}
+
+std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, RetryBudget& budget,
+    const ReadRequest& request)
+{
+    if (!ExchangeWithRetries(link, budget, request.payload))
+        return std::nullopt;
+    const QByteArray reply = link.receivedMessage();
+    if (ReplyText(reply, request.prefixPosition, int(request.prefix.size())) != request.prefix)
+        return std::nullopt;
+    if (reply.size() < request.minLength) {
+        log.debugMessage(QStringLiteral("Reply to %1 is too short: %2")
+                             .arg(QString::fromLatin1(request.payload), QString::fromLatin1(reply)),
+            SessionLog::Warning);
+        return std::nullopt;
+    }
+    return reply;
+}
+
+bool RetriedSend(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload)
+{
+    return ExchangeWithRetries(link, budget, payload);
+}
+
+}

@@ -1,0 +1,126 @@
+#include "instrument/SampleMemory.h"
+
+#include "instrument/InstrumentInfo.h"
+#include "instrument/Procedure.h"
+#include "instrument/Reply.h"
+#include "instrument/RetriedRead.h"
+#include "instrument/SlotDecoder.h"
+#include "link/InstrumentLink.h"
+#include "link/SettingsStore.h"
+#include "shell/Bits.h"
+#include "shell/Prompts.h"
+
+#include <QDir>
+
+namespace tolviM {
+
+namespace {
+
+// Connections in a row that may find chip errors before the user is told to
+// contact the agent instead of cycling the power.
+constexpr int PowerCycleWarnings = 4;
+
+QString SettingsFile(const InstrumentInfo& info)
+{
+    return QDir(info.RecordFolder).filePath(QStringLiteral("settings.txt"));
+}
+
+uint32_t ReplyUnsigned16(const QByteArray& reply, int position)
+{
+    return HexUnsigned(ReplyText(reply, position, 4));
+}
+
+void EscalateChipErrors(InstrumentLink& link, Services& services, InstrumentInfo& info)
+{
+    services.log.debugMessage(QStringLiteral("FRAM count error = %1").arg(info.FRAMErrors), SessionLog::Warning);
+    // Reset the instrument's chip block: original and fitted counts and map to FF, errors to 0.
+    SendOnce(link, "B01E9FFFFFF00");
+
+    const QString store = SettingsFile(info);
+    const int count = StoreReadText(store, QStringLiteral("FRAM"), QStringLiteral("x"), QStringLiteral("0")).toInt() + 1;
+    StoreWrite(store, QStringLiteral("FRAM"), QStringLiteral("x"), QStringLiteral("S"), QString::number(count));
+
+    if (count <= PowerCycleWarnings) {
+        services.log.debugMessage(QStringLiteral("Need to cycle the power soon due to FRAM chip errors."),
+            SessionLog::Warning);
+        services.prompts.balloon(QStringLiteral("There is a problem with the memory on this instrument, ")
+                + QStringLiteral("please download any data now and cycle the instrument power as soon as possible."),
+            services.appCaption, Prompts::Icon::Critical, 1000);
+    } else {
+        services.log.debugMessage(QStringLiteral("There may be a problem with the FRAM chips, please contact your agent."),
+            SessionLog::Problem);
+        services.prompts.balloon(QStringLiteral("There may be a persistent problem with the memory on this instrument, ")
+                + QStringLiteral("please contact your agent as soon as possible."),
+            services.appCaption, Prompts::Icon::Critical, 1000);
+    }
+    info.FRAMChips = info.FRAMChipsOriginal;
+}
+
+}
+
+uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo& info)
+{
+    uint8_t result = 0;
+    Guarded(services, "GetFRAMDetails", [&] {
+        Progress(services, QStringLiteral("Getting the HHU FRAM settings"));
+        RetryBudget budget;   // shared by the chip block and the fill query
+        const auto chips = RetriedRead(link, services.log, budget, MemoryRead('G', 0x01E9, 4));
+        if (!chips)
+            return;
+        info.FRAMChipsOriginal = uint8_t(DataByte(*chips, 0));
+        info.FRAMChips = uint8_t(DataByte(*chips, 1));
+        info.FRAMMap = uint8_t(DataByte(*chips, 2));
+        info.FRAMErrors = uint8_t(DataByte(*chips, 3));
+
+        const auto fill = RetriedRead(link, services.log, budget, ReadRequest{"J00", "'J04", 1, 10});
+        if (!fill)
+            return;
+        info.SlotsUsed = int32_t(ReplyUnsigned16(*fill, 5));
+
+        if (SendOnce(link, "S03", 1.0) == InstrumentLink::ReplyOk) {
+            const QByteArray status = link.receivedMessage();
+            if (!status.startsWith("3S"))
+                return;
+            if (status.size() < 22) {
+                services.log.debugMessage(QStringLiteral("Reply to S03 is too short: ") + QString::fromLatin1(status),
+                    SessionLog::Warning);
+                return;
+            }
+            info.SlotsTotal = int32_t(ReplyUnsigned16(status, 5));
+            info.SlotsUsed = int32_t(ReplyUnsigned16(status, 17));
+            Progress(services, QStringLiteral("Record Offset : %1").arg(ReplyUnsigned16(status, 13)));
+        } else {
+            info.SlotsTotal = info.FRAMChips * SlotsPerChip;
+        }
+
+        if (info.FRAMErrors > 0)
+            EscalateChipErrors(link, services, info);
+        else
+            StoreWrite(SettingsFile(info), QStringLiteral("FRAM"), QStringLiteral("x"), QStringLiteral("S"),
+                QStringLiteral("0"));
+
+        Progress(services, QStringLiteral("%1 fitted (original count was %2) MAP:%3")
+                               .arg(info.FRAMChips).arg(info.FRAMChipsOriginal).arg(Bin(info.FRAMMap)));
+        Progress(services, QStringLiteral("%1 slots out of %2 hold data.").arg(info.SlotsUsed).arg(info.SlotsTotal));
+        result = info.FRAMChips;
+    });
+    return result;
+}
+
+SlotRecord GetFRAMSlot(InstrumentLink& link, Services& services, int32_t slot)
+{
+    SlotRecord result;
+    Guarded(services, "GetFRAMSlot", [&] {
+        RetryBudget budget;
+        const ReadRequest request{"J01" + HexL(slot, 4).toLatin1() + "0001", "GJ03", 1, 42};
+        const auto reply = RetriedRead(link, services.log, budget, request);
+        if (!reply) {
+            services.log.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
+            return;
+        }
+        result = DecodeReceivedSlot(ReplyText(*reply, 9, 32), link.firmwareFlags(), services.log);
+    });
+    return result;
+}
+
+}

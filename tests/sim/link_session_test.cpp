@@ -1,0 +1,129 @@
+#include "SimHost.h"
+#include "SimTestSupport.h"
+#include "link/InstrumentLink.h"
+#include "link/PortMap.h"
+#include "shell/SessionLog.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace simtest;
+
+namespace {
+
+enum class Transport { Serial, Network };
+
+// The program's own link, connected to a simulated instrument over a real
+// pseudo-terminal or TCP connection.
+struct LinkToSim {
+    static constexpr int DemoPort = 99;
+
+    LinkToSim(Transport transport, SimScenario scenario)
+    {
+        SimHostOptions options;
+        options.pty = transport == Transport::Serial;
+        options.tcp = transport == Transport::Network;
+        host = std::make_unique<SimHost>(std::move(scenario), options, FixedUtc);
+        if (transport == Transport::Serial) {
+            portMap.addOverride(DemoPort, host->ptyPath());
+            int port = DemoPort;
+            link.PickComms(port);
+            open = port == DemoPort;
+        } else {
+            link.setUseNetwork(true);
+            open = link.network().connectTo(QStringLiteral("127.0.0.1"), host->tcpPort(), 5000)
+                == NetworkTransport::Connected;
+        }
+    }
+    ~LinkToSim()
+    {
+        int close = 0;
+        link.PickComms(close);
+    }
+
+    int send(const QByteArray& payload, double timeoutSeconds = 5)
+    {
+        return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);
+    }
+
+    SessionLog log;
+    PortMap portMap;
+    InstrumentLink link{log, portMap};
+    std::unique_ptr<SimHost> host;
+    bool open = false;
+};
+
+class SimWithLink : public ::testing::TestWithParam<Transport> {};
+
+TEST_P(SimWithLink, ExchangesPassTheLinksReplyCheck)
+{
+    LinkToSim sim(GetParam(), SmallScenario());
+    ASSERT_TRUE(sim.open);
+    const std::pair<const char*, const char*> cases[] = {
+        {"S", "7S"}, {"G010904", "-G010904"}, {"E003006", "1E0030"}, {"J00", "'J04000C"}, {"S03", "3S03"},
+        {"K", "/K26123104235958"}, {"A04", "%A0000"}, {"G100100", "5G100100"},
+    };
+    for (const auto& [request, head] : cases) {
+        EXPECT_EQ(sim.send(request), InstrumentLink::ReplyOk) << request;
+        EXPECT_TRUE(sim.link.receivedMessage().startsWith(head)) << request << " -> "
+                                                                 << sim.link.receivedMessage().constData();
+    }
+}
+
+// A streamed read as the download takes it: the first slot as the reply,
+// the rest message by message. Paced at 9600 baud, none is lost.
+TEST_P(SimWithLink, StreamedSlotsArriveOneMessageAtATime)
+{
+    SimScenario scenario = SmallScenario();
+    scenario.timing.baud = 9600;
+    LinkToSim sim(GetParam(), scenario);
+    ASSERT_TRUE(sim.open);
+    ASSERT_EQ(sim.send("J010001000C"), InstrumentLink::ReplyOk);
+    QList<int> slots{sim.link.receivedMessage().mid(4, 4).toInt(nullptr, 16)};
+    for (;;) {
+        sim.link.setMessageComplete(false);
+        sim.link.IncommingMessage(1000);
+        if (!sim.link.messageComplete())
+            break;
+        QByteArray message = sim.link.receivedMessage();
+        EXPECT_FALSE(sim.link.ErrorInMessage(message));
+        slots.append(message.mid(4, 4).toInt(nullptr, 16));
+    }
+    EXPECT_EQ(slots, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_P(SimWithLink, OldFirmwareSlotRepliesAreRepairedByTheLink)
+{
+    SimScenario scenario = SmallScenario();
+    scenario.firmware = QStringLiteral("V1.08");
+    LinkToSim sim(GetParam(), scenario);
+    ASSERT_TRUE(sim.open);
+    EXPECT_EQ(sim.send("J0100030001"), InstrumentLink::ReplyOk);
+    EXPECT_TRUE(sim.link.receivedMessage().startsWith("CJ030003"));
+}
+
+TEST_P(SimWithLink, FaultsShowAsTheLinksFailureResults)
+{
+    SimScenario scenario = SmallScenario();
+    scenario.faults.corruptReply = {SimFaultRule{QStringLiteral("J00"), 1}};
+    scenario.faults.noReply = {SimFaultRule{QStringLiteral("K"), 1}};
+    SimFaultRule noise{QStringLiteral("S03")};
+    noise.bytes = "\x7F junk ";
+    scenario.faults.garbage = {noise};
+    LinkToSim sim(GetParam(), scenario);
+    ASSERT_TRUE(sim.open);
+    EXPECT_EQ(sim.send("J00"), InstrumentLink::ReplyRejected);
+    EXPECT_EQ(sim.send("J00"), InstrumentLink::ReplyOk);
+    EXPECT_EQ(sim.send("K", 1), InstrumentLink::NoReply);
+    EXPECT_EQ(sim.send("K"), InstrumentLink::ReplyOk);
+    EXPECT_EQ(sim.send("S03"), InstrumentLink::ReplyOk);
+    EXPECT_TRUE(sim.link.receivedMessage().startsWith("3S03"));
+    // The simulator saw exactly what the link sent.
+    const QList<QByteArray> sent{"J00", "J00", "K", "K", "S03"};
+    EXPECT_EQ(sim.host->engine().receivedPayloads(), sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, SimWithLink, ::testing::Values(Transport::Serial, Transport::Network),
+    [](const auto& info) { return info.param == Transport::Serial ? std::string("Serial") : std::string("Network"); });
+
+} // namespace
