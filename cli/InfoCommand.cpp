@@ -2,10 +2,10 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "instrument/Measurement.h"
-#include "instrument/ZeroDate.h"
 #include "link/KeepAlive.h"
 #include "shell/MainModel.h"
 #include "shell/Picture.h"
+#include "shell/TimeConv.h"
 
 #include <cstdio>
 
@@ -13,7 +13,7 @@ namespace {
 
 QString dateText(const QDateTime& value)
 {
-    return tolviM::IsZeroDate(value) ? QStringLiteral("unknown") : FormatDate(value, QStringLiteral("DD-MMM-YYYY"));
+    return value == ZeroDate() ? QStringLiteral("unknown") : FormatDate(value, QStringLiteral("DD-MMM-YYYY"));
 }
 
 QString memoryText(const InstrumentInfo& info)
@@ -28,7 +28,7 @@ QString memoryText(const InstrumentInfo& info)
 
 QString clockText(const InstrumentInfo& info)
 {
-    if (tolviM::IsZeroDate(info.PCTime))
+    if (info.PCTime == ZeroDate())
         return QStringLiteral("???");
     return ClockErrorText(ClockErrorDays(info)).section(QStringLiteral(": "), 1);
 }
