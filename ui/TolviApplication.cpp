@@ -1,0 +1,166 @@
+#include "TolviApplication.h"
+
+#include "LoginDialogRunner.h"
+#include "data/SaveData.h"
+#include "shell/CommandLineOptions.h"
+#include "shell/SessionStart.h"
+#include "shell/SettingsFile.h"
+#include "shell/StartupFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+const QString ProgramTitle = QStringLiteral("Tolvi");
+}
+
+TolviApplication::TolviApplication(Options options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), log_(ProgramTitle)
+{
+    perUser_ = std::make_unique<PerUserSettings>(options_.perUserIni, ProgramTitle);
+}
+
+TolviApplication::~TolviApplication()
+{
+    if (window_ && !shutDown_)
+        shutDown();
+    thread_.shutdown();
+}
+
+bool TolviApplication::runPasswordDialog(PasswordDialogModel& model)
+{
+    return prompts_.runOnGuiThread([&] {
+        QWidget* parent = window_ && window_->isVisible() ? window_.get() : nullptr;
+        return RunLoginDialog(model, parent, services_->appCaption);
+    });
+}
+
+bool TolviApplication::loginOK()
+{
+    return LoginOK(*services_, [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+}
+
+void TolviApplication::start()
+{
+    // Window initialisation.
+    prepared_ = PrepareStartup(log_, options_.appFolder, options_.dataLocation.value_or(PerUserDataLocation()));
+    services_ = std::unique_ptr<Services>(new Services{log_, prompts_, *perUser_, prepared_.paths,
+        AppCaptionText(ProgramTitle)});
+    prompts_.setCaption(services_->appCaption);
+    const auto chooseNewPassword = [this] {
+        ChooseNewPassword(*services_, [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    };
+    if (prepared_.passwordChoiceNeeded)
+        chooseNewPassword(); // the first run always asks, before the main window
+
+    window_ = std::make_unique<MainWindow>(log_, prepared_.paths.appFolder);
+    window_->setWindowTitle(MainWindowCaption(services_->appCaption, QStringLiteral(TOLVI_VERSION), false));
+    window_->setInstrumentThread(&thread_);
+    prompts_.setParentWidget(window_.get());
+    prompts_.setTray(window_->tray());
+    window_->tray()->setToolTip(services_->appCaption);
+    window_->tray()->show();
+    connect(window_.get(), &MainWindow::shuttingDown, this, &TolviApplication::shutDown);
+    connect(window_.get(), &MainWindow::helpRequested, this, &TolviApplication::showHelp);
+
+    link_ = std::make_unique<InstrumentLink>(log_, portMap_);
+    link_->setPrompts(&prompts_);
+    link_->setCancelToken(&thread_.cancelToken());
+    terminalSession_ = std::make_unique<TerminalSession>([this](const QByteArray& frame, int timeoutSeconds) {
+        const int result = link_->SendMessage(frame, true, timeoutSeconds);
+        return TerminalReply{result, link_->receivedMessage()};
+    });
+    terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
+        prepared_.paths.resolve(QStringLiteral("eemap.hex")));
+    bindDownloadPage();
+    link_->StartComms();
+    window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
+
+    // Window load.
+    terminal_->setDebugMode(false);
+    StartupOptionHandlers handlers;
+    handlers.setDebugMode = [this] { terminal_->setDebugMode(true); };
+    handlers.offerLogAtExit = [this] { offerLogAtExit_ = true; };
+    handlers.startHidden = [this] { startHidden_ = true; };
+    handlers.checkForUpdates = [this] { notAvailableYet(); };
+    handlers.chooseNewPassword = chooseNewPassword;
+    LoadStartup(*services_, ParseCommandLine(options_.arguments), handlers, chooseNewPassword);
+    if (terminal_->debugMode()) {
+        log_.debugMessage(QStringLiteral("Running in DEBUG mode."), SessionLog::Info);
+        window_->setWindowTitle(MainWindowCaption(services_->appCaption, QStringLiteral(TOLVI_VERSION), true));
+    }
+    restoreDataFileOptions();
+
+    if (!startHidden_)
+        window_->show();
+    if (terminal_->debugMode()) {
+        terminal_->move(window_->frameGeometry().topRight());
+        terminal_->show();
+    }
+}
+
+void TolviApplication::restoreDataFileOptions()
+{
+    downloadModel_->restoreStoredChoices();
+    downloadBinding_->refresh();
+}
+
+void TolviApplication::bindDownloadPage()
+{
+    dataFileSettings_ = std::make_unique<DataFileSettings>(UserSettingsPath(prepared_.paths));
+    downloadModel_ = std::make_unique<DownloadPageModel>(*dataFileSettings_);
+    downloadBinding_ = std::make_unique<DownloadPageBinding>(*window_, *downloadModel_);
+    observer_ = std::make_unique<StatusBarObserver>(window_->statusPanels());
+    DownloadPage* page = window_->downloadPage();
+    connect(page->btnFilterDownload, &QPushButton::clicked, this,
+        [this] { downloadBinding_->testFilter(downloads_, prompts_, services_->appCaption); });
+    connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+}
+
+void TolviApplication::saveData()
+{
+    downloadBinding_->readFilterControls();
+    const bool singleColumn = downloadModel_->singleColumnBox.singleColumn();
+    // The save works on its own copy of the filter; the page gets it back
+    // (bounds put in order) when the save is over.
+    auto filter = std::make_shared<DownloadFilter>(downloadModel_->filter);
+    thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter] {
+        const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
+        SaveDataContext context{*services_, *dataFileSettings_, downloads_, info_, link_->firmwareFlags(), *observer_,
+            ProgramIdentity{window_->windowTitle(),
+                QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
+                    + options_.arguments.join(QLatin1Char(' ')),
+                version.value(0).toInt(), version.value(1).toInt(), version.value(2).toInt()}};
+        SaveData(context, *filter, singleColumn);
+    }, [this, filter] {
+        downloadModel_->filter = *filter;
+        downloadBinding_->refresh();
+    });
+}
+
+void TolviApplication::showHelp()
+{
+    const QString manual = QDir(prepared_.paths.appFolder).filePath(QStringLiteral("Tolvi-M Download Software Manual.pdf"));
+    // Logged in the shell's numbering: above 32 opened, 2 file not found.
+    const bool opened = prompts_.openPath(manual, Prompts::OpenVerb::Open);
+    log_.debugMessage(QString::number(opened ? 33 : 2) + QStringLiteral(" Opening PDF file with browser ID"),
+        SessionLog::Info);
+}
+
+void TolviApplication::notAvailableYet()
+{
+    prompts_.balloon(QStringLiteral("Sorry, this function is not available yet."), services_->appCaption,
+        Prompts::Icon::Information, 30000);
+}
+
+void TolviApplication::shutDown()
+{
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    ShutDown(*services_, offerLogAtExit_, [this] { link_->StopComms(); });
+    prompts_.setShuttingDown(true);
+    window_->tray()->hide();
+    terminal_->close();
+    thread_.shutdown();
+}
