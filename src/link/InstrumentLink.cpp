@@ -72,8 +72,18 @@ bool InstrumentLink::linkUsable(const QByteArray& frame)
 {
     if (frame.isEmpty())
         return false;
-    if (useNetwork())
-        return !ports_.CommIsOpen(LinkPortId) && network_.state() == NetworkTransport::Connected;
+    if (useNetwork()) {
+        if (ports_.CommIsOpen(LinkPortId) || network_.state() != NetworkTransport::Connected)
+            return false;
+        if (!network_.usableHere()) {
+            // The socket lives on the thread that connected it; from here a
+            // request could not leave and its reply could not be read.
+            log_.debugMessage(QStringLiteral("Network link is driven from another thread; request not sent."),
+                SessionLog::Warning);
+            return false;
+        }
+        return true;
+    }
     return ports_.CommIsOpen(LinkPortId);
 }
 
@@ -109,7 +119,7 @@ void InstrumentLink::discardPendingInput()
 bool InstrumentLink::writeFrame(const QByteArray& frame)
 {
     if (useNetwork()) {
-        network_.send(frame);   // a failed send shows as a missing reply
+        network_.send(frame);   // no short-write check on the bridge: a lost request shows as a missing reply
         return true;
     }
     qint32 size = 0;
@@ -154,8 +164,8 @@ bool InstrumentLink::nextByte(char& byte, const QDeadlineTimer& deadline)
     if (useNetwork()) {
         if (network_.readByte(byte))
             return true;
-        if (!network_.waitForBytes(deadline) && network_.state() != NetworkTransport::Connected)
-            sleepUntil(deadline);   // the connection is gone: nothing can come
+        if (!network_.waitForBytes(deadline))
+            sleepUntil(deadline);   // timed out, or the connection is gone: nothing can come
         return false;
     }
     QByteArray data;

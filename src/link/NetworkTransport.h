@@ -43,6 +43,8 @@ public:
     int connectTo(const QString& host, quint16 port, int timeoutMs = 30000);
     void close();
     int state();
+    // True when the calling thread owns the socket, so reads, sends and waits work.
+    bool usableHere() const { return ownSocket() != nullptr; }
 
     QString remoteHost() const { return remoteHost_; }
     quint16 remotePort() const { return remotePort_; }
