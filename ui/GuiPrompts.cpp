@@ -56,6 +56,11 @@ void GuiPrompts::message(Icon icon, const QString& text, const QString& title)
     showBox(icon, text, title, QMessageBox::Ok);
 }
 
+bool GuiPrompts::runOnGuiThread(const std::function<bool()>& window)
+{
+    return onGuiThread([&] { return !shuttingDown_ && window(); });
+}
+
 bool GuiPrompts::confirm(Icon icon, const QString& text, const QString& title)
 {
     return showBox(icon, text, title, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;

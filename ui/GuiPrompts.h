@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 class TrayIcon;
 
@@ -32,6 +33,10 @@ public:
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override;
     std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override;
     bool openPath(const QString& path, OpenVerb verb) override;
+
+    // Runs a window of the GUI (a dialog) for a caller on any thread and
+    // returns its result; false without running it once shutting down.
+    bool runOnGuiThread(const std::function<bool()>& window);
 
     // Message boxes with OK and Cancel, used by confirmations of the pages.
     bool confirm(Icon icon, const QString& text, const QString& title = {});

@@ -29,6 +29,7 @@ public:
 
     void setToolTip(const QString& text);
     void show();
+    void hide() { icon_.hide(); }
     bool available() const;
 
     void showBalloon(const QString& text, const QString& title, Prompts::Icon icon, int timeoutMs);

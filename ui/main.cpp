@@ -1,12 +1,22 @@
+#include "TolviApplication.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Karvex"));
     QApplication::setApplicationName(QStringLiteral("Tolvi"));
-    QLabel placeholder(QStringLiteral("Tolvi-M " TOLVI_VERSION));
-    placeholder.show();
+    QApplication::setApplicationVersion(QStringLiteral(TOLVI_VERSION));
+    // The window lives on in the tray when it is closed to it; the tray's
+    // "Close" ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TolviApplication::Options options;
+    options.appFolder = QCoreApplication::applicationDirPath();
+    options.arguments = QCoreApplication::arguments().mid(1);
+    TolviApplication tolvi(options);
+    tolvi.start();
+    QObject::connect(&tolvi.window(), &MainWindow::shuttingDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     return app.exec();
 }

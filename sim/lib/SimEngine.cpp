@@ -227,6 +227,8 @@ void SimEngine::record(SimFrameRecord::Direction direction, const QByteArray& te
 {
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(at - started_).count();
     log_.append({direction, ms, text, valid});
+    if (log_.size() > FrameLogLimit)
+        log_.removeFirst(); // a simulator left running for days keeps its memory bounded
     if (logFile_.isOpen()) {
         const char* mark = direction == SimFrameRecord::Sent ? "TX" : (valid ? "RX" : "RX?");
         const QByteArray line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toLatin1() + '\t'

@@ -60,6 +60,8 @@ public:
     };
     QList<Timed> exchange(const QByteArray& bytes, qint64 maxMs = 600000);
 
+    // The frames of the run, the most recent FrameLogLimit of them.
+    static constexpr int FrameLogLimit = 200000;
     QList<SimFrameRecord> frameLog() const;
     // The payloads of the valid frames received, in order.
     QList<QByteArray> receivedPayloads() const;

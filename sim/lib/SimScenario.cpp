@@ -410,7 +410,7 @@ QList<SimSlotSpec> VariedSlots(int count, qint64 start)
     run.start = start;
     run.interval = 600;
     run.kinds = {K::FirstInSchedule, K::Scheduled, K::Scheduled, K::Scheduled, K::Manual, K::Remote, K::Scheduled,
-        K::NoReading, K::Scheduled, K::LowBattery, K::Scheduled, K::Uncalibrated, K::Manual};
+        K::NoReading, K::Scheduled, K::LowBattery, K::Scheduled, K::Uncalibrated, K::Manual, K::Limit4};
     run.modes = {1, 1, 0, 1, 2};
     run.limits = {1, 1, 2, 1, 3, 1, 4};
     run.seed = 5;
@@ -447,7 +447,7 @@ SimScenario DefaultSimScenario()
     mixed.count = 40;
     mixed.start = Utc(2026, 11, 12, 7, 30);
     mixed.interval = 1800;
-    mixed.kinds = {K::Remote, K::Manual, K::NoReading, K::LowBattery, K::Uncalibrated};
+    mixed.kinds = {K::Remote, K::Manual, K::NoReading, K::LowBattery, K::Uncalibrated, K::Limit4};
     mixed.limits = {1, 2, 3, 4};
     mixed.seed = 37;
 

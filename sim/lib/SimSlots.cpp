@@ -17,6 +17,7 @@ constexpr KindName KindNames[] = {
     {SimSlotKind::NoReading, "noReading"},
     {SimSlotKind::LowBattery, "lowBattery"},
     {SimSlotKind::Uncalibrated, "uncalibrated"},
+    {SimSlotKind::Limit4, "limit4"},
 };
 
 // A reading as the signed 16-bit thousandths the instrument stores.
@@ -50,6 +51,7 @@ quint8 FlagsFor(SimSlotKind kind, const SimFirmwareBand& band)
     case SimSlotKind::NoReading: ready = false; break;
     case SimSlotKind::LowBattery: flags &= ~BatteryGood; break;
     case SimSlotKind::Uncalibrated: flags |= Uncalibrated; break;
+    case SimSlotKind::Limit4: break;
     }
     if (band.statusBit) {
         flags |= StatusPresent;
@@ -83,6 +85,7 @@ QByteArray EncodeSlot(const SimSlotSpec& slot, const SimFirmwareBand& band)
 {
     if (slot.raw.size() == 16)
         return slot.raw;
+    const int limit = slot.kind == SimSlotKind::Limit4 ? 4 : slot.limit;
     QByteArray bytes(16, '\0');
     bytes[0] = static_cast<char>(FlagsFor(slot.kind, band));
     const auto time = static_cast<quint32>(slot.time);
@@ -92,21 +95,18 @@ QByteArray EncodeSlot(const SimSlotSpec& slot, const SimFirmwareBand& band)
     // The three values: the sample mode's value is the reading, the others
     // follow it as a real sensor's would. "No reading" stores -0.001 in all.
     const bool noValue = slot.kind == SimSlotKind::NoReading;
-    const double values[3] = {slot.ppm * 0.92, slot.ppm, slot.ppm * 1.07}; // timed, peak, area
-    const int modeIndex[3] = {0, 1, 2};
+    double values[3] = {slot.ppm * 0.92, slot.ppm * 0.97, slot.ppm * 1.07}; // timed, peak, area
+    if (slot.mode >= 0 && slot.mode <= 2)
+        values[slot.mode] = slot.ppm;
     quint16 stored[3];
-    for (int i = 0; i < 3; ++i) {
-        double v = values[i];
-        if (slot.mode == modeIndex[i])
-            v = slot.ppm;
-        stored[i] = noValue ? 0xFFFF : StoredValue(v, slot.limit);
-    }
+    for (int i = 0; i < 3; ++i)
+        stored[i] = noValue ? 0xFFFF : StoredValue(values[i], limit);
     PutWord(bytes, 5, stored[1]); // peak
     PutWord(bytes, 7, stored[0]); // timed
     PutWord(bytes, 9, stored[2]); // area
 
     const int tenths = std::clamp(static_cast<int>(std::lround(slot.tenths * 10)), 0, 1023);
-    bytes[11] = static_cast<char>(((slot.limit & 0x0F) << 4) | ((slot.mode & 0x03) << 2) | (tenths >> 8));
+    bytes[11] = static_cast<char>(((limit & 0x0F) << 4) | ((slot.mode & 0x03) << 2) | (tenths >> 8));
     bytes[12] = static_cast<char>(tenths & 0xFF);
 
     const auto temperature = static_cast<quint16>(static_cast<qint16>(
@@ -134,7 +134,8 @@ QList<SimSlotSpec> GenerateSlots(const SimSlotRun& run)
         s.limit = run.limits.isEmpty() ? 1 : run.limits[i % run.limits.size()];
         s.time = run.start + qint64(i) * run.interval;
         const double base = 0.05 + 1.5 * next() * next();
-        s.ppm = std::round((s.limit == 4 ? base * 40 : base) * 1000) / 1000;
+        const bool limit4 = s.limit == 4 || s.kind == SimSlotKind::Limit4;
+        s.ppm = std::round((limit4 ? base * 40 : base) * 1000) / 1000;
         s.temperature = std::round((18.0 + 8.0 * next()) * 4) / 4;
         s.humidity = std::round((35.0 + 30.0 * next()) * 10) / 10;
         s.tenths = std::round(100.0 * next()) / 10;

@@ -15,6 +15,7 @@ enum class SimSlotKind {
     NoReading,       // the sensor was not ready: no value
     LowBattery,      // taken with a low battery
     Uncalibrated,    // taken while the instrument was uncalibrated
+    Limit4,          // a manual sample in limit 4, whatever the slot's limit says
 };
 
 QString SimSlotKindName(SimSlotKind kind);

@@ -29,7 +29,7 @@ TEST(SimSlotEncoding, FlagByteFollowsKindAndFirmwareBand)
         {"V2.31", K::Remote, 0xB1}, {"V2.31", K::NoReading, 0xA0}, {"V2.31", K::LowBattery, 0x81},
         {"V2.31", K::Uncalibrated, 0xE1}, {"V2.16", K::FirstInSchedule, 0xA9}, {"V1.43", K::Manual, 0xA2},
         {"V1.43", K::NoReading, 0xA1}, {"V1.43", K::FirstInSchedule, 0xAA}, {"V1.08", K::Manual, 0x20},
-        {"V1.08", K::Scheduled, 0x28}, {"V2.10", K::Manual, 0x20},
+        {"V1.08", K::Scheduled, 0x28}, {"V2.10", K::Manual, 0x20}, {"V2.31", K::Limit4, 0xA1},
     };
     for (const Case& c : cases) {
         SimSlotSpec slot;
@@ -55,6 +55,10 @@ TEST(SimSlotEncoding, FieldsLandWhereTheDecoderReadsThem)
     EXPECT_EQ(quint8(b[11]), 0x45);
     EXPECT_EQ(quint8(b[12]), 0x00);
     EXPECT_EQ(b.mid(13, 3).toHex(), QByteArray("271258"));
+
+    slot.limit = 1;
+    slot.kind = SimSlotKind::Limit4;
+    EXPECT_EQ(EncodeSlot(slot, SimFirmwareBand::fromFirmwareString(QStringLiteral("V2.31"))), b);
 
     slot.kind = SimSlotKind::NoReading;
     const QByteArray none = EncodeSlot(slot, SimFirmwareBand::fromFirmwareString(QStringLiteral("V2.31")));

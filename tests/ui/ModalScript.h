@@ -47,7 +47,13 @@ private:
         }
         Action action = std::move(actions_.front());
         actions_.pop_front();
-        action(modal);
+        // Acted on from a fresh event, so that a dialog the action opens in
+        // turn (a message after OK) finds the poll running again.
+        QPointer<QWidget> target = modal;
+        QTimer::singleShot(0, this, [action = std::move(action), target] {
+            if (target)
+                action(target);
+        });
     }
 
     QTimer poll_;

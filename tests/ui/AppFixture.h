@@ -1,0 +1,44 @@
+#pragma once
+#include "TempFolder.h"
+#include "TolviApplication.h"
+
+#include <QDir>
+#include <QFile>
+
+// A whole program on a fresh temporary folder: application folder "app",
+// per-user data location "data" (so the data folder is data/Karvex/Tolvi),
+// per-user settings in an ini file.
+struct AppFixture {
+    TempFolder root;
+
+    QString appFolder() const { return root.file("app"); }
+    QString dataFolder() const { return root.file("data/Karvex/Tolvi"); }
+    QString dataFile(const QString& name) const { return QDir(dataFolder()).filePath(name); }
+
+    AppFixture() { QDir().mkpath(appFolder()); }
+
+    // A user who decided against a password: no dialog at start.
+    void withoutPassword() const
+    {
+        QDir().mkpath(dataFolder());
+        QFile user(dataFile("user.txt"));
+        if (user.open(QIODevice::WriteOnly))
+            user.write("; === User Settings ===\r\n[Password]\r\nValid=False\r\n");
+    }
+
+    TolviApplication::Options options(const QStringList& arguments = {}) const
+    {
+        TolviApplication::Options o;
+        o.appFolder = appFolder();
+        o.dataLocation = root.file("data");
+        o.arguments = arguments;
+        o.perUserIni = root.file("peruser.ini");
+        return o;
+    }
+
+    QString read(const QString& path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+};

@@ -1,0 +1,161 @@
+#include "AppFixture.h"
+#include "LoginDialog.h"
+#include "ModalScript.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(Startup, FirstRunOnAnEmptyDataFolderAsksForANewPassword)
+{
+    AppFixture f;
+    ModalScript script;
+    bool newUserPanel = false;
+    script.then([&](QWidget* w) {
+        auto* login = qobject_cast<LoginDialog*>(w);
+        ASSERT_NE(login, nullptr);
+        newUserPanel = login->fraNewUser->isVisible() && !login->fraLogin->isVisible();
+        QTest::keyClicks(login->txtNewUserPassword, "open sesame");
+        QTest::keyClicks(login->txtNewUserPasswordAgain, "open sesame");
+        QTest::keyClick(login->txtNewUserPasswordAgain, Qt::Key_Return);
+    });
+    script.thenPress(QMessageBox::Ok);
+
+    TolviApplication app(f.options());
+    app.start();
+
+    EXPECT_TRUE(script.done());
+    EXPECT_TRUE(newUserPanel);
+    EXPECT_EQ(script.messages, QStringList{"Your new password has been saved."});
+    EXPECT_EQ(f.read(f.dataFile("app.txt")), "; === Application Settings ===\r\n");
+    const QString user = f.read(f.dataFile("user.txt"));
+    EXPECT_TRUE(user.contains("Valid=True")) << user.toStdString();
+    EXPECT_TRUE(user.contains("Value=" + PasswordHash("open sesame"))) << user.toStdString();
+    EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Starting application"));
+    const QStringList version = QString(TOLVI_VERSION).split('.');
+    EXPECT_EQ(app.window().windowTitle(),
+        QString("Tolvi - Karvex (v%1.%2r%3)").arg(version[0], version[1], version[2]));
+    EXPECT_TRUE(app.window().isVisible());
+    EXPECT_EQ(app.window().statusPanels()->panelText(1), "Please select a port to use...");
+}
+
+TEST(Startup, CancellingTheFirstPasswordCanSwitchPasswordsOff)
+{
+    AppFixture f;
+    ModalScript script;
+    script.then([](QWidget* w) { qobject_cast<LoginDialog*>(w)->CancelButton->click(); });
+    script.thenPress(QMessageBox::Yes);
+    TolviApplication app(f.options());
+    app.start();
+    EXPECT_EQ(script.messages, QStringList{"Canceling password generation, did you want to disable passwords instead?"});
+    const QString user = f.read(f.dataFile("user.txt"));
+    EXPECT_TRUE(user.contains("Valid=False"));
+    EXPECT_FALSE(user.contains("Value="));
+}
+
+TEST(Startup, CommandLineOptions)
+{
+    struct Case {
+        QStringList arguments;
+        bool debug;
+        bool offerLog;
+        bool hidden;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {{}, false, false, false, {}},
+        {{"-D"}, true, false, false, {}},
+        {{"/d", "-lc"}, true, true, false, {}},
+        {{"/l"}, false, true, false, {}},
+        {{"-small"}, false, false, true, {}},
+        {{"/m"}, false, false, true, {}},
+        {{"/small"}, false, false, false, {"Invalid argument: /small"}},
+        {{"-x", "", "-l"}, false, true, false, {"Invalid argument: -x", "Invalid argument: "}},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.arguments.join(' ').toStdString();
+        AppFixture f;
+        f.withoutPassword();
+        ModalScript script;
+        for (int i = 0; i < c.messages.size(); ++i)
+            script.thenPress(QMessageBox::Ok);
+        TolviApplication app(f.options(c.arguments));
+        app.start();
+        EXPECT_EQ(script.messages, c.messages) << name;
+        EXPECT_EQ(app.terminal().debugMode(), c.debug) << name;
+        EXPECT_EQ(app.terminal().isVisible(), c.debug) << name;
+        EXPECT_EQ(app.window().windowTitle().startsWith("[DEBUG MODE] : "), c.debug) << name;
+        EXPECT_EQ(app.offerLogAtExit(), c.offerLog) << name;
+        EXPECT_EQ(app.window().isVisible(), !c.hidden) << name;
+
+        // At exit the log is offered when asked for.
+        if (c.offerLog)
+            script.thenPress(QMessageBox::No);
+        app.window().close();
+        EXPECT_TRUE(script.done()) << name;
+        if (c.offerLog)
+            EXPECT_EQ(script.messages.last(),
+                "Session log has been saved to '" + f.dataFile("session.txt") + "'. Would you like to view it?")
+                << name;
+        EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Stopping application")) << name;
+    }
+}
+
+TEST(Startup, RestoresTheDataFileOptions)
+{
+    struct Case {
+        const char* datafiles;
+        Qt::CheckState singleColumn;
+    };
+    const Case cases[] = {
+        {"", Qt::Checked},
+        {"[Datafiles]\r\nCombineDateAndTime=False\r\n", Qt::Unchecked},
+        {"[Datafiles]\r\nCombineDateAndTime=True\r\n", Qt::Checked},
+    };
+    for (const Case& c : cases) {
+        AppFixture f;
+        f.withoutPassword();
+        QFile user(f.dataFile("user.txt"));
+        ASSERT_TRUE(user.open(QIODevice::Append));
+        user.write(c.datafiles);
+        user.close();
+        TolviApplication app(f.options());
+        app.start();
+        EXPECT_EQ(app.window().downloadPage()->chkSplitTimeAndDate->checkState(), c.singleColumn) << c.datafiles;
+    }
+}
+
+TEST(Startup, GuardedOperationsAskForThePassword)
+{
+    AppFixture f;
+    QDir().mkpath(f.dataFolder());
+    QFile user(f.dataFile("user.txt"));
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write(("[Password]\r\nValid=True\r\nValue=" + PasswordHash("pass")).toUtf8() + "\r\n");
+    user.close();
+    TolviApplication app(f.options());
+    app.start();
+
+    struct Case {
+        const char* typed;
+        bool accepted;
+    };
+    for (const Case c : {Case{"wrong", false}, Case{"pass", true}}) {
+        ModalScript script;
+        script.then([&](QWidget* w) {
+            auto* login = qobject_cast<LoginDialog*>(w);
+            ASSERT_NE(login, nullptr);
+            EXPECT_TRUE(login->fraLogin->isVisible());
+            QTest::keyClicks(login->txtPassword, c.typed);
+            QTest::keyClick(login->txtPassword, Qt::Key_Return);
+        });
+        if (!c.accepted)
+            script.thenPress(QMessageBox::Ok);
+        bool result = !c.accepted;
+        // Guarded procedures run on the instrument thread and ask from there.
+        app.instrumentThread().submit("guarded", [&] { result = app.loginOK(); });
+        ASSERT_TRUE(app.instrumentThread().waitUntilIdle(10000));
+        EXPECT_EQ(result, c.accepted) << c.typed;
+        EXPECT_EQ(script.messages,
+            c.accepted ? QStringList{} : QStringList{"That's the wrong password - please try again."});
+    }
+}

@@ -1,0 +1,76 @@
+#pragma once
+#include "GuiPrompts.h"
+#include "InstrumentThread.h"
+#include "MainWindow.h"
+#include "TerminalWindow.h"
+#include "link/InstrumentLink.h"
+#include "link/PortMap.h"
+#include "shell/Password.h"
+#include "shell/PerUserSettings.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+#include "shell/Startup.h"
+
+#include <QObject>
+#include <memory>
+#include <optional>
+
+// The desktop program as a whole: it owns what lives for the whole run (the
+// data folder, the session log, the settings, the instrument link and its
+// thread, the main window, the tray and the terminal), runs the start-up
+// steps and the shutdown, and binds the windows to the core.
+class TolviApplication : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString appFolder;                   // the program's folder
+        std::optional<QString> dataLocation; // per-user data location; the platform's when unset
+        QStringList arguments;               // the command line without the program name
+        QString perUserIni;                  // an ini file instead of the platform's per-user store
+    };
+
+    explicit TolviApplication(Options options, QObject* parent = nullptr);
+    ~TolviApplication() override;
+
+    // Window initialisation and load: folder, log, settings files, the first
+    // password decision, the options, post-install, the restored data-file
+    // options; then shows the window (or only the tray icon with "-m").
+    void start();
+
+    MainWindow& window() { return *window_; }
+    TerminalWindow& terminal() { return *terminal_; }
+    Services& services() { return *services_; }
+    GuiPrompts& prompts() { return prompts_; }
+    InstrumentThread& instrumentThread() { return thread_; }
+    InstrumentLink& link() { return *link_; }
+    const AppPaths& paths() const { return prepared_.paths; }
+    bool offerLogAtExit() const { return offerLogAtExit_; }
+    bool startedHidden() const { return startHidden_; }
+
+    // The guard of the operations that change the instrument; any thread.
+    bool loginOK();
+    // The password dialog for a password model; any thread.
+    bool runPasswordDialog(PasswordDialogModel& model);
+
+private:
+    void shutDown();
+    void restoreDataFileOptions();
+    void showHelp();
+    void notAvailableYet();
+
+    Options options_;
+    SessionLog log_;
+    std::unique_ptr<PerUserSettings> perUser_;
+    GuiPrompts prompts_;
+    PreparedStartup prepared_;
+    std::unique_ptr<Services> services_;
+    PortMap portMap_;
+    std::unique_ptr<InstrumentLink> link_;
+    InstrumentThread thread_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<TerminalSession> terminalSession_;
+    std::unique_ptr<TerminalWindow> terminal_;
+    bool offerLogAtExit_ = false;
+    bool startHidden_ = false;
+    bool shutDown_ = false;
+};
