@@ -1,9 +1,122 @@
+#include "CliSession.h"
+#include "Commands.h"
+#include "ExitCode.h"
+
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+
+namespace {
+
+void printError(const QString& line)
+{
+    std::fputs(("tolvi-cli: " + line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+}
+
+const CliCommand* findCommand(const QString& name)
+{
+    for (const CliCommand& command : AllCommands())
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+QString commandList()
+{
+    QString text = QStringLiteral("\nCommands:\n");
+    for (const CliCommand& command : AllCommands()) {
+        const QString synopsis = command.arguments.isEmpty() ? command.name : command.name + QLatin1Char(' ') + command.arguments;
+        text += QStringLiteral("  %1  %2\n").arg(synopsis, -16).arg(command.summary);
+    }
+    text += QStringLiteral(
+        "\nExit status: 0 success, 1 usage error, 2 no instrument answered, 3 an operation failed,\n"
+        "4 refused (password or confirmation).\n");
+    return text;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    std::fputs("tolvi-cli " TOLVI_VERSION "\n", stdout);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("tolvi-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVI_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tolvi-M on the command line: talks to the hand-held unit over a "
+                                                    "serial port or a network serial bridge.")
+        + commandList());
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program version."));
+    const QCommandLineOption port(QStringLiteral("port"),
+        QStringLiteral("The instrument's port: a number (7), COM7, a device path, or net://host:port."),
+        QStringLiteral("P"));
+    const QCommandLineOption autoConnect(QStringLiteral("auto"), QStringLiteral("Try every listed port in turn."));
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Use the built-in simulated instrument."));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+        QStringLiteral("Keep settings, records and the session log in DIR instead of the per-user data folder."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer Yes to every confirmation."));
+    const QCommandLineOption password(QStringLiteral("password"),
+        QStringLiteral("The password for guarded operations (else TOLVI_PASSWORD, else asked on the terminal)."),
+        QStringLiteral("TEXT"));
+    parser.addOptions({help, version, port, autoConnect, demo, dataDir, yes, password});
+    for (const CliCommand& command : AllCommands())
+        for (const QCommandLineOption& option : command.options)
+            parser.addOption(option);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below."),
+        QStringLiteral("COMMAND [ARGUMENTS]"));
+
+    if (!parser.parse(app.arguments())) {
+        printError(parser.errorText());
+        return ExitUsage;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return ExitOk;
+    }
+    if (parser.isSet(version)) {
+        std::fputs("tolvi-cli " TOLVI_VERSION "\n", stdout);
+        return ExitOk;
+    }
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        printError(QStringLiteral("no command given (see --help)"));
+        return ExitUsage;
+    }
+    const CliCommand* command = findCommand(positional.takeFirst());
+    if (!command) {
+        printError(QStringLiteral("unknown command: ") + parser.positionalArguments().first() + QStringLiteral(" (see --help)"));
+        return ExitUsage;
+    }
+    if (positional.size() < command->minArguments || positional.size() > command->maxArguments) {
+        const QString synopsis = command->arguments.isEmpty() ? QStringLiteral("no arguments") : command->arguments;
+        printError(QStringLiteral("usage: tolvi-cli [options] ") + command->name + QLatin1Char(' ') + command->arguments
+            + QStringLiteral(" (") + command->name + QStringLiteral(" takes ") + synopsis + QLatin1Char(')'));
+        return ExitUsage;
+    }
+    if (parser.isSet(port) && parser.isSet(autoConnect)) {
+        printError(QStringLiteral("--port and --auto exclude each other"));
+        return ExitUsage;
+    }
+
+    CliOptions options;
+    options.port = parser.value(port);
+    options.autoConnect = parser.isSet(autoConnect);
+    options.demo = parser.isSet(demo);
+    options.dataDir = parser.value(dataDir);
+    options.assumeYes = parser.isSet(yes);
+    if (parser.isSet(password))
+        options.password = parser.value(password);
+    else if (qEnvironmentVariableIsSet("TOLVI_PASSWORD"))
+        options.password = qEnvironmentVariable("TOLVI_PASSWORD");
+    options.arguments = app.arguments();
+
+    CliSession session(options);
+    const int started = session.start();
+    if (started != ExitOk)
+        return started;
+    return command->run(session, positional, parser);
 }

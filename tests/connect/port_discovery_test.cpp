@@ -1,3 +1,6 @@
+#include "ModelRig.h"
+#include "QtPrinters.h"
+#include "SilentLine.h"
 #include "ScriptedPrompts.h"
 #include "link/PortDiscovery.h"
 #include "shell/PerUserSettings.h"
@@ -168,4 +171,26 @@ TEST(PortDiscovery, NetworkEntryParsing)
         EXPECT_EQ(address->port, c.port) << c.entry;
     }
     EXPECT_FALSE(ParseNetworkEntry(QStringLiteral("COM Port 3")));
+}
+
+TEST(PortDiscovery, PortHeldByAnotherProgramIsLeftOut)
+{
+    ModelRig rig;
+    SilentLine held;
+    SilentLine free;
+    rig.portMap.addOverride(4, held.path());
+    rig.portMap.addOverride(7, free.path());
+    rig.devices = {QStringLiteral("\\Device\\Serial4=COM4"), QStringLiteral("\\Device\\VCP0=COM7")};
+
+    PortMap otherMap;
+    otherMap.addOverride(4, held.path());
+    SerialPortTable otherProgram(rig.log, otherMap);
+    QString name = QStringLiteral("4");
+    ASSERT_EQ(otherProgram.CommOpen(1, name, SerialPortTable::InstrumentSettings), 0);
+
+    rig.logTexts.clear();
+    rig.model->rescanPorts();
+    EXPECT_EQ(rig.model->portEntries(), (QStringList{"COM Port 7", Sep}));
+    EXPECT_EQ(rig.model->portEditText(), QStringLiteral("Please select..."));
+    EXPECT_TRUE(rig.logged(QStringLiteral("System Error when accessing ") + held.path()));
 }

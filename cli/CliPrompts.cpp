@@ -1,0 +1,138 @@
+#include "CliPrompts.h"
+
+#include "shell/SessionLog.h"
+
+#include <QRegularExpression>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// Switches terminal echo off for the lifetime of the object.
+class EchoOff {
+public:
+    EchoOff()
+    {
+        active_ = tcgetattr(STDIN_FILENO, &saved_) == 0;
+        if (active_) {
+            termios quiet = saved_;
+            quiet.c_lflag &= ~tcflag_t(ECHO);
+            tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+        }
+    }
+    ~EchoOff()
+    {
+        if (active_)
+            tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    termios saved_{};
+    bool active_ = false;
+};
+
+void toStderr(const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+CliPrompts::CliPrompts(SessionLog& log, bool assumeYes, std::optional<QString> password)
+    : log_(log), assumeYes_(assumeYes), password_(std::move(password))
+{
+}
+
+QString CliPrompts::oneLine(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+    return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
+}
+
+bool CliPrompts::interactive() const { return isatty(STDIN_FILENO) && isatty(STDERR_FILENO); }
+
+std::optional<QString> CliPrompts::readLine(const QString& prompt, bool secret)
+{
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    std::string line;
+    bool ok = false;
+    if (secret) {
+        EchoOff quiet;
+        ok = bool(std::getline(std::cin, line));
+        std::fputs("\n", stderr);
+    } else {
+        ok = bool(std::getline(std::cin, line));
+    }
+    if (!ok)
+        return std::nullopt;
+    return QString::fromLocal8Bit(line.c_str());
+}
+
+void CliPrompts::message(Icon, const QString& text, const QString&)
+{
+    ++messages_;
+    toStderr(oneLine(text));
+}
+
+Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon)
+{
+    if (assumeYes_)
+        return Answer::Yes;
+    if (interactive()) {
+        const auto answer = readLine(oneLine(text) + QStringLiteral(" [y/N] "), false);
+        if (answer && answer->trimmed().startsWith(QLatin1Char('y'), Qt::CaseInsensitive))
+            return Answer::Yes;
+        refused_ = true;
+        return Answer::No;
+    }
+    refused_ = true;
+    log_.debugMessage(QStringLiteral("Confirmation refused (no terminal and no --yes): ") + oneLine(text),
+        SessionLog::Warning);
+    return Answer::No;
+}
+
+Prompts::Answer CliPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
+{
+    return askYesNo(text, title, icon) == Answer::Yes ? Answer::Yes : Answer::Cancel;
+}
+
+void CliPrompts::balloon(const QString& text, const QString&, Icon, int)
+{
+    log_.debugMessage(oneLine(text), SessionLog::Info);
+}
+
+std::optional<QString> CliPrompts::askText(const QString& prompt, const QString&, bool secret)
+{
+    if (secret && password_)
+        return password_;
+    if (interactive())
+        return readLine(oneLine(prompt) + QStringLiteral(" "), secret);
+    refused_ = true;
+    return std::nullopt;
+}
+
+std::optional<Prompts::FileChosen> CliPrompts::takeFile()
+{
+    if (!fileAnswer_)
+        return std::nullopt;
+    FileChosen chosen;
+    chosen.path = *fileAnswer_;
+    fileAnswer_.reset();
+    return chosen;
+}
+
+std::optional<Prompts::FileChosen> CliPrompts::chooseSaveFile(const FileChoice&) { return takeFile(); }
+std::optional<Prompts::FileChosen> CliPrompts::chooseOpenFile(const FileChoice&) { return takeFile(); }
+
+bool CliPrompts::openPath(const QString& path, OpenVerb)
+{
+    log_.debugMessage(QStringLiteral("Not opened (command line): ") + path, SessionLog::Info);
+    return false;
+}

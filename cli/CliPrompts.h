@@ -1,0 +1,48 @@
+#pragma once
+#include "shell/Prompts.h"
+
+#include <QString>
+#include <optional>
+
+class SessionLog;
+
+// Prompts on a terminal. Messages go to stderr as one line each; balloons
+// only to the session log. A confirmation is Yes with --yes, asked on the
+// terminal when there is one, and refused otherwise; a password comes from
+// --password (or TOLVI_PASSWORD), else from the terminal. File choices are
+// answered by the command that expects them (setFileAnswer).
+class CliPrompts : public Prompts {
+public:
+    CliPrompts(SessionLog& log, bool assumeYes, std::optional<QString> password);
+
+    void message(Icon icon, const QString& text, const QString& title) override;
+    Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
+    void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
+    std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
+    std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override;
+    std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override;
+    bool openPath(const QString& path, OpenVerb verb) override;
+
+    // The path the next file choice returns (once).
+    void setFileAnswer(const QString& path) { fileAnswer_ = path; }
+    // True once a confirmation or password was refused.
+    bool refused() const { return refused_; }
+    // Messages shown so far (the command decides whether they mean failure).
+    int messagesShown() const { return messages_; }
+
+    // A text as one line: line breaks become single blanks.
+    static QString oneLine(const QString& text);
+
+private:
+    bool interactive() const;
+    std::optional<QString> readLine(const QString& prompt, bool secret);
+    std::optional<FileChosen> takeFile();
+
+    SessionLog& log_;
+    bool assumeYes_;
+    std::optional<QString> password_;
+    std::optional<QString> fileAnswer_;
+    bool refused_ = false;
+    int messages_ = 0;
+};

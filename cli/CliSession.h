@@ -1,0 +1,81 @@
+#pragma once
+#include "CliPrompts.h"
+#include "shell/AppPaths.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class InstrumentLink;
+class MainModel;
+class PerUserSettings;
+class PortMap;
+class SessionLog;
+class SimHost;
+struct Services;
+
+// The global options of tolvi-cli.
+struct CliOptions {
+    QString port;                       // --port: 7, COM7, a device path or net://host:port
+    bool autoConnect = false;           // --auto
+    bool demo = false;                  // --demo: the built-in simulated instrument
+    QString dataDir;                    // --data-dir, else the per-user data folder
+    bool assumeYes = false;             // --yes
+    std::optional<QString> password;    // --password or TOLVI_PASSWORD
+    QStringList arguments;              // the whole command line, for the log
+};
+
+// One run of tolvi-cli: the data folder, session log, settings files,
+// prompts, link and main-window model, set up as the desktop program sets
+// them up, plus the simulated instrument with --demo.
+class CliSession {
+public:
+    explicit CliSession(CliOptions options);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Prepares everything; ExitOk, or ExitFailed with the reason on stderr.
+    int start();
+    // Connects as the options say (--port, --auto, --demo) and runs
+    // connection control: ExitOk, ExitUsage (no port given or a port that
+    // names nothing), ExitNoInstrument or ExitFailed.
+    int connect();
+    // Opens the link on the port the options name without sending anything:
+    // ExitOk, ExitUsage or ExitNoInstrument.
+    int openLink();
+
+    MainModel& model() { return *model_; }
+    InstrumentLink& link() { return *link_; }
+    Services& services() { return *services_; }
+    CliPrompts& prompts() { return *prompts_; }
+    const CliOptions& options() const { return options_; }
+
+    // One error line on stderr (also logged).
+    void error(const QString& line);
+    // The exit status for an operation that did not succeed: ExitRefused
+    // when a confirmation or password was refused, else fallback.
+    int failureStatus(int fallback) const;
+
+    // The port-list entry for a --port text ("COM Port 7", "net://h:p"), a
+    // device path being entered into the port map; empty when the text
+    // names no port.
+    static QString portEntryFor(const QString& text, PortMap& portMap);
+
+private:
+    QString chosenEntry();
+    void loadPortMap();
+
+    CliOptions options_;
+    AppPaths paths_;
+    std::unique_ptr<SessionLog> log_;
+    std::unique_ptr<CliPrompts> prompts_;
+    std::unique_ptr<PerUserSettings> perUser_;
+    std::unique_ptr<Services> services_;
+    std::unique_ptr<PortMap> portMap_;
+    std::unique_ptr<InstrumentLink> link_;
+    std::unique_ptr<MainModel> model_;
+    std::unique_ptr<SimHost> demo_;
+    int demoPort_ = 0;
+};

@@ -1,0 +1,11 @@
+#include "Commands.h"
+
+const QList<CliCommand>& AllCommands()
+{
+    static const QList<CliCommand> commands{
+        PortsCommand(),
+        InfoCommand(),
+        SendCommand(),
+    };
+    return commands;
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include "link/FirmwareFlags.h"
+#include "records/InstrumentRecords.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class InstrumentLink;
+struct DownloadTable;
+struct InstrumentInfo;
+struct Services;
+
+// What connection control works on: the shared services, the open link,
+// the main window's instrument record and downloaded slots.
+struct ConnectionContext {
+    Services& services;
+    InstrumentLink& link;
+    InstrumentInfo& info;
+    DownloadTable& downloads;
+    bool terminalDebug = false;                  // the debug terminal drives the link
+    std::function<QDateTime()> utcNow = [] { return QDateTime::currentDateTimeUtc(); };
+};
+
+// The newest firmware; an older instrument gets the upgrade notice.
+constexpr double LatestFirmwareVersion = 1.68;
+
+// The version number in a firmware string: up to 5 characters after its
+// first "V" (from its start when it has none), blanks trimmed, read as a
+// decimal number ("HHU V2.31 ..." gives 2.31; 0 when no number stands there).
+double FirmwareVersionOf(const QString& firmwareId);
+
+// The protocol variants a firmware version switches on.
+FirmwareFlags FirmwareFlagsFor(double version);
+
+// The presence test: "S" answered within 5 seconds by a good reply that
+// begins "7S". Leaves the reply in the link.
+bool PingInstrument(InstrumentLink& link);
+
+// "Connected to " + serial number + " (" + firmware string + ")".
+QString ConnectionLabelText(const InstrumentInfo& info);
+
+struct ConnectionReport {
+    bool completed = false;        // false when an unexpected failure cut the steps short
+    QString label;                 // the connection label and status text
+    bool upgradeNotice = false;    // firmware older than LatestFirmwareVersion
+    RecordStepResult records;
+};
+
+// Everything that follows a link's first answer: reads the instrument in
+// order (identity, dates, usage, limit, mode, pump and valve, calibration,
+// limit table, and outside terminal debug mode the clock, sample memory and
+// schedule), writes its records, checks the firmware version, sets the
+// firmware flags, reads the mg/m^3 factor where the firmware has one, logs
+// known firmware faults and builds the connection label.
+ConnectionReport ConnectionControl(ConnectionContext& context);

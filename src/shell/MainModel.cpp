@@ -1,0 +1,414 @@
+#include "MainModel.h"
+
+#include "link/InstrumentLink.h"
+#include "link/KeepAlive.h"
+#include "link/SettingsStore.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+namespace {
+
+const QString CheckCableText = QStringLiteral("Please check the connection cable and that the ");
+const QString TurnedOnText = QStringLiteral("instrument is turned on.");
+
+const QString ScheduleBlank = QStringLiteral("Schedule:");
+const QString ClockBlank = QStringLiteral("Clock Error:");
+const QString MemoryBlank = QStringLiteral("Memory Used:");
+
+template <typename T>
+bool assign(QMutex& mutex, T& field, const T& value)
+{
+    QMutexLocker lock(&mutex);
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+MainModel::MainModel(Services& services, InstrumentLink& link, PortScanSources portSources, RemoteMemory remote,
+    QObject* parent)
+    : QObject(parent), services_(services), link_(link), portSources_(std::move(portSources)),
+      remote_(std::move(remote))
+{
+    panels_[0] = SelectPortText;
+    panels_[1] = ClockBlank;
+    panels_[2] = ScheduleBlank;
+    panels_[3] = MemoryBlank;
+}
+
+MainModel::RemoteMemory MainModel::settingsFileMemory(const QString& userFile)
+{
+    const QString section = QStringLiteral("LastRemote");
+    return RemoteMemory{
+        [userFile, section](const QString& key) {
+            return StoreReadText(userFile, section, key, QStringLiteral("Unknown"));
+        },
+        [userFile, section](const QString& key, const QString& value) {
+            StoreWrite(userFile, section, key, QStringLiteral("S"), value);
+        }};
+}
+
+// --- State ---
+
+QStringList MainModel::portEntries() const { QMutexLocker l(&mutex_); return entries_; }
+QString MainModel::portEditText() const { QMutexLocker l(&mutex_); return editText_; }
+QString MainModel::statusPanel(int panel) const
+{
+    QMutexLocker l(&mutex_);
+    return panel >= 1 && panel <= 4 ? panels_[panel - 1] : QString();
+}
+QString MainModel::connectionLabel() const { QMutexLocker l(&mutex_); return label_; }
+bool MainModel::upgradeNotice() const { QMutexLocker l(&mutex_); return upgrade_; }
+MainModel::Buttons MainModel::buttons() const { QMutexLocker l(&mutex_); return buttons_; }
+MainModel::TrayMenu MainModel::trayMenu() const { QMutexLocker l(&mutex_); return tray_; }
+MainModel::StatusPicture MainModel::statusPicture() const { QMutexLocker l(&mutex_); return picture_; }
+MainModel::LinkState MainModel::linkState() const { QMutexLocker l(&mutex_); return linkState_; }
+bool MainModel::keepAliveEnabled() const { QMutexLocker l(&mutex_); return keepAlive_; }
+int MainModel::connectedPort() const { QMutexLocker l(&mutex_); return port_; }
+bool MainModel::connectionComplete() const { QMutexLocker l(&mutex_); return complete_; }
+
+void MainModel::setPortList(const PortList& list)
+{
+    {
+        QMutexLocker l(&mutex_);
+        entries_ = list.entries;
+        editText_ = list.editText;
+    }
+    Q_EMIT portListChanged(list.entries, list.editText);
+}
+
+void MainModel::setPortEditText(const QString& text)
+{
+    if (assign(mutex_, editText_, text))
+        Q_EMIT portListChanged(portEntries(), text);
+}
+
+void MainModel::setStatus(int panel, const QString& text)
+{
+    if (assign(mutex_, panels_[panel - 1], text))
+        Q_EMIT statusPanelChanged(panel, text);
+}
+
+void MainModel::setLabel(const QString& text, bool upgrade)
+{
+    bool changed = assign(mutex_, label_, text);
+    changed = assign(mutex_, upgrade_, upgrade) || changed;
+    if (changed)
+        Q_EMIT connectionLabelChanged(text, upgrade);
+}
+
+void MainModel::setButtons(const Buttons& b)
+{
+    if (assign(mutex_, buttons_, b))
+        Q_EMIT buttonsChanged(b);
+}
+
+void MainModel::setTrayMenu(const TrayMenu& m)
+{
+    if (assign(mutex_, tray_, m))
+        Q_EMIT trayMenuChanged(m);
+}
+
+void MainModel::setPicture(StatusPicture p)
+{
+    if (assign(mutex_, picture_, p))
+        Q_EMIT statusPictureChanged(p);
+}
+
+void MainModel::setLinkState(LinkState s)
+{
+    if (assign(mutex_, linkState_, s))
+        Q_EMIT linkStateChanged(s);
+}
+
+void MainModel::setKeepAlive(bool on)
+{
+    if (assign(mutex_, keepAlive_, on))
+        Q_EMIT keepAliveEnabledChanged(on);
+}
+
+ConnectionContext MainModel::context()
+{
+    return ConnectionContext{services_, link_, info_, downloads_, terminalDebug_};
+}
+
+// --- Actions ---
+
+void MainModel::rescanPorts()
+{
+    setPortList(ScanForPorts(1, 256, portSources_, services_));
+}
+
+void MainModel::closeLinkAndRescan()
+{
+    int none = 0;
+    link_.PickComms(none);
+    rescanPorts();
+}
+
+bool MainModel::autoConnect()
+{
+    SessionLog& log = services_.log;
+    Q_EMIT busyChanged(true);
+    closeLinkAndRescan();
+    link_.setUseNetwork(false);
+    log.debugMessage(QStringLiteral("Auto-connection to instrument."), SessionLog::Info);
+    setStatus(1, ConnectingText);
+
+    const QStringList entries = portEntries();
+    for (int i = 0; i < entries.size(); ++i) {
+        setPortEditText(entries[i]);
+        const int port = PortEntry::portNumber(entries[i]);
+        int opened = port;
+        link_.PickComms(opened);
+        log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
+        if (PingInstrument(link_)) {
+            link_.setMessageComplete(false);
+            log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
+            connected(port);
+            Q_EMIT busyChanged(false);
+            if (windowHidden_)
+                services_.prompts.balloon(QStringLiteral("Connected to ") + info_.SerialNumber
+                        + QStringLiteral(" on COM") + QString::number(port),
+                    services_.appCaption, Prompts::Icon::Information, 30000);
+            return true;
+        }
+        log.debugMessage(QStringLiteral("...Connection BAD"), SessionLog::Info);
+        link_.setMessageComplete(false);
+        link_.setReceivedMessage({});
+        int none = 0;
+        link_.PickComms(none);
+    }
+
+    services_.prompts.balloon(QStringLiteral("Sorry, autoscan failed to find any instruments.") + QLatin1Char(' ')
+            + CheckCableText.trimmed() + QLatin1Char(' ') + TurnedOnText,
+        services_.appCaption, Prompts::Icon::Critical, 10000);
+    Q_EMIT busyChanged(false);
+    closeLinkAndRescan();
+    setStatus(1, SelectPortText);
+    log.debugMessage(QStringLiteral("Connection failed on all ports!"), SessionLog::Info);
+    return false;
+}
+
+bool MainModel::connectSelected()
+{
+    const QString entry = portEditText();
+    if (entry == PortEntry::PleaseSelect || entry.isEmpty()) {
+        services_.log.debugMessage(QStringLiteral("Attempting to connect to instrument but no port selected."),
+            SessionLog::Info);
+        services_.prompts.message(Prompts::Icon::Information, QStringLiteral("Please select a port first."),
+            services_.appCaption);
+        return false;
+    }
+    if (PortEntry::isNetwork(entry))
+        return connectNetworkEntry(entry);
+    return connectSerialEntry(entry);
+}
+
+bool MainModel::connectSerialEntry(const QString& entry)
+{
+    link_.setUseNetwork(false);
+    int none = 0;
+    link_.PickComms(none);
+    const int port = PortEntry::portNumber(entry);
+    int opened = port;
+    link_.PickComms(opened);
+    services_.log.debugMessage(QStringLiteral("Attempting to connect to instrument (manual port selection)."),
+        SessionLog::Info);
+    setStatus(1, ConnectingText);
+    if (!PingInstrument(link_)) {
+        failManualConnect(entry);
+        return false;
+    }
+    link_.setMessageComplete(false);
+    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
+    connected(port);
+    return true;
+}
+
+bool MainModel::openNetwork(const QString& host, int port)
+{
+    NetworkTransport& socket = link_.network();
+    if (socket.state() != NetworkTransport::Closed)
+        socket.close();
+    return port > 0 && port <= 65535 && socket.connectTo(host, quint16(port)) == NetworkTransport::Connected;
+}
+
+bool MainModel::connectNetworkEntry(const QString& entry)
+{
+    link_.setUseNetwork(true);
+    const NetworkAddress address = ParseNetworkEntry(entry).value_or(NetworkAddress{});
+    services_.log.debugMessage(QStringLiteral("Attempting to connect to network instrument (manual port selection)."),
+        SessionLog::Info);
+    setStatus(1, ConnectingText);
+    if (!openNetwork(address.host, address.port)) {
+        link_.setUseNetwork(false);
+        failManualConnect(entry);
+        return false;
+    }
+    if (!PingInstrument(link_)) {
+        failManualConnect(entry);
+        return false;
+    }
+    link_.setMessageComplete(false);
+    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
+    connected(0);
+    return true;
+}
+
+void MainModel::failManualConnect(const QString& where)
+{
+    services_.prompts.message(Prompts::Icon::Exclamation,
+        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n") + CheckCableText
+            + TurnedOnText,
+        services_.appCaption);
+    int none = 0;
+    link_.PickComms(none);
+    link_.network().close();
+    setStatus(1, SelectPortText);
+    services_.log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
+}
+
+bool MainModel::connectNewNetwork(const QString& host, int port)
+{
+    SessionLog& log = services_.log;
+    log.debugMessage(QStringLiteral("Attempting to connect to instrument (new network connection)."), SessionLog::Info);
+    setStatus(1, ConnectingText);
+    if (openNetwork(host, port)) {
+        link_.setUseNetwork(true);
+        if (PingInstrument(link_)) {
+            link_.setMessageComplete(false);
+            log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
+            connected(0);
+            remote_.write(QStringLiteral("Address"), host);
+            remote_.write(QStringLiteral("Port"), QString::number(port));
+            return true;
+        }
+    }
+    link_.setUseNetwork(false);
+    services_.prompts.message(Prompts::Icon::Exclamation,
+        QStringLiteral("Sorry, failed to find any instruments on ") + host + QLatin1Char(':') + QString::number(port)
+            + QStringLiteral("\r\n") + CheckCableText + TurnedOnText,
+        services_.appCaption);
+    link_.setMessageComplete(false);
+    link_.setReceivedMessage({});
+    link_.network().close();
+    closeLinkAndRescan();
+    setStatus(1, SelectPortText);
+    log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
+    return false;
+}
+
+void MainModel::connected(int port)
+{
+    {
+        QMutexLocker l(&mutex_);
+        port_ = port;
+    }
+    Buttons b = buttons();
+    b.selectPort = b.autoSelect = b.rescanPorts = b.useNetwork = false;
+    setButtons(b);
+
+    ConnectionContext c = context();
+    const ConnectionReport report = ConnectionControl(c);
+    {
+        QMutexLocker l(&mutex_);
+        complete_ = report.completed;
+    }
+    if (report.completed) {
+        setLabel(report.label, report.upgradeNotice);
+        setStatus(1, report.label);
+        if (!terminalDebug_) {
+            b.calibrate = b.diagnose = b.restoreDefaultEE = b.pageTabs = true;
+            Q_EMIT downloadsCleared();
+            const QString memory = MemoryUsedText(info_);
+            if (!memory.isEmpty())
+                setStatus(4, memory);
+            setStatus(3, ScheduleStateText(info_));
+            setStatus(2, ClockErrorText(ClockErrorDays(info_)));
+            Q_EMIT instrumentRefreshed();
+        }
+    }
+    // Even when the steps were cut short the link is open: disconnect stays
+    // possible so the user is never left without a way back.
+    b.disconnect = true;
+    setButtons(b);
+    setTrayMenu(TrayMenu{false, true, true, true});
+    setLinkState(LinkState::Connected);
+    if (terminalDebug_)
+        Q_EMIT terminalScanChanged(true);
+    else
+        setKeepAlive(true);
+}
+
+void MainModel::keepAliveTick()
+{
+    const StatusPicture next[] = {StatusPicture::Activity1, StatusPicture::Activity2, StatusPicture::Activity3,
+        StatusPicture::Activity1, StatusPicture::Activity1};
+    setPicture(next[int(statusPicture())]);
+
+    ConnectionContext c = context();
+    const KeepAliveOutcome outcome = KeepAliveTick(c, now_());
+    switch (outcome.kind) {
+    case KeepAliveOutcome::Kind::Idle:
+        return;
+    case KeepAliveOutcome::Kind::Answered:
+        if (statusPanel(1) == LinkLostText) {
+            setStatus(1, FoundAgainText);
+            services_.prompts.balloon(FoundAgainText, services_.appCaption, Prompts::Icon::Information, 1);
+        } else {
+            setStatus(1, connectionLabel());
+        }
+        if (!outcome.memoryText.isEmpty())
+            setStatus(4, outcome.memoryText);
+        setStatus(3, outcome.scheduleText);
+        setStatus(2, outcome.clockText);
+        setLinkState(LinkState::Connected);
+        Q_EMIT instrumentRefreshed();
+        return;
+    case KeepAliveOutcome::Kind::Lost:
+        setPicture(StatusPicture::Lost);
+        setStatus(1, LinkLostText);
+        services_.prompts.balloon(LinkLostText, services_.appCaption, Prompts::Icon::Information, 1);
+        setLinkState(LinkState::Lost);
+        return;
+    }
+}
+
+void MainModel::disconnect()
+{
+    if (terminalDebug_)
+        Q_EMIT terminalScanChanged(false);
+    else
+        setKeepAlive(false);
+    closeLinkAndRescan();
+    {
+        QMutexLocker l(&mutex_);
+        port_ = 0;
+    }
+    setLabel(QString(), false);
+    setStatus(1, SelectPortText);
+    setStatus(3, ScheduleBlank);
+    setStatus(2, ClockBlank);
+    setStatus(4, MemoryBlank);
+    Buttons b = buttons();
+    b.disconnect = false;
+    b.selectPort = b.autoSelect = b.rescanPorts = b.useNetwork = true;
+    setButtons(b);
+    setPicture(StatusPicture::Idle);
+    setTrayMenu(TrayMenu{});
+    setLinkState(LinkState::NotConnected);
+    if (!terminalDebug_)
+        services_.prompts.balloon(QStringLiteral("Disconnected from Instrument."), services_.appCaption,
+            Prompts::Icon::Information, 1);
+}
+
+void MainModel::markStateStale()
+{
+    const QDateTime last = link_.lastCommsAt();
+    if (last.isValid())
+        link_.setLastCommsAt(last.addSecs(-60));
+}
