@@ -29,7 +29,7 @@ DownloadPage::DownloadPage(QWidget* parent)
     lblMemory_used = Named<QLabel>("lblMemory_used", QStringLiteral("Used :"));
     lblMemory_free = Named<QLabel>("lblMemory_free", QStringLiteral("Free :"));
     lblMemory_max = Named<QLabel>("lblMemory_max", QStringLiteral("Max :"));
-    shpMemory_bar = new MemoryGauge;
+    shpMemory_bar = new MemoryBar;
     btnRefreshFRAMSize = Named<QPushButton>("btnRefreshFRAMSize", QStringLiteral("Refresh"));
     btnRefreshFRAMSize->setToolTip(QStringLiteral("Update the memory usage indicators"));
     auto* usage = Named<QGroupBox>("fraMemoryUsage", QStringLiteral("Memory Usage"));

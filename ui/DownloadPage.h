@@ -1,5 +1,5 @@
 #pragma once
-#include "MemoryGauge.h"
+#include "MemoryBar.h"
 #include "SelectionSlider.h"
 
 #include <QCheckBox>
@@ -29,7 +29,7 @@ public:
     QLabel* lblMemory_used = nullptr;
     QLabel* lblMemory_free = nullptr;
     QLabel* lblMemory_max = nullptr;
-    MemoryGauge* shpMemory_bar = nullptr;
+    MemoryBar* shpMemory_bar = nullptr;
     QPushButton* btnRefreshFRAMSize = nullptr;
     SelectionSlider* sldMemoryRange = nullptr;
     QPushButton* btnDownload = nullptr;

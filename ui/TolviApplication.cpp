@@ -1,11 +1,13 @@
 #include "TolviApplication.h"
 
 #include "LoginDialogRunner.h"
+#include "data/SaveData.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
 #include "shell/StartupFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
@@ -70,6 +72,7 @@ void TolviApplication::start()
     });
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
         prepared_.paths.resolve(QStringLiteral("eemap.hex")));
+    bindDownloadPage();
     link_->StartComms();
     window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
 
@@ -98,16 +101,41 @@ void TolviApplication::start()
 
 void TolviApplication::restoreDataFileOptions()
 {
-    const QString userFile = UserSettingsPath(prepared_.paths);
+    downloadModel_->restoreStoredChoices();
+    downloadBinding_->refresh();
+}
+
+void TolviApplication::bindDownloadPage()
+{
+    dataFileSettings_ = std::make_unique<DataFileSettings>(UserSettingsPath(prepared_.paths));
+    downloadModel_ = std::make_unique<DownloadPageModel>(*dataFileSettings_);
+    downloadBinding_ = std::make_unique<DownloadPageBinding>(*window_, *downloadModel_);
+    observer_ = std::make_unique<StatusBarObserver>(window_->statusPanels());
     DownloadPage* page = window_->downloadPage();
-    const QString combine = ReadSettingsText(userFile, QStringLiteral("Datafiles"), QStringLiteral("CombineDateAndTime"),
-        QStringLiteral("True"));
-    page->chkSplitTimeAndDate->setCheckState(
-        combine.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? Qt::Checked : Qt::Unchecked);
-    const int filter = ReadSettingsText(userFile, QStringLiteral("Datafiles"), QStringLiteral("Filter"),
-        QStringLiteral("0")).toInt();
-    if (filter >= 0 && filter < page->lstDataFormat->count())
-        page->lstDataFormat->setCurrentRow(filter);
+    connect(page->btnFilterDownload, &QPushButton::clicked, this,
+        [this] { downloadBinding_->testFilter(downloads_, prompts_, services_->appCaption); });
+    connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+}
+
+void TolviApplication::saveData()
+{
+    downloadBinding_->readFilterControls();
+    const bool singleColumn = downloadModel_->singleColumnBox.singleColumn();
+    // The save works on its own copy of the filter; the page gets it back
+    // (bounds put in order) when the save is over.
+    auto filter = std::make_shared<DownloadFilter>(downloadModel_->filter);
+    thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter] {
+        const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
+        SaveDataContext context{*services_, *dataFileSettings_, downloads_, info_, link_->firmwareFlags(), *observer_,
+            ProgramIdentity{window_->windowTitle(),
+                QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
+                    + options_.arguments.join(QLatin1Char(' ')),
+                version.value(0).toInt(), version.value(1).toInt(), version.value(2).toInt()}};
+        SaveData(context, *filter, singleColumn);
+    }, [this, filter] {
+        downloadModel_->filter = *filter;
+        downloadBinding_->refresh();
+    });
 }
 
 void TolviApplication::showHelp()

@@ -2,7 +2,13 @@
 #include "GuiPrompts.h"
 #include "InstrumentThread.h"
 #include "MainWindow.h"
+#include "DownloadPageBinding.h"
+#include "StatusPanels.h"
 #include "TerminalWindow.h"
+#include "data/DataFileSettings.h"
+#include "data/DownloadPageModel.h"
+#include "instrument/DownloadTable.h"
+#include "instrument/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
 #include "shell/Password.h"
@@ -44,6 +50,12 @@ public:
     InstrumentThread& instrumentThread() { return thread_; }
     InstrumentLink& link() { return *link_; }
     const AppPaths& paths() const { return prepared_.paths; }
+    DownloadPageModel& downloadPage() { return *downloadModel_; }
+    // Redraws the Download page from its model.
+    void refreshDownloadPage() { downloadBinding_->refresh(); }
+    // The connected instrument's record and the slots of the last download.
+    InstrumentInfo& instrument() { return info_; }
+    DownloadTable& downloads() { return downloads_; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
     bool startedHidden() const { return startHidden_; }
 
@@ -55,6 +67,8 @@ public:
 private:
     void shutDown();
     void restoreDataFileOptions();
+    void bindDownloadPage();
+    void saveData();
     void showHelp();
     void notAvailableYet();
 
@@ -70,6 +84,12 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TerminalSession> terminalSession_;
     std::unique_ptr<TerminalWindow> terminal_;
+    InstrumentInfo info_;
+    DownloadTable downloads_;
+    std::unique_ptr<DataFileSettings> dataFileSettings_;
+    std::unique_ptr<DownloadPageModel> downloadModel_;
+    std::unique_ptr<DownloadPageBinding> downloadBinding_;
+    std::unique_ptr<StatusBarObserver> observer_;
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
     bool shutDown_ = false;

@@ -4,6 +4,7 @@
 #include "instrument/SlotRecord.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
+#include "shell/TimeConv.h"
 
 #include <QStringList>
 #include <charconv>
@@ -69,6 +70,11 @@ QStringList statusColumns(const SlotRecord& slot, const FirmwareFlags& flags, co
 }
 }
 
+QDateTime SampleTimeOf(const SlotRecord& slot)
+{
+    return slot.SampleTime.isValid() ? slot.SampleTime : ZeroDate();
+}
+
 QString ShortestSingleText(float value, const QLocale& locale)
 {
     char buffer[32];
@@ -121,8 +127,8 @@ QString DataFileLayout::row(const SlotRecord& slot, int number) const
 
 QString DataFileLayout::datedRow(const SlotRecord& slot) const
 {
-    const QString date = FormatDate(slot.SampleTime, DataFormats::datePicture(format), locale);
-    const QString time = FormatDate(slot.SampleTime, QStringLiteral("hh:mm:ss"), locale);
+    const QString date = FormatDate(SampleTimeOf(slot), DataFormats::datePicture(format), locale);
+    const QString time = FormatDate(SampleTimeOf(slot), QStringLiteral("hh:mm:ss"), locale);
     return date + (singleColumn ? QStringLiteral(" ") : sep) + time + sep + FormatReadings(slot, sep, locale) + sep
         + FormatComments(slot, sep, 0, flags);
 }
@@ -141,8 +147,8 @@ QString DataFileLayout::comprehensiveRow(const SlotRecord& slot, int number) con
     fields << FormatNumber(number, QStringLiteral("0000"), locale)
            << space + FormatNumber(slot.TimeStamp, QStringLiteral("0000000000"), locale)
            << space + FormatDate(utc, QStringLiteral("hh:mm:ss"), locale)
-           << space + FormatDate(slot.SampleTime, QStringLiteral("dd-MMM-YYYY"), locale)
-           << space + FormatDate(slot.SampleTime, QStringLiteral("hh:mm:ss"), locale) << kQuad
+           << space + FormatDate(SampleTimeOf(slot), QStringLiteral("dd-MMM-YYYY"), locale)
+           << space + FormatDate(SampleTimeOf(slot), QStringLiteral("hh:mm:ss"), locale) << kQuad
            << space + FormatReadings(slot, sep, locale) << kQuad
            << valueOrBlank(slot.PeakReading, QStringLiteral("000.000"), 8, locale)
            << valueOrBlank(slot.TimedReading, QStringLiteral("000.000"), 8, locale)

@@ -30,6 +30,10 @@ private:
     QString comprehensiveRow(const SlotRecord& slot, int number) const;
 };
 
+// A slot's local sample time; the empty record of a failed read has none
+// and shows the zero date.
+QDateTime SampleTimeOf(const SlotRecord& slot);
+
 // Shortest decimal text that reads back as the same single-precision value,
 // with the locale's decimal separator ("1.5", "0.1", "101.325").
 QString ShortestSingleText(float value, const QLocale& locale);

@@ -36,6 +36,16 @@ void DownloadPageModel::downloadCompleted(const DownloadTable& table, const QDat
     filterFrameVisible = true;
 }
 
+void DownloadPageModel::memoryErased(int slotsUsed, int slotsTotal, bool portion)
+{
+    if (portion) {
+        slider.selStart = 1;
+        slider.selLength = 0;
+    }
+    dataDropped();
+    updateDownloadPage(slotsUsed, slotsTotal);
+}
+
 void DownloadPageModel::selectFormat(int index)
 {
     filter.formatIndex = index;

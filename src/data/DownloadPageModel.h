@@ -55,6 +55,9 @@ public:
     void downloadCompleted(const DownloadTable& table, const QDateTime& localNow);
     // A download was cancelled or the memory erased: no data to filter.
     void dataDropped() { filterFrameVisible = false; }
+    // An erase succeeded: no data to filter, the gauge redrawn; a portion
+    // erase also resets the selection to the first slot.
+    void memoryErased(int slotsUsed, int slotsTotal, bool portion);
 
     // A click on the format list (index -1: no selection).
     void selectFormat(int index);

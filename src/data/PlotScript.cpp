@@ -66,7 +66,7 @@ QString PlotDataHeader()
 QString PlotDataLine(const SlotRecord& slot)
 {
     const QLocale plotNotation = QLocale::c();
-    const QString time = FormatDate(slot.SampleTime, QStringLiteral("dd-mmm-yyyy,hh:nn:ss"), plotNotation);
+    const QString time = FormatDate(SampleTimeOf(slot), QStringLiteral("dd-mmm-yyyy,hh:nn:ss"), plotNotation);
     const QString r = ShortestSingleText(slot.Reading, plotNotation);
     const QString none = QStringLiteral("?");
     QStringList fields{time};

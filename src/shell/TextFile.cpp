@@ -28,7 +28,9 @@ bool WriteFileAtomically(const QString& path, const QByteArray& content)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(content) != content.size())
+    // commit() does not report a failed final flush, so flush first: a full
+    // disk must not rename a short temporary over the old file.
+    if (file.write(content) != content.size() || !file.flush())
         return false;
     return file.commit();
 }

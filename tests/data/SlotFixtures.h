@@ -1,13 +1,10 @@
 #pragma once
+#include "QtPrinters.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/SlotRecord.h"
 
 #include <QDateTime>
 #include <QLocale>
-#include <ostream>
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 // Small hand-made slots for the data tests.
 namespace fixtures {

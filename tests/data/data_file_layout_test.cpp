@@ -82,6 +82,9 @@ TEST(DataFileLayout, NoReadingLeavesBlankFieldsAndSaysSo)
     SlotRecord none = slot(-1.0f);
     EXPECT_EQ(layoutFor(DataFormat::AllDayMonthName, QStringLiteral(" "), true).row(none, 1),
         QStringLiteral("04-Dec-2026 13:05:00           21.50  40.00          No Reading:Manual"));
+    // The empty record of a slot that could not be read shows the zero date.
+    EXPECT_EQ(layoutFor(DataFormat::AllDayMonthName, QStringLiteral(","), false).row(SlotRecord{}, 1),
+        QStringLiteral("30-Dec-1899,00:00:00, 000.000, 00.00, 00.00, 000.000,Manual"));
 }
 
 TEST(DataFileLayout, ComprehensiveUnderBothFirmwareBands)

@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 #include "link/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -195,6 +196,25 @@ TEST(SimPortsFileTest, EntersThePortAndKeepsTheRest)
     QString error;
     EXPECT_FALSE(WritePortToPortsFile(QStringLiteral("/nonexistent/dir/app.txt"), 99, QStringLiteral("/dev/pts/7"), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// The scenario files shipped for trying and training all load and start.
+TEST(SimScenarioFile, ShippedScenariosLoad)
+{
+    const QDir folder(QStringLiteral(TOLVI_SOURCE_DIR "/sim/scenarios"));
+    const QStringList files = folder.entryList({QStringLiteral("*.json")}, QDir::Files);
+    EXPECT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        QString error;
+        const auto scenario = LoadSimScenario(folder.filePath(name), &error);
+        ASSERT_TRUE(scenario) << error.toStdString();
+        SimEngine engine(*scenario, FixedUtc);
+        EXPECT_GT(engine.inspect([](const SimInstrument& i) { return i.slotsUsed(); }), 0) << name.toStdString();
+    }
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "MemoryGauge.h"
+#include "MemoryBar.h"
 
 #include <QPainter>
 
-MemoryGauge::MemoryGauge(QWidget* parent)
+MemoryBar::MemoryBar(QWidget* parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("shpMemory_bar"));
@@ -10,14 +10,14 @@ MemoryGauge::MemoryGauge(QWidget* parent)
     setMinimumHeight(18);
 }
 
-void MemoryGauge::setFill(double fraction, const QColor& colour)
+void MemoryBar::setFill(double fraction, const QColor& colour)
 {
     fraction_ = qBound(0.0, fraction, 1.0);
     colour_ = colour;
     update();
 }
 
-void MemoryGauge::paintEvent(QPaintEvent* event)
+void MemoryBar::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);

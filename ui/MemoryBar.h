@@ -5,11 +5,11 @@
 // The memory-use bar of the Download page ("shpMemory_bar"): a bar filled to
 // the used fraction in the colour the page model gives (green when empty,
 // red when full).
-class MemoryGauge : public QFrame {
+class MemoryBar : public QFrame {
     Q_OBJECT
     Q_PROPERTY(QColor fillColour READ fillColour)
 public:
-    explicit MemoryGauge(QWidget* parent = nullptr);
+    explicit MemoryBar(QWidget* parent = nullptr);
     void setFill(double fraction, const QColor& colour);
     QColor fillColour() const { return colour_; }
     double fraction() const { return fraction_; }

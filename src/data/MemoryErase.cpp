@@ -1,0 +1,130 @@
+#include "MemoryErase.h"
+
+#include "instrument/DownloadTable.h"
+#include "instrument/InstrumentInfo.h"
+#include "link/Frame.h"
+#include "link/InstrumentLink.h"
+#include "records/AddHistory.h"
+#include "shell/Bits.h"
+#include "shell/ErrorReport.h"
+#include "shell/Operation.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+#include "shell/SystemInfo.h"
+
+#include <QDateTime>
+
+namespace {
+constexpr int kEraseRetries = 2;
+
+struct EraseRequest {
+    QString question;
+    QString title;
+    QString startLog;
+    QString failedLog;
+    int count;
+};
+
+// Sends "J02" + count until a good reply comes or three sends were made.
+// Returns the slots the instrument still holds, or -1 (logged) on failure.
+int sendErase(EraseContext& c, const EraseRequest& request)
+{
+    const QByteArray frame = ComposeMessage(QByteArray("J02") + HexL(request.count, 4).toLatin1());
+    int budget = kEraseRetries;
+    int result = c.link.SendMessage(frame, true, 5);
+    while (result != InstrumentLink::ReplyOk && budget != 0) {
+        --budget;
+        result = c.link.SendMessage(frame, true, 5);
+    }
+    if (result != InstrumentLink::ReplyOk) {
+        c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
+        return -1;
+    }
+    const QByteArray reply = c.link.receivedMessage();
+    bool ok = false;
+    const int left = reply.mid(4, 4).toInt(&ok, 16);
+    if (!reply.startsWith("'J04") || !ok) {
+        c.services.log.debugMessage(QStringLiteral("Unexpected reply."), SessionLog::Problem);
+        return -1;
+    }
+    return left;
+}
+
+// Guard, question, request. The remaining count, or -1 when nothing was erased.
+std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutcome& outcome)
+{
+    outcome = EraseOutcome::NotAllowed;
+    if (!LoginOK(c.services, c.passwordDialog))
+        return std::nullopt;
+    if (c.services.prompts.askYesNo(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Yes)
+        return std::nullopt;
+    c.services.log.debugMessage(request.startLog, SessionLog::Info);
+    outcome = EraseOutcome::Failed;
+    const int left = sendErase(c, request);
+    if (left < 0)
+        return std::nullopt;
+    outcome = EraseOutcome::Erased;
+    c.table.clear();
+    // The instrument's state changed: the keep-alive reads it again at its next tick.
+    c.link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-60));
+    return left;
+}
+
+void history(EraseContext& c, const QString& first, const QString& second)
+{
+    c.services.log.debugMessage(QStringLiteral("...Done!"), SessionLog::Info);
+    AddHistory(c.services, c.info.RecordFolder, first);
+    AddHistory(c.services, c.info.RecordFolder, second);
+}
+
+template <typename Body>
+EraseOutcome guarded(EraseContext& c, const char* procedure, Body&& body)
+{
+    try {
+        return body();
+    } catch (const std::exception& e) {
+        ReportError(c.services.log, c.services.prompts, ErrorSite{procedure, "frmMain", true}, 5,
+            QString::fromLocal8Bit(e.what()));
+        return EraseOutcome::Failed;
+    }
+}
+}
+
+EraseOutcome EraseAllMemory(EraseContext& c)
+{
+    return guarded(c, "btnDeleteAllMemory_Click", [&] {
+        const int before = c.info.SlotsUsed;
+        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversibly delete the memory bank?"),
+            c.services.appCaption, QStringLiteral("Trying to erase the memory..."),
+            QStringLiteral("FRAM 'Erase All' message failed"), before};
+        EraseOutcome outcome;
+        const auto left = erase(c, request, outcome);
+        if (!left)
+            return outcome;
+        c.observer.statusText(1, QStringLiteral("All memory slots have been erased from the instrument."));
+        history(c, QStringLiteral("::: Sample memory erased by ") + GetUserName(),
+            QStringLiteral(": %1 samples erased").arg(before));
+        c.info.SlotsUsed = *left;
+        return outcome;
+    });
+}
+
+EraseOutcome EraseMemoryPortion(EraseContext& c, int selStart, int selLength)
+{
+    return guarded(c, "btnEraseSection_Click", [&] {
+        const int last = selStart + selLength;
+        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversably delete entries from the memory bank?"),
+            QStringLiteral("Karvex Technology Ltd."), QStringLiteral("Trying to erase a chunk of memory..."),
+            QStringLiteral("FRAM 'Erase chunk' message failed"), selLength};
+        EraseOutcome outcome;
+        const auto left = erase(c, request, outcome);
+        if (!left)
+            return outcome;
+        c.observer.statusText(1, QStringLiteral("Memory slots 1 to %1 erased from the instrument.").arg(last));
+        history(c, QStringLiteral("::: Some memory erased by ") + GetUserName(),
+            QStringLiteral(": %1 samples erased, starting with %2").arg(last).arg(selStart));
+        c.info.SlotsUsed = *left;
+        return outcome;
+    });
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "shell/Password.h"
+
+struct Services;
+struct InstrumentInfo;
+struct DownloadTable;
+class InstrumentLink;
+class OperationObserver;
+
+// Erases samples from the instrument's memory, all of them or the first
+// ones: password check, confirmation, one "J02" request (sent up to three
+// times), two history lines, and the PC's copy of the data dropped. The
+// instrument erases from its oldest slot only.
+struct EraseContext {
+    Services& services;
+    InstrumentLink& link;
+    InstrumentInfo& info;
+    DownloadTable& table;
+    OperationObserver& observer;
+    PasswordDialogRunner passwordDialog;   // empty: the dialog runs through the prompts
+};
+
+enum class EraseOutcome {
+    Erased,        // SlotsUsed holds the instrument's new count; redraw the page
+    NotAllowed,    // password refused or confirmation cancelled: nothing sent
+    Failed,        // no or an unexpected reply: nothing changed on the PC
+};
+
+EraseOutcome EraseAllMemory(EraseContext& context);
+// Slots 1 to 1 + selLength: the slider's selection, which starts at the first slot.
+EraseOutcome EraseMemoryPortion(EraseContext& context, int selStart, int selLength);

@@ -1,0 +1,226 @@
+#include "AppFixture.h"
+#include "ModalScript.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+// Ten slots an hour apart from 1 March 2026 10:00; slots 2, 4, 6 and 8 were
+// scheduled; slot i read 0.1 ppm * i.
+void FillTable(DownloadTable& table)
+{
+    table.resize(10);
+    const QDateTime first(QDate(2026, 3, 1), QTime(10, 0));
+    for (int i = 1; i <= 10; ++i) {
+        SlotRecord& slot = table[i];
+        slot.SampleTime = first.addSecs(3600 * (i - 1));
+        slot.TimeStamp = static_cast<int32_t>(slot.SampleTime.toSecsSinceEpoch());
+        slot.Reading = 0.1f * i;
+        slot.ReadingMGM = slot.Reading;
+        slot.Temperature = 21.5f;
+        slot.Humidity = 40;
+        slot.Scheduled = i % 2 == 0 && i <= 8;
+    }
+}
+
+struct PageFixture : AppFixture {
+    std::unique_ptr<TolviApplication> app;
+    DownloadPage* page = nullptr;
+
+    PageFixture()
+    {
+        withoutPassword();
+        app = std::make_unique<TolviApplication>(options());
+        app->start();
+        page = app->window().downloadPage();
+        app->window().tabs()->setCurrentWidget(page);
+    }
+    // As a completed download leaves the page.
+    void downloaded()
+    {
+        FillTable(app->downloads());
+        app->downloadPage().updateDownloadPage(10, 1000);
+        app->downloadPage().downloadCompleted(app->downloads(), QDateTime::currentDateTime());
+        app->refreshDownloadPage();
+    }
+};
+
+QPoint HandleCentre(QSlider* slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+}
+} // namespace
+
+TEST(DownloadPage, MemoryGaugeRunsFromGreenToRed)
+{
+    struct Case {
+        int used, total;
+        QColor colour;
+        const char* panel;
+        bool slider;
+    };
+    const Case cases[] = {
+        {0, 1000, QColor(0, 255, 0), "Memory Used:0%", false},
+        {1000, 1000, QColor(255, 0, 0), "Memory Used:100%", true},
+    };
+    PageFixture f;
+    for (const Case& c : cases) {
+        f.app->downloadPage().updateDownloadPage(c.used, c.total);
+        f.app->refreshDownloadPage();
+        EXPECT_EQ(f.page->shpMemory_bar->fillColour(), c.colour) << c.used;
+        EXPECT_EQ(f.page->lblMemory_used->text(), QString("Used : %1").arg(c.used));
+        EXPECT_EQ(f.app->window().statusPanels()->panelText(4), c.panel);
+        EXPECT_EQ(f.page->sldMemoryRange->isVisibleTo(f.page), c.slider);
+    }
+}
+
+TEST(DownloadPage, ShiftDragSelectsAPortion)
+{
+    PageFixture f;
+    f.app->window().show();
+    f.app->downloadPage().updateDownloadPage(300, 1000);
+    f.app->refreshDownloadPage();
+    SelectionSlider* slider = f.page->sldMemoryRange;
+    ASSERT_TRUE(slider->isVisible());
+    ASSERT_EQ(slider->maximum(), 300);
+    EXPECT_FALSE(f.page->btnDownloadSection->isEnabled());
+
+    QTest::mousePress(slider, Qt::LeftButton, Qt::ShiftModifier, HandleCentre(slider));
+    slider->setValue(51); // the drag
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, HandleCentre(slider));
+
+    EXPECT_EQ(f.page->btnDownloadSection->text(), "Download from 1 to 51");
+    EXPECT_TRUE(f.page->btnDownloadSection->isEnabled());
+    EXPECT_EQ(f.page->btnEraseSection->text(), "Erase from 1 to 51");
+    EXPECT_TRUE(f.page->btnEraseSection->isEnabled());
+    EXPECT_TRUE(slider->hasSelection());
+    EXPECT_EQ(slider->selStart(), 1);
+    EXPECT_EQ(slider->selLength(), 50);
+
+    // A press without SHIFT clears the selection.
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, HandleCentre(slider));
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, HandleCentre(slider));
+    EXPECT_FALSE(slider->hasSelection());
+    EXPECT_EQ(f.page->btnDownloadSection->text(), "Download Memory Portion");
+    EXPECT_FALSE(f.page->btnDownloadSection->isEnabled());
+}
+
+TEST(DownloadPage, TestFilterCountsWhatASaveWouldWrite)
+{
+    PageFixture f;
+    {
+        ModalScript script;
+        script.thenPress(QMessageBox::Ok);
+        f.page->btnFilterDownload->click();
+        EXPECT_EQ(script.messages,
+            QStringList{"You need to download some data before you can apply any filters to it!"});
+    }
+    f.downloaded();
+    ASSERT_TRUE(f.page->fraDownloadFilters->isVisibleTo(f.page));
+    struct Case {
+        int entry;
+        std::function<void(DownloadPage*)> set;
+        int count;
+    };
+    const Case cases[] = {
+        {0, [](DownloadPage*) {}, 10},
+        {4, [](DownloadPage* p) { p->chkFilterSchedules->setChecked(true); }, 4},
+        {4, [](DownloadPage* p) { p->chkFilterSchedules->setChecked(false); }, 6},
+        {5, [](DownloadPage* p) {
+             p->dtpFromDate->setDate(QDate(2026, 3, 1));
+             p->dtpFromTime->setTime(QTime(12, 0));
+             p->dtpToDate->setDate(QDate(2026, 3, 1));
+             p->dtpToTime->setTime(QTime(14, 0));
+         }, 3},
+        // Bars left at 1000 and 500 are put in order: 0.5 to 1.0 ppm.
+        {6, [](DownloadPage*) {}, 6},
+        {6, [](DownloadPage* p) { p->optFilterConcB->setChecked(true); }, 4},
+    };
+    for (const Case& c : cases) {
+        f.page->lstDataFormat->setCurrentRow(c.entry);
+        c.set(f.page);
+        ModalScript script;
+        script.thenPress(QMessageBox::Ok);
+        f.page->btnFilterDownload->click();
+        EXPECT_EQ(script.messages, QStringList{QString("Using this filter will return %1 records.").arg(c.count)})
+            << "entry " << c.entry;
+    }
+    EXPECT_EQ(f.page->scrFilterConcMin->value(), 500);
+    EXPECT_EQ(f.page->lblFilterConcMin->text(), "0.500 ppm");
+}
+
+TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)
+{
+    PageFixture f;
+    f.downloaded();
+    struct Case {
+        int entry;
+        DownloadPage::OptionFrame frame;
+        Qt::CheckState box;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {0, DownloadPage::AllData, Qt::Checked, true},
+        {3, DownloadPage::AllData, Qt::PartiallyChecked, false},
+        {4, DownloadPage::Schedules, Qt::Checked, true},
+        {5, DownloadPage::Dates, Qt::Checked, true},
+        {6, DownloadPage::Concentrations, Qt::Checked, true},
+        {7, DownloadPage::AllData, Qt::PartiallyChecked, false},
+    };
+    for (const Case& c : cases) {
+        f.page->lstDataFormat->setCurrentRow(c.entry);
+        EXPECT_EQ(f.page->frmDownloadOptions->currentIndex(), c.frame) << c.entry;
+        EXPECT_EQ(f.page->chkSplitTimeAndDate->checkState(), c.box) << c.entry;
+        EXPECT_EQ(f.page->chkSplitTimeAndDate->isEnabled(), c.enabled) << c.entry;
+    }
+}
+
+TEST(DownloadPage, SaveThroughTheDialog)
+{
+    PageFixture f;
+    f.downloaded();
+    f.page->lstDataFormat->setCurrentRow(4);
+    f.page->chkFilterSchedules->setChecked(true);
+    const QString target = f.root.file("run1.csv");
+
+    ModalScript script;
+    QString proposed, preselected;
+    QStringList types;
+    script.then([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        types = dialog->nameFilters();
+        preselected = dialog->selectedNameFilter();
+        proposed = dialog->selectedFiles().value(0);
+        dialog->selectNameFilter("CSV (semi-colon) (*.csv)");
+        // Typed into the name box, as a user would.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(target);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    f.page->btnSaveData->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(20000));
+
+    EXPECT_EQ(types, (QStringList{"CSV (comma) (*.csv)", "CSV (semi-colon) (*.csv)", "Text (tab) (*.txt)",
+                         "Text (space) (*.txt)"}));
+    EXPECT_EQ(preselected, "CSV (comma) (*.csv)");
+    EXPECT_TRUE(QFileInfo(proposed).fileName().startsWith("Karvex_")) << proposed.toStdString();
+    EXPECT_TRUE(script.done());
+    const QStringList lines = f.read(target).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << "header and the four scheduled slots";
+    EXPECT_TRUE(lines[0].startsWith("Date & Time;Reading/ppm;")) << lines[0].toStdString();
+    EXPECT_TRUE(f.read(f.dataFile("user.txt")).contains("Delimiter=2"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1).startsWith("4 data points saved to '"), true,
+        5000);
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include "DownloadPage.h"
+#include "data/DataFileSettings.h"
+#include "data/DownloadPageModel.h"
+
+#include <QObject>
+#include <functional>
+
+class MainWindow;
+class Prompts;
+struct DownloadTable;
+
+// Binds the Download page's widgets to its model: every gesture on the page
+// goes to the model, and the page is redrawn from the model afterwards. The
+// instrument procedures of the page (download, refresh, erase, save) are
+// wired by the application, which owns the instrument thread.
+class DownloadPageBinding : public QObject {
+    Q_OBJECT
+public:
+    DownloadPageBinding(MainWindow& window, DownloadPageModel& model, QObject* parent = nullptr);
+
+    // Model -> widgets.
+    void refresh();
+    // Widgets -> the model's filter (dates, bounds, rule, schedule box), as
+    // they stand before a test or a save.
+    void readFilterControls();
+    // "Test Filter" on a table: the count, or -1 without data.
+    int testFilter(const DownloadTable& table, Prompts& prompts, const QString& title);
+
+private:
+    void onSliderPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void onSliderReleased(Qt::MouseButton button);
+    void refreshSlider();
+    void refreshFilterFrame();
+
+    MainWindow& window_;
+    DownloadPage& page_;
+    DownloadPageModel& model_;
+    bool refreshing_ = false;
+};
