@@ -14,10 +14,10 @@ ConnectDialog::ConnectDialog(QWidget* parent)
 
     auto* instruction = new QLabel(QStringLiteral("Enter the IP Address and Port Number for the remote instrument."));
     instruction->setWordWrap(true);
-    txtAddress = new QLineEdit(QStringLiteral("192.168.1.254"));
+    txtAddress = new QLineEdit;
     txtAddress->setObjectName(QStringLiteral("txtAddress"));
     txtAddress->setToolTip(QStringLiteral("IP Address or hostname"));
-    txtPort = new QLineEdit(QStringLiteral("8899"));
+    txtPort = new QLineEdit;
     txtPort->setObjectName(QStringLiteral("txtPort"));
     txtPort->setToolTip(QStringLiteral("Port number, 8899"));
     txtPort->setValidator(new QIntValidator(0, 65535, txtPort));
@@ -48,12 +48,6 @@ ConnectDialog::ConnectDialog(QWidget* parent)
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdPing, &QPushButton::clicked, this, &ConnectDialog::testRequested);
-    progressTimer_ = new QTimer(this);
-    progressTimer_->setInterval(500);
-    connect(progressTimer_, &QTimer::timeout, this, [this] {
-        step_ = (step_ + 1) % 16;
-        setWindowTitle(caption_ + ProgressFrame(step_));
-    });
 }
 
 void ConnectDialog::setAddress(const QString& address, const QString& port)
@@ -62,14 +56,9 @@ void ConnectDialog::setAddress(const QString& address, const QString& port)
     txtPort->setText(port);
 }
 
-QString ConnectDialog::ProgressFrame(int step)
+void ConnectDialog::showProgress(const QString& frame)
 {
-    static const char* const frames[] = {" - |:______|", " - |.______|", " - |_._____|", " - |__.____|",
-        " - |___.___|", " - |____.__|", " - |_____._|", " - |______.|", " - |______:|"};
-    const int forward = step % 16;
-    // 0..8 runs the dot right; 9..15 runs it back (7 down to 1).
-    const int index = forward <= 8 ? forward : 16 - forward;
-    return QString::fromLatin1(frames[index]);
+    setWindowTitle(caption_ + frame);
 }
 
 void ConnectDialog::setTesting(bool testing)
@@ -78,11 +67,8 @@ void ConnectDialog::setTesting(bool testing)
              static_cast<QWidget*>(txtAddress), static_cast<QWidget*>(txtPort)})
         w->setEnabled(!testing);
     if (testing) {
-        step_ = 0;
-        progressTimer_->start();
         setCursor(Qt::WaitCursor);
     } else {
-        progressTimer_->stop();
         setWindowTitle(caption_);
         unsetCursor();
     }

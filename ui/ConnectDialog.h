@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 // The network connection dialog ("frmConnect", "Remote Instrument"): the
 // bridge's address and port, "Test..." to try it without leaving, "Add and
@@ -18,10 +17,10 @@ public:
     QString port() const { return txtPort->text(); }
     void setAddress(const QString& address, const QString& port);
 
-    // Starts or stops the waiting sign (and the hourglass pointer).
+    // While a test runs: buttons off, the hourglass pointer, and the waiting
+    // sign (frame) after the caption.
     void setTesting(bool testing);
-    // The waiting sign's frame for a step c (0..15): the dot runs right and back.
-    static QString ProgressFrame(int step);
+    void showProgress(const QString& frame);
 
     QLineEdit* txtAddress = nullptr;
     QLineEdit* txtPort = nullptr;
@@ -34,7 +33,5 @@ Q_SIGNALS:
     void testRequested();
 
 private:
-    QTimer* progressTimer_ = nullptr;
-    int step_ = 0;
     QString caption_;
 };

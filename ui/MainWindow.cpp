@@ -153,7 +153,7 @@ void MainWindow::setControlEnabled(QWidget* control, bool enabled)
 
 bool MainWindow::controlWanted(QWidget* control) const
 {
-    return wanted_.value(control, control->isEnabled());
+    return wanted_.value(control, !control->testAttribute(Qt::WA_ForceDisabled));
 }
 
 void MainWindow::onBusyChanged(bool busy)
@@ -164,8 +164,8 @@ void MainWindow::onBusyChanged(bool busy)
     controls << configure_->lstComPorts;
     if (busy && !busy_) {
         for (QWidget* control : controls)
-            if (!wanted_.contains(control))
-                wanted_.insert(control, control->isEnabled());
+            if (!wanted_.contains(control)) // its own state, not its page's
+                wanted_.insert(control, !control->testAttribute(Qt::WA_ForceDisabled));
     }
     busy_ = busy;
     for (QWidget* control : controls)

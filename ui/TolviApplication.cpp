@@ -2,6 +2,7 @@
 
 #include "LoginDialogRunner.h"
 #include "data/SaveData.h"
+#include "link/PortDiscoverySystem.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 const QString ProgramTitle = QStringLiteral("Tolvi");
@@ -72,7 +74,13 @@ void TolviApplication::start()
     });
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
         prepared_.paths.resolve(QStringLiteral("eemap.hex")));
+    if (options_.demo)
+        startDemoInstrument();
+    model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
+        MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
+    modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
     link_->StartComms();
     window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
 
@@ -113,8 +121,37 @@ void TolviApplication::bindDownloadPage()
     observer_ = std::make_unique<StatusBarObserver>(window_->statusPanels());
     DownloadPage* page = window_->downloadPage();
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
-        [this] { downloadBinding_->testFilter(downloads_, prompts_, services_->appCaption); });
+        [this] { downloadBinding_->testFilter(model_->downloads(), prompts_, services_->appCaption); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+    connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
+        downloadModel_->updateDownloadPage(used, total);
+        downloadBinding_->refresh();
+    });
+    connect(modelBinding_.get(), &MainModelBinding::downloadsCleared, this, [this] {
+        downloadModel_->dataDropped();
+        downloadBinding_->refresh();
+    });
+}
+
+void TolviApplication::startDemoInstrument()
+{
+    try {
+        demo_ = std::make_unique<SimHost>(DemoSimScenario());
+    } catch (const std::exception& e) {
+        prompts_.message(Prompts::Icon::Exclamation,
+            QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    // The highest port number no device uses.
+    for (int port = PortMap::LastPort; port >= PortMap::FirstPort; --port) {
+        if (!portMap_.overrides().contains(port) && !QFileInfo::exists(portMap_.devicePath(port))) {
+            demoPort_ = port;
+            break;
+        }
+    }
+    portMap_.addOverride(demoPort_, demo_->ptyPath());
+    log_.debugMessage(QStringLiteral("Simulated instrument on COM%1 (%2)").arg(demoPort_).arg(demo_->ptyPath()),
+        SessionLog::Detail);
 }
 
 void TolviApplication::saveData()
@@ -126,7 +163,7 @@ void TolviApplication::saveData()
     auto filter = std::make_shared<DownloadFilter>(downloadModel_->filter);
     thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter] {
         const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
-        SaveDataContext context{*services_, *dataFileSettings_, downloads_, info_, link_->firmwareFlags(), *observer_,
+        SaveDataContext context{*services_, *dataFileSettings_, model_->downloads(), model_->instrument(), link_->firmwareFlags(), *observer_,
             ProgramIdentity{window_->windowTitle(),
                 QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
                     + options_.arguments.join(QLatin1Char(' ')),

@@ -3,6 +3,7 @@
 #include "InstrumentThread.h"
 #include "MainWindow.h"
 #include "DownloadPageBinding.h"
+#include "MainModelBinding.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
 #include "data/DataFileSettings.h"
@@ -16,6 +17,8 @@
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 #include "shell/Startup.h"
+
+#include "SimHost.h"
 
 #include <QObject>
 #include <memory>
@@ -33,6 +36,7 @@ public:
         std::optional<QString> dataLocation; // per-user data location; the platform's when unset
         QStringList arguments;               // the command line without the program name
         QString perUserIni;                  // an ini file instead of the platform's per-user store
+        bool demo = false;                   // list the built-in simulated instrument as a port
     };
 
     explicit TolviApplication(Options options, QObject* parent = nullptr);
@@ -54,8 +58,12 @@ public:
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
     // The connected instrument's record and the slots of the last download.
-    InstrumentInfo& instrument() { return info_; }
-    DownloadTable& downloads() { return downloads_; }
+    InstrumentInfo& instrument() { return model_->instrument(); }
+    DownloadTable& downloads() { return model_->downloads(); }
+    MainModel& model() { return *model_; }
+    // The simulated instrument of the demo mode (null otherwise) and its port number.
+    SimHost* demoInstrument() { return demo_.get(); }
+    int demoPort() const { return demoPort_; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
     bool startedHidden() const { return startHidden_; }
 
@@ -68,6 +76,7 @@ private:
     void shutDown();
     void restoreDataFileOptions();
     void bindDownloadPage();
+    void startDemoInstrument();
     void saveData();
     void showHelp();
     void notAvailableYet();
@@ -84,8 +93,10 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TerminalSession> terminalSession_;
     std::unique_ptr<TerminalWindow> terminal_;
-    InstrumentInfo info_;
-    DownloadTable downloads_;
+    std::unique_ptr<SimHost> demo_;
+    int demoPort_ = 0;
+    std::unique_ptr<MainModel> model_;
+    std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;

@@ -15,6 +15,8 @@ int main(int argc, char** argv)
     TolviApplication::Options options;
     options.appFolder = QCoreApplication::applicationDirPath();
     options.arguments = QCoreApplication::arguments().mid(1);
+    // "--demo" is ours, not one of the program's start-up options.
+    options.demo = options.arguments.removeAll(QStringLiteral("--demo")) > 0;
     TolviApplication tolvi(options);
     tolvi.start();
     QObject::connect(&tolvi.window(), &MainWindow::shuttingDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);

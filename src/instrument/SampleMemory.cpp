@@ -20,8 +20,12 @@ namespace {
 // contact the agent instead of cycling the power.
 constexpr int PowerCycleWarnings = 4;
 
+// The record folder's settings file; without a folder no store at all, so a
+// "settings.txt" in the working folder is never taken for it.
 QString SettingsFile(const InstrumentInfo& info)
 {
+    if (info.RecordFolder.isEmpty())
+        return {};
     return QDir(info.RecordFolder).filePath(QStringLiteral("settings.txt"));
 }
 

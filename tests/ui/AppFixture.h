@@ -2,6 +2,8 @@
 #include "TempFolder.h"
 #include "TolviApplication.h"
 
+#include <QComboBox>
+
 #include <QDir>
 #include <QFile>
 
@@ -26,14 +28,30 @@ struct AppFixture {
             user.write("; === User Settings ===\r\n[Password]\r\nValid=False\r\n");
     }
 
-    TolviApplication::Options options(const QStringList& arguments = {}) const
+    TolviApplication::Options options(const QStringList& arguments = {}, bool demo = false) const
     {
         TolviApplication::Options o;
+        o.demo = demo;
         o.appFolder = appFolder();
         o.dataLocation = root.file("data");
         o.arguments = arguments;
         o.perUserIni = root.file("peruser.ini");
         return o;
+    }
+
+    // Picks the simulated instrument's entry in the port list and presses
+    // Connect, as a user would; true when the connection was made.
+    static bool ConnectToDemo(TolviApplication& app)
+    {
+        ConfigurePage* page = app.window().configurePage();
+        if (!app.instrumentThread().waitUntilIdle(30000))
+            return false;
+        const int entry = page->lstComPorts->findText(QStringLiteral("COM Port %1").arg(app.demoPort()));
+        if (entry < 0)
+            return false;
+        page->lstComPorts->setCurrentIndex(entry);
+        page->btnSelectComPort->click();
+        return app.instrumentThread().waitUntilIdle(60000) && page->btnDisconnect->isEnabled();
     }
 
     QString read(const QString& path) const

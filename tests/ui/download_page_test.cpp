@@ -29,12 +29,14 @@ void FillTable(DownloadTable& table)
 struct PageFixture : AppFixture {
     std::unique_ptr<TolviApplication> app;
     DownloadPage* page = nullptr;
+    bool connected = false;
 
     PageFixture()
     {
         withoutPassword();
-        app = std::make_unique<TolviApplication>(options());
+        app = std::make_unique<TolviApplication>(options({}, true));
         app->start();
+        connected = ConnectToDemo(*app);
         page = app->window().downloadPage();
         app->window().tabs()->setCurrentWidget(page);
     }
@@ -74,6 +76,7 @@ TEST(DownloadPage, MemoryGaugeRunsFromGreenToRed)
         {1000, 1000, QColor(255, 0, 0), "Memory Used:100%", true},
     };
     PageFixture f;
+    ASSERT_TRUE(f.connected);
     for (const Case& c : cases) {
         f.app->downloadPage().updateDownloadPage(c.used, c.total);
         f.app->refreshDownloadPage();
@@ -87,6 +90,7 @@ TEST(DownloadPage, MemoryGaugeRunsFromGreenToRed)
 TEST(DownloadPage, ShiftDragSelectsAPortion)
 {
     PageFixture f;
+    ASSERT_TRUE(f.connected);
     f.app->window().show();
     f.app->downloadPage().updateDownloadPage(300, 1000);
     f.app->refreshDownloadPage();
@@ -118,6 +122,7 @@ TEST(DownloadPage, ShiftDragSelectsAPortion)
 TEST(DownloadPage, TestFilterCountsWhatASaveWouldWrite)
 {
     PageFixture f;
+    ASSERT_TRUE(f.connected);
     {
         ModalScript script;
         script.thenPress(QMessageBox::Ok);
@@ -162,6 +167,7 @@ TEST(DownloadPage, TestFilterCountsWhatASaveWouldWrite)
 TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)
 {
     PageFixture f;
+    ASSERT_TRUE(f.connected);
     f.downloaded();
     struct Case {
         int entry;
@@ -188,6 +194,7 @@ TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)
 TEST(DownloadPage, SaveThroughTheDialog)
 {
     PageFixture f;
+    ASSERT_TRUE(f.connected);
     f.downloaded();
     f.page->lstDataFormat->setCurrentRow(4);
     f.page->chkFilterSchedules->setChecked(true);

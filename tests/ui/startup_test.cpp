@@ -80,6 +80,7 @@ TEST(Startup, CommandLineOptions)
             script.thenPress(QMessageBox::Ok);
         TolviApplication app(f.options(c.arguments));
         app.start();
+        ASSERT_TRUE(app.instrumentThread().waitUntilIdle(30000)) << "the first port scan";
         EXPECT_EQ(script.messages, c.messages) << name;
         EXPECT_EQ(app.terminal().debugMode(), c.debug) << name;
         EXPECT_EQ(app.terminal().isVisible(), c.debug) << name;

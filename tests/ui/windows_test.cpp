@@ -118,16 +118,6 @@ TEST(GuiPrompts, SaveDialogOffersTheTypesAndProposedName)
     EXPECT_TRUE(chosen->path.endsWith("Karvex_261210123456.csv")) << chosen->path.toStdString();
 }
 
-TEST(ConnectDialog, WaitingSignRunsTheDotRightAndBack)
-{
-    const QStringList expected{" - |:______|", " - |.______|", " - |_._____|", " - |__.____|", " - |___.___|",
-        " - |____.__|", " - |_____._|", " - |______.|", " - |______:|", " - |______.|", " - |_____._|",
-        " - |____.__|", " - |___.___|", " - |__.____|", " - |_._____|", " - |.______|"};
-    for (int c = 0; c < 16; ++c)
-        EXPECT_EQ(ConnectDialog::ProgressFrame(c), expected[c]) << c;
-    EXPECT_EQ(ConnectDialog::ProgressFrame(16), expected[0]);
-}
-
 TEST(LoginDialog, ShowsOnePanelAndEnterMovesOnToOK)
 {
     LoginDialog dialog;
