@@ -20,13 +20,13 @@ struct SimHostOptions {
 // The most recent line that sent something receives the replies.
 //
 // Over the pseudo-terminal, pace streamed slots (timing.baud or
-// timing.slotDelayMs, as DemoSimScenario does): the program's stream reader
+// timing.slotDelayMs, as DefaultSimScenario does): the program's stream reader
 // keeps one message at a time and drops a second one that arrived with it,
 // as it would from an instrument sending faster than it reads.
 //
-//     SimHost sim(DemoSimScenario());                 // pseudo-terminal
+//     SimHost sim(DefaultSimScenario());              // pseudo-terminal
 //     portMap.addOverride(99, sim.ptyPath());         // then PickComms(99)
-//     SimHost bridge(DemoSimScenario(), {.pty = false, .tcp = true});
+//     SimHost bridge(DefaultSimScenario(), {.pty = false, .tcp = true});
 //     bridge.networkAddress();                        // "net://127.0.0.1:<port>"
 class SimHost {
 public:

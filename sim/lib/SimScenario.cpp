@@ -421,6 +421,9 @@ SimScenario DefaultSimScenario()
 {
     SimScenario s;
     s.schedule.enabled = true;
+    // Streamed slots 15 ms apart: a download shows its progress, and a
+    // serial reader, which keeps one message at a time, loses none.
+    s.timing.slotDelayMs = 15;
     using K = SimSlotKind;
 
     // A week of scheduled sampling, each run of twelve opened by its first sample.
@@ -478,9 +481,3 @@ SimScenario DefaultSimScenario()
     return s;
 }
 
-SimScenario DemoSimScenario()
-{
-    SimScenario s = DefaultSimScenario();
-    s.timing.slotDelayMs = 15;
-    return s;
-}

@@ -99,12 +99,9 @@ struct SimScenario {
     SimFaults faults;
 };
 
-// The demo instrument: a few hundred varied slots, event logs, a schedule.
+// The demo instrument: a few hundred varied slots, event logs, a weekday
+// schedule, streamed slots 15 ms apart.
 SimScenario DefaultSimScenario();
-// The demo instrument as the --demo modes run it: streamed slots 15 ms apart,
-// so a download shows its progress and a serial reader, which keeps one
-// message at a time, loses none.
-SimScenario DemoSimScenario();
 // count samples of every kind, mode and limit, ten minutes apart from start.
 QList<SimSlotSpec> VariedSlots(int count, qint64 start);
 

@@ -23,6 +23,13 @@ struct Services;
 // call them directly. State changes are announced by signals, emitted on the
 // calling thread (queued to receivers in other threads); the getters return
 // copies and may be called from any thread.
+//
+// On this machine it is built as
+//   MainModel model(services, link, SystemPortSources(services, link),
+//       MainModel::settingsFileMemory(UserSettingsPath(services.paths)));
+// and the remote-instrument dialog's logic as
+//   NetworkConnectDialog dialog(services, link, model.remoteMemory().read);
+// whose confirmed address goes to connectNewNetwork(dialog.address, dialog.portNumber()).
 class MainModel : public QObject {
     Q_OBJECT
 public:

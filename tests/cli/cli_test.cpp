@@ -69,6 +69,8 @@ TEST(Cli, UsageErrorsAreOneLineAndStatusOne)
         {{"info"}, "no instrument port given"},
         {{"--port", "7", "--auto", "info"}, "--port and --auto exclude each other"},
         {{"--port", "/no/such/device", "info"}, "no such port: /no/such/device"},
+        {{"--port", "300", "info"}, "no such port: 300"},
+        {{"--port", "COM0", "info"}, "no such port: COM0"},
         {{"--auto", "send", "S"}, "use --port or --demo"},
     };
     for (const Case& c : cases) {
@@ -118,6 +120,15 @@ TEST(Cli, InfoOverTcpAndOverAPseudoTerminal)
     }
 }
 
+TEST(Cli, DemoInstrument)
+{
+    TempFolder folder;
+    const CliRun run = runCli(folder, {QStringLiteral("--demo"), QStringLiteral("info")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Serial number: "))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+}
+
 TEST(Cli, NoInstrumentAnswering)
 {
     TempFolder folder;
@@ -126,6 +137,12 @@ TEST(Cli, NoInstrumentAnswering)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, QStringLiteral("Sorry, failed to find any instruments on ") + closed
             + QStringLiteral(": Please check the connection cable and that the instrument is turned on.\n"));
+
+    // "com200" names port 200, whose device does not exist here.
+    const CliRun named = runCli(folder, {QStringLiteral("--port"), QStringLiteral("com200"), QStringLiteral("info")});
+    EXPECT_EQ(named.exitCode, 2);
+    EXPECT_TRUE(named.err.startsWith(QStringLiteral("Sorry, failed to find any instruments on COM Port 200:")))
+        << named.err.toStdString();
 
     SilentLine silent;
     const CliRun send = runCli(folder, {QStringLiteral("--port"), silent.path(), QStringLiteral("send"), QStringLiteral("S")});
