@@ -151,7 +151,7 @@ void TolviApplication::bindDownloadPage()
 void TolviApplication::startDemoInstrument()
 {
     try {
-        demo_ = std::make_unique<SimHost>(DemoSimScenario());
+        demo_ = std::make_unique<SimHost>(DefaultSimScenario());
     } catch (const std::exception& e) {
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
