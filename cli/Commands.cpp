@@ -6,6 +6,8 @@ const QList<CliCommand>& AllCommands()
         PortsCommand(),
         InfoCommand(),
         SendCommand(),
+        DownloadCommand(),
+        EraseCommand(),
     };
     return commands;
 }

@@ -36,6 +36,8 @@ struct CliCommand {
 CliCommand PortsCommand();
 CliCommand InfoCommand();
 CliCommand SendCommand();
+CliCommand DownloadCommand();
+CliCommand EraseCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

@@ -481,3 +481,8 @@ SimScenario DefaultSimScenario()
     return s;
 }
 
+
+SimScenario DemoSimScenario()
+{
+    return DefaultSimScenario();
+}

@@ -1,0 +1,308 @@
+#include "CliSession.h"
+#include "Commands.h"
+#include "MemoryCommands.h"
+#include "ExitCode.h"
+#include "data/DataFileSettings.h"
+#include "data/DownloadPageModel.h"
+#include "data/MemoryDownload.h"
+#include "data/SaveData.h"
+#include "data/SaveDialogChoice.h"
+#include "link/InstrumentLink.h"
+#include "shell/MainModel.h"
+#include "shell/Services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace {
+const QStringList kSeparatorNames{QStringLiteral("comma"), QStringLiteral("semicolon"), QStringLiteral("tab"),
+    QStringLiteral("space")};
+const QStringList kRuleNames{QStringLiteral("between"), QStringLiteral("outside"), QStringLiteral("equal")};
+
+QCommandLineOption valueOption(const char* name, const char* help, const char* value)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
+}
+
+// Answers the save dialog with the file and type the command line gave;
+// everything else goes to the terminal's prompts.
+class SaveFileAnswer : public Prompts {
+public:
+    SaveFileAnswer(Prompts& terminal, QString path, std::optional<int> typeNumber)
+        : terminal_(terminal), path_(std::move(path)), typeNumber_(typeNumber) {}
+
+    std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override
+    {
+        // Without --sep the type the dialog would preselect.
+        return FileChosen{path_, typeNumber_ ? *typeNumber_ - 1 : choice.selectedFilter};
+    }
+    void message(Icon icon, const QString& text, const QString& title) override { terminal_.message(icon, text, title); }
+    Answer askYesNo(const QString& text, const QString& title, Icon icon) override
+    {
+        return terminal_.askYesNo(text, title, icon);
+    }
+    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override
+    {
+        return terminal_.askYesNoCancel(text, title, icon);
+    }
+    void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override
+    {
+        terminal_.balloon(text, title, icon, timeoutMs);
+    }
+    std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override
+    {
+        return terminal_.askText(prompt, title, secret);
+    }
+    std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override { return terminal_.chooseOpenFile(choice); }
+    bool openPath(const QString& path, OpenVerb verb) override { return terminal_.openPath(path, verb); }
+
+private:
+    Prompts& terminal_;
+    QString path_;
+    std::optional<int> typeNumber_;
+};
+
+struct DownloadRequest {
+    QString output;
+    std::optional<std::pair<int, int>> portion;       // first and last slot
+    std::optional<int> format;
+    std::optional<int> typeNumber;
+    std::optional<bool> singleColumn;
+    std::optional<bool> onlyScheduled;
+    std::optional<QDateTime> from, to;
+    std::optional<int> boundA, boundB;
+    std::optional<DownloadFilter::ConcentrationRule> rule;
+};
+
+std::optional<QDateTime> parseDate(const QString& text)
+{
+    const QDateTime value = QDateTime::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value.isValid() ? std::optional(value) : std::nullopt;
+}
+
+// A concentration in ppm as the bar's thousandths, 0 to 10 ppm.
+std::optional<int> parseBound(const QString& text)
+{
+    bool ok = false;
+    const double ppm = text.trimmed().toDouble(&ok);
+    if (!ok || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
+        return std::nullopt;
+    return static_cast<int>(std::lround(ppm * 1000));
+}
+
+std::optional<int> parseSlot(const QString& text)
+{
+    bool ok = false;
+    const int slot = text.trimmed().toInt(&ok);
+    return ok && slot >= 1 ? std::optional(slot) : std::nullopt;
+}
+
+// An option's value read by parse into target when the option is given.
+// False (with the problem named) when the value does not read.
+template <typename T, typename Parse>
+bool readValue(const QCommandLineParser& parser, const char* name, Parse parse, std::optional<T>& target,
+    const QString& expected, QString& problem)
+{
+    const QString option = QString::fromLatin1(name);
+    if (!parser.isSet(option))
+        return true;
+    target = parse(parser.value(option));
+    if (!target)
+        problem = QStringLiteral("--%1 takes %2").arg(option, expected);
+    return target.has_value();
+}
+
+// The request from the options; a message naming the bad option otherwise.
+std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QString& problem)
+{
+    DownloadRequest r;
+    r.output = parser.value(QStringLiteral("output"));
+    if (r.output.isEmpty()) {
+        problem = QStringLiteral("download needs -o FILE");
+        return std::nullopt;
+    }
+    const bool hasFrom = parser.isSet(QStringLiteral("from"));
+    if (hasFrom != parser.isSet(QStringLiteral("to"))) {
+        problem = QStringLiteral("--from and --to go together");
+        return std::nullopt;
+    }
+    if (hasFrom) {
+        const auto first = parseSlot(parser.value(QStringLiteral("from")));
+        const auto last = parseSlot(parser.value(QStringLiteral("to")));
+        if (!first || !last || *last < *first) {
+            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from");
+            return std::nullopt;
+        }
+        r.portion = std::pair{*first, *last};
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        const auto format = DataFormats::parse(parser.value(QStringLiteral("format")));
+        if (!format) {
+            problem = QStringLiteral("unknown --format: ") + parser.value(QStringLiteral("format"));
+            return std::nullopt;
+        }
+        r.format = static_cast<int>(*format);
+    }
+    if (parser.isSet(QStringLiteral("sep"))) {
+        const qsizetype index = kSeparatorNames.indexOf(parser.value(QStringLiteral("sep")).toLower());
+        if (index < 0) {
+            problem = QStringLiteral("--sep takes comma, semicolon, tab or space");
+            return std::nullopt;
+        }
+        r.typeNumber = static_cast<int>(index) + 1;
+    }
+    if (parser.isSet(QStringLiteral("single-column")) && parser.isSet(QStringLiteral("two-columns"))) {
+        problem = QStringLiteral("--single-column and --two-columns exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("single-column")) || parser.isSet(QStringLiteral("two-columns")))
+        r.singleColumn = parser.isSet(QStringLiteral("single-column"));
+    if (parser.isSet(QStringLiteral("scheduled")) && parser.isSet(QStringLiteral("unscheduled"))) {
+        problem = QStringLiteral("--scheduled and --unscheduled exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("scheduled")) || parser.isSet(QStringLiteral("unscheduled")))
+        r.onlyScheduled = parser.isSet(QStringLiteral("scheduled"));
+    if (!readValue(parser, "date-from", parseDate, r.from, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
+        || !readValue(parser, "date-to", parseDate, r.to, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
+        || !readValue(parser, "conc-a", parseBound, r.boundA, QStringLiteral("a concentration from 0 to 10 ppm"), problem)
+        || !readValue(parser, "conc-b", parseBound, r.boundB, QStringLiteral("a concentration from 0 to 10 ppm"), problem))
+        return std::nullopt;
+    if (parser.isSet(QStringLiteral("conc-rule"))) {
+        const qsizetype index = kRuleNames.indexOf(parser.value(QStringLiteral("conc-rule")).toLower());
+        if (index < 0) {
+            problem = QStringLiteral("--conc-rule takes between, outside or equal");
+            return std::nullopt;
+        }
+        r.rule = static_cast<DownloadFilter::ConcentrationRule>(index);
+    }
+    return r;
+}
+
+// The filter frame as the options set it, over what a completed download set.
+void applyChoices(const DownloadRequest& r, DownloadPageModel& page)
+{
+    if (r.format)
+        page.selectFormat(*r.format);
+    if (r.singleColumn)
+        page.setSingleColumn(*r.singleColumn);
+    DownloadFilter& filter = page.filter;
+    if (r.onlyScheduled)
+        filter.onlyScheduled = *r.onlyScheduled;
+    if (r.from)
+        filter.from = *r.from;
+    if (r.to)
+        filter.to = *r.to;
+    if (r.boundA)
+        filter.boundA = *r.boundA;
+    if (r.boundB)
+        filter.boundB = *r.boundB;
+    if (r.rule)
+        filter.rule = *r.rule;
+}
+
+ProgramIdentity programIdentity(const QString& windowTitle)
+{
+    ProgramIdentity program;
+    program.windowTitle = windowTitle;
+    program.launch = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
+        + QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+    const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
+    program.versionMajor = version.value(0).toInt();
+    program.versionMinor = version.value(1).toInt();
+    program.versionRevision = version.value(2).toInt();
+    return program;
+}
+
+int runDownload(CliSession& session, const QStringList&, const QCommandLineParser& parser)
+{
+    QString problem;
+    const auto request = readRequest(parser, problem);
+    if (!request) {
+        session.error(problem);
+        return ExitUsage;
+    }
+    const int status = ConnectForSlots(session, request->portion ? request->portion->second : 0);
+    if (status != ExitOk)
+        return status;
+    MainModel& model = session.model();
+    InstrumentInfo& info = model.instrument();
+
+    Services& services = session.services();
+    CancelToken cancel;
+    TerminalProgress progress;
+    DownloadContext context{services, session.link(), info, model.downloads(), progress, cancel};
+    DownloadOutcome outcome;
+    {
+        InterruptCancels interrupt(cancel);
+        session.link().setCancelToken(&cancel);
+        outcome = request->portion
+            ? DownloadMemoryPortion(context, request->portion->first, request->portion->second - request->portion->first)
+            : DownloadAllMemory(context);
+        session.link().setCancelToken(nullptr);
+    }
+    progress.finish();
+    switch (outcome) {
+    case DownloadOutcome::Completed:
+        break;
+    case DownloadOutcome::EmptyMemory:
+        session.error(QStringLiteral("The instrument memory is empty!"));
+        return ExitFailed;
+    case DownloadOutcome::Cancelled:
+        session.error(QStringLiteral("Download has been cancelled."));
+        return ExitFailed;
+    case DownloadOutcome::Failed:
+        return ExitFailed;
+    }
+
+    const DataFileSettings settings(services.paths.dataFolder + QStringLiteral("/user.txt"));
+    DownloadPageModel page(settings);
+    page.restoreStoredChoices();
+    page.downloadCompleted(model.downloads(), QDateTime::currentDateTime());
+    applyChoices(*request, page);
+
+    SaveFileAnswer answer(services.prompts, QDir::current().absoluteFilePath(request->output), request->typeNumber);
+    Services saveServices{services.log, answer, services.perUser, services.paths, services.appCaption};
+    SaveDataContext saveContext{saveServices, settings, model.downloads(), info, session.link().firmwareFlags(), progress,
+        programIdentity(services.appCaption)};
+    const SaveDataResult saved = SaveData(saveContext, page.filter, page.singleColumnBox.singleColumn());
+    progress.finish();
+    if (!saved.saved)
+        return ExitFailed;
+    std::fputs(QStringLiteral("%1 data points saved to '%2'.\n").arg(saved.count).arg(saved.path).toLocal8Bit().constData(),
+        stdout);
+    return ExitOk;
+}
+}
+
+// Downloads the instrument's memory (or a portion), filters it and saves it
+// as "Save Data" does.
+CliCommand DownloadCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("download");
+    command.summary = QStringLiteral("Download the memory (or --from N --to M), filter it and save it to -o FILE.");
+    command.options = {
+        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write."),
+            QStringLiteral("FILE")),
+        valueOption("from", "First slot of a portion.", "N"),
+        valueOption("to", "Last slot of a portion (download); erase slots 1 to M (erase).", "M"),
+        valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
+                              "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
+        valueOption("sep", "Field separator: comma, semicolon, tab or space.", "SEP"),
+        QCommandLineOption(QStringLiteral("single-column"), QStringLiteral("Date and time in one column.")),
+        QCommandLineOption(QStringLiteral("two-columns"), QStringLiteral("Date and time in two columns.")),
+        QCommandLineOption(QStringLiteral("scheduled"), QStringLiteral("by-schedule: only scheduled samples.")),
+        QCommandLineOption(QStringLiteral("unscheduled"), QStringLiteral("by-schedule: only the other samples.")),
+        valueOption("date-from", "by-date: from \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        valueOption("date-to", "by-date: to \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        valueOption("conc-a", "by-concentration: bound A in ppm.", "X"),
+        valueOption("conc-b", "by-concentration: bound B in ppm.", "Y"),
+        valueOption("conc-rule", "by-concentration: between, outside or equal.", "RULE"),
+    };
+    command.run = runDownload;
+    return command;
+}

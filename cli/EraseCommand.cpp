@@ -1,0 +1,54 @@
+#include "CliSession.h"
+#include "Commands.h"
+#include "MemoryCommands.h"
+#include "ExitCode.h"
+#include "data/MemoryErase.h"
+#include "shell/MainModel.h"
+
+#include <cstdio>
+
+namespace {
+int runErase(CliSession& session, const QStringList&, const QCommandLineParser& parser)
+{
+    const bool all = parser.isSet(QStringLiteral("all"));
+    const bool portion = parser.isSet(QStringLiteral("to"));
+    bool ok = false;
+    const int last = parser.value(QStringLiteral("to")).toInt(&ok);
+    if (all == portion || (portion && (!ok || last < 1))) {
+        session.error(QStringLiteral("erase needs --all or --to M (slots 1 to M)"));
+        return ExitUsage;
+    }
+    const int status = ConnectForSlots(session, portion ? last : 0);
+    if (status != ExitOk)
+        return status;
+    MainModel& model = session.model();
+    InstrumentInfo& info = model.instrument();
+    TerminalProgress progress;
+    EraseContext context{session.services(), session.link(), info, model.downloads(), progress, {}};
+    const EraseOutcome outcome = all ? EraseAllMemory(context) : EraseMemoryPortion(context, 1, last - 1);
+    switch (outcome) {
+    case EraseOutcome::Erased:
+        std::fputs(QStringLiteral("Erased; %1 slots still hold data.\n").arg(info.SlotsUsed).toLocal8Bit().constData(),
+            stdout);
+        return ExitOk;
+    case EraseOutcome::NotAllowed:
+        return session.failureStatus(ExitRefused);
+    case EraseOutcome::Failed:
+        break;
+    }
+    session.error(QStringLiteral("the instrument did not confirm the erase"));
+    return ExitFailed;
+}
+}
+
+// Erases all of the memory or its first M slots, after the password and a confirmation.
+CliCommand EraseCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("erase");
+    command.summary = QStringLiteral("Erase the whole memory (--all) or slots 1 to M (--to M).");
+    // --to M is the option the download command declares; here it names the last slot erased.
+    command.options = {QCommandLineOption(QStringLiteral("all"), QStringLiteral("erase: every slot."))};
+    command.run = runErase;
+    return command;
+}

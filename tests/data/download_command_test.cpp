@@ -1,0 +1,133 @@
+#include "QtPrinters.h"
+#include "TempFolder.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
+
+struct Finished {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Finished finish(QProcess& process)
+{
+    Finished f;
+    if (!process.waitForFinished(120000))
+        return f;
+    f.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    f.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    f.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return f;
+}
+
+// tolvi-cli on the built-in simulated instrument, its data in the folder.
+void startDemo(QProcess& process, const TempFolder& folder, const QStringList& arguments)
+{
+    process.setWorkingDirectory(folder.path());
+    process.start(kCli, QStringList{QStringLiteral("--demo"), QStringLiteral("--data-dir"), folder.path()} + arguments);
+}
+
+Finished runDemo(const TempFolder& folder, const QStringList& arguments)
+{
+    QProcess process;
+    startDemo(process, folder, arguments);
+    return finish(process);
+}
+
+QString fileText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Whether the session log shows the text within the time allowed.
+bool logShows(const TempFolder& folder, const QString& text, int withinMs)
+{
+    const QDeadlineTimer deadline(withinMs);
+    while (!deadline.hasExpired()) {
+        if (fileText(folder.file(QStringLiteral("session.txt"))).contains(text))
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+}
+
+TEST(DownloadCommand, PortionFilteredAndSavedWithTheChosenLayout)
+{
+    TempFolder folder;
+    const Finished run = runDemo(folder, {"download", "-o", "part.txt", "--from", "5", "--to", "9", "--format", "utc",
+                                             "--sep", "tab"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("5 data points saved to '") + folder.file(QStringLiteral("part.txt"))
+            + QStringLiteral("'.\n"));
+    const QStringList lines = fileText(folder.file(QStringLiteral("part.txt"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("UTC\tReading/ppm\t")));
+    EXPECT_EQ(lines[1].count(QLatin1Char('\t')), 5);
+    // The choices are kept for the next save, as the dialog keeps them.
+    const QString user = fileText(folder.file(QStringLiteral("user.txt")));
+    EXPECT_TRUE(user.contains(QStringLiteral("Filter=3")));
+    EXPECT_TRUE(user.contains(QStringLiteral("Delimiter=3")));
+}
+
+TEST(DownloadCommand, BadOptionsAreUsageErrors)
+{
+    struct Case { QStringList arguments; const char* message; };
+    const Case cases[] = {
+        {{"download"}, "download needs -o FILE"},
+        {{"download", "-o", "x.csv", "--from", "3"}, "--from and --to go together"},
+        {{"download", "-o", "x.csv", "--from", "9", "--to", "3"}, "--to not below --from"},
+        {{"download", "-o", "x.csv", "--format", "pdf"}, "unknown --format: pdf"},
+        {{"download", "-o", "x.csv", "--sep", "pipe"}, "--sep takes comma, semicolon, tab or space"},
+        {{"download", "-o", "x.csv", "--conc-a", "11"}, "--conc-a takes a concentration from 0 to 10 ppm"},
+        {{"download", "-o", "x.csv", "--date-from", "yesterday"}, "--date-from takes \"YYYY-MM-DD hh:mm:ss\""},
+        {{"download", "-o", "x.csv", "--from", "1", "--to", "5000"}, "the instrument holds 301 slots"},
+        {{"erase"}, "erase needs --all or --to M"},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        const Finished run = runDemo(folder, c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.message))) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("x.csv"))));
+    }
+}
+
+// Ctrl-C while the slots stream in cancels as the status-bar gesture does.
+TEST(DownloadCommand, InterruptCancelsTheDownloadAndSavesNothing)
+{
+    TempFolder folder;
+    QProcess process;
+    startDemo(process, folder, {"download", "-o", "never.csv"});
+    ASSERT_TRUE(logShows(folder, QStringLiteral("J010001012D"), 60000));
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    const Finished run = finish(process);
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Download has been cancelled.")));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("never.csv"))));
+    const QString log = fileText(folder.file(QStringLiteral("session.txt")));
+    EXPECT_TRUE(log.indexOf(QStringLiteral("!C1C")) > log.indexOf(QStringLiteral("J010001012D")));
+    EXPECT_TRUE(log.contains(QStringLiteral("'A05000073")));
+}
+
+TEST(EraseCommand, NeedsThePasswordAndConfirmation)
+{
+    TempFolder folder;
+    const Finished refused = runDemo(folder, {"erase", "--all"});
+    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+    EXPECT_FALSE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J02")));
+
+    const Finished erased = runDemo(folder, {"--yes", "--password", "any", "erase", "--to", "51"});
+    EXPECT_EQ(erased.exitCode, 0) << erased.err.toStdString();
+    EXPECT_EQ(erased.out, QStringLiteral("Erased; 251 slots still hold data.\n"));
+    EXPECT_TRUE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J020032")));
+}
