@@ -176,13 +176,8 @@ void MainWindow::onBusyChanged(bool busy)
 
 void MainWindow::onPanelDoubleClicked(int panel)
 {
-    // The cancel gesture of a download: only while panel 1 reports one running.
-    if (panel != 1 || !thread_ || !thread_->isBusy())
-        return;
-    if (status_->panelText(1).startsWith(QLatin1String("Downloading"))) {
-        thread_->cancelToken().request();
-        log_.debugMessage(QStringLiteral("Download cancelled by user..."), 0);
-    }
+    if (panel == 1 && thread_ && thread_->isBusy())
+        Q_EMIT cancelGesture(status_->panelText(1));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -53,6 +53,9 @@ Q_SIGNALS:
     void helpRequested();
     // A tray menu choice the binding handles ("auto", "disc", "save", "sched").
     void trayCommand(const QString& key);
+    // A double click on status panel 1 while a procedure runs (the cancel
+    // gesture of a download), with the panel's text.
+    void cancelGesture(const QString& panel1Text);
     // The window is closing and no procedure runs: the shutdown steps.
     void shuttingDown();
 

@@ -1,6 +1,7 @@
 #include "TolviApplication.h"
 
 #include "LoginDialogRunner.h"
+#include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "link/PortDiscoverySystem.h"
 #include "shell/CommandLineOptions.h"
@@ -123,6 +124,20 @@ void TolviApplication::bindDownloadPage()
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
         [this] { downloadBinding_->testFilter(model_->downloads(), prompts_, services_->appCaption); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+    downloadActions_ = std::make_unique<DownloadActions>(*this);
+    connect(&*window_, &MainWindow::trayCommand, this, [this](const QString& key) {
+        if (key == QLatin1String("save")) {
+            log_.debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
+            window_->minimizeToTray(true);
+            downloadActions_->downloadAll(true);
+        } else if (key == QLatin1String("sched")) {
+            log_.debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
+            notAvailableYet();
+        }
+    });
+    connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
+        CancelGesture(panel1, thread_.cancelToken(), *services_);
+    });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
         downloadBinding_->refresh();
@@ -136,7 +151,7 @@ void TolviApplication::bindDownloadPage()
 void TolviApplication::startDemoInstrument()
 {
     try {
-        demo_ = std::make_unique<SimHost>(DemoSimScenario());
+        demo_ = std::make_unique<SimHost>(DefaultSimScenario());
     } catch (const std::exception& e) {
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));

@@ -2,6 +2,7 @@
 #include "GuiPrompts.h"
 #include "InstrumentThread.h"
 #include "MainWindow.h"
+#include "DownloadActions.h"
 #include "DownloadPageBinding.h"
 #include "MainModelBinding.h"
 #include "StatusPanels.h"
@@ -61,6 +62,8 @@ public:
     InstrumentInfo& instrument() { return model_->instrument(); }
     DownloadTable& downloads() { return model_->downloads(); }
     MainModel& model() { return *model_; }
+    // Status texts and progress of the running procedure, for the status bar.
+    OperationObserver& observer() { return *observer_; }
     // The simulated instrument of the demo mode (null otherwise) and its port number.
     SimHost* demoInstrument() { return demo_.get(); }
     int demoPort() const { return demoPort_; }
@@ -97,6 +100,7 @@ private:
     int demoPort_ = 0;
     std::unique_ptr<MainModel> model_;
     std::unique_ptr<MainModelBinding> modelBinding_;
+    std::unique_ptr<DownloadActions> downloadActions_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;

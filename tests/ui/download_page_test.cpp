@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "ModalScript.h"
+#include "QtPrinters.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 #include "LoginDialog.h"
 #include "ModalScript.h"
+#include "QtPrinters.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "LoginDialog.h"
 #include "MainWindow.h"
 #include "ModalScript.h"
+#include "QtPrinters.h"
 #include "Snapshot.h"
 #include "TempFolder.h"
 #include "TerminalWindow.h"

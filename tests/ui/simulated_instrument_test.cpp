@@ -1,0 +1,158 @@
+#include "AppFixture.h"
+#include "IntelHexReader.h"
+#include "LoginDialog.h"
+#include "ModalScript.h"
+#include "QtPrinters.h"
+#include "SimHost.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+// The program against its built-in simulated instrument, driven through the
+// windows as a user would.
+namespace {
+struct SimFixture : AppFixture {
+    std::unique_ptr<TolviApplication> app;
+    bool connected = false;
+
+    explicit SimFixture(const QStringList& arguments = {}, const QByteArray& userFile = "[Password]\r\nValid=False\r\n")
+    {
+        QDir().mkpath(dataFolder());
+        QFile user(dataFile("user.txt"));
+        if (user.open(QIODevice::WriteOnly))
+            user.write("; === User Settings ===\r\n" + userFile);
+        user.close();
+        app = std::make_unique<TolviApplication>(options(arguments, true));
+        app->start();
+        connected = ConnectToDemo(*app);
+    }
+    DownloadPage* page() { return app->window().downloadPage(); }
+    QString panel1() { return app->window().statusPanels()->panelText(1); }
+    int simSlotsUsed()
+    {
+        return app->demoInstrument()->engine().inspect([](const SimInstrument& i) { return int(i.slots().size()); });
+    }
+};
+} // namespace
+
+TEST(SimulatedInstrument, ConnectsFromThePortList)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    ConfigurePage* page = f.app->window().configurePage();
+    EXPECT_TRUE(page->lblConnectionString->text().startsWith("Connected to ")) << page->lblConnectionString->text().toStdString();
+    EXPECT_EQ(f.panel1(), page->lblConnectionString->text());
+    EXPECT_FALSE(page->btnSelectComPort->isEnabled());
+    EXPECT_FALSE(page->btnRescanPorts->isEnabled());
+    EXPECT_TRUE(f.app->window().tabs()->isTabEnabled(1));
+    EXPECT_TRUE(f.app->window().tmrPing()->isActive());
+    EXPECT_EQ(f.page()->lblMemory_used->text(), QString("Used : %1").arg(f.simSlotsUsed()));
+
+    page->btnDisconnect->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
+    EXPECT_TRUE(page->btnSelectComPort->isEnabled());
+    EXPECT_FALSE(page->btnDisconnect->isEnabled());
+    EXPECT_FALSE(f.app->window().tmrPing()->isActive());
+    // Without a notification area the balloon lands in panel 1.
+    EXPECT_EQ(f.panel1(), f.app->window().tray()->available() ? "Please select a port to use..."
+                                                              : "Disconnected from Instrument.");
+}
+
+TEST(SimulatedInstrument, DownloadFromTheDownloadPage)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    EXPECT_FALSE(f.page()->fraDownloadFilters->isVisibleTo(f.page()));
+    f.page()->btnDownload->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(120000));
+    EXPECT_EQ(f.app->downloads().count(), f.simSlotsUsed());
+    EXPECT_GT(f.app->downloads().count(), 0);
+    EXPECT_EQ(f.panel1(), "Download complete, ready to filter and save data.");
+    EXPECT_TRUE(f.page()->fraDownloadFilters->isVisibleTo(f.page()));
+
+    // Test Filter on what arrived: every slot for the "All" entries.
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    f.page()->lstDataFormat->setCurrentRow(0);
+    f.page()->btnFilterDownload->click();
+    EXPECT_EQ(script.messages,
+        QStringList{QString("Using this filter will return %1 records.").arg(f.app->downloads().count())});
+}
+
+TEST(SimulatedInstrument, DoubleClickOnPanelOneCancelsTheDownload)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    f.page()->btnDownload->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.panel1().startsWith("Downloading"); }, 30000)) << f.panel1().toStdString();
+    QTest::mouseDClick(f.app->window().statusPanels()->panel(1), Qt::LeftButton);
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(60000));
+    EXPECT_EQ(f.panel1(), "Download has been cancelled.");
+    EXPECT_EQ(f.app->downloads().count(), 0);
+    EXPECT_FALSE(f.page()->fraDownloadFilters->isVisibleTo(f.page()));
+    EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Download cancelled by user..."));
+}
+
+TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
+{
+    SimFixture f({}, "[Password]\r\nValid=True\r\nValue=" + PasswordHash("pass").toUtf8() + "\r\n");
+    ASSERT_TRUE(f.connected);
+    const int before = f.simSlotsUsed();
+    ASSERT_GT(before, 0);
+    auto typePassword = [](const char* text) {
+        return [text](QWidget* w) {
+            auto* login = qobject_cast<LoginDialog*>(w);
+            ASSERT_NE(login, nullptr);
+            QTest::keyClicks(login->txtPassword, text);
+            QTest::keyClick(login->txtPassword, Qt::Key_Return);
+        };
+    };
+    {
+        ModalScript script;
+        script.then(typePassword("wrong"));
+        script.thenPress(QMessageBox::Ok);
+        f.page()->btnDeleteAllMemory->click();
+        ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
+        EXPECT_EQ(script.messages, QStringList{"That's the wrong password - please try again."});
+        EXPECT_EQ(f.simSlotsUsed(), before);
+    }
+    {
+        ModalScript script;
+        script.then(typePassword("pass"));
+        script.thenPress(QMessageBox::Yes);
+        f.page()->btnDeleteAllMemory->click();
+        ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
+        EXPECT_EQ(script.messages,
+            QStringList{"Are you sure you want to completely and irreversibly delete the memory bank?"});
+        EXPECT_EQ(f.simSlotsUsed(), 0);
+        EXPECT_EQ(f.panel1(), "All memory slots have been erased from the instrument.");
+        EXPECT_EQ(f.page()->lblMemory_used->text(), "Used : 0");
+        EXPECT_EQ(f.page()->shpMemory_bar->fillColour(), QColor(0, 255, 0));
+    }
+}
+
+TEST(SimulatedInstrument, TerminalSendAndEepromDump)
+{
+    SimFixture f({"-d"});
+    ASSERT_TRUE(f.connected);
+    TerminalWindow& terminal = f.app->terminal();
+    ASSERT_TRUE(terminal.isVisible());
+    QTest::keyClicks(terminal.txtTermISay, "g002001");
+    QTest::keyClick(terminal.txtTermISay, Qt::Key_Return);
+    EXPECT_EQ(terminal.txtTermISay->text(), "G002001");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminal.rtbTermHeSays->toPlainText().count('\n') >= 2; }, 30000));
+    const QStringList lines = terminal.rtbTermHeSays->toPlainText().split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines[0].section('\t', 1), ">>>\t'G0020016F");
+    EXPECT_TRUE(lines[1].section('\t', 1).startsWith("<<<\t")) << lines[1].toStdString();
+
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    terminal.btnTermSaveEE->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(120000));
+    const QString path = QDir(f.appFolder()).filePath("eemap.hex");
+    EXPECT_EQ(script.messages, QStringList{"Instrument setup saved to " + path});
+    EXPECT_EQ(f.read(path).count("\r\n"), 65);
+    const QByteArray eeprom =
+        f.app->demoInstrument()->engine().inspect([](const SimInstrument& i) { return i.eeprom().left(1024); });
+    EXPECT_EQ(ReadIntelHex(path, 1024), eeprom);
+}
