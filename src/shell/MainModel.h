@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 class InstrumentLink;
@@ -158,8 +159,8 @@ private:
     RemoteMemory remote_;
     InstrumentInfo info_;
     DownloadTable downloads_;
-    bool terminalDebug_ = false;
-    bool windowHidden_ = false;
+    std::atomic<bool> terminalDebug_{false};   // set from the GUI thread, read by the actions
+    std::atomic<bool> windowHidden_{false};
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
 
     mutable QMutex mutex_;   // guards the state below

@@ -231,3 +231,30 @@ TEST(Connection, FirmwareVersionAndFlagsByVersion)
             EXPECT_EQ(got[i], want[i]) << c.version << " flag " << i;
     }
 }
+
+TEST(Connection, TerminalDebugModeSkipsTheStateReadsAndDrivesTheTerminal)
+{
+    ModelRig rig;
+    SimHost sim(scenarioWith(QStringLiteral("V2.31")));
+    rig.portMap.addOverride(5, sim.ptyPath());
+    rig.model->setTerminalDebug(true);
+    QList<bool> scans;
+    QObject::connect(rig.model.get(), &MainModel::terminalScanChanged, [&scans](bool on) { scans << on; });
+
+    rig.model->setPortEditText(QStringLiteral("COM Port 5"));
+    ASSERT_TRUE(rig.model->connectSelected());
+    for (const QByteArray& payload : sim.engine().receivedPayloads())
+        EXPECT_FALSE(payload.startsWith("K") || payload.startsWith("A") || payload.startsWith("J"))
+            << payload.toStdString();
+    EXPECT_FALSE(rig.model->keepAliveEnabled());
+    EXPECT_FALSE(rig.model->buttons().pageTabs);
+    EXPECT_TRUE(rig.model->buttons().disconnect);
+
+    QFile history(QDir(rig.data.file(QStringLiteral("10234F"))).filePath(QStringLiteral("history.txt")));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(history.readAll().endsWith("\tConnecting in Terminal Mode.\r\n"));
+
+    rig.model->disconnect();
+    EXPECT_EQ(scans, (QList<bool>{true, false}));
+    EXPECT_TRUE(rig.prompts.texts_of(QStringLiteral("balloon")).filter(QStringLiteral("Disconnected")).isEmpty());
+}
