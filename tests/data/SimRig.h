@@ -67,20 +67,32 @@ public:
         return s;
     }
 
-    // Starts the instrument and opens the link; the firmware flags are those of its V2.31.
-    bool start(const SimScenario& s)
+    // Starts the instrument and opens the link to it, on a pseudo-terminal or
+    // (network) over TCP; the firmware flags are those of its V2.31.
+    bool start(const SimScenario& s, bool network = false)
     {
-        sim = std::make_unique<SimHost>(s);
-        portMap.addOverride(Port, sim->ptyPath());
-        int port = Port;
-        link.PickComms(port);
+        SimHostOptions options;
+        options.pty = !network;
+        options.tcp = network;
+        sim = std::make_unique<SimHost>(s, options);
+        bool open = false;
+        if (network) {
+            link.setUseNetwork(true);
+            open = link.network().connectTo(QStringLiteral("127.0.0.1"), sim->tcpPort(), 5000)
+                == NetworkTransport::Connected;
+        } else {
+            portMap.addOverride(Port, sim->ptyPath());
+            int port = Port;
+            link.PickComms(port);
+            open = port == Port;
+        }
         FirmwareFlags& flags = link.firmwareFlags();
         flags.FwNewSlotStatus = true;
         flags.FwFirstInSchedule = true;
         flags.FwMemoryFullInverted = true;
         info.SlotsUsed = static_cast<int>(s.slots.size());
         info.SlotsTotal = 8192;
-        return port == Port;
+        return open;
     }
 
     QStringList payloads() const
