@@ -48,7 +48,7 @@ void DownloadActions::download(bool portion, bool thenSave)
                 model.dataDropped();
             app_.refreshDownloadPage();
             if (thenSave && *outcome == DownloadOutcome::Completed)
-                app_.window().downloadPage()->btnSaveData->click();
+                app_.saveData(); // queued behind the download, which still holds the buttons
         });
 }
 

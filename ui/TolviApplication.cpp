@@ -4,6 +4,7 @@
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "link/PortDiscoverySystem.h"
+#include "link/PortMapSettings.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
@@ -66,6 +67,7 @@ void TolviApplication::start()
     connect(window_.get(), &MainWindow::shuttingDown, this, &TolviApplication::shutDown);
     connect(window_.get(), &MainWindow::helpRequested, this, &TolviApplication::showHelp);
 
+    portMap_.setOverrides(PortsFromSettings(AppSettingsPath(prepared_.paths)));
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);
     link_->setPrompts(&prompts_);
     link_->setCancelToken(&thread_.cancelToken());
@@ -157,13 +159,7 @@ void TolviApplication::startDemoInstrument()
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
         return;
     }
-    // The highest port number no device uses.
-    for (int port = PortMap::LastPort; port >= PortMap::FirstPort; --port) {
-        if (!portMap_.overrides().contains(port) && !QFileInfo::exists(portMap_.devicePath(port))) {
-            demoPort_ = port;
-            break;
-        }
-    }
+    demoPort_ = FreePortNumber(portMap_);
     portMap_.addOverride(demoPort_, demo_->ptyPath());
     log_.debugMessage(QStringLiteral("Simulated instrument on COM%1 (%2)").arg(demoPort_).arg(demo_->ptyPath()),
         SessionLog::Detail);

@@ -70,6 +70,9 @@ public:
     bool offerLogAtExit() const { return offerLogAtExit_; }
     bool startedHidden() const { return startHidden_; }
 
+    // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
+    void saveData();
+
     // The guard of the operations that change the instrument; any thread.
     bool loginOK();
     // The password dialog for a password model; any thread.
@@ -80,7 +83,6 @@ private:
     void restoreDataFileOptions();
     void bindDownloadPage();
     void startDemoInstrument();
-    void saveData();
     void showHelp();
     void notAvailableYet();
 

@@ -156,3 +156,23 @@ TEST(SimulatedInstrument, TerminalSendAndEepromDump)
         f.app->demoInstrument()->engine().inspect([](const SimInstrument& i) { return i.eeprom().left(1024); });
     EXPECT_EQ(ReadIntelHex(path, 1024), eeprom);
 }
+
+TEST(SimulatedInstrument, TrayDownloadAllAndSaveShowsTheWindowFirst)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    f.app->window().minimizeToTray(false);
+    ASSERT_FALSE(f.app->window().isVisible());
+    ModalScript script;
+    bool visibleAtSave = false;
+    script.then([&](QWidget* dialog) {
+        visibleAtSave = f.app->window().isVisible();
+        static_cast<QDialog*>(dialog)->reject(); // the save dialog, cancelled
+    });
+    f.app->window().tray()->action("save")->trigger();
+    EXPECT_TRUE(f.app->window().isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && !f.app->instrumentThread().isBusy(); }, 120000));
+    EXPECT_TRUE(visibleAtSave);
+    EXPECT_EQ(f.app->downloads().count(), f.simSlotsUsed());
+    EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("QuickMenu - Download All & Save"));
+}

@@ -107,11 +107,12 @@ TEST(Startup, RestoresTheDataFileOptions)
     struct Case {
         const char* datafiles;
         Qt::CheckState singleColumn;
+        int formatEntry;
     };
     const Case cases[] = {
-        {"", Qt::Checked},
-        {"[Datafiles]\r\nCombineDateAndTime=False\r\n", Qt::Unchecked},
-        {"[Datafiles]\r\nCombineDateAndTime=True\r\n", Qt::Checked},
+        {"", Qt::Checked, 0},
+        {"[Datafiles]\r\nCombineDateAndTime=False\r\n", Qt::Unchecked, 0},
+        {"[Datafiles]\r\nCombineDateAndTime=True\r\nFilter=3\r\n", Qt::Checked, 3},
     };
     for (const Case& c : cases) {
         AppFixture f;
@@ -123,6 +124,7 @@ TEST(Startup, RestoresTheDataFileOptions)
         TolviApplication app(f.options());
         app.start();
         EXPECT_EQ(app.window().downloadPage()->chkSplitTimeAndDate->checkState(), c.singleColumn) << c.datafiles;
+        EXPECT_EQ(app.window().downloadPage()->lstDataFormat->currentRow(), c.formatEntry) << c.datafiles;
     }
 }
 
