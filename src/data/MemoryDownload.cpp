@@ -45,7 +45,7 @@ bool sendRetried(InstrumentLink& link, const QByteArray& payload, double timeout
         --budget;
         result = link.SendMessage(frame, true, timeoutSeconds);
     }
-    return result == InstrumentLink::ReplyOk && link.receivedMessage().startsWith(expected);
+    return result == InstrumentLink::ReplyOk && link.checkedMessage().startsWith(expected);
 }
 
 class Download {
@@ -102,7 +102,7 @@ private:
     bool stream()
     {
         SlotStream incoming(c_.link);
-        QByteArray message = c_.link.receivedMessage();
+        QByteArray message = c_.link.checkedMessage();
         bool more = c_.link.messageComplete();
         while (more && message.startsWith("GJ03")) {
             const int index = storeStreamed(message);

@@ -61,7 +61,7 @@ std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, Ret
 {
     if (!ExchangeWithRetries(link, budget, request.payload))
         return std::nullopt;
-    const QByteArray reply = link.receivedMessage();
+    const QByteArray reply = link.checkedMessage();
     if (ReplyText(reply, request.prefixPosition, int(request.prefix.size())) != request.prefix)
         return std::nullopt;
     if (reply.size() < request.minLength) {

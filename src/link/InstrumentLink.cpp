@@ -146,6 +146,7 @@ int InstrumentLink::awaitReply(double timeoutSeconds)
             setReceivedMessage(reply);
             setMessageComplete(true);
             result = ErrorInMessage(reply) ? ReplyRejected : ReplyOk;
+            setCheckedMessage(reply);
         } else if (byte == MsgStartChar) {
             reply.clear();
         } else {
@@ -331,6 +332,19 @@ void InstrumentLink::setReceivedMessage(const QByteArray& message)
 {
     QMutexLocker lock(&stateMutex_);
     receivedMessage_ = message;
+    checkedMessage_ = message;
+}
+
+QByteArray InstrumentLink::checkedMessage() const
+{
+    QMutexLocker lock(&stateMutex_);
+    return checkedMessage_;
+}
+
+void InstrumentLink::setCheckedMessage(const QByteArray& message)
+{
+    QMutexLocker lock(&stateMutex_);
+    checkedMessage_ = message;
 }
 
 QDateTime InstrumentLink::lastCommsAt() const

@@ -70,7 +70,13 @@ public:
     void WaitFor(double seconds);
 
     QByteArray receivedMessage() const;
+    // Sets both the received and the checked copy.
     void setReceivedMessage(const QByteArray& message);
+    // The last reply as the check left it: the same as receivedMessage()
+    // except for a repaired "CJ03" sample-memory reply, which is held here with
+    // its length character and checksum corrected. Readers that test a reply's
+    // prefix use this copy, so replies of the affected firmware are readable.
+    QByteArray checkedMessage() const;
     bool messageComplete() const { return messageComplete_.load(); }
     void setMessageComplete(bool complete) { messageComplete_.store(complete); }
     bool useNetwork() const { return useNetwork_.load(); }
@@ -97,6 +103,7 @@ public:
     void setPrompts(Prompts* prompts);
 
 private:
+    void setCheckedMessage(const QByteArray& message);
     int exchange(const QByteArray& frame, bool wait, double timeoutSeconds);
     bool linkUsable(const QByteArray& frame);
     void discardPendingInput();
@@ -121,6 +128,7 @@ private:
     QMutex exchangeMutex_;               // held for the whole of one exchange
     mutable QMutex stateMutex_;          // receivedMessage_, lastCommsAt_
     QByteArray receivedMessage_;
+    QByteArray checkedMessage_;
     QDateTime lastCommsAt_;
     std::atomic<bool> messageComplete_{false};
     std::atomic<bool> useNetwork_{false};

@@ -177,3 +177,25 @@ TEST_P(SimInstrumentTest, SettingsWrittenAndReadBack)
 
 INSTANTIATE_TEST_SUITE_P(Transports, SimInstrumentTest, ::testing::Values(Transport::Serial, Transport::Network),
     [](const auto& info) { return info.param == Transport::Serial ? "Serial" : "Network"; });
+
+// Firmware 1.08 and 1.09 answer sample-memory reads with a wrong length
+// character and checksum; the repaired reply must still be read as a slot.
+TEST(SimOldFirmware, RepairedSlotReplyIsDecoded)
+{
+    SimScenario scenario = Scenario();
+    scenario.firmware = QStringLiteral("V1.08");
+    InstrumentRig rig;
+    SimHost host(scenario, SimHostOptions{}, [] { return SimUtc; });
+    rig.portMap.addOverride(SimPort, host.ptyPath());
+    int port = SimPort;
+    rig.link.PickComms(port);
+    ASSERT_EQ(port, SimPort);
+    rig.link.firmwareFlags().FwOldSlotStatus = true;
+
+    const SlotRecord first = GetFRAMSlot(rig.link, rig.services, 1);
+    EXPECT_TRUE(rig.link.receivedMessage().startsWith("CJ03"));
+    EXPECT_EQ(first.TimeStamp, 1780000000);
+    EXPECT_NEAR(first.Reading, 1.5f, 0.001f);
+    int closed = 0;
+    rig.link.PickComms(closed);
+}
