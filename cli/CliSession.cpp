@@ -3,9 +3,9 @@
 #include "ExitCode.h"
 #include "SimHost.h"
 #include "link/InstrumentLink.h"
-#include "shell/IniFile.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
+#include "link/PortMapSettings.h"
 #include "link/SettingsStore.h"
 #include "shell/DataFolder.h"
 #include "shell/MainModel.h"
@@ -21,20 +21,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
-
-// A port number for a device the fixed map does not know: from the top
-// down, the first one that neither an override nor a present device holds.
-int freePortNumber(const PortMap& portMap)
-{
-    const QMap<int, QString> taken = portMap.overrides();
-    for (int n = PortMap::LastPort; n >= PortMap::FirstPort; --n)
-        if (!taken.contains(n) && !QFileInfo::exists(portMap.devicePath(n)))
-            return n;
-    return -1;
-}
-
-} // namespace
 
 CliSession::CliSession(CliOptions options) : options_(std::move(options)) {}
 
@@ -121,7 +107,7 @@ int CliSession::start()
             error(QStringLiteral("cannot start the simulated instrument: ") + QString::fromLocal8Bit(e.what()));
             return ExitFailed;
         }
-        demoPort_ = freePortNumber(*portMap_);
+        demoPort_ = FreePortNumber(*portMap_);
         portMap_->addOverride(demoPort_, demo_->ptyPath());
         log_->debugMessage(QStringLiteral("Simulated instrument on COM%1 (%2)").arg(demoPort_).arg(demo_->ptyPath()),
             SessionLog::Detail);
@@ -132,17 +118,7 @@ int CliSession::start()
 // Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
 void CliSession::loadPortMap()
 {
-    const auto app = IniFile::load(AppSettingsPath(paths_));
-    if (!app)
-        return;
-    QMap<int, QString> overrides;
-    for (const auto& [key, value] : app->entries(QStringLiteral("Ports"))) {
-        bool number = false;
-        const int port = key.toInt(&number);
-        if (number && port >= PortMap::FirstPort && port <= PortMap::LastPort && !value.isEmpty())
-            overrides.insert(port, value);
-    }
-    portMap_->setOverrides(overrides);
+    portMap_->setOverrides(PortsFromSettings(AppSettingsPath(paths_)));
 }
 
 QString CliSession::portEntryFor(const QString& text, PortMap& portMap)
@@ -161,7 +137,7 @@ QString CliSession::portEntryFor(const QString& text, PortMap& portMap)
         return {};
     int port = portMap.portNumber(t);
     if (port < 0) {
-        port = freePortNumber(portMap);
+        port = FreePortNumber(portMap);
         if (port < 0)
             return {};
         portMap.addOverride(port, t);

@@ -84,6 +84,10 @@ void TolviApplication::start()
     modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
+    if (demo_ && options_.connectToDemo) {
+        model_->setPortEditText(QStringLiteral("COM Port %1").arg(demoPort_));
+        modelBinding_->run(QStringLiteral("connect"), [this] { model_->connectSelected(); });
+    }
     link_->StartComms();
     window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
 
@@ -127,6 +131,11 @@ void TolviApplication::bindDownloadPage()
         [this] { downloadBinding_->testFilter(model_->downloads(), prompts_, services_->appCaption); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
     downloadActions_ = std::make_unique<DownloadActions>(*this);
+    // Maintenance functions this program does not offer yet.
+    ConfigurePage* configure = window_->configurePage();
+    for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
+             configure->btnRestoreDefaultEE, configure->btnGenerateTechnicalFile})
+        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
     connect(&*window_, &MainWindow::trayCommand, this, [this](const QString& key) {
         if (key == QLatin1String("save")) {
             log_.debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);

@@ -38,6 +38,7 @@ public:
         QStringList arguments;               // the command line without the program name
         QString perUserIni;                  // an ini file instead of the platform's per-user store
         bool demo = false;                   // list the built-in simulated instrument as a port
+        bool connectToDemo = false;          // and connect to it once the window is up
     };
 
     explicit TolviApplication(Options options, QObject* parent = nullptr);

@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     options.arguments = QCoreApplication::arguments().mid(1);
     // "--demo" is ours, not one of the program's start-up options.
     options.demo = options.arguments.removeAll(QStringLiteral("--demo")) > 0;
+    options.connectToDemo = options.demo;
     TolviApplication tolvi(options);
     tolvi.start();
     QObject::connect(&tolvi.window(), &MainWindow::shuttingDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -11,6 +13,20 @@ bool Fail(QString* error, const QString& message)
     if (error)
         *error = message;
     return false;
+}
+
+// A slot count, -1 for never; the range is checked on the double before it
+// becomes an int.
+bool CountFromJson(const QJsonObject& json, const char* name, int& count, QString* error)
+{
+    const QJsonValue v = json.value(QLatin1String(name));
+    if (v.isUndefined())
+        return true;
+    const double value = v.toDouble();
+    if (!v.isDouble() || !(value >= -1 && value <= std::numeric_limits<int>::max()) || value != std::floor(value))
+        return Fail(error, QStringLiteral("\"%1\" must be a whole number of slots, or -1 for never").arg(QLatin1String(name)));
+    count = v.toInt();
+    return true;
 }
 
 bool RulesFromJson(const QJsonValue& value, const char* name, QList<SimFaultRule>& rules, QString* error)
@@ -121,9 +137,9 @@ bool SimFaultsFromJson(const QJsonObject& json, SimFaults& faults, QString* erro
     if (!SlotSetFromJson(json.value(QLatin1String("dropSlots")), faults.dropSlots, error)
         || !SlotSetFromJson(json.value(QLatin1String("corruptSlots")), faults.corruptSlots, error))
         return false;
-    faults.stopStreamAfter = json.value(QLatin1String("stopStreamAfter")).toInt(faults.stopStreamAfter);
-    faults.closeAfterSlots = json.value(QLatin1String("closeAfterSlots")).toInt(faults.closeAfterSlots);
-    return RulesFromJson(json.value(QLatin1String("noReply")), "noReply", faults.noReply, error)
+    return CountFromJson(json, "stopStreamAfter", faults.stopStreamAfter, error)
+        && CountFromJson(json, "closeAfterSlots", faults.closeAfterSlots, error)
+        && RulesFromJson(json.value(QLatin1String("noReply")), "noReply", faults.noReply, error)
         && RulesFromJson(json.value(QLatin1String("lateReply")), "lateReply", faults.lateReply, error)
         && RulesFromJson(json.value(QLatin1String("corruptReply")), "corruptReply", faults.corruptReply, error)
         && RulesFromJson(json.value(QLatin1String("garbage")), "garbage", faults.garbage, error);

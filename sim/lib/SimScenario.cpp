@@ -7,6 +7,7 @@
 #include <QTimeZone>
 
 #include <cctype>
+#include <cmath>
 
 namespace {
 
@@ -16,6 +17,11 @@ qint64 Utc(int y, int m, int d, int hh, int mm)
 }
 
 QByteArray Hex(const char* text) { return QByteArray::fromHex(text); }
+
+bool IsWholeIn(double value, double low, double high)
+{
+    return value >= low && value <= high && value == std::floor(value);
+}
 
 // Reads the JSON object field by field, keeping the first error.
 class Reader {
@@ -35,7 +41,9 @@ public:
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
-        if (!v.isDouble() || v.toDouble() != double(qint64(v.toDouble())) || v.toDouble() < low || v.toDouble() > high)
+        // The range is checked on the double itself: casting one outside
+        // qint64 first is undefined.
+        if (!v.isDouble() || !IsWholeIn(v.toDouble(), low, high))
             fail(QStringLiteral("\"%1\" must be a whole number from %2 to %3").arg(QLatin1String(key)).arg(low).arg(high));
         else
             out = v.toInt();
@@ -110,6 +118,23 @@ public:
             out = *t;
     }
 
+    // A part of the file that groups fields; absent reads as empty.
+    QJsonObject section(const QJsonObject& o, const char* key)
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (!v.isUndefined() && !v.isObject())
+            fail(QStringLiteral("\"%1\" must be an object").arg(QLatin1String(key)));
+        return v.toObject();
+    }
+    // A list field; absent reads as empty.
+    QJsonArray list(const QJsonObject& o, const char* key)
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (!v.isUndefined() && !v.isArray())
+            fail(QStringLiteral("\"%1\" must be a list").arg(QLatin1String(key)));
+        return v.toArray();
+    }
+
     static bool hexBytes(const QJsonValue& v, QByteArray& out)
     {
         if (!v.isString())
@@ -153,18 +178,13 @@ SimSlotSpec SlotFromJson(Reader& r, const QJsonObject& o)
     return s;
 }
 
-QList<int> IntList(Reader& r, const QJsonValue& v, const char* key, int low, int high)
+QList<int> IntList(Reader& r, const QJsonObject& o, const char* key, int low, int high)
 {
     QList<int> list;
-    if (v.isUndefined())
-        return list;
-    if (!v.isArray()) {
-        r.fail(QStringLiteral("\"%1\" must be a list").arg(QLatin1String(key)));
-        return list;
-    }
-    for (const QJsonValue& item : v.toArray()) {
-        if (!item.isDouble() || item.toInt() < low || item.toInt() > high) {
-            r.fail(QStringLiteral("\"%1\" holds a value outside %2 to %3").arg(QLatin1String(key)).arg(low).arg(high));
+    for (const QJsonValue& item : r.list(o, key)) {
+        if (!item.isDouble() || !IsWholeIn(item.toDouble(), low, high)) {
+            r.fail(QStringLiteral("\"%1\" holds a value that is not a whole number from %2 to %3")
+                       .arg(QLatin1String(key)).arg(low).arg(high));
             return {};
         }
         list.append(item.toInt());
@@ -181,40 +201,33 @@ SimSlotRun RunFromJson(Reader& r, const QJsonObject& o)
     int seed = 1;
     r.integer(o, "seed", seed, 0, 1 << 30);
     run.seed = static_cast<unsigned>(seed);
-    const QJsonValue kinds = o.value(QLatin1String("kinds"));
-    if (!kinds.isUndefined()) {
-        if (!kinds.isArray())
-            r.fail(QStringLiteral("\"kinds\" must be a list"));
-        for (const QJsonValue& k : kinds.toArray()) {
-            const auto kind = SimSlotKindFromName(k.toString());
-            if (!kind)
-                r.fail(QStringLiteral("unknown slot kind \"%1\"").arg(k.toString()));
-            else
-                run.kinds.append(*kind);
-        }
+    for (const QJsonValue& k : r.list(o, "kinds")) {
+        const auto kind = SimSlotKindFromName(k.toString());
+        if (!kind)
+            r.fail(QStringLiteral("unknown slot kind \"%1\"").arg(k.toString()));
+        else
+            run.kinds.append(*kind);
     }
-    run.modes = IntList(r, o.value(QLatin1String("modes")), "modes", 0, 3);
-    run.limits = IntList(r, o.value(QLatin1String("limits")), "limits", 1, 4);
+    run.modes = IntList(r, o, "modes", 0, 3);
+    run.limits = IntList(r, o, "limits", 1, 4);
     return run;
 }
 
-void ReadSlots(Reader& r, const QJsonValue& v, QList<SimSlotSpec>& slots)
+void ReadSlots(Reader& r, const QJsonObject& scenario, QList<SimSlotSpec>& slots)
 {
-    if (v.isUndefined())
-        return;
-    if (!v.isArray()) {
-        r.fail(QStringLiteral("\"slots\" must be a list"));
-        return;
-    }
-    for (const QJsonValue& item : v.toArray()) {
+    for (const QJsonValue& item : r.list(scenario, "slots")) {
         const QJsonObject o = item.toObject();
         if (item.isString()) { // a raw slot, 32 hexadecimal digits
             SimSlotSpec s;
             if (!Reader::hexBytes(item, s.raw) || s.raw.size() != 16)
                 r.fail(QStringLiteral("a raw slot must be 32 hexadecimal digits"));
             slots.append(s);
+        } else if (!item.isObject()) {
+            r.fail(QStringLiteral("each of \"slots\" must be a raw slot in hexadecimal or an object"));
         } else if (o.contains(QLatin1String("generate"))) {
-            slots.append(GenerateSlots(RunFromJson(r, o.value(QLatin1String("generate")).toObject())));
+            const QJsonObject run = r.section(o, "generate");
+            if (r.ok())
+                slots.append(GenerateSlots(RunFromJson(r, run)));
         } else {
             slots.append(SlotFromJson(r, o));
         }
@@ -240,11 +253,13 @@ void ReadSchedule(Reader& r, const QJsonObject& o, SimSchedule& s)
     r.hex(o, "block", s.block, 11);
 }
 
-void ReadEventLogs(Reader& r, const QJsonValue& v, QList<SimEventLogEntry>& logs)
+void ReadEventLogs(Reader& r, const QJsonObject& scenario, QList<SimEventLogEntry>& logs)
 {
-    if (v.isUndefined())
-        return;
-    for (const QJsonValue& item : v.toArray()) {
+    for (const QJsonValue& item : r.list(scenario, "eventLogs")) {
+        if (!item.isObject()) {
+            r.fail(QStringLiteral("each of \"eventLogs\" must be an object"));
+            return;
+        }
         const QJsonObject o = item.toObject();
         SimEventLogEntry e;
         r.integer(o, "log", e.log, 0, 4);
@@ -282,8 +297,14 @@ void ReadEepromOverrides(Reader& r, const QJsonValue& v, QMap<int, QByteArray>& 
 
 std::optional<qint64> SimTimeFromJson(const QJsonValue& value)
 {
-    if (value.isDouble())
-        return static_cast<qint64>(value.toDouble());
+    // Seconds up to the last second of year 9999, checked before the cast.
+    constexpr double latest = 253402300799.0;
+    if (value.isDouble()) {
+        const double seconds = value.toDouble();
+        if (!(std::fabs(seconds) <= latest))
+            return std::nullopt;
+        return static_cast<qint64>(seconds);
+    }
     QDateTime t = QDateTime::fromString(value.toString(), Qt::ISODate);
     if (!t.isValid())
         return std::nullopt;
@@ -307,7 +328,7 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
     SimScenario s;
     Reader r(error);
 
-    const QJsonObject id = o.value(QLatin1String("identity")).toObject();
+    const QJsonObject id = r.section(o, "identity");
     r.text(id, "firmware", s.firmware);
     r.text(id, "firmwareLong", s.firmwareLong);
     int serial = int(s.serial);
@@ -316,13 +337,13 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
     r.integer(id, "serialType", s.serialType, 0, 255);
     r.integer(id, "usage", s.usage, -32768, 65535);
 
-    const QJsonObject dates = o.value(QLatin1String("dates")).toObject();
+    const QJsonObject dates = r.section(o, "dates");
     r.date(dates, "manufactured", s.manufactured);
     r.date(dates, "calibrated", s.calibrated);
     r.date(dates, "serviced", s.serviced);
     r.date(dates, "fourth", s.fourthDate);
 
-    const QJsonObject m = o.value(QLatin1String("measurement")).toObject();
+    const QJsonObject m = r.section(o, "measurement");
     r.integer(m, "mode", s.mode, 0, 255);
     r.integer(m, "limit", s.limit, 0, 255);
     if (m.contains(QLatin1String("mgmFactorStep")) && !m.value(QLatin1String("mgmFactorStep")).isNull()) {
@@ -331,7 +352,7 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
         s.mgmFactorStep = step;
     }
 
-    const QJsonObject c = o.value(QLatin1String("calibration")).toObject();
+    const QJsonObject c = r.section(o, "calibration");
     r.boolean(c, "calibrated", s.calibration.calibrated);
     r.integer(c, "timeToPeakTenths", s.calibration.timeToPeakTenths, 0, 9999);
     r.integer(c, "peakGainMantissa", s.calibration.peakGainMantissa, 0, 0xFFFF);
@@ -343,7 +364,7 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
     r.integer(c, "areaValue", s.calibration.areaValue, 0, 0xFFFFFF);
     r.hex(o, "limitTable", s.limitTable, 20);
 
-    const QJsonObject f = o.value(QLatin1String("fram")).toObject();
+    const QJsonObject f = r.section(o, "fram");
     r.integer(f, "original", s.framChipsOriginal, 0, 255);
     r.integer(f, "fitted", s.framChipsFitted, 0, 255);
     r.integer(f, "map", s.framMap, 0, 255);
@@ -355,32 +376,32 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
         s.capacity = capacity;
     }
     r.integer(f, "recordOffset", s.recordOffset, 0, 0xFFFF);
-    ReadSlots(r, o.value(QLatin1String("slots")), s.slots);
+    ReadSlots(r, o, s.slots);
 
-    ReadSchedule(r, o.value(QLatin1String("schedule")).toObject(), s.schedule);
-    const QJsonObject sw = o.value(QLatin1String("switches")).toObject();
+    ReadSchedule(r, r.section(o, "schedule"), s.schedule);
+    const QJsonObject sw = r.section(o, "switches");
     r.boolean(sw, "memoryFullStop", s.memoryFullStop);
     r.boolean(sw, "shortSensor", s.shortSensor);
     r.boolean(sw, "remoteSave", s.remoteSave);
     r.boolean(sw, "parkSensor", s.parkSensor);
 
-    const QJsonObject clock = o.value(QLatin1String("clock")).toObject();
+    const QJsonObject clock = r.section(o, "clock");
     r.time(clock, "offsetSeconds", s.clockOffsetSeconds);
     r.boolean(clock, "zero", s.clockZero);
 
-    ReadEventLogs(r, o.value(QLatin1String("eventLogs")), s.eventLogs);
+    ReadEventLogs(r, o, s.eventLogs);
     r.hex(o, "eepromImage", s.eepromImage, 1024);
     r.hex(o, "flashImage", s.flashImage);
     ReadEepromOverrides(r, o.value(QLatin1String("eeprom")), s.eepromOverrides);
 
-    const QJsonObject t = o.value(QLatin1String("timing")).toObject();
+    const QJsonObject t = r.section(o, "timing");
     r.integer(t, "baud", s.timing.baud, 0, 1000000);
     r.integer(t, "slotDelayMs", s.timing.slotDelayMs, 0, 600000);
     r.integer(t, "replyDelayMs", s.timing.replyDelayMs, 0, 600000);
 
+    const QJsonObject faults = r.section(o, "faults");
     QString faultError;
-    if (r.ok() && o.contains(QLatin1String("faults"))
-        && !SimFaultsFromJson(o.value(QLatin1String("faults")).toObject(), s.faults, &faultError))
+    if (r.ok() && o.contains(QLatin1String("faults")) && !SimFaultsFromJson(faults, s.faults, &faultError))
         r.fail(QStringLiteral("faults: ") + faultError);
     if (!r.ok())
         return std::nullopt;

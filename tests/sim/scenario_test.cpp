@@ -125,6 +125,42 @@ TEST(SimScenarioFile, BadFieldsAreNamed)
     EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent/scenario.json")));
 }
 
+// A value of the wrong kind is refused by name instead of standing in for a
+// default the file never asked for.
+TEST(SimScenarioFile, ValuesOfTheWrongKindAreRefused)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"schedule": [1, 2]})", "\"schedule\" must be an object"},
+        {R"({"faults": "stop"})", "\"faults\" must be an object"},
+        {R"({"slots": {"kind": "manual"}})", "\"slots\" must be a list"},
+        {R"({"slots": [null]})", "\"slots\""},
+        {R"({"slots": [{"generate": 3}]})", "\"generate\" must be an object"},
+        {R"({"slots": [{"generate": {"count": 2, "kinds": "manual"}}]})", "\"kinds\" must be a list"},
+        {R"({"slots": [{"generate": {"count": 2, "limits": [2.5]}}]})", "\"limits\""},
+        {R"({"slots": [{"time": -1e300}]})", "\"time\""},
+        {R"({"slots": [{"time": 253402300800}]})", "\"time\""},
+        {R"({"eventLogs": [7]})", "\"eventLogs\""},
+        {R"({"timing": {"baud": 1e300}})", "\"baud\""},
+        {R"({"faults": {"closeAfterSlots": 2.5}})", "\"closeAfterSlots\""},
+        {R"({"faults": {"stopStreamAfter": 1e300}})", "\"stopStreamAfter\""},
+    };
+    for (const auto& [json, mention] : cases) {
+        QString error;
+        EXPECT_FALSE(SimScenarioFromJson(json, &error)) << json;
+        EXPECT_TRUE(error.contains(QString::fromLatin1(mention))) << json << " -> " << error.toStdString();
+    }
+
+    // The edges of what is right still load.
+    QString error;
+    const auto edges = SimScenarioFromJson(R"({"clock": {"offsetSeconds": -253402300799},
+        "slots": [{"time": 253402300799}], "faults": {"stopStreamAfter": -1, "closeAfterSlots": 0}})", &error);
+    ASSERT_TRUE(edges) << error.toStdString();
+    EXPECT_EQ(edges->clockOffsetSeconds, -253402300799);
+    EXPECT_EQ(edges->slots.value(0).time, 253402300799);
+    EXPECT_EQ(edges->faults.stopStreamAfter, -1);
+    EXPECT_EQ(edges->faults.closeAfterSlots, 0);
+}
+
 // What the instrument went through (writes, erases, clock, schedule) comes
 // back when its saved state starts a new one.
 TEST(SimScenarioFile, SavedStateStartsTheSameInstrument)
