@@ -61,9 +61,9 @@ TEST(ScenarioInput, MalformedFilesAreRefusedByName)
         ExpectRefused(c);
 }
 
-// Taken without a word today, each standing in for something the file did
-// not say (qa-findings Q3).
-TEST(ScenarioInput, DISABLED_WrongKindsOfValueAreRefused)
+// Values of the wrong kind are refused too, rather than standing in for
+// something the file did not say.
+TEST(ScenarioInput, WrongKindsOfValueAreRefused)
 {
     const BadScenario cases[] = {
         {"sectionNotAnObject", R"({"identity": "V2.31"})", "\"identity\""},
