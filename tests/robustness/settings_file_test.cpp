@@ -148,6 +148,17 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
+// True when a 4 kB write is refused, i.e. the file-size limit is in force.
+bool limitBites(const QString& probePath)
+{
+    QFile probe(probePath);
+    const bool written = probe.open(QIODevice::WriteOnly) && probe.write(QByteArray(4096, 'p')) == 4096
+        && probe.flush();
+    probe.close();
+    probe.remove();
+    return !written;
+}
+
 // A write that cannot complete reports failure and the file keeps its
 // previous content, through every writing path.
 TEST(SettingsFileChange, FailedWriteLeavesTheFileIntact)
@@ -158,6 +169,8 @@ TEST(SettingsFileChange, FailedWriteLeavesTheFileIntact)
     const QString path = WriteAll(folder, before);
     {
         FileSizeLimit limit(1024);
+        if (!limitBites(folder.file(QStringLiteral("probe"))))
+            GTEST_SKIP() << "the file-size limit is not in force here (as under some sanitizers)";
         EXPECT_FALSE(WriteSettingsEntry(path, "S", "k", big));
         EXPECT_EQ(StoreWrite(path, "S", "k", "S", big), 0);
         EXPECT_FALSE(WriteSettingsEntry(path, "T", "new", big));
