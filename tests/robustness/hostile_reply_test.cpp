@@ -103,7 +103,10 @@ class HostileStreamTest : public ::testing::TestWithParam<Transport> {};
 TEST_P(HostileStreamTest, MessageAfterNoiseIsTaken)
 {
     LinkRig rig;
-    ASSERT_TRUE(rig.connect(GetParam(), {{Noise(3000) + Framed(Reply), false}}));
+    // The far end answers a request, so its bytes cannot arrive before the
+    // port is open (opening a serial port discards what is queued).
+    ASSERT_TRUE(rig.connect(GetParam(), {{Noise(3000) + Framed(Reply)}}));
+    ASSERT_EQ(rig.link.SendMessage(Request, false, 0), InstrumentLink::Sent);
     const QDeadlineTimer deadline(10000);
     while (!rig.link.messageComplete() && !deadline.hasExpired())
         rig.link.IncommingMessage(100);
