@@ -59,9 +59,9 @@ SimInstrument::SimInstrument(const SimScenario& s, UtcClock utcNow)
     , clockZero_(s.clockZero)
 {
     capacity_ = qMin(0xFFFF, s.capacity.value_or(s.framChipsFitted * SlotsPerChip));
-    for (const SimSlotSpec& spec : s.slots)
+    for (const SimSlotEntry& described : s.slots)
         if (slots_.size() < capacity_)
-            slots_.append(EncodeSlot(spec, band_));
+            slots_.append(EncodeSlot(described, band_));
     for (const SimEventLogEntry& e : s.eventLogs)
         eventLogs_.insert(e.log * 256 + e.entry, {e.time, e.bytes});
 }

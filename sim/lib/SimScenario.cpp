@@ -155,9 +155,9 @@ private:
     bool ok_ = true;
 };
 
-SimSlotSpec SlotFromJson(Reader& r, const QJsonObject& o)
+SimSlotEntry SlotFromJson(Reader& r, const QJsonObject& o)
 {
-    SimSlotSpec s;
+    SimSlotEntry s;
     r.hex(o, "raw", s.raw, 16);
     QString kind;
     r.text(o, "kind", kind);
@@ -213,12 +213,12 @@ SimSlotRun RunFromJson(Reader& r, const QJsonObject& o)
     return run;
 }
 
-void ReadSlots(Reader& r, const QJsonObject& scenario, QList<SimSlotSpec>& slots)
+void ReadSlots(Reader& r, const QJsonObject& scenario, QList<SimSlotEntry>& slots)
 {
     for (const QJsonValue& item : r.list(scenario, "slots")) {
         const QJsonObject o = item.toObject();
         if (item.isString()) { // a raw slot, 32 hexadecimal digits
-            SimSlotSpec s;
+            SimSlotEntry s;
             if (!Reader::hexBytes(item, s.raw) || s.raw.size() != 16)
                 r.fail(QStringLiteral("a raw slot must be 32 hexadecimal digits"));
             slots.append(s);
@@ -423,7 +423,7 @@ std::optional<SimScenario> LoadSimScenario(const QString& path, QString* error)
     return scenario;
 }
 
-QList<SimSlotSpec> VariedSlots(int count, qint64 start)
+QList<SimSlotEntry> VariedSlots(int count, qint64 start)
 {
     using K = SimSlotKind;
     SimSlotRun run;
@@ -485,7 +485,7 @@ SimScenario DefaultSimScenario()
     for (const SimSlotRun& run : {scheduled, manual, mixed, area})
         s.slots.append(GenerateSlots(run));
     // One sample whose mode the instrument did not know.
-    SimSlotSpec unknown;
+    SimSlotEntry unknown;
     unknown.time = Utc(2026, 11, 20, 12, 0);
     unknown.ppm = 0.5;
     unknown.mode = 3;

@@ -77,7 +77,7 @@ struct SimScenario {
     bool framErrorsPersist = false; // the error count survives the chip-block reset
     std::optional<int> capacity;    // slots; default 2048 per fitted chip
     int recordOffset = 0;           // where the oldest slot sits (moves on with erases)
-    QList<SimSlotSpec> slots;
+    QList<SimSlotEntry> slots;
 
     // Schedule and switches
     SimSchedule schedule;
@@ -105,7 +105,7 @@ SimScenario DefaultSimScenario();
 // The instrument of the --demo modes (the default one).
 SimScenario DemoSimScenario();
 // count samples of every kind, mode and limit, ten minutes apart from start.
-QList<SimSlotSpec> VariedSlots(int count, qint64 start);
+QList<SimSlotEntry> VariedSlots(int count, qint64 start);
 
 // A scenario from JSON text; fields left out keep their defaults (an empty
 // memory). Returns nullopt with a message naming the bad field.

@@ -81,7 +81,7 @@ std::optional<SimSlotKind> SimSlotKindFromName(const QString& name)
     return std::nullopt;
 }
 
-QByteArray EncodeSlot(const SimSlotSpec& slot, const SimFirmwareBand& band)
+QByteArray EncodeSlot(const SimSlotEntry& slot, const SimFirmwareBand& band)
 {
     if (slot.raw.size() == 16)
         return slot.raw;
@@ -118,9 +118,9 @@ QByteArray EncodeSlot(const SimSlotSpec& slot, const SimFirmwareBand& band)
     return bytes;
 }
 
-QList<SimSlotSpec> GenerateSlots(const SimSlotRun& run)
+QList<SimSlotEntry> GenerateSlots(const SimSlotRun& run)
 {
-    QList<SimSlotSpec> slots;
+    QList<SimSlotEntry> slots;
     slots.reserve(run.count);
     quint32 state = run.seed ? run.seed : 1;
     auto next = [&state]() { // a small linear congruential generator: same seed, same memory
@@ -128,7 +128,7 @@ QList<SimSlotSpec> GenerateSlots(const SimSlotRun& run)
         return (state >> 8) / double(1u << 24);
     };
     for (int i = 0; i < run.count; ++i) {
-        SimSlotSpec s;
+        SimSlotEntry s;
         s.kind = run.kinds.isEmpty() ? SimSlotKind::Manual : run.kinds[i % run.kinds.size()];
         s.mode = run.modes.isEmpty() ? 1 : run.modes[i % run.modes.size()];
         s.limit = run.limits.isEmpty() ? 1 : run.limits[i % run.limits.size()];

@@ -22,7 +22,7 @@ QString SimSlotKindName(SimSlotKind kind);
 std::optional<SimSlotKind> SimSlotKindFromName(const QString& name);
 
 // One sample as a scenario describes it.
-struct SimSlotSpec {
+struct SimSlotEntry {
     SimSlotKind kind = SimSlotKind::Manual;
     qint64 time = 0;            // seconds since 1970 UTC
     double ppm = 0;             // the reading of the sample mode
@@ -35,7 +35,7 @@ struct SimSlotSpec {
 };
 
 // The 16 bytes an instrument of the given band stores for the sample.
-QByteArray EncodeSlot(const SimSlotSpec& slot, const SimFirmwareBand& band);
+QByteArray EncodeSlot(const SimSlotEntry& slot, const SimFirmwareBand& band);
 
 // A run of generated samples: count samples from start, interval seconds
 // apart, kinds taken in turn from kinds (Manual when empty), modes likewise,
@@ -49,4 +49,4 @@ struct SimSlotRun {
     QList<int> limits;
     unsigned seed = 1;
 };
-QList<SimSlotSpec> GenerateSlots(const SimSlotRun& run);
+QList<SimSlotEntry> GenerateSlots(const SimSlotRun& run);

@@ -33,7 +33,7 @@ double ToDayNumber(const QDateTime& dateTime)
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec spec)
+QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec timeKind)
 {
     if (!std::isfinite(dayNumber) || std::fabs(dayNumber) > kLastDayNumber)
         return {};
@@ -44,7 +44,7 @@ QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec spec)
         msecs -= kMsecsPerDay;
         days += dayNumber >= 0 ? 1 : -1;
     }
-    return QDateTime(kZeroDay.addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)), spec);
+    return QDateTime(kZeroDay.addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)), timeKind);
 }
 
 QDateTime GMTNow()

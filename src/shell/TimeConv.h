@@ -12,16 +12,16 @@ constexpr double kUnixEpochDayNumber = 25569.0;
 // 1899-12-30 00:00:00 local: the empty date-time.
 QDateTime ZeroDate();
 
-// The day number of a date-time's own date and time fields (its time spec is not
+// The day number of a date-time's own date and time fields (whether it is UTC or local is not
 // consulted: a UTC date-time gives the UTC day number).
 double ToDayNumber(const QDateTime& dateTime);
 // The date-time with the fields of a day number, to the millisecond. Before the zero
 // date the whole days count backwards while the fraction is still the time of day
-// (-1.25 is 1899-12-29 06:00). Wall-clock fields in the given time spec;
+// (-1.25 is 1899-12-29 06:00). Wall-clock fields of the given kind (UTC or local);
 // invalid for a number beyond 9999-12-31.
-QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec spec = Qt::LocalTime);
+QDateTime FromDayNumber(double dayNumber, Qt::TimeSpec timeKind = Qt::LocalTime);
 
-// The current UTC date-time from the system clock, to the second (UTC time spec).
+// The current UTC date-time from the system clock, to the second (marked as UTC).
 QDateTime GMTNow();
 // The current time as whole UTC seconds.
 qint64 UTCNow();

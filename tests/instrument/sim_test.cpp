@@ -24,10 +24,10 @@ const QDateTime SimUtc(QDate(2026, 6, 7), QTime(14, 5, 9), QTimeZone::utc());
 SimScenario Scenario()
 {
     SimScenario scenario;
-    SimSlotSpec manual;
+    SimSlotEntry manual;
     manual.time = 1780000000;
     manual.ppm = 1.5;
-    SimSlotSpec scheduled;
+    SimSlotEntry scheduled;
     scheduled.kind = SimSlotKind::Scheduled;
     scheduled.time = 1780000600;
     scheduled.ppm = 12.0;

@@ -33,7 +33,7 @@ TEST(SimSlotEncoding, FlagByteFollowsKindAndFirmwareBand)
         {"V1.08", K::Scheduled, 0x28}, {"V2.10", K::Manual, 0x20}, {"V2.31", K::Limit4, 0xA1},
     };
     for (const Case& c : cases) {
-        SimSlotSpec slot;
+        SimSlotEntry slot;
         slot.kind = c.kind;
         const QByteArray bytes = EncodeSlot(slot, SimFirmwareBand::fromFirmwareString(QString::fromLatin1(c.firmware)));
         EXPECT_EQ(quint8(bytes[0]), c.flags) << c.firmware << " " << SimSlotKindName(c.kind).toStdString();
@@ -42,7 +42,7 @@ TEST(SimSlotEncoding, FlagByteFollowsKindAndFirmwareBand)
 
 TEST(SimSlotEncoding, FieldsLandWhereTheDecoderReadsThem)
 {
-    SimSlotSpec slot;
+    SimSlotEntry slot;
     slot.time = 1199145600;
     slot.ppm = 5.0;
     slot.mode = 1;
