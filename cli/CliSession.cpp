@@ -1,18 +1,18 @@
 #include "CliSession.h"
 
 #include "ExitCode.h"
-#include "SimHost.h"
 #include "link/InstrumentLink.h"
+#include "link/LinkOpen.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
 #include "link/PortMapSettings.h"
-#include "link/SettingsStore.h"
 #include "shell/DataFolder.h"
 #include "shell/MainModel.h"
 #include "shell/PerUserSettings.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 #include "shell/SessionStart.h"
+#include "shell/Startup.h"
 #include "shell/StartupFiles.h"
 #include "shell/SystemInfo.h"
 
@@ -88,29 +88,15 @@ int CliSession::start()
     model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
         MainModel::settingsFileMemory(UserSettingsPath(paths_)));
 
-    StartupBanner banner;
-    banner.now = QDateTime::currentDateTime();
-    banner.executablePath = QCoreApplication::applicationFilePath();
-    banner.version = QStringLiteral(TOLVI_VERSION);
-    banner.locationCode = GetLocationCode();
-    banner.userName = GetUserName();
-    banner.computerName = GetComputerName();
-    banner.commandLine = options_.arguments.mid(1).join(QLatin1Char(' '));
-    banner.passwordValid = StoreReadText(UserSettingsPath(paths_), QStringLiteral("Password"), QStringLiteral("Valid"),
-        QStringLiteral("Unknown"));
-    LogStartupBanner(*log_, banner);
+    LogThisStartup(*log_, paths_, options_.arguments.mid(1).join(QLatin1Char(' ')));
 
     if (options_.demo) {
         try {
-            demo_ = std::make_unique<SimHost>(DefaultSimScenario());
+            demo_ = StartDemoInstrument(*portMap_, *log_);
         } catch (const std::exception& e) {
             error(QStringLiteral("cannot start the simulated instrument: ") + QString::fromLocal8Bit(e.what()));
             return ExitFailed;
         }
-        demoPort_ = FreePortNumber(*portMap_);
-        portMap_->addOverride(demoPort_, demo_->ptyPath());
-        log_->debugMessage(QStringLiteral("Simulated instrument on COM%1 (%2)").arg(demoPort_).arg(demo_->ptyPath()),
-            SessionLog::Detail);
     }
     return ExitOk;
 }
@@ -150,8 +136,18 @@ QString CliSession::chosenEntry()
     if (!options_.port.isEmpty())
         return portEntryFor(options_.port, *portMap_);
     if (demo_)
-        return PortEntry::serial(demoPort_);
+        return PortEntry::serial(demo_.port);
     return {};
+}
+
+QString CliSession::requiredEntry(const QString& ways)
+{
+    const QString entry = chosenEntry();
+    if (entry.isEmpty()) {
+        error(options_.port.isEmpty() ? QStringLiteral("no instrument port given: use ") + ways
+                                      : QStringLiteral("no such port: ") + options_.port);
+    }
+    return entry;
 }
 
 int CliSession::connect()
@@ -162,12 +158,9 @@ int CliSession::connect()
         error(QStringLiteral("Sorry, autoscan failed to find any instruments."));
         return ExitNoInstrument;
     }
-    const QString entry = chosenEntry();
-    if (entry.isEmpty()) {
-        error(options_.port.isEmpty() ? QStringLiteral("no instrument port given: use --port, --auto or --demo")
-                                      : QStringLiteral("no such port: ") + options_.port);
+    const QString entry = requiredEntry(QStringLiteral("--port, --auto or --demo"));
+    if (entry.isEmpty())
         return ExitUsage;
-    }
     model_->setPortEditText(entry);
     if (!model_->connectSelected())
         return ExitNoInstrument;   // the reason is already on stderr
@@ -180,28 +173,12 @@ int CliSession::openLink()
         error(QStringLiteral("this command talks to one port: use --port or --demo"));
         return ExitUsage;
     }
-    const QString entry = chosenEntry();
-    if (entry.isEmpty()) {
-        error(options_.port.isEmpty() ? QStringLiteral("no instrument port given: use --port or --demo")
-                                      : QStringLiteral("no such port: ") + options_.port);
+    const QString entry = requiredEntry(QStringLiteral("--port or --demo"));
+    if (entry.isEmpty())
         return ExitUsage;
-    }
-    if (const auto address = ParseNetworkEntry(entry)) {
-        const bool open = address->port > 0 && address->port <= 65535
-            && link_->network().connectTo(address->host, quint16(address->port)) == NetworkTransport::Connected;
-        if (!open) {
-            error(QStringLiteral("Could not connect to ") + entry + QLatin1Char('.'));
-            return ExitNoInstrument;
-        }
-        link_->setUseNetwork(true);
+    if (OpenLinkOn(*link_, entry))
         return ExitOk;
-    }
-    int port = PortEntry::portNumber(entry);
-    link_->setUseNetwork(false);
-    link_->PickComms(port);
-    if (port <= 0) {
-        error(QStringLiteral("cannot open ") + entry);
-        return ExitNoInstrument;
-    }
-    return ExitOk;
+    error(PortEntry::isNetwork(entry) ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
+                                      : QStringLiteral("cannot open ") + entry);
+    return ExitNoInstrument;
 }

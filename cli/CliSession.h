@@ -1,5 +1,6 @@
 #pragma once
 #include "CliPrompts.h"
+#include "DemoInstrument.h"
 #include "shell/AppPaths.h"
 
 #include <QString>
@@ -12,7 +13,6 @@ class MainModel;
 class PerUserSettings;
 class PortMap;
 class SessionLog;
-class SimHost;
 struct Services;
 
 // The global options of tolvi-cli.
@@ -65,6 +65,9 @@ public:
 
 private:
     QString chosenEntry();
+    // The port entry the options name, or empty after an error line
+    // (ways: how a port may be given, for that line).
+    QString requiredEntry(const QString& ways);
     void loadPortMap();
 
     CliOptions options_;
@@ -76,6 +79,5 @@ private:
     std::unique_ptr<PortMap> portMap_;
     std::unique_ptr<InstrumentLink> link_;
     std::unique_ptr<MainModel> model_;
-    std::unique_ptr<SimHost> demo_;
-    int demoPort_ = 0;
+    DemoInstrument demo_;
 };

@@ -85,7 +85,7 @@ void TolviApplication::start()
     bindDownloadPage();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
     if (demo_ && options_.connectToDemo) {
-        model_->setPortEditText(QStringLiteral("COM Port %1").arg(demoPort_));
+        model_->setPortEditText(QStringLiteral("COM Port %1").arg(demo_.port));
         modelBinding_->run(QStringLiteral("connect"), [this] { model_->connectSelected(); });
     }
     link_->StartComms();
@@ -162,16 +162,11 @@ void TolviApplication::bindDownloadPage()
 void TolviApplication::startDemoInstrument()
 {
     try {
-        demo_ = std::make_unique<SimHost>(DefaultSimScenario());
+        demo_ = StartDemoInstrument(portMap_, log_);
     } catch (const std::exception& e) {
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
-        return;
     }
-    demoPort_ = FreePortNumber(portMap_);
-    portMap_.addOverride(demoPort_, demo_->ptyPath());
-    log_.debugMessage(QStringLiteral("Simulated instrument on COM%1 (%2)").arg(demoPort_).arg(demo_->ptyPath()),
-        SessionLog::Detail);
 }
 
 void TolviApplication::saveData()

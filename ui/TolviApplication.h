@@ -19,7 +19,7 @@
 #include "shell/SessionLog.h"
 #include "shell/Startup.h"
 
-#include "SimHost.h"
+#include "DemoInstrument.h"
 
 #include <QObject>
 #include <memory>
@@ -66,8 +66,8 @@ public:
     // Status texts and progress of the running procedure, for the status bar.
     OperationObserver& observer() { return *observer_; }
     // The simulated instrument of the demo mode (null otherwise) and its port number.
-    SimHost* demoInstrument() { return demo_.get(); }
-    int demoPort() const { return demoPort_; }
+    SimHost* demoInstrument() { return demo_.host.get(); }
+    int demoPort() const { return demo_.port; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
     bool startedHidden() const { return startHidden_; }
 
@@ -99,8 +99,7 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TerminalSession> terminalSession_;
     std::unique_ptr<TerminalWindow> terminal_;
-    std::unique_ptr<SimHost> demo_;
-    int demoPort_ = 0;
+    DemoInstrument demo_;
     std::unique_ptr<MainModel> model_;
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;

@@ -13,6 +13,14 @@ struct SimFaultRule {
     int delayMs = 6000;  // late replies: how late
     QByteArray bytes;    // garbage: what is sent before the frame
 
+    static SimFaultRule on(const QString& prefix, int times = 0)
+    {
+        SimFaultRule rule;
+        rule.prefix = prefix;
+        rule.times = times;
+        return rule;
+    }
+
     bool operator==(const SimFaultRule&) const = default;
 };
 

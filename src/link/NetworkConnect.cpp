@@ -48,11 +48,8 @@ QString NetworkConnectDialog::test(const std::function<void(const QString& frame
     if (progress)
         progress(progressFrames().at(1));
 
-    const int number = portNumber();
-    const bool open = number > 0 && number <= 65535
-        && socket.connectTo(address, quint16(number)) == NetworkTransport::Connected;
     QString message;
-    if (open) {
+    if (socket.connectToBridge(address, portNumber())) {
         link_.setUseNetwork(true);
         const QString serial = tolviM::GetSerialNumber(link_, services_);
         if (!serial.isEmpty()) {

@@ -32,6 +32,12 @@ void NetworkTransport::onError(int error)
     log_.debugMessage(QStringLiteral("[NET] ") + lastError_, SessionLog::Problem);
 }
 
+bool NetworkTransport::connectToBridge(const QString& host, int port, int timeoutMs)
+{
+    close();
+    return port > 0 && port <= 65535 && connectTo(host, quint16(port), timeoutMs) == Connected;
+}
+
 int NetworkTransport::connectTo(const QString& host, quint16 port, int timeoutMs)
 {
     close();

@@ -41,6 +41,10 @@ public:
     // Connects to host:port, waiting at most timeoutMs; returns the state
     // afterwards (7 on success, 9 on failure).
     int connectTo(const QString& host, quint16 port, int timeoutMs = 30000);
+    // Connects to a bridge at host:port with the port number as it was typed:
+    // closes any earlier connection, refuses a port outside 1 to 65535
+    // without trying, and returns true when connected.
+    bool connectToBridge(const QString& host, int port, int timeoutMs = 30000);
     void close();
     int state();
     // True when the calling thread owns the socket, so reads, sends and waits work.

@@ -229,14 +229,6 @@ bool MainModel::connectSerialEntry(const QString& entry)
     return true;
 }
 
-bool MainModel::openNetwork(const QString& host, int port)
-{
-    NetworkTransport& socket = link_.network();
-    if (socket.state() != NetworkTransport::Closed)
-        socket.close();
-    return port > 0 && port <= 65535 && socket.connectTo(host, quint16(port)) == NetworkTransport::Connected;
-}
-
 bool MainModel::connectNetworkEntry(const QString& entry)
 {
     link_.setUseNetwork(true);
@@ -244,7 +236,7 @@ bool MainModel::connectNetworkEntry(const QString& entry)
     services_.log.debugMessage(QStringLiteral("Attempting to connect to network instrument (manual port selection)."),
         SessionLog::Info);
     setStatus(1, ConnectingText);
-    if (!openNetwork(address.host, address.port)) {
+    if (!link_.network().connectToBridge(address.host, address.port)) {
         link_.setUseNetwork(false);
         failManualConnect(entry);
         return false;
@@ -277,7 +269,7 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
     SessionLog& log = services_.log;
     log.debugMessage(QStringLiteral("Attempting to connect to instrument (new network connection)."), SessionLog::Info);
     setStatus(1, ConnectingText);
-    if (openNetwork(host, port)) {
+    if (link_.network().connectToBridge(host, port)) {
         link_.setUseNetwork(true);
         if (PingInstrument(link_)) {
             link_.setMessageComplete(false);

@@ -138,7 +138,6 @@ Q_SIGNALS:
 private:
     bool connectSerialEntry(const QString& entry);
     bool connectNetworkEntry(const QString& entry);
-    bool openNetwork(const QString& host, int port);
     void failManualConnect(const QString& where);
     void connected(int port);
     void closeLinkAndRescan();

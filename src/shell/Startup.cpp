@@ -29,11 +29,8 @@ PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder, const 
     return prepared;
 }
 
-void LoadStartup(Services& services, const CommandLineOptions& options, const StartupOptionHandlers& handlers,
-    const std::function<void()>& chooseNewPassword)
+void LogThisStartup(SessionLog& log, const AppPaths& paths, const QString& commandLine)
 {
-    ApplyCommandLine(options, services, handlers);
-
     StartupBanner banner;
     banner.now = QDateTime::currentDateTime();
     banner.executablePath = QCoreApplication::applicationFilePath();
@@ -42,11 +39,17 @@ void LoadStartup(Services& services, const CommandLineOptions& options, const St
     banner.locationCode = GetLocationCode();
     banner.userName = GetUserName();
     banner.computerName = GetComputerName();
-    banner.commandLine = options.commandLine;
-    banner.passwordValid = ReadSettingsText(UserSettingsPath(services.paths), PasswordKeys::Section,
-        PasswordKeys::Valid, QStringLiteral("Unknown"));
-    LogStartupBanner(services.log, banner);
+    banner.commandLine = commandLine;
+    banner.passwordValid = ReadSettingsText(UserSettingsPath(paths), PasswordKeys::Section, PasswordKeys::Valid,
+        QStringLiteral("Unknown"));
+    LogStartupBanner(log, banner);
+}
 
+void LoadStartup(Services& services, const CommandLineOptions& options, const StartupOptionHandlers& handlers,
+    const std::function<void()>& chooseNewPassword)
+{
+    ApplyCommandLine(options, services, handlers);
+    LogThisStartup(services.log, services.paths, options.commandLine);
     if (PostInstallRequested(services.perUser))
         RunPostInstall(services, chooseNewPassword);
 }

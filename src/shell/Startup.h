@@ -28,6 +28,11 @@ struct PreparedStartup {
 PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder,
     const QString& dataLocation = PerUserDataLocation());
 
+// Writes the start-up banner of this run to the session log: the time, the
+// program's path and version, location, user and computer, the command line
+// and the stored password state.
+void LogThisStartup(SessionLog& log, const AppPaths& paths, const QString& commandLine);
+
 // Window load without the window: applies the options, writes the start-up
 // banner to the session log and runs the post-install steps when asked for
 // (by "-p" or the installer). chooseNewPassword shows the password dialog in

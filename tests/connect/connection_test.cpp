@@ -198,8 +198,9 @@ TEST(Connection, FirmwareBandsAcrossConnectionsInOneRun)
         EXPECT_EQ(f.FwRemoteQuirk, c.flags.FwRemoteQuirk) << c.firmware;
         EXPECT_EQ(rig.model->upgradeNotice(), c.upgrade) << c.firmware;
         EXPECT_EQ(rig.logged(QStringLiteral("Firmware upgrade is available : V1.68")), c.upgrade) << c.firmware;
-        if (c.warning)
+        if (c.warning) {
             EXPECT_TRUE(rig.logged(QString::fromLatin1(c.warning))) << c.firmware;
+        }
         rig.model->disconnect();
     }
 }

@@ -111,7 +111,7 @@ TEST(MemoryDownload, RefusedBulkReadTakesTheCancelPath)
 {
     SimRig rig;
     SimScenario s = SimRig::scenario(5);
-    s.faults.corruptReply = {SimFaultRule{QStringLiteral("J01")}};
+    s.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J01"))};
     ASSERT_TRUE(rig.start(s));
     DownloadContext context = rig.download();
     EXPECT_EQ(DownloadAllMemory(context), DownloadOutcome::Cancelled);

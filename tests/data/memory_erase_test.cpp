@@ -84,7 +84,7 @@ TEST(MemoryErase, UnacknowledgedEraseIsTriedThreeTimesAndChangesNothing)
 {
     SimRig rig;
     SimScenario s = SimRig::scenario(10);
-    s.faults.corruptReply = {SimFaultRule{QStringLiteral("J02")}};
+    s.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J02"))};
     ASSERT_TRUE(rig.start(s));
     fillTable(rig, 10);
     rig.prompts.answers = {Prompts::Answer::Yes};

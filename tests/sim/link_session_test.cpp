@@ -105,9 +105,9 @@ TEST_P(SimWithLink, OldFirmwareSlotRepliesAreRepairedByTheLink)
 TEST_P(SimWithLink, FaultsShowAsTheLinksFailureResults)
 {
     SimScenario scenario = SmallScenario();
-    scenario.faults.corruptReply = {SimFaultRule{QStringLiteral("J00"), 1}};
-    scenario.faults.noReply = {SimFaultRule{QStringLiteral("K"), 1}};
-    SimFaultRule noise{QStringLiteral("S03")};
+    scenario.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J00"), 1)};
+    scenario.faults.noReply = {SimFaultRule::on(QStringLiteral("K"), 1)};
+    SimFaultRule noise = SimFaultRule::on(QStringLiteral("S03"));
     noise.bytes = "\x7F junk ";
     scenario.faults.garbage = {noise};
     LinkToSim sim(GetParam(), scenario);

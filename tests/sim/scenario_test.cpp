@@ -224,10 +224,12 @@ TEST(SimPortsFileTest, EntersThePortAndKeepsTheRest)
         };
         const char* label = c.before ? c.before : "(no file)";
         EXPECT_EQ(entry(QStringLiteral("Ports"), "99"), QStringLiteral("/dev/pts/7")) << label;
-        if (c.kept.first)
+        if (c.kept.first) {
             EXPECT_EQ(entry(QStringLiteral("Ports"), c.kept.first), QString::fromLatin1(c.kept.second)) << label;
-        if (c.before && QByteArray(c.before).contains("Cycles"))
+        }
+        if (c.before && QByteArray(c.before).contains("Cycles")) {
             EXPECT_EQ(entry(QStringLiteral("Refresh"), "Cycles"), QStringLiteral("10"));
+        }
     }
     QString error;
     EXPECT_FALSE(WritePortToPortsFile(QStringLiteral("/nonexistent/dir/app.txt"), 99, QStringLiteral("/dev/pts/7"), &error));

@@ -164,9 +164,10 @@ TEST(SessionStart, ShutdownStopsTheLinkAndOffersTheLog)
         EXPECT_TRUE(stopped);
         EXPECT_EQ(env.logLines, (QStringList{":::\tShutting down comms", ":::\tlink stopped", ":::\tStopping application"}));
         EXPECT_EQ(env.prompts.texts_of("yesno").size(), c.offer ? 1 : 0);
-        if (c.offer)
+        if (c.offer) {
             EXPECT_EQ(env.prompts.texts_of("yesno").first(),
                 "Session log has been saved to '" + env.tmp.file("session.txt") + "'. Would you like to view it?");
+        }
         EXPECT_EQ(env.prompts.openedPaths, c.opened ? QStringList{env.tmp.file("session.txt")} : QStringList{});
     }
 }

@@ -94,10 +94,11 @@ TEST(Startup, CommandLineOptions)
             script.thenPress(QMessageBox::No);
         app.window().close();
         EXPECT_TRUE(script.done()) << name;
-        if (c.offerLog)
+        if (c.offerLog) {
             EXPECT_EQ(script.messages.last(),
                 "Session log has been saved to '" + f.dataFile("session.txt") + "'. Would you like to view it?")
                 << name;
+        }
         EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Stopping application")) << name;
     }
 }
