@@ -74,10 +74,7 @@ TEST_P(ExchangeTest, ResultReplyAndLog)
 
 INSTANTIATE_TEST_SUITE_P(Link, ExchangeTest,
     ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(Cases)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Transport::Serial ? "Serial_" : "Network_")
-            + std::get<1>(info.param).name;
-    });
+    TransportAndCaseName());
 
 class LinkTransportTest : public ::testing::TestWithParam<Transport> {};
 

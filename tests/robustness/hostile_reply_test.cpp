@@ -91,10 +91,7 @@ TEST_P(HostileReplyTest, ClearResultAndBytesKept)
 
 INSTANTIATE_TEST_SUITE_P(Link, HostileReplyTest,
     ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(Cases)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Transport::Serial ? "Serial_" : "Network_")
-            + std::get<1>(info.param).name;
-    });
+    TransportAndCaseName());
 
 class HostileStreamTest : public ::testing::TestWithParam<Transport> {};
 

@@ -86,8 +86,9 @@ TEST(Password, LoginOKGuardsByTheStoredDecision)
             c.ok ? QStringList{} : QStringList{"That's the wrong password - please try again."})
             << c.what;
         EXPECT_EQ(env.logLines.filter("Password entry for user ").size(), c.ok ? 0 : 1) << c.what;
-        if (!c.asked)
+        if (!c.asked) {
             EXPECT_TRUE(env.logged(":::\tUser does not need a password")) << c.what;
+        }
     }
 }
 
@@ -140,8 +141,9 @@ TEST(Password, NewUserPanelRefusesBlankAndMismatchedPasswords)
         model.activate();
         const auto step = model.submitNewUser(c.first, c.again);
         EXPECT_EQ(step.close, c.saved) << c.message;
-        if (!c.saved)
+        if (!c.saved) {
             EXPECT_EQ(step.focus, PasswordDialogModel::Box::NewPassword);
+        }
         EXPECT_EQ(model.passwordAccepted(), c.saved) << c.message;
         EXPECT_EQ(env.prompts.texts_of("message"), QStringList{c.message});
         EXPECT_EQ(ReadPasswordPolicy(env.userFile()), c.saved ? PasswordPolicy::Required : PasswordPolicy::Undecided);

@@ -1,5 +1,21 @@
 #include "ScriptedPrompts.h"
 
+namespace {
+
+// The next scripted item, or none when the script has run out.
+template <class T>
+std::optional<T> TakeFront(std::deque<std::optional<T>>& script)
+{
+    std::optional<T> next;
+    if (!script.empty()) {
+        next.swap(script.front());
+        script.pop_front();
+    }
+    return next;
+}
+
+} // namespace
+
 QList<ScriptedPrompts::Shown> ScriptedPrompts::shown() const
 {
     QMutexLocker lock(&mutex_);
@@ -65,35 +81,25 @@ std::optional<QString> ScriptedPrompts::askText(const QString& prompt, const QSt
 {
     record(QStringLiteral("text"), prompt, title, Icon::None);
     QMutexLocker lock(&mutex_);
-    if (texts.empty())
-        return std::nullopt;
-    auto t = texts.front();
-    texts.pop_front();
-    return t;
+    return TakeFront(texts);
 }
 
 std::optional<Prompts::FileChosen> ScriptedPrompts::chooseSaveFile(const FileChoice& choice)
 {
-    record(QStringLiteral("save"), choice.proposedName, choice.title, Icon::None);
-    QMutexLocker lock(&mutex_);
-    fileChoices.append(choice);
-    if (files.empty())
-        return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
+    return chooseFile(QStringLiteral("save"), choice);
 }
 
 std::optional<Prompts::FileChosen> ScriptedPrompts::chooseOpenFile(const FileChoice& choice)
 {
-    record(QStringLiteral("open"), choice.proposedName, choice.title, Icon::None);
+    return chooseFile(QStringLiteral("open"), choice);
+}
+
+std::optional<Prompts::FileChosen> ScriptedPrompts::chooseFile(const QString& kind, const FileChoice& choice)
+{
+    record(kind, choice.proposedName, choice.title, Icon::None);
     QMutexLocker lock(&mutex_);
     fileChoices.append(choice);
-    if (files.empty())
-        return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
+    return TakeFront(files);
 }
 
 bool ScriptedPrompts::openPath(const QString& path, OpenVerb)

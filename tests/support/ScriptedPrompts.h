@@ -41,6 +41,8 @@ public:
 private:
     void record(const QString& kind, const QString& text, const QString& title, Icon icon);
     Answer nextAnswer();
+    // Records the choice and gives the next scripted file (none when the script is empty).
+    std::optional<FileChosen> chooseFile(const QString& kind, const FileChoice& choice);
     mutable QMutex mutex_;
     QList<Shown> shown_;
 };
