@@ -223,9 +223,7 @@ bool MainModel::connectSerialEntry(const QString& entry)
         failManualConnect(entry);
         return false;
     }
-    link_.setMessageComplete(false);
-    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
-    connected(port);
+    instrumentReplied(port);
     return true;
 }
 
@@ -245,9 +243,7 @@ bool MainModel::connectNetworkEntry(const QString& entry)
         failManualConnect(entry);
         return false;
     }
-    link_.setMessageComplete(false);
-    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
-    connected(0);
+    instrumentReplied(0);
     return true;
 }
 
@@ -272,9 +268,7 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
     if (link_.network().connectToBridge(host, port)) {
         link_.setUseNetwork(true);
         if (PingInstrument(link_)) {
-            link_.setMessageComplete(false);
-            log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
-            connected(0);
+            instrumentReplied(0);
             remote_.write(QStringLiteral("Address"), host);
             remote_.write(QStringLiteral("Port"), QString::number(port));
             return true;
@@ -292,6 +286,13 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
     setStatus(1, SelectPortText);
     log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
     return false;
+}
+
+void MainModel::instrumentReplied(int port)
+{
+    link_.setMessageComplete(false);
+    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
+    connected(port);
 }
 
 void MainModel::connected(int port)

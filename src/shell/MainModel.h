@@ -139,6 +139,8 @@ private:
     bool connectSerialEntry(const QString& entry);
     bool connectNetworkEntry(const QString& entry);
     void failManualConnect(const QString& where);
+    // A manual connection's ping was answered: logs it and goes on as connected.
+    void instrumentReplied(int port);
     void connected(int port);
     void closeLinkAndRescan();
     ConnectionContext context();
