@@ -50,7 +50,7 @@ bool sendRetried(InstrumentLink& link, const QByteArray& payload, double timeout
 
 class Download {
 public:
-    Download(DownloadContext& context, Plan plan) : c_(context), log_(context.services.log), plan_(plan) {}
+    Download(DownloadContext& context, Plan plan) : c_(context), log_(context.services.log), plan_(std::move(plan)) {}
 
     DownloadOutcome run()
     {
