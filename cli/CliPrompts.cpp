@@ -78,6 +78,13 @@ std::optional<QString> CliPrompts::readLine(const QString& prompt, bool secret)
 void CliPrompts::message(Icon, const QString& text, const QString&)
 {
     ++messages_;
+    if (passwordMissing_) {
+        // The caller's own complaint about the password it could not get adds
+        // nothing to the line that already said why.
+        passwordMissing_ = false;
+        log_.debugMessage(oneLine(text), SessionLog::Info);
+        return;
+    }
     toStderr(oneLine(text));
 }
 
@@ -93,8 +100,9 @@ Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon)
         return Answer::No;
     }
     refused_ = true;
-    log_.debugMessage(QStringLiteral("Confirmation refused (no terminal and no --yes): ") + oneLine(text),
-        SessionLog::Warning);
+    const QString line = QStringLiteral("Not confirmed (no terminal and no --yes): ") + oneLine(text);
+    log_.debugMessage(line, SessionLog::Warning);
+    toStderr(line);
     return Answer::No;
 }
 
@@ -115,6 +123,12 @@ std::optional<QString> CliPrompts::askText(const QString& prompt, const QString&
     if (interactive())
         return readLine(oneLine(prompt) + QStringLiteral(" "), secret);
     refused_ = true;
+    if (secret) {
+        passwordMissing_ = true;
+        const QString line = QStringLiteral("No password given (no terminal to ask): use --password or TOLVI_PASSWORD.");
+        log_.debugMessage(line, SessionLog::Warning);
+        toStderr(line);
+    }
     return std::nullopt;
 }
 

@@ -44,5 +44,6 @@ private:
     std::optional<QString> password_;
     std::optional<QString> fileAnswer_;
     bool refused_ = false;
+    bool passwordMissing_ = false;   // a password was asked for and none could be had
     int messages_ = 0;
 };

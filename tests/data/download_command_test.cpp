@@ -119,12 +119,24 @@ TEST(DownloadCommand, InterruptCancelsTheDownloadAndSavesNothing)
     EXPECT_TRUE(log.contains(QStringLiteral("'A05000073")));
 }
 
+// Without a terminal nothing can be asked: a missing password or confirmation
+// refuses the erase with one line on stderr that says how to give it, and
+// nothing is erased.
 TEST(EraseCommand, NeedsThePasswordAndConfirmation)
 {
+    struct Refusal { QStringList arguments; const char* line; };
+    const Refusal refusals[] = {
+        {{"erase", "--all"}, "No password given (no terminal to ask): use --password or TOLVI_PASSWORD.\n"},
+        {{"--password", "any", "erase", "--all"}, "Not confirmed (no terminal and no --yes): "},
+    };
     TempFolder folder;
-    const Finished refused = runDemo(folder, {"erase", "--all"});
-    EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
-    EXPECT_FALSE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J02")));
+    for (const Refusal& r : refusals) {
+        const Finished refused = runDemo(folder, r.arguments);
+        EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.startsWith(QString::fromLatin1(r.line))) << refused.err.toStdString();
+        EXPECT_EQ(refused.err.count(QLatin1Char('\n')), 1) << refused.err.toStdString();
+        EXPECT_FALSE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J02")));
+    }
 
     const Finished erased = runDemo(folder, {"--yes", "--password", "any", "erase", "--to", "51"});
     EXPECT_EQ(erased.exitCode, 0) << erased.err.toStdString();
