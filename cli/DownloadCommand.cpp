@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -122,6 +123,13 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
     r.output = parser.value(QStringLiteral("output"));
     if (r.output.isEmpty()) {
         problem = QStringLiteral("download needs -o FILE");
+        return std::nullopt;
+    }
+    // Found out before the download, not after it: a file that cannot be
+    // written would throw the whole download away.
+    const QFileInfo output(r.output);
+    if (!output.absoluteDir().exists() || output.isDir()) {
+        problem = QStringLiteral("cannot write ") + r.output + QStringLiteral(": no such folder, or a folder by that name");
         return std::nullopt;
     }
     const bool hasFrom = parser.isSet(QStringLiteral("from"));

@@ -92,6 +92,8 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
         {{"download", "-o", "x.csv", "--date-from", "yesterday"}, "--date-from takes \"YYYY-MM-DD hh:mm:ss\""},
         {{"download", "-o", "x.csv", "--from", "1", "--to", "5000"}, "the instrument holds 301 slots"},
         {{"erase"}, "erase needs --all or --to M"},
+        {{"download", "-o", "missing/x.csv"}, "cannot write missing/x.csv: no such folder"},
+        {{"download", "-o", "."}, "cannot write .: "},
     };
     for (const Case& c : cases) {
         TempFolder folder;
