@@ -3,6 +3,7 @@
 #include "LoginDialogRunner.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
+#include "link/PortDiscovery.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMapSettings.h"
 #include "shell/CommandLineOptions.h"
@@ -83,12 +84,17 @@ void TolviApplication::start()
         MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
     modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    // The link is reset before the instrument thread gets any work.
+    link_->StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
     if (demo_ && options_.connectToDemo) {
-        model_->setPortEditText(QStringLiteral("COM Port %1").arg(demo_.port));
-        modelBinding_->run(QStringLiteral("connect"), [this] { model_->connectSelected(); });
+        // Chosen in the same job as the connect, after the scan has set the
+        // port list and its edit text.
+        modelBinding_->run(QStringLiteral("connect"), [this, entry = PortEntry::serial(demo_.port)] {
+            model_->setPortEditText(entry);
+            model_->connectSelected();
+        });
     }
-    link_->StartComms();
     window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
 
     // Window load.

@@ -58,6 +58,26 @@ TEST(SimulatedInstrument, ConnectsFromThePortList)
                                                               : "Disconnected from Instrument.");
 }
 
+// "tolvi --demo" connects to the simulated instrument by itself once the
+// port scan has filled the list.
+TEST(SimulatedInstrument, DemoModeConnectsByItself)
+{
+    AppFixture f;
+    f.withoutPassword();
+    TolviApplication::Options options = f.options({}, true);
+    options.connectToDemo = true;
+    ModalScript script;   // a failed connect shows a message: answered, so the test ends
+    script.thenPress(QMessageBox::Ok);
+    TolviApplication app(options);
+    app.start();
+    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(60000));
+    EXPECT_TRUE(script.messages.isEmpty()) << script.messages.join(" | ").toStdString();
+    EXPECT_TRUE(app.model().connectionComplete());
+    ConfigurePage* page = app.window().configurePage();
+    EXPECT_TRUE(page->lblConnectionString->text().startsWith("Connected to ")) << page->lblConnectionString->text().toStdString();
+    EXPECT_EQ(page->lstComPorts->currentText(), QStringLiteral("COM Port %1").arg(app.demoPort()));
+}
+
 TEST(SimulatedInstrument, DownloadFromTheDownloadPage)
 {
     SimFixture f;
