@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "ConnectDialog.h"
 #include "IntelHexReader.h"
 #include "LoginDialog.h"
 #include "ModalScript.h"
@@ -76,6 +77,44 @@ TEST(SimulatedInstrument, DemoModeConnectsByItself)
     ConfigurePage* page = app.window().configurePage();
     EXPECT_TRUE(page->lblConnectionString->text().startsWith("Connected to ")) << page->lblConnectionString->text().toStdString();
     EXPECT_EQ(page->lstComPorts->currentText(), QStringLiteral("COM Port %1").arg(app.demoPort()));
+}
+
+// "Network..." on the Configure page: Test... reaches the bridge and names the
+// instrument, then Add and Connect connects through it and remembers it.
+TEST(SimulatedInstrument, NetworkDialogTestsThenConnectsThroughTheBridge)
+{
+    SimHost bridge(DefaultSimScenario(), {.pty = false, .tcp = true});
+    AppFixture f;
+    f.withoutPassword();
+    TolviApplication app(f.options());
+    app.start();
+    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(30000));
+
+    const QString port = QString::number(bridge.tcpPort());
+    const auto fillIn = [port](QWidget* w) {
+        auto* dialog = qobject_cast<ConnectDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->txtAddress->setText(QStringLiteral("127.0.0.1"));
+        dialog->txtPort->setText(port);
+    };
+    ModalScript script;
+    script.then([fillIn](QWidget* w) {
+        fillIn(w);
+        qobject_cast<ConnectDialog*>(w)->cmdPing->click();
+    });
+    script.thenPress(QMessageBox::Ok);
+    script.then([](QWidget* w) { qobject_cast<ConnectDialog*>(w)->OKButton->click(); });
+    app.window().configurePage()->cmdUseNetwork->click();
+    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(60000));
+
+    EXPECT_TRUE(script.done());
+    ASSERT_EQ(script.messages.size(), 1);
+    EXPECT_EQ(script.messages[0], "Connected to 10234F at net://127.0.0.1:" + port + "!");
+    EXPECT_TRUE(app.model().connectionComplete());
+    EXPECT_TRUE(app.window().configurePage()->lblConnectionString->text().startsWith("Connected to "));
+    const QString user = f.read(f.dataFile("user.txt"));
+    EXPECT_TRUE(user.contains("Address=127.0.0.1")) << user.toStdString();
+    EXPECT_TRUE(user.contains("Port=" + port)) << user.toStdString();
 }
 
 TEST(SimulatedInstrument, DownloadFromTheDownloadPage)
