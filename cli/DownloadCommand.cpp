@@ -10,6 +10,7 @@
 #include "link/InstrumentLink.h"
 #include "shell/MainModel.h"
 #include "shell/Services.h"
+#include "shell/StartupFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -212,19 +213,6 @@ void applyChoices(const DownloadRequest& r, DownloadPageModel& page)
         filter.rule = *r.rule;
 }
 
-ProgramIdentity programIdentity(const QString& windowTitle)
-{
-    ProgramIdentity program;
-    program.windowTitle = windowTitle;
-    program.launch = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
-        + QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
-    const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
-    program.versionMajor = version.value(0).toInt();
-    program.versionMinor = version.value(1).toInt();
-    program.versionRevision = version.value(2).toInt();
-    return program;
-}
-
 int runDownload(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
     QString problem;
@@ -266,7 +254,7 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         return ExitFailed;
     }
 
-    const DataFileSettings settings(services.paths.dataFolder + QStringLiteral("/user.txt"));
+    const DataFileSettings settings(UserSettingsPath(services.paths));
     DownloadPageModel page(settings);
     page.restoreStoredChoices();
     page.downloadCompleted(model.downloads(), QDateTime::currentDateTime());
@@ -275,7 +263,7 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     SaveFileAnswer answer(services.prompts, QDir::current().absoluteFilePath(request->output), request->typeNumber);
     Services saveServices{services.log, answer, services.perUser, services.paths, services.appCaption};
     SaveDataContext saveContext{saveServices, settings, model.downloads(), info, session.link().firmwareFlags(), progress,
-        programIdentity(services.appCaption)};
+        ThisProgramIdentity(services.appCaption, QCoreApplication::arguments().mid(1))};
     const SaveDataResult saved = SaveData(saveContext, page.filter, page.singleColumnBox.singleColumn());
     progress.finish();
     if (!saved.saved)

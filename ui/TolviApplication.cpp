@@ -182,13 +182,11 @@ void TolviApplication::saveData()
     // The save works on its own copy of the filter; the page gets it back
     // (bounds put in order) when the save is over.
     auto filter = std::make_shared<DownloadFilter>(downloadModel_->filter);
-    thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter] {
-        const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
-        SaveDataContext context{*services_, *dataFileSettings_, model_->downloads(), model_->instrument(), link_->firmwareFlags(), *observer_,
-            ProgramIdentity{window_->windowTitle(),
-                QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
-                    + options_.arguments.join(QLatin1Char(' ')),
-                version.value(0).toInt(), version.value(1).toInt(), version.value(2).toInt()}};
+    // Taken here: the window's title is read on the window's own thread.
+    const ProgramIdentity program = ThisProgramIdentity(window_->windowTitle(), options_.arguments);
+    thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter, program] {
+        SaveDataContext context{*services_, *dataFileSettings_, model_->downloads(), model_->instrument(),
+            link_->firmwareFlags(), *observer_, program};
         SaveData(context, *filter, singleColumn);
     }, [this, filter] {
         downloadModel_->filter = *filter;

@@ -15,6 +15,8 @@
 #include "shell/SystemInfo.h"
 #include "shell/TextFile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -183,4 +185,17 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
         result.saved = false;
     }
     return result;
+}
+
+ProgramIdentity ThisProgramIdentity(const QString& windowTitle, const QStringList& arguments)
+{
+    const QStringList version = QStringLiteral(TOLVI_VERSION).split(QLatin1Char('.'));
+    ProgramIdentity program;
+    program.windowTitle = windowTitle;
+    program.launch = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) + QLatin1Char(' ')
+        + arguments.join(QLatin1Char(' '));
+    program.versionMajor = version.value(0).toInt();
+    program.versionMinor = version.value(1).toInt();
+    program.versionRevision = version.value(2).toInt();
+    return program;
 }

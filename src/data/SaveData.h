@@ -20,6 +20,11 @@ struct ProgramIdentity {
     int versionMajor = 0, versionMinor = 0, versionRevision = 0;
 };
 
+// This program as a data file's metadata names it: the window title, the
+// executable with the command line after it (without the program name), and
+// the version this build carries.
+ProgramIdentity ThisProgramIdentity(const QString& windowTitle, const QStringList& arguments);
+
 struct SaveDataContext {
     Services& services;
     const DataFileSettings& settings;

@@ -1,3 +1,4 @@
+#include "CliProcess.h"
 #include "QtPrinters.h"
 #include "SilentLine.h"
 #include "SimHost.h"
@@ -11,26 +12,14 @@
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 // Runs the built tolvi-cli with its data in folder.
-CliRun runCli(const TempFolder& folder, QStringList arguments)
+CliFinished runCli(const TempFolder& folder, QStringList arguments)
 {
     arguments.prepend(folder.path());
     arguments.prepend(QStringLiteral("--data-dir"));
     QProcess process;
     process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"), arguments);
-    CliRun run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return FinishCli(process);
 }
 
 quint16 closedTcpPort()
@@ -75,7 +64,7 @@ TEST(Cli, UsageErrorsAreOneLineAndStatusOne)
     };
     for (const Case& c : cases) {
         TempFolder folder;
-        const CliRun run = runCli(folder, c.arguments);
+        const CliFinished run = runCli(folder, c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("tolvi-cli: "))) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.message))) << run.err.toStdString();
@@ -87,7 +76,7 @@ TEST(Cli, UsageErrorsAreOneLineAndStatusOne)
 TEST(Cli, HelpListsEveryCommand)
 {
     TempFolder folder;
-    const CliRun run = runCli(folder, {QStringLiteral("--help")});
+    const CliFinished run = runCli(folder, {QStringLiteral("--help")});
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text : {"ports", "info", "send PAYLOAD", "--port", "--auto", "--demo", "--data-dir", "--yes",
              "--password", "TOLVI_PASSWORD", "4 refused"})
@@ -103,7 +92,7 @@ TEST(Cli, InfoOverTcpAndOverAPseudoTerminal)
     SimHost sim(scenario, both);
     for (const QString& port : {sim.networkAddress(), sim.ptyPath()}) {
         TempFolder folder;
-        const CliRun run = runCli(folder, {QStringLiteral("--port"), port, QStringLiteral("info")});
+        const CliFinished run = runCli(folder, {QStringLiteral("--port"), port, QStringLiteral("info")});
         EXPECT_EQ(run.exitCode, 0) << port.toStdString() << run.err.toStdString();
         const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         ASSERT_GE(lines.size(), 12) << run.out.toStdString();
@@ -123,7 +112,7 @@ TEST(Cli, InfoOverTcpAndOverAPseudoTerminal)
 TEST(Cli, DemoInstrument)
 {
     TempFolder folder;
-    const CliRun run = runCli(folder, {QStringLiteral("--demo"), QStringLiteral("info")});
+    const CliFinished run = runCli(folder, {QStringLiteral("--demo"), QStringLiteral("info")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Serial number: "))) << run.out.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
@@ -133,19 +122,19 @@ TEST(Cli, NoInstrumentAnswering)
 {
     TempFolder folder;
     const QString closed = QStringLiteral("net://127.0.0.1:%1").arg(closedTcpPort());
-    const CliRun run = runCli(folder, {QStringLiteral("--port"), closed, QStringLiteral("info")});
+    const CliFinished run = runCli(folder, {QStringLiteral("--port"), closed, QStringLiteral("info")});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, QStringLiteral("Sorry, failed to find any instruments on ") + closed
             + QStringLiteral(": Please check the connection cable and that the instrument is turned on.\n"));
 
     // "com200" names port 200, whose device does not exist here.
-    const CliRun named = runCli(folder, {QStringLiteral("--port"), QStringLiteral("com200"), QStringLiteral("info")});
+    const CliFinished named = runCli(folder, {QStringLiteral("--port"), QStringLiteral("com200"), QStringLiteral("info")});
     EXPECT_EQ(named.exitCode, 2);
     EXPECT_TRUE(named.err.startsWith(QStringLiteral("Sorry, failed to find any instruments on COM Port 200:")))
         << named.err.toStdString();
 
     SilentLine silent;
-    const CliRun send = runCli(folder, {QStringLiteral("--port"), silent.path(), QStringLiteral("send"), QStringLiteral("S")});
+    const CliFinished send = runCli(folder, {QStringLiteral("--port"), silent.path(), QStringLiteral("send"), QStringLiteral("S")});
     EXPECT_EQ(send.exitCode, 2);
     const QStringList lines = send.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
@@ -157,7 +146,7 @@ TEST(Cli, SendPrintsTheExchangeAndFailsOnARejectedReply)
 {
     auto sim = simOnTcp();
     TempFolder folder;
-    const CliRun good = runCli(folder, {QStringLiteral("--port"), sim->networkAddress(), QStringLiteral("send"),
+    const CliFinished good = runCli(folder, {QStringLiteral("--port"), sim->networkAddress(), QStringLiteral("send"),
                                         QStringLiteral("g002001")});
     EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
     const QStringList lines = good.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -172,7 +161,7 @@ TEST(Cli, SendPrintsTheExchangeAndFailsOnARejectedReply)
     rule.prefix = QStringLiteral("G");
     corrupt.faults.corruptReply << rule;
     auto bad = simOnTcp(corrupt);
-    const CliRun rejected = runCli(folder, {QStringLiteral("--port"), bad->networkAddress(), QStringLiteral("send"),
+    const CliFinished rejected = runCli(folder, {QStringLiteral("--port"), bad->networkAddress(), QStringLiteral("send"),
                                             QStringLiteral("G002001")});
     EXPECT_EQ(rejected.exitCode, 3);
     EXPECT_EQ(rejected.err.count(QLatin1Char('\n')), 1);
@@ -186,7 +175,7 @@ TEST(Cli, PortsListsMappedDevicesAndTheLastBridge)
         "; === Application Settings ===\r\n[Ports]\r\n1=/no/such/device\r\n9=" + line.path().toLocal8Bit() + "\r\n");
     writeFile(folder.file(QStringLiteral("user.txt")),
         "; === User Settings ===\r\n[LastRemote]\r\nAddress=10.1.2.3\r\nPort=8899\r\n");
-    const CliRun run = runCli(folder, {QStringLiteral("ports")});
+    const CliFinished run = runCli(folder, {QStringLiteral("ports")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains(QStringLiteral("COM Port 9"))) << run.out.toStdString();

@@ -1,6 +1,5 @@
 #pragma once
-#include "ScriptedPrompts.h"
-#include "TempFolder.h"
+#include "ServicesRig.h"
 #include "link/InstrumentLink.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
@@ -16,12 +15,7 @@
 // scripted prompts, a recorded log and a fixed platform device list. Ports
 // are pseudo-terminals entered in the port map; port 1 is pointed at
 // nothing so the machine's own serial port stays out of the tests.
-struct ModelRig {
-    TempFolder data;
-    SessionLog log;
-    ScriptedPrompts prompts;
-    PerUserSettings perUser{data.file(QStringLiteral("peruser.ini"))};
-    Services services{log, prompts, perUser, data.paths(), QStringLiteral("Tolvi")};
+struct ModelRig : ServicesRig {
     PortMap portMap;
     InstrumentLink link{log, portMap};
     QStringList devices;   // the device list: "\Device\VCP0=COM3" ...

@@ -1,3 +1,4 @@
+#include "CliProcess.h"
 #include "QtPrinters.h"
 #include "TempFolder.h"
 
@@ -11,23 +12,6 @@
 namespace {
 const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
 
-struct Finished {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Finished finish(QProcess& process)
-{
-    Finished f;
-    if (!process.waitForFinished(120000))
-        return f;
-    f.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    f.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    f.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return f;
-}
-
 // tolvi-cli on the built-in simulated instrument, its data in the folder.
 void startDemo(QProcess& process, const TempFolder& folder, const QStringList& arguments)
 {
@@ -35,11 +19,11 @@ void startDemo(QProcess& process, const TempFolder& folder, const QStringList& a
     process.start(kCli, QStringList{QStringLiteral("--demo"), QStringLiteral("--data-dir"), folder.path()} + arguments);
 }
 
-Finished runDemo(const TempFolder& folder, const QStringList& arguments)
+CliFinished runDemo(const TempFolder& folder, const QStringList& arguments)
 {
     QProcess process;
     startDemo(process, folder, arguments);
-    return finish(process);
+    return FinishCli(process);
 }
 
 QString fileText(const QString& path)
@@ -64,7 +48,7 @@ bool logShows(const TempFolder& folder, const QString& text, int withinMs)
 TEST(DownloadCommand, PortionFilteredAndSavedWithTheChosenLayout)
 {
     TempFolder folder;
-    const Finished run = runDemo(folder, {"download", "-o", "part.txt", "--from", "5", "--to", "9", "--format", "utc",
+    const CliFinished run = runDemo(folder, {"download", "-o", "part.txt", "--from", "5", "--to", "9", "--format", "utc",
                                              "--sep", "tab"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("5 data points saved to '") + folder.file(QStringLiteral("part.txt"))
@@ -97,7 +81,7 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
     };
     for (const Case& c : cases) {
         TempFolder folder;
-        const Finished run = runDemo(folder, c.arguments);
+        const CliFinished run = runDemo(folder, c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.message))) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("x.csv"))));
@@ -112,7 +96,7 @@ TEST(DownloadCommand, InterruptCancelsTheDownloadAndSavesNothing)
     startDemo(process, folder, {"download", "-o", "never.csv"});
     ASSERT_TRUE(logShows(folder, QStringLiteral("J010001012D"), 60000));
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    const Finished run = finish(process);
+    const CliFinished run = FinishCli(process);
     EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("Download has been cancelled.")));
     EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("never.csv"))));
@@ -133,14 +117,14 @@ TEST(EraseCommand, NeedsThePasswordAndConfirmation)
     };
     TempFolder folder;
     for (const Refusal& r : refusals) {
-        const Finished refused = runDemo(folder, r.arguments);
+        const CliFinished refused = runDemo(folder, r.arguments);
         EXPECT_EQ(refused.exitCode, 4) << refused.err.toStdString();
         EXPECT_TRUE(refused.err.startsWith(QString::fromLatin1(r.line))) << refused.err.toStdString();
         EXPECT_EQ(refused.err.count(QLatin1Char('\n')), 1) << refused.err.toStdString();
         EXPECT_FALSE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J02")));
     }
 
-    const Finished erased = runDemo(folder, {"--yes", "--password", "any", "erase", "--to", "51"});
+    const CliFinished erased = runDemo(folder, {"--yes", "--password", "any", "erase", "--to", "51"});
     EXPECT_EQ(erased.exitCode, 0) << erased.err.toStdString();
     EXPECT_EQ(erased.out, QStringLiteral("Erased; 251 slots still hold data.\n"));
     EXPECT_TRUE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J020032")));

@@ -1,6 +1,5 @@
 #include "QtPrinters.h"
-#include "ScriptedPrompts.h"
-#include "TempFolder.h"
+#include "ServicesRig.h"
 #include "instrument/InstrumentInfo.h"
 #include "records/InstrumentRecords.h"
 #include "records/LegacyValues.h"
@@ -39,12 +38,7 @@ QStringList historyTexts(const QString& folder)
     return texts;
 }
 
-struct RecordsFixture {
-    TempFolder data;
-    SessionLog log;
-    ScriptedPrompts prompts;
-    PerUserSettings perUser{data.file(QStringLiteral("peruser.ini"))};
-    Services services{log, prompts, perUser, data.paths(), QStringLiteral("Tolvi")};
+struct RecordsFixture : ServicesRig {
     InstrumentInfo info;
     QDateTime now{QDate(2026, 12, 10), QTime(12, 0, 0), Qt::UTC};
 

@@ -1,0 +1,22 @@
+#pragma once
+#include <QProcess>
+#include <QString>
+
+// What a tolvi-cli run left behind: its exit status (-1 when it crashed or had
+// not ended within two minutes) and what it wrote.
+struct CliFinished {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline CliFinished FinishCli(QProcess& process)
+{
+    CliFinished finished;
+    if (!process.waitForFinished(120000))
+        return finished;
+    finished.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    finished.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return finished;
+}
