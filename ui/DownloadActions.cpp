@@ -90,12 +90,11 @@ void DownloadActions::erase(bool portion)
             result->used = app_.instrument().SlotsUsed;
             result->total = app_.instrument().SlotsTotal;
         },
-        [this, result] {
+        [this, result, portion] {
             if (result->outcome != EraseOutcome::Erased)
                 return;
-            app_.downloadPage().slider.clearSelection();
-            app_.downloadPage().dataDropped();
-            showMemory(result->used, result->total);
+            app_.downloadPage().memoryErased(result->used, result->total, portion);
+            app_.refreshDownloadPage();
         });
 }
 
