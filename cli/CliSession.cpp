@@ -7,7 +7,7 @@
 #include "link/PortMap.h"
 #include "link/PortMapSettings.h"
 #include "shell/DataFolder.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 #include "shell/PerUserSettings.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"

@@ -8,7 +8,7 @@
 #include "data/SaveData.h"
 #include "data/SaveDialogChoice.h"
 #include "link/InstrumentLink.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 #include "shell/Services.h"
 #include "shell/StartupFiles.h"
 

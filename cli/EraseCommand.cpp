@@ -3,7 +3,7 @@
 #include "MemoryCommands.h"
 #include "ExitCode.h"
 #include "data/MemoryErase.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "instrument/Measurement.h"
-#include "link/KeepAlive.h"
-#include "shell/MainModel.h"
+#include "session/KeepAlive.h"
+#include "session/MainModel.h"
 #include "shell/Picture.h"
 #include "shell/TimeConv.h"
 

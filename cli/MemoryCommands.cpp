@@ -2,7 +2,7 @@
 
 #include "CliSession.h"
 #include "ExitCode.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 
 #include <atomic>
 #include <cstdio>

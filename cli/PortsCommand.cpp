@@ -1,7 +1,7 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 
 #include <cstdio>
 

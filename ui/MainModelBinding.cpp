@@ -5,7 +5,7 @@
 #include "InstrumentThread.h"
 #include "MainWindow.h"
 #include "TerminalWindow.h"
-#include "link/NetworkConnect.h"
+#include "session/NetworkConnect.h"
 
 #include <QApplication>
 #include <QPointer>

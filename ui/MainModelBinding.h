@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 
 #include <QObject>
 

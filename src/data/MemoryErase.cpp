@@ -4,7 +4,7 @@
 #include "instrument/InstrumentInfo.h"
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
-#include "records/AddHistory.h"
+#include "instrument/AddHistory.h"
 #include "shell/Bits.h"
 #include "shell/ErrorReport.h"
 #include "shell/Operation.h"

@@ -7,7 +7,7 @@
 #include "instrument/Reply.h"
 #include "instrument/RetriedRead.h"
 #include "link/InstrumentLink.h"
-#include "records/AddHistory.h"
+#include "instrument/AddHistory.h"
 #include "shell/Bits.h"
 #include "shell/Prompts.h"
 #include "shell/SystemInfo.h"

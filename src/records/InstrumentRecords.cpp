@@ -1,6 +1,6 @@
 #include "InstrumentRecords.h"
 
-#include "AddHistory.h"
+#include "instrument/AddHistory.h"
 #include "LegacyValues.h"
 #include "RecordFiles.h"
 #include "instrument/InstrumentInfo.h"

@@ -3,7 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
-#include "shell/MainModel.h"
+#include "session/MainModel.h"
 #include "shell/PerUserSettings.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"

@@ -2,7 +2,7 @@
 #include "QtPrinters.h"
 #include "SilentLine.h"
 #include "SimHost.h"
-#include "link/ConnectionControl.h"
+#include "session/ConnectionControl.h"
 #include "link/SettingsStore.h"
 
 #include <QDir>

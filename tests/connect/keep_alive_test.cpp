@@ -2,7 +2,7 @@
 #include "QtPrinters.h"
 #include "SilentLine.h"
 #include "SimHost.h"
-#include "link/KeepAlive.h"
+#include "session/KeepAlive.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

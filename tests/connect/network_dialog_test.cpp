@@ -1,7 +1,7 @@
 #include "ModelRig.h"
 #include "QtPrinters.h"
 #include "SimHost.h"
-#include "link/NetworkConnect.h"
+#include "session/NetworkConnect.h"
 #include "link/SettingsStore.h"
 
 #include <QTcpServer>

@@ -1,5 +1,5 @@
 #include "InstrumentRig.h"
-#include "records/AddHistory.h"
+#include "instrument/AddHistory.h"
 #include "shell/TimeConv.h"
 
 #include <QDir>

@@ -10,7 +10,7 @@
 #include "instrument/Schedule.h"
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
-#include "records/AddHistory.h"
+#include "instrument/AddHistory.h"
 #include "shell/ErrorReport.h"
 #include "shell/Picture.h"
 #include "shell/Services.h"

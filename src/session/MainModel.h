@@ -1,7 +1,7 @@
 #pragma once
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
-#include "link/ConnectionControl.h"
+#include "session/ConnectionControl.h"
 #include "link/PortDiscovery.h"
 
 #include <QDateTime>

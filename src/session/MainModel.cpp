@@ -1,7 +1,7 @@
 #include "MainModel.h"
 
 #include "link/InstrumentLink.h"
-#include "link/KeepAlive.h"
+#include "session/KeepAlive.h"
 #include "link/SettingsStore.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"

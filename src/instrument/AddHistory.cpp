@@ -1,4 +1,4 @@
-#include "records/AddHistory.h"
+#include "instrument/AddHistory.h"
 
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
