@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "MemoryCommands.h"
 #include "ExitCode.h"
+#include "ForwardingPrompts.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
 #include "data/MemoryDownload.h"
@@ -31,38 +32,18 @@ QCommandLineOption valueOption(const char* name, const char* help, const char* v
 
 // Answers the save dialog with the file and type the command line gave;
 // everything else goes to the terminal's prompts.
-class SaveFileAnswer : public Prompts {
+class SaveFileAnswer : public ForwardingPrompts {
 public:
     SaveFileAnswer(Prompts& terminal, QString path, std::optional<int> typeNumber)
-        : terminal_(terminal), path_(std::move(path)), typeNumber_(typeNumber) {}
+        : ForwardingPrompts(terminal), path_(std::move(path)), typeNumber_(typeNumber) {}
 
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override
     {
         // Without --sep the type the dialog would preselect.
         return FileChosen{path_, typeNumber_ ? *typeNumber_ - 1 : choice.selectedFilter};
     }
-    void message(Icon icon, const QString& text, const QString& title) override { terminal_.message(icon, text, title); }
-    Answer askYesNo(const QString& text, const QString& title, Icon icon) override
-    {
-        return terminal_.askYesNo(text, title, icon);
-    }
-    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override
-    {
-        return terminal_.askYesNoCancel(text, title, icon);
-    }
-    void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override
-    {
-        terminal_.balloon(text, title, icon, timeoutMs);
-    }
-    std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override
-    {
-        return terminal_.askText(prompt, title, secret);
-    }
-    std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override { return terminal_.chooseOpenFile(choice); }
-    bool openPath(const QString& path, OpenVerb verb) override { return terminal_.openPath(path, verb); }
 
 private:
-    Prompts& terminal_;
     QString path_;
     std::optional<int> typeNumber_;
 };

@@ -1,6 +1,7 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
+#include "ForwardingPrompts.h"
 #include "session/UpdateCheck.h"
 #include "shell/Operation.h"
 #include "shell/Services.h"
@@ -29,47 +30,29 @@ public:
 // balloons, so they are printed; a package is saved under the name the list
 // proposes in the proposed folder once confirmed; what the desktop would
 // open is printed for the user to open.
-class UpdatePrompts : public Prompts {
+class UpdatePrompts : public ForwardingPrompts {
 public:
-    explicit UpdatePrompts(CliPrompts& terminal) : terminal_(terminal) {}
+    using ForwardingPrompts::ForwardingPrompts;
 
-    void message(Icon icon, const QString& text, const QString& title) override { terminal_.message(icon, text, title); }
-    Answer askYesNo(const QString& text, const QString& title, Icon icon) override
-    {
-        return terminal_.askYesNo(text, title, icon);
-    }
-    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override
-    {
-        return terminal_.askYesNoCancel(text, title, icon);
-    }
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override
     {
-        terminal_.balloon(text, title, icon, timeoutMs);
+        ForwardingPrompts::balloon(text, title, icon, timeoutMs);
         printLine(text);
-    }
-    std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override
-    {
-        return terminal_.askText(prompt, title, secret);
     }
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override
     {
         const QString path = QDir(choice.folder).filePath(choice.proposedName);
-        if (terminal_.askYesNo(choice.title + QStringLiteral(" as ") + path + QLatin1Char('?'), {}, Icon::Question)
-            != Answer::Yes)
+        if (askYesNo(choice.title + QStringLiteral(" as ") + path + QLatin1Char('?'), {}, Icon::Question) != Answer::Yes)
             return std::nullopt;
         QDir().mkpath(choice.folder);
         return FileChosen{path, 0};
     }
-    std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override { return terminal_.chooseOpenFile(choice); }
     bool openPath(const QString& path, OpenVerb verb) override
     {
-        terminal_.openPath(path, verb);
+        ForwardingPrompts::openPath(path, verb);
         printLine(QStringLiteral("To open: ") + path);
         return true;
     }
-
-private:
-    CliPrompts& terminal_;
 };
 
 int runUpdate(CliSession& session, const QStringList&, const QCommandLineParser& parser)

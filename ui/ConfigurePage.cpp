@@ -70,6 +70,8 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     btnRestoreDefaultEE = Button(this, "btnRestoreDefaultEE", QStringLiteral("Restore Defaults"));
     btnGenerateTechnicalFile = Button(this, "btnGenerateTechnicalFile", QStringLiteral("Technical File"),
         QStringLiteral("Gather a technical file about the instrument and this PC for service"));
+    btnCheckForUpdates = Button(this, "btnCheckForUpdates", QStringLiteral("Check for Updates"),
+        QStringLiteral("Look for newer files of this program on the update server"));
     for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
         b->setEnabled(false);
 
@@ -91,7 +93,8 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     auto* maintenance = new QGroupBox(QStringLiteral("Maintenance"), this);
     maintenance->setObjectName(QStringLiteral("fraMaintenance"));
     auto* row = new QHBoxLayout(maintenance);
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE, btnGenerateTechnicalFile})
+    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE, btnGenerateTechnicalFile,
+             btnCheckForUpdates})
         row->addWidget(b);
 
     auto* layout = new QVBoxLayout(this);

@@ -25,6 +25,7 @@ public:
     QPushButton* btnDiagnoseProblem = nullptr;
     QPushButton* btnRestoreDefaultEE = nullptr;
     QPushButton* btnGenerateTechnicalFile = nullptr;
+    QPushButton* btnCheckForUpdates = nullptr;
 
     // The port list's entries and its edit text ("Please select..." after a scan).
     void setPorts(const QStringList& entries, const QString& editText);

@@ -144,5 +144,9 @@ std::optional<Prompts::FileChosen> GuiPrompts::chooseOpenFile(const FileChoice& 
 bool GuiPrompts::openPath(const QString& path, OpenVerb verb)
 {
     (void)verb; // the desktop has one handler per file type
-    return onGuiThread([&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
+    // A web address (the update check's pages) opens in the user's browser.
+    const bool web = path.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || path.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    const QUrl url = web ? QUrl(path) : QUrl::fromLocalFile(path);
+    return onGuiThread([&] { return QDesktopServices::openUrl(url); });
 }

@@ -84,6 +84,7 @@ void TolviApplication::start()
         MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
     modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    bindUpdateCheck();
     // The link is reset before the instrument thread gets any work.
     link_->StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
@@ -103,7 +104,7 @@ void TolviApplication::start()
     handlers.setDebugMode = [this] { terminal_->setDebugMode(true); };
     handlers.offerLogAtExit = [this] { offerLogAtExit_ = true; };
     handlers.startHidden = [this] { startHidden_ = true; };
-    handlers.checkForUpdates = [this] { notAvailableYet(); };
+    handlers.checkForUpdates = [this] { updates_->start(); };
     handlers.chooseNewPassword = chooseNewPassword;
     LoadStartup(*services_, ParseCommandLine(options_.arguments), handlers, chooseNewPassword);
     if (terminal_->debugMode()) {
@@ -165,6 +166,16 @@ void TolviApplication::bindDownloadPage()
     });
 }
 
+// The update check runs beside the instrument work, started by "-u" or the
+// Configure page's button; a restart the user agreed to closes the window.
+void TolviApplication::bindUpdateCheck()
+{
+    updates_ = std::make_unique<UpdateRunner>(*services_, *observer_,
+        [this] { return UpdateOptionsFor(*services_, QStringLiteral(TOLVI_VERSION)); });
+    connect(window_->configurePage()->btnCheckForUpdates, &QPushButton::clicked, updates_.get(), &UpdateRunner::start);
+    connect(updates_.get(), &UpdateRunner::restartRequested, window_.get(), &QWidget::close);
+}
+
 void TolviApplication::startDemoInstrument()
 {
     try {
@@ -216,6 +227,7 @@ void TolviApplication::shutDown()
     shutDown_ = true;
     ShutDown(*services_, offerLogAtExit_, [this] { link_->StopComms(); });
     prompts_.setShuttingDown(true);
+    updates_->stop();
     window_->tray()->hide();
     terminal_->close();
     thread_.shutdown();

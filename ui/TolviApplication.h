@@ -7,6 +7,7 @@
 #include "MainModelBinding.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
+#include "UpdateRunner.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
 #include "instrument/DownloadTable.h"
@@ -86,6 +87,7 @@ private:
     void startDemoInstrument();
     void showHelp();
     void notAvailableYet();
+    void bindUpdateCheck();
 
     Options options_;
     SessionLog log_;
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;
     std::unique_ptr<StatusBarObserver> observer_;
+    std::unique_ptr<UpdateRunner> updates_;
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
     bool shutDown_ = false;

@@ -42,6 +42,7 @@ public:
     virtual std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) = 0;
     virtual std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) = 0;
     virtual std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) = 0;
-    // Opens a file or folder with the desktop's handler; false when nothing could open it.
+    // Opens a file or folder with the desktop's handler, or an http(s) address
+    // in the browser; false when nothing could open it.
     virtual bool openPath(const QString& path, OpenVerb verb) = 0;
 };
