@@ -2,12 +2,49 @@
 #include "UpdateRig.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
 const QByteArray NewContent = "new content\n";
 const QByteArray OldContent = "old content\n";
+
+// A self-signed certificate for 127.0.0.1, made by the openssl tool.
+std::optional<QSslConfiguration> serverCertificate(const QString& folder)
+{
+    const QString key = QDir(folder).filePath(QStringLiteral("key.pem"));
+    const QString certificate = QDir(folder).filePath(QStringLiteral("cert.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+        {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", certificate, "-days", "1", "-subj",
+            "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        return std::nullopt;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(UpdateRig::read(certificate)));
+    tls.setPrivateKey(QSslKey(UpdateRig::read(key), QSsl::Rsa));
+    return tls;
+}
+
+// Trusts a certificate in this process for as long as it lives.
+class TrustedCertificate {
+public:
+    explicit TrustedCertificate(const QSslCertificate& certificate) : saved_(QSslConfiguration::defaultConfiguration())
+    {
+        QSslConfiguration trusting = saved_;
+        trusting.addCaCertificate(certificate);
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    ~TrustedCertificate() { QSslConfiguration::setDefaultConfiguration(saved_); }
+
+private:
+    QSslConfiguration saved_;
+};
 
 } // namespace
 
@@ -386,4 +423,29 @@ TEST(UpdateCheck, DryRunSaysWhatWouldBeDoneAndChangesNothing)
     EXPECT_TRUE(outcome.plan[4].startsWith(QStringLiteral("notes.pdf: would download ")));
     EXPECT_TRUE(outcome.plan[5].startsWith(QStringLiteral("m: would offer to save ")));
     EXPECT_TRUE(outcome.plan[6].startsWith(QStringLiteral("../evil: refused")));
+}
+
+// The server may be an https one; its certificate must be one the system trusts.
+TEST(UpdateCheck, HttpsServerIsUsedOnlyWithATrustedCertificate)
+{
+    for (const bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted ? "trusted" : "untrusted");
+        UpdateRig rig;
+        const std::optional<QSslConfiguration> tls = serverCertificate(rig.root.path());
+        if (!tls)
+            GTEST_SKIP() << "the openssl tool could not make a certificate";
+        FixedHttpServer secure(*tls);
+        secure.serve(QStringLiteral("/files/new.txt"), NewContent);
+        secure.serve(UpdateRig::ListPath,
+            UpdateRig::entry(QStringLiteral("new.txt"), UpdateRig::md5(NewContent), secure.url(QStringLiteral("/files/new.txt")),
+                QStringLiteral("R"))
+                .toUtf8());
+        rig.options.server = secure.url(QStringLiteral("/updates/"));
+        std::optional<TrustedCertificate> trust;
+        if (trusted)
+            trust.emplace(tls->localCertificate());
+        const UpdateOutcome outcome = rig.run();
+        EXPECT_EQ(outcome.end, trusted ? UpdateOutcome::End::Finished : UpdateOutcome::End::ListFailed);
+        EXPECT_EQ(UpdateRig::read(rig.appFile(QStringLiteral("new.txt"))), trusted ? NewContent : QByteArray("<missing>"));
+    }
 }

@@ -1,6 +1,7 @@
 #include "FixedHttpServer.h"
 
 #include <QMetaObject>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -23,10 +24,23 @@ QByteArray reason(int status)
 
 FixedHttpServer::FixedHttpServer()
 {
-    server_ = new QTcpServer;
+    listen(new QTcpServer);
+}
+
+FixedHttpServer::FixedHttpServer(const QSslConfiguration& tls)
+{
+    auto* server = new QSslServer;
+    server->setSslConfiguration(tls);
+    scheme_ = QStringLiteral("https");
+    listen(server);
+}
+
+void FixedHttpServer::listen(QTcpServer* server)
+{
+    server_ = server;
     server_->listen(QHostAddress::LocalHost);
     port_ = server_->serverPort();
-    QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+    QObject::connect(server_, &QTcpServer::pendingConnectionAvailable, server_, [this] {
         while (QTcpSocket* socket = server_->nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -52,7 +66,7 @@ void FixedHttpServer::serve(const QString& path, const Response& response)
 
 QString FixedHttpServer::url(const QString& path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+    return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path);
 }
 
 QStringList FixedHttpServer::requested() const
