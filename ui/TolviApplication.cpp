@@ -73,8 +73,8 @@ void TolviApplication::start()
     link_->setPrompts(&prompts_);
     link_->setCancelToken(&thread_.cancelToken());
     terminalSession_ = std::make_unique<TerminalSession>([this](const QByteArray& frame, int timeoutSeconds) {
-        const int result = link_->SendMessage(frame, true, timeoutSeconds);
-        return TerminalReply{result, link_->receivedMessage()};
+        const ExchangeOutcome outcome = link_->SendMessage(frame, true, timeoutSeconds);
+        return TerminalReply{outcome.result, outcome.received};
     });
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
         prepared_.paths.resolve(QStringLiteral("eemap.hex")));

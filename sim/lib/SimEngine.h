@@ -1,6 +1,7 @@
 #pragma once
 #include "SimInstrument.h"
 #include "SimScenario.h"
+#include "link/FrameAssembler.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -112,8 +113,7 @@ private:
     SimScenario scenario_;
     SimInstrument instrument_;
     Clock::time_point started_;
-    QByteArray rx_;
-    bool inFrame_ = false;
+    FrameAssembler incoming_{FrameAssembler::Framing::StartRequired};
     std::deque<Pending> pending_;
     Clock::time_point lineFreeAt_{};
     std::optional<Stream> stream_;

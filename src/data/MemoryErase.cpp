@@ -2,6 +2,7 @@
 
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/RetriedRead.h"
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
@@ -30,18 +31,14 @@ struct EraseRequest {
 // Returns the slots the instrument still holds, or -1 (logged) on failure.
 int sendErase(EraseContext& c, const EraseRequest& request)
 {
-    const QByteArray frame = ComposeMessage(QByteArray("J02") + HexL(request.count, 4).toLatin1());
-    int budget = kEraseRetries;
-    int result = c.link.SendMessage(frame, true, 5);
-    while (result != InstrumentLink::ReplyOk && budget != 0) {
-        --budget;
-        result = c.link.SendMessage(frame, true, 5);
-    }
-    if (result != InstrumentLink::ReplyOk) {
+    tolviM::RetryBudget budget{kEraseRetries};
+    const ExchangeOutcome outcome =
+        tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1(), 5);
+    if (!outcome.replyOk()) {
         c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
         return -1;
     }
-    const QByteArray reply = c.link.receivedMessage();
+    const QByteArray& reply = outcome.received;
     bool ok = false;
     const int left = reply.mid(4, 4).toInt(&ok, 16);
     if (!reply.startsWith("'J04") || !ok) {

@@ -81,8 +81,9 @@ uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo&
             return;
         info.SlotsUsed = int32_t(ReplyUnsigned16(*fill, 5));
 
-        if (SendOnce(link, "S03", 1.0) == InstrumentLink::ReplyOk) {
-            const QByteArray status = link.receivedMessage();
+        const ExchangeOutcome slotStatus = ExchangeOnce(link, "S03", 1.0);
+        if (slotStatus.replyOk()) {
+            const QByteArray& status = slotStatus.received;
             if (!status.startsWith("3S"))
                 return;
             if (status.size() < 22) {

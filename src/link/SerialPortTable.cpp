@@ -163,10 +163,10 @@ void SerialPortTable::logOpenError(const QString& path, int error)
         SessionLog::Problem);
 }
 
-SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline)
+SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline, const WakeUp* wake)
 {
     Entry* e = entry(id);
     if (!e || !e->open)
         return SerialDevice::WaitResult::Failed;
-    return SerialDevice::waitReadable(e->handle, deadline);
+    return SerialDevice::waitReadable(e->handle, deadline, wake);
 }

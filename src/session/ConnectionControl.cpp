@@ -122,8 +122,8 @@ FirmwareFlags FirmwareFlagsFor(double version)
 
 bool PingInstrument(InstrumentLink& link)
 {
-    const int result = link.SendMessage(ComposeMessage("S"), true, 5);
-    return result == InstrumentLink::ReplyOk && link.receivedMessage().startsWith("7S");
+    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, 5);
+    return outcome.replyOk() && outcome.received.startsWith("7S");
 }
 
 QString ConnectionLabelText(const InstrumentInfo& info)

@@ -166,7 +166,6 @@ bool MainModel::autoConnect()
         link_.PickComms(opened);
         log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
         if (PingInstrument(link_)) {
-            link_.setMessageComplete(false);
             log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
             connected(port);
             Q_EMIT busyChanged(false);
@@ -177,8 +176,6 @@ bool MainModel::autoConnect()
             return true;
         }
         log.debugMessage(QStringLiteral("...Connection BAD"), SessionLog::Info);
-        link_.setMessageComplete(false);
-        link_.setReceivedMessage({});
         int none = 0;
         link_.PickComms(none);
     }
@@ -279,8 +276,6 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
         QStringLiteral("Sorry, failed to find any instruments on ") + host + QLatin1Char(':') + QString::number(port)
             + QStringLiteral("\r\n") + CheckCableText + TurnedOnText,
         services_.appCaption);
-    link_.setMessageComplete(false);
-    link_.setReceivedMessage({});
     link_.network().close();
     closeLinkAndRescan();
     setStatus(1, SelectPortText);
@@ -290,7 +285,6 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
 
 void MainModel::instrumentReplied(int port)
 {
-    link_.setMessageComplete(false);
     services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
     connected(port);
 }

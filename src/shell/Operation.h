@@ -1,4 +1,6 @@
 #pragma once
+#include "WakeUp.h"
+
 #include <QString>
 #include <atomic>
 
@@ -16,12 +18,34 @@ public:
 
 // A cancel request, set by the GUI thread (double click on status panel 1,
 // window close) or a signal handler, polled by the procedure where it may stop.
+// A request also signals the token's wake-up, so a blocking wait that watches
+// it (the link's waits) ends at once instead of at its deadline.
 class CancelToken {
 public:
-    void request() { requested_.store(true); }
-    void reset() { requested_.store(false); }
+    // Safe in a signal handler.
+    void request()
+    {
+        requested_.store(true);
+        wake_.signal();
+    }
+    void reset()
+    {
+        requested_.store(false);
+        wake_.clear();
+    }
     bool isRequested() const { return requested_.load(); }
+
+    // Readable while a request stands.
+    const WakeUp& wakeUp() const { return wake_; }
+    // Clears a wake-up left behind by a request that a reset raced past, so
+    // a waiter does not see it again; a standing request keeps it.
+    void clearStaleWakeUp()
+    {
+        if (!requested_.load())
+            wake_.clear();
+    }
 
 private:
     std::atomic<bool> requested_{false};
+    WakeUp wake_;
 };
