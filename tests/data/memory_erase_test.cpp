@@ -65,6 +65,7 @@ TEST(MemoryErase, RefusalsSendNothingAndChangeNothing)
             QStringLiteral("guess"), Prompts::Answer::Yes},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name);
         SimRig rig;
         ASSERT_TRUE(rig.start(SimRig::scenario(10)));
         WriteFileAtomically(rig.tmp.file(QStringLiteral("user.txt")), c.userFile);
