@@ -38,7 +38,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
         tabs_->setTabToolTip(index, QString::fromLatin1(page.tip));
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        log_.debugMessage(QStringLiteral("Main window changed from %1 to %2").arg(currentTab_).arg(index), 0);
+        log_.debugMessage(QStringLiteral("Main window changed from %1 to %2").arg(currentTab_).arg(index), SessionLog::Info);
         currentTab_ = index;
     });
     setCentralWidget(tabs_);
@@ -143,8 +143,8 @@ void MainWindow::minimizeToTray(bool restore)
 
 void MainWindow::showBalloonFallback(const QString& text)
 {
-    status_->setPanelText(1, text);
-    log_.debugMessage(text, 0);
+    status_->setPanelText(StatusPanel::Message, text);
+    log_.debugMessage(text, SessionLog::Info);
 }
 
 QList<QWidget*> MainWindow::instrumentControls() const
@@ -167,11 +167,6 @@ void MainWindow::setControlEnabled(QWidget* control, bool enabled)
 {
     wanted_.insert(control, enabled);
     control->setEnabled(enabled && !busy_);
-}
-
-bool MainWindow::controlWanted(QWidget* control) const
-{
-    return wanted_.value(control, !control->testAttribute(Qt::WA_ForceDisabled));
 }
 
 void MainWindow::onBusyChanged(bool busy)
@@ -199,15 +194,15 @@ void MainWindow::onBusyChanged(bool busy)
 
 void MainWindow::onPanelDoubleClicked(int panel)
 {
-    if (panel == 1 && thread_ && thread_->isBusy())
-        Q_EMIT cancelGesture(status_->panelText(1));
+    if (panel == StatusPanel::Message && thread_ && thread_->isBusy())
+        Q_EMIT cancelGesture(status_->panelText(StatusPanel::Message));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (thread_ && thread_->isBusy()) {
         // Cancel what runs and close once it has stopped.
-        log_.debugMessage(QStringLiteral("Closing: cancelling ") + thread_->currentJob(), 0);
+        log_.debugMessage(QStringLiteral("Closing: cancelling ") + thread_->currentJob(), SessionLog::Info);
         thread_->cancelToken().request();
         closeWhenIdle_ = true;
         event->ignore();

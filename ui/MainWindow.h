@@ -41,7 +41,6 @@ public:
     // Enables or disables an instrument control as the model wants it; while
     // a procedure runs it stays disabled and gets this state afterwards.
     void setControlEnabled(QWidget* control, bool enabled);
-    bool controlWanted(QWidget* control) const;
     bool isBusy() const { return busy_; }
 
     // Enables or disables a tray menu item as the model wants it; like the

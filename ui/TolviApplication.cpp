@@ -85,7 +85,7 @@ void TolviApplication::start()
             model().connectSelected();
         });
     }
-    window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
+    window_->statusPanels()->setPanelText(StatusPanel::Message, QStringLiteral("Please select a port to use..."));
 
     // Window load.
     terminal_->setDebugMode(false);

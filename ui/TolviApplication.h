@@ -67,7 +67,6 @@ public:
     SimHost* demoInstrument() { return demo_.host.get(); }
     int demoPort() const { return demo_.port; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
-    bool startedHidden() const { return startHidden_; }
 
     // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
     void saveData();
