@@ -3,6 +3,7 @@
 #include "DownloadPage.h"
 #include "StatusPanels.h"
 #include "TrayIcon.h"
+#include "TrayKey.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -40,8 +41,12 @@ public:
     // Enables or disables an instrument control as the model wants it; while
     // a procedure runs it stays disabled and gets this state afterwards.
     void setControlEnabled(QWidget* control, bool enabled);
-    bool controlWanted(QWidget* control) const;
     bool isBusy() const { return busy_; }
+
+    // Enables or disables a tray menu item as the model wants it; like the
+    // instrument controls, the items that start instrument work stay off
+    // while a procedure runs, so nothing is queued behind it from the tray.
+    void setTrayItemEnabled(TrayKey key, bool enabled);
 
     // Restore: shown, normal size, in front, focused. Otherwise toggles visibility.
     void minimizeToTray(bool restore);
@@ -51,8 +56,9 @@ public:
 
 Q_SIGNALS:
     void helpRequested();
-    // A tray menu choice the binding handles ("auto", "disc", "save", "sched").
-    void trayCommand(const QString& key);
+    // A tray menu choice the bindings handle (connect, disconnect, download
+    // and save, schedule).
+    void trayCommand(TrayKey key);
     // A double click on status panel 1 while a procedure runs (the cancel
     // gesture of a download), with the panel's text.
     void cancelGesture(const QString& panel1Text);
@@ -67,6 +73,7 @@ private:
     void buildShortcuts();
     void onTrayMenu(const QString& key);
     void onBusyChanged(bool busy);
+    void applyTrayItems();
     void onPanelDoubleClicked(int panel);
 
     SessionLog& log_;
@@ -80,6 +87,7 @@ private:
     QTimer* tmrPing_ = nullptr;
     InstrumentThread* thread_ = nullptr;
     QHash<QWidget*, bool> wanted_;
+    QHash<TrayKey, bool> trayWanted_;
     bool busy_ = false;
     int currentTab_ = 0;
     bool closeWhenIdle_ = false;

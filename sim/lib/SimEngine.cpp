@@ -243,11 +243,6 @@ QList<QByteArray> SimEngine::receivedPayloads() const
     return payloads;
 }
 
-void SimEngine::clearFrameLog()
-{
-    QMutexLocker lock(&mutex_);
-    log_.clear();
-}
 
 bool SimEngine::setLogFile(const QString& path)
 {

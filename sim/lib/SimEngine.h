@@ -66,7 +66,6 @@ public:
     QList<SimFrameRecord> frameLog() const;
     // The payloads of the valid frames received, in order.
     QList<QByteArray> receivedPayloads() const;
-    void clearFrameLog();
     // Also appends every frame to a text file (CR LF lines). False when it cannot be opened.
     bool setLogFile(const QString& path);
 

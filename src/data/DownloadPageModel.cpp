@@ -29,9 +29,9 @@ void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
     slider.fitTo(slotsUsed);
 }
 
-void DownloadPageModel::downloadCompleted(const DownloadTable& table, const QDateTime& localNow)
+void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const QDateTime& localNow)
 {
-    filter.resetAfterDownload(table, localNow);
+    filter.resetAfterDownload(download, localNow);
     selectFormat(settings_.filter());
     filterFrameVisible = true;
 }

@@ -3,6 +3,7 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/RetriedRead.h"
+#include "instrument/StaleState.h"
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
@@ -64,7 +65,7 @@ std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutc
     outcome = EraseOutcome::Erased;
     c.table.clear();
     // The instrument's state changed: the keep-alive reads it again at its next tick.
-    c.link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-60));
+    MarkStateStale(c.link);
     return left;
 }
 
@@ -78,13 +79,10 @@ void history(EraseContext& c, const QString& first, const QString& second)
 template <typename Body>
 EraseOutcome guarded(EraseContext& c, const char* procedure, Body&& body)
 {
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        ReportError(c.services.log, c.services.prompts, ErrorSite{procedure, "frmMain", true}, 5,
-            QString::fromLocal8Bit(e.what()));
-        return EraseOutcome::Failed;
-    }
+    EraseOutcome outcome = EraseOutcome::Failed;
+    GuardBoundary(c.services.log, c.services.prompts, ErrorSite{procedure, "frmMain", true},
+        [&] { outcome = body(); });
+    return outcome;
 }
 }
 
@@ -99,7 +97,7 @@ EraseOutcome EraseAllMemory(EraseContext& c)
         const auto left = erase(c, request, outcome);
         if (!left)
             return outcome;
-        c.observer.statusText(1, QStringLiteral("All memory slots have been erased from the instrument."));
+        c.observer.statusText(StatusPanel::Message, QStringLiteral("All memory slots have been erased from the instrument."));
         history(c, QStringLiteral("::: Sample memory erased by ") + GetUserName(),
             QStringLiteral(": %1 samples erased").arg(before));
         c.info.SlotsUsed = *left;
@@ -118,7 +116,7 @@ EraseOutcome EraseMemoryPortion(EraseContext& c, int selStart, int selLength)
         const auto left = erase(c, request, outcome);
         if (!left)
             return outcome;
-        c.observer.statusText(1, QStringLiteral("Memory slots 1 to %1 erased from the instrument.").arg(last));
+        c.observer.statusText(StatusPanel::Message, QStringLiteral("Memory slots 1 to %1 erased from the instrument.").arg(last));
         history(c, QStringLiteral("::: Some memory erased by ") + GetUserName(),
             QStringLiteral(": %1 samples erased, starting with %2").arg(last).arg(selStart));
         c.info.SlotsUsed = *left;

@@ -1,4 +1,5 @@
 #include "instrument/EepromImage.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Procedure.h"
@@ -88,7 +89,7 @@ std::optional<EventLogEntry> GetFRAMEventLog(InstrumentLink& link, Services& ser
     Guarded(services, "GetFRAMEventLog", [&] {
         services.log.debugMessage(QStringLiteral("Read Event Log #%1, Index #%2").arg(logNumber).arg(index),
             SessionLog::Query);
-        const QByteArray request = "G" + HexL(0x1000 + logNumber, 4).toLatin1() + HexL(index, 2).toLatin1();
+        const QByteArray request = "G" + HexL(EepromMap::EventLogBase + logNumber, 4).toLatin1() + HexL(index, 2).toLatin1();
         RetryBudget budget{2};
         const ExchangeOutcome outcome = RetriedExchange(link, budget, request);
         const QByteArray& reply = outcome.received;

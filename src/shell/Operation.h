@@ -4,13 +4,24 @@
 #include <QString>
 #include <atomic>
 
+// The panels of the main window's status bar, numbered 1 to Count.
+namespace StatusPanel {
+enum Number : int {
+    Message = 1,    // the connection state and operation messages
+    Clock = 2,      // the clock error
+    Schedule = 3,   // the schedule state
+    Memory = 4,     // the memory use
+};
+constexpr int Count = 4;
+} // namespace StatusPanel
+
 // What a long procedure reports while it runs: status-bar texts and a
 // percentage. The GUI forwards these to its status bar (queued to the GUI
 // thread), the command line to the terminal; the default does nothing.
 class OperationObserver {
 public:
     virtual ~OperationObserver() = default;
-    // Panel 1 to 4 of the status bar.
+    // A panel of the status bar (StatusPanel::Number).
     virtual void statusText(int panel, const QString& text) { (void)panel; (void)text; }
     // 0..100; -1 hides the progress display.
     virtual void progress(int percent) { (void)percent; }

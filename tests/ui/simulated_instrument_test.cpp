@@ -6,6 +6,7 @@
 #include "QtPrinters.h"
 #include "SimHost.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -234,4 +235,30 @@ TEST(SimulatedInstrument, TrayDownloadAllAndSaveShowsTheWindowFirst)
     EXPECT_TRUE(visibleAtSave);
     EXPECT_EQ(f.app->downloads().count(), f.simSlotsUsed());
     EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("QuickMenu - Download All & Save"));
+}
+
+// The tray's Download All & Save queues the download and the save one after
+// the other; while they run its items are off, so a second click adds no
+// download that would refill the table under the first one's completion.
+TEST(SimulatedInstrument, TraySaveQueuesNothingMoreWhileItRuns)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    ModalScript script;
+    script.then([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }); // the save dialog
+    QSignalSpy jobs(&f.app->instrumentThread(), &InstrumentThread::jobFinished);
+    QAction* save = f.app->window().tray()->action("save");
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
+    EXPECT_FALSE(save->isEnabled());
+    save->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && !f.app->instrumentThread().isBusy(); }, 120000));
+
+    QStringList names;
+    for (const QList<QVariant>& job : jobs)
+        names << job[0].toString();
+    EXPECT_EQ(names, (QStringList{"download", "save data"}));
+    EXPECT_TRUE(save->isEnabled());
+    ASSERT_GT(f.app->downloads().count(), 0);
+    EXPECT_EQ(f.app->downloadPage().filter.from, f.app->downloads()[1].SampleTime);
 }
