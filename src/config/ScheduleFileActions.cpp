@@ -43,16 +43,21 @@ bool SaveScheduleFile(const SchedulePageModel& page, Services& services, const Q
     return false;
 }
 
-bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path)
+std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QString& path)
 {
     const QString full = services.paths.resolve(path);
     services.log.debugMessage(QStringLiteral("Opening ") + full + QStringLiteral(" as a Schedule file"), SessionLog::Info);
     const ScheduleFile::ReadResult read = ScheduleFile::Read(full, services.log);
-    if (!read.content) {
+    if (!read.content)
         ReportError(services.log, services.prompts, LoadSite, read.problem.number, read.problem.description,
             read.problem.line);
-        return false;
-    }
-    page.applyFile(*read.content);
-    return true;
+    return read.content;
+}
+
+bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path)
+{
+    const auto content = ReadScheduleFile(services, path);
+    if (content)
+        page.applyFile(*content);
+    return content.has_value();
 }

@@ -1,8 +1,10 @@
 #pragma once
+#include "config/ScheduleFile.h"
 #include "shell/Prompts.h"
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 class SchedulePageModel;
 struct Services;
@@ -17,6 +19,9 @@ Prompts::FileChoice ScheduleOpenChoice();
 
 // Writes the page's set-up; a failure is shown with the common error text.
 bool SaveScheduleFile(const SchedulePageModel& page, Services& services, const QString& path);
+// Reads and checks the whole file: its content, or nothing after the
+// failure was shown with the common error text.
+std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QString& path);
 // Reads and checks the whole file, then applies it to the page; a file that
 // cannot be read or holds a bad value changes nothing and is shown with the
 // common error text. The caller refreshes the page after a true.
