@@ -84,6 +84,7 @@ void TolviApplication::start()
         MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
     modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    schedule_ = std::make_unique<SchedulePageActions>(*this);
     // The link is reset before the instrument thread gets any work.
     link_->StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
@@ -149,7 +150,7 @@ void TolviApplication::bindDownloadPage()
             downloadActions_->downloadAll(true);
         } else if (key == QLatin1String("sched")) {
             log_.debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
-            notAvailableYet();
+            schedule_->toggle();
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {

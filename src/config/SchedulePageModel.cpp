@@ -217,11 +217,6 @@ ScheduleRecord SchedulePageModel::recordToSend(const QDate& today) const
     return r;
 }
 
-void SchedulePageModel::sent(const InstrumentInfo& readBack)
-{
-    record_ = ScheduleRecord::of(readBack);
-}
-
 ScheduleFileValues SchedulePageModel::fileValues() const
 {
     return ScheduleFileValues{start_, length_, frequency_, weekMaskOfBoxes(), record_.Config, comment_};

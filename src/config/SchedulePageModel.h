@@ -101,6 +101,7 @@ public:
     // --- Refresh ---
     // Takes the instrument's schedule fields into the page's record.
     void take(const InstrumentInfo& info);
+    void take(const ScheduleRecord& record) { record_ = record; }
     // Every control from the record (the view kept, frequency cut to 60,
     // a negative counter shown as 0, a memory-full contradiction resolved
     // with a balloon), the park sensor and the status panel from the reading.
@@ -148,7 +149,7 @@ public:
     // and length from the pickers on today's date, frequency from its control.
     ScheduleRecord recordToSend(const QDate& today) const;
     // The schedule read back after a send; the controls stay as they are.
-    void sent(const InstrumentInfo& readBack);
+    void sent(const ScheduleRecord& readBack) { record_ = readBack; }
     // What "Save Set-up to a File..." writes: the pickers, the frequency
     // control, the week mask of the boxes, Config and the comment.
     ScheduleFileValues fileValues() const;
