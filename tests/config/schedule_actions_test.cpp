@@ -93,7 +93,7 @@ TEST_P(ScheduleActionsTest, UseTheseSettingsSendsTheEditedScheduleAndReadsItBack
     EXPECT_TRUE(rig->historyLines().value(0).startsWith("::: New schedule uploaded by "));
     EXPECT_GE(rig->link.lastCommsAt().secsTo(QDateTime::currentDateTime()), 59);
 
-    page.sent(rig->info);
+    page.sent(ScheduleRecord::of(rig->info));
     EXPECT_EQ(page.record().Config, 0);   // the instrument keeps only the counter bit
     EXPECT_EQ(page.start(), QTime(22, 0)); // the controls stay as they were
 }
