@@ -18,8 +18,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     tabs_->setObjectName(QStringLiteral("tasMain"));
     configure_ = new ConfigurePage(appFolder);
     download_ = new DownloadPage;
-    schedule_ = new QWidget;
-    schedule_->setObjectName(QStringLiteral("fraSchedule"));
+    schedule_ = new SchedulePage;
     settings_ = new QWidget;
     settings_->setObjectName(QStringLiteral("fraSettings"));
     struct Page {
@@ -154,6 +153,7 @@ QList<QWidget*> MainWindow::instrumentControls() const
         configure_->btnCalibrateInstrument, configure_->btnDiagnoseProblem, configure_->btnRestoreDefaultEE,
         configure_->btnGenerateTechnicalFile, download_->btnFilterDownload, download_->btnSaveData};
     controls += download_->instrumentControls();
+    controls += schedule_->instrumentControls();
     return controls;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "ConfigurePage.h"
 #include "DownloadPage.h"
+#include "SchedulePage.h"
 #include "StatusPanels.h"
 #include "TrayIcon.h"
 #include "TrayKey.h"
@@ -25,7 +26,7 @@ public:
 
     ConfigurePage* configurePage() const { return configure_; }
     DownloadPage* downloadPage() const { return download_; }
-    QWidget* schedulePage() const { return schedule_; }
+    SchedulePage* schedulePage() const { return schedule_; }
     QWidget* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
     StatusPanels* statusPanels() const { return status_; }
@@ -80,7 +81,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     ConfigurePage* configure_ = nullptr;
     DownloadPage* download_ = nullptr;
-    QWidget* schedule_ = nullptr;
+    SchedulePage* schedule_ = nullptr;
     QWidget* settings_ = nullptr;
     StatusPanels* status_ = nullptr;
     TrayIcon* tray_ = nullptr;

@@ -74,6 +74,7 @@ void TolviApplication::start()
         startDemoInstrument();
     modelBinding_ = std::make_unique<MainModelBinding>(model(), *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    schedule_ = std::make_unique<SchedulePageActions>(*this);
     // The link is reset before the instrument thread gets any work.
     link.StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model().rescanPorts(); });
@@ -142,7 +143,7 @@ void TolviApplication::bindDownloadPage()
             downloadActions_->downloadAll(true);
         } else if (key == TrayKey::ToggleSchedule) {
             core_.log().debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
-            notAvailableYet();
+            schedule_->toggle();
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {

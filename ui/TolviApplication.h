@@ -5,6 +5,7 @@
 #include "DownloadActions.h"
 #include "DownloadPageBinding.h"
 #include "MainModelBinding.h"
+#include "SchedulePageActions.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
 #include "data/DataFileSettings.h"
@@ -57,6 +58,9 @@ public:
     DownloadPageModel& downloadPage() { return *downloadModel_; }
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
+    SchedulePageActions& schedulePage() { return *schedule_; }
+    // Redraws the Schedule page from the instrument record (after the clock was set).
+    void refreshSchedulePage() { schedule_->refreshFromInstrument(); }
     // The connected instrument's record and the slots of the last download.
     InstrumentInfo& instrument() { return model().instrument(); }
     DownloadTable& downloads() { return model().downloads(); }
@@ -95,6 +99,7 @@ private:
     DemoInstrument demo_;
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;
+    std::unique_ptr<SchedulePageActions> schedule_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;
