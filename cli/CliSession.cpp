@@ -6,6 +6,7 @@
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
 #include "link/PortMapSettings.h"
+#include "link/SerialPermission.h"
 #include "shell/DataFolder.h"
 #include "session/MainModel.h"
 #include "shell/PerUserSettings.h"
@@ -178,7 +179,9 @@ int CliSession::openLink()
         return ExitUsage;
     if (OpenLinkOn(*link_, entry))
         return ExitOk;
-    error(PortEntry::isNetwork(entry) ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
-                                      : QStringLiteral("cannot open ") + entry);
+    error(PortEntry::isNetwork(entry)
+            ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
+            : SerialAccessProblem(portMap_->devicePath(PortEntry::portNumber(entry)))
+                  .value_or(QStringLiteral("cannot open ") + entry));
     return ExitNoInstrument;
 }

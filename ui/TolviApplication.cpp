@@ -6,6 +6,7 @@
 #include "link/PortDiscovery.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMapSettings.h"
+#include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
@@ -196,7 +197,7 @@ void TolviApplication::saveData()
 
 void TolviApplication::showHelp()
 {
-    const QString manual = QDir(prepared_.paths.appFolder).filePath(QStringLiteral("Tolvi-M Download Software Manual.pdf"));
+    const QString manual = ManualPath(prepared_.paths.appFolder);
     // Logged in the shell's numbering: above 32 opened, 2 file not found.
     const bool opened = prompts_.openPath(manual, Prompts::OpenVerb::Open);
     log_.debugMessage(QString::number(opened ? 33 : 2) + QStringLiteral(" Opening PDF file with browser ID"),
