@@ -21,14 +21,14 @@ CliCommand PortsCommand()
         for (const QString& entry : session.model().portEntries())
             std::fputs((entry + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
         // Devices this user may not open are left out of the list above;
-        // they are marked here, and the fix is said once.
+        // they are marked here, and stderr says how to get access to each.
         const QList<DeniedPort> denied = DeniedSerialPorts(session.link().ports().portMap());
         for (const DeniedPort& port : denied)
             std::fputs((PortEntry::serial(port.port) + QStringLiteral(" (") + port.device
                            + QStringLiteral(": no permission)\n")).toLocal8Bit().constData(),
                 stdout);
-        if (!denied.isEmpty())
-            session.error(denied.first().text);
+        for (const DeniedPort& port : denied)
+            session.error(port.text);
         return int(ExitOk);
     };
     return command;

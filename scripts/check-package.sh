@@ -19,7 +19,11 @@ fi
 
 bash scripts/package.sh
 deb=$(ls "${BUILD_DIR:-build}"/tolvi_*_amd64.deb)
-step() { printf '\n== %s\n' "$*"; }
+# Each step is one check; set -e ends the run at the first that fails.
+checks=0
+current=""
+step() { [ -n "$current" ] && checks=$((checks + 1)); current="$*"; printf '\n== %s\n' "$*"; }
+trap '[ -n "$current" ] && printf "failed at: %s\nPackage: %d passed, 1 failed\n" "$current" "$checks"' ERR
 
 step "install $deb"
 dpkg -i "$deb"
@@ -68,6 +72,7 @@ if dpkg-query -W tolvi >/dev/null 2>&1 && [ "$(dpkg-query -W -f='${Status}' tolv
 fi
 if [ ${#left[@]} -gt 0 ]; then
   printf 'left after removal: %s\n' "${left[@]}" >&2
-  exit 1
+  false
 fi
-echo "package checks passed"
+checks=$((checks + 1))
+echo "Package: $checks passed, 0 failed"
