@@ -7,15 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 CHECK_PACKAGES=(lintian desktop-file-utils appstream man-db)
-missing=()
-for p in "${CHECK_PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "${CHECK_PACKAGES[@]}"
 
 bash scripts/package.sh
 deb=$(ls "${BUILD_DIR:-build}"/tolvi_*_amd64.deb)

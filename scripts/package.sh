@@ -13,16 +13,7 @@ PACKAGING_PACKAGES=(
   dpkg-dev file                           # dpkg-shlibdeps for the dependencies
 )
 
-if [ "$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi
-missing=()
-for p in "${PACKAGING_PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "${PACKAGING_PACKAGES[@]}"
 
 BUILD_DIR="${BUILD_DIR:-build}"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DTOLVI_DOCS=ON >/dev/null
