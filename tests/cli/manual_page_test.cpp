@@ -88,6 +88,8 @@ struct PageCase {
     const char* page;      // under docs/man
 };
 
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.page; }
+
 class ManualPage : public ::testing::TestWithParam<PageCase> {};
 
 TEST_P(ManualPage, DescribesExactlyTheCommandsAndOptionsOfHelp)

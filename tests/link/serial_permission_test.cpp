@@ -55,6 +55,8 @@ struct ModeCase {
     bool joinFixesIt;   // the group may read and write: the text gives the usermod command
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+
 class SerialPermissionModes : public SerialPermissionTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(SerialPermissionModes, TextNamesTheDeviceItsGroupAndTheFix)
