@@ -5,6 +5,7 @@
 #include "link/LinkOpen.h"
 #include "link/PortMapSettings.h"
 #include "link/PortMap.h"
+#include "link/SerialPermission.h"
 #include "session/MainModel.h"
 #include "shell/DataFolder.h"
 #include "shell/SessionLog.h"
@@ -153,7 +154,9 @@ int CliSession::openLink()
         return ExitUsage;
     if (OpenLinkOn(link(), entry))
         return ExitOk;
-    error(PortEntry::isNetwork(entry) ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
-                                      : QStringLiteral("cannot open ") + entry);
+    error(PortEntry::isNetwork(entry)
+            ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
+            : SerialAccessProblem(core_->portMap().devicePath(PortEntry::portNumber(entry)))
+                  .value_or(QStringLiteral("cannot open ") + entry));
     return ExitNoInstrument;
 }

@@ -5,6 +5,7 @@
 #include "data/SaveData.h"
 #include "link/PortDiscovery.h"
 #include "session/MainModel.h"
+#include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
@@ -191,7 +192,7 @@ void TolviApplication::saveData()
 
 void TolviApplication::showHelp()
 {
-    const QString manual = QDir(prepared_.paths.appFolder).filePath(QStringLiteral("Tolvi-M Download Software Manual.pdf"));
+    const QString manual = ManualPath(prepared_.paths.appFolder);
     // Logged in the shell's numbering: above 32 opened, 2 file not found.
     const bool opened = prompts_.openPath(manual, Prompts::OpenVerb::Open);
     core_.log().debugMessage(QString::number(opened ? 33 : 2) + QStringLiteral(" Opening PDF file with browser ID"),

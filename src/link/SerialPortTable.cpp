@@ -2,6 +2,7 @@
 
 #include "PortMap.h"
 #include "shell/Bits.h"
+#include "SerialPermission.h"
 #include "shell/SessionLog.h"
 
 #include <cerrno>
@@ -161,6 +162,8 @@ void SerialPortTable::logOpenError(const QString& path, int error)
     log_.debugMessage(
         QStringLiteral("0x") + HexL(error, 2) + QStringLiteral(": ") + SerialDevice::errorText(error),
         SessionLog::Problem);
+    if (IsPermissionDenied(error))
+        log_.debugMessage(SerialPermissionText(path), SessionLog::Problem);
 }
 
 SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline, const WakeUp* wake)

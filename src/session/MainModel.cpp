@@ -1,6 +1,8 @@
 #include "MainModel.h"
 
 #include "link/InstrumentLink.h"
+#include "link/PortMap.h"
+#include "link/SerialPermission.h"
 #include "session/KeepAlive.h"
 #include "link/SettingsStore.h"
 #include "shell/Prompts.h"
@@ -183,6 +185,9 @@ bool MainModel::autoConnect()
     services_.prompts.balloon(QStringLiteral("Sorry, autoscan failed to find any instruments.") + QLatin1Char(' ')
             + CheckCableText.trimmed() + QLatin1Char(' ') + TurnedOnText,
         services_.appCaption, Prompts::Icon::Critical, 10000);
+    // Ports this user may not open are not in the list at all: say why and how to fix it.
+    if (const QList<DeniedPort> denied = DeniedSerialPorts(link_.ports().portMap()); !denied.isEmpty())
+        services_.prompts.message(Prompts::Icon::Exclamation, denied.first().text, services_.appCaption);
     Q_EMIT busyChanged(false);
     closeLinkAndRescan();
     setStatus(StatusPanel::Message, SelectPortText);
@@ -246,9 +251,11 @@ bool MainModel::connectNetworkEntry(const QString& entry)
 
 void MainModel::failManualConnect(const QString& where)
 {
+    // A device this user may not open needs the fix, not the cable hint.
+    const auto denied = SerialAccessProblem(link_.ports().portMap().devicePath(PortEntry::portNumber(where)));
     services_.prompts.message(Prompts::Icon::Exclamation,
-        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n") + CheckCableText
-            + TurnedOnText,
+        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n")
+            + denied.value_or(CheckCableText + TurnedOnText),
         services_.appCaption);
     int none = 0;
     link_.PickComms(none);
