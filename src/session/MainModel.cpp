@@ -168,11 +168,12 @@ bool MainModel::autoConnect()
         if (PingInstrument(link_)) {
             link_.setMessageComplete(false);
             log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
-            connected(port);
+            // The port actually opened: PickComms may have fallen back to another.
+            connected(opened);
             Q_EMIT busyChanged(false);
             if (windowHidden_)
                 services_.prompts.balloon(QStringLiteral("Connected to ") + info_.SerialNumber
-                        + QStringLiteral(" on COM") + QString::number(port),
+                        + QStringLiteral(" on COM") + QString::number(opened),
                     services_.appCaption, Prompts::Icon::Information, 30000);
             return true;
         }
@@ -223,7 +224,8 @@ bool MainModel::connectSerialEntry(const QString& entry)
         failManualConnect(entry);
         return false;
     }
-    instrumentReplied(port);
+    // The port actually opened: PickComms may have fallen back to another.
+    instrumentReplied(opened);
     return true;
 }
 
