@@ -7,6 +7,7 @@
 #include "session/MainModel.h"
 #include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
+#include "shell/HelpManual.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
 #include "shell/StartupFiles.h"
@@ -92,7 +93,12 @@ void TolviApplication::start()
     // Window load.
     terminal_->setDebugMode(false);
     StartupOptionHandlers handlers;
-    handlers.setDebugMode = [this] { terminal_->setDebugMode(true); };
+    handlers.setDebugMode = [this] {
+        // The connection then follows its terminal branch: no state reads,
+        // the terminal's scan timer instead of the keep-alive.
+        terminal_->setDebugMode(true);
+        model().setTerminalDebug(true);
+    };
     handlers.offerLogAtExit = [this] { offerLogAtExit_ = true; };
     handlers.startHidden = [this] { startHidden_ = true; };
     handlers.checkForUpdates = [this] { notAvailableYet(); };
@@ -192,11 +198,8 @@ void TolviApplication::saveData()
 
 void TolviApplication::showHelp()
 {
-    const QString manual = ManualPath(prepared_.paths.appFolder);
-    // Logged in the shell's numbering: above 32 opened, 2 file not found.
-    const bool opened = prompts_.openPath(manual, Prompts::OpenVerb::Open);
-    core_.log().debugMessage(QString::number(opened ? 33 : 2) + QStringLiteral(" Opening PDF file with browser ID"),
-        SessionLog::Info);
+    const bool opened = prompts_.openPath(ManualPath(prepared_.paths.appFolder), Prompts::OpenVerb::Open);
+    core_.log().debugMessage(HelpOpenedLogLine(opened), SessionLog::Info);
 }
 
 void TolviApplication::notAvailableYet()

@@ -55,7 +55,7 @@ std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutc
     outcome = EraseOutcome::NotAllowed;
     if (!LoginOK(c.services, c.passwordDialog))
         return std::nullopt;
-    if (c.services.prompts.askYesNo(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Yes)
+    if (c.services.prompts.askOkCancel(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Ok)
         return std::nullopt;
     c.services.log.debugMessage(request.startLog, SessionLog::Info);
     outcome = EraseOutcome::Failed;

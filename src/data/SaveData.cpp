@@ -25,7 +25,8 @@ const ErrorSite kSite{"btnSaveData_Click", "frmMain", true};
 constexpr int kStatusPathChars = 48;
 
 // The lines of one file, written in one step at the end. Lines marked
-// verbose are logged as they are added, as a line-by-line write would log them.
+// verbose are logged once the file is written, so the log never claims a
+// line that a failed write did not put in the file.
 class FileText {
 public:
     FileText(SessionLog& log, QString path) : log_(log), path_(std::move(path)) {}
@@ -33,18 +34,26 @@ public:
     {
         text_ += line;
         text_ += QLatin1String("\r\n");
-        if (verbose) {
+        if (verbose)
+            verboseLines_.append(line);
+    }
+    bool write() const
+    {
+        if (!WriteFileAtomically(path_, text_.toUtf8()))
+            return false;
+        for (const QString& line : verboseLines_) {
             log_.debugMessage(QStringLiteral("Data written to ") + path_ + QStringLiteral(":"), SessionLog::Info);
             log_.debugMessage(QStringLiteral("\t\"") + line + QStringLiteral("\""), SessionLog::Info);
         }
+        return true;
     }
-    bool write() const { return WriteFileAtomically(path_, text_.toUtf8()); }
     const QString& path() const { return path_; }
 
 private:
     SessionLog& log_;
     QString path_;
     QString text_;
+    QStringList verboseLines_;
 };
 
 // Progress of the records: the bar, and panel 1 unless quiet (the plot script).

@@ -169,11 +169,12 @@ bool MainModel::autoConnect()
         log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
         if (PingInstrument(link_)) {
             log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
-            connected(port);
+            // The port actually opened: PickComms may have fallen back to another.
+            connected(opened);
             Q_EMIT busyChanged(false);
             if (windowHidden_)
                 services_.prompts.balloon(QStringLiteral("Connected to ") + info_.SerialNumber
-                        + QStringLiteral(" on COM") + QString::number(port),
+                        + QStringLiteral(" on COM") + QString::number(opened),
                     services_.appCaption, Prompts::Icon::Information, 30000);
             return true;
         }
@@ -225,7 +226,8 @@ bool MainModel::connectSerialEntry(const QString& entry)
         failManualConnect(entry);
         return false;
     }
-    instrumentReplied(port);
+    // The port actually opened: PickComms may have fallen back to another.
+    instrumentReplied(opened);
     return true;
 }
 

@@ -171,7 +171,7 @@ TEST(DownloadPage, TestFilterCountsOrAsksForADownloadFirst)
     f.page.selectFormat(static_cast<int>(DataFormat::ByConcentration));
     EXPECT_EQ(f.page.testFilter(t, prompts, QStringLiteral("Tolvi")), 2);
     EXPECT_EQ(f.page.filter.boundA, 500);
-    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")),
-        (QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!"),
-            QStringLiteral("Using this filter will return 2 records.")}));
+    EXPECT_EQ(prompts.texts_of(QStringLiteral("okcancel")),
+        QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!")});
+    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")), QStringList{QStringLiteral("Using this filter will return 2 records.")});
 }

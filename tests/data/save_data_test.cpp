@@ -189,6 +189,7 @@ TEST(SaveData, FailedWriteLeavesTheEarlierFileAndReportsIt)
     ASSERT_EQ(f.prompts.texts_of(QStringLiteral("message")).size(), 1);
     EXPECT_TRUE(f.prompts.texts_of(QStringLiteral("message"))[0].contains(QStringLiteral("procedure btnSaveData_Click")));
     EXPECT_FALSE(f.observer.panel1.last().contains(QStringLiteral("data points saved")));
+    EXPECT_FALSE(f.logged(QStringLiteral("Data written to "))) << "the log claims lines the file never got";
 }
 
 TEST(SaveData, ComprehensiveEndsWithTheMetadataBlock)

@@ -179,7 +179,7 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
     {
         ModalScript script;
         script.then(typePassword("pass"));
-        script.thenPress(QMessageBox::Yes);
+        script.thenPress(QMessageBox::Ok);
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages,
@@ -197,6 +197,11 @@ TEST(SimulatedInstrument, TerminalSendAndEepromDump)
     ASSERT_TRUE(f.connected);
     TerminalWindow& terminal = f.app->terminal();
     ASSERT_TRUE(terminal.isVisible());
+    // -d reaches the connection: its terminal branch runs the scan timer
+    // instead of the keep-alive and says so in the history.
+    EXPECT_TRUE(terminal.tmrTerminalScan->isActive());
+    const QString history = f.read(QDir(f.app->model().instrument().RecordFolder).filePath("history.txt"));
+    EXPECT_TRUE(history.contains("Connecting in Terminal Mode.")) << history.toStdString();
     QTest::keyClicks(terminal.txtTermISay, "g002001");
     QTest::keyClick(terminal.txtTermISay, Qt::Key_Return);
     EXPECT_EQ(terminal.txtTermISay->text(), "G002001");
