@@ -143,15 +143,3 @@ bool TerminalWindow::eventFilter(QObject* watched, QEvent* event)
     }
     return QWidget::eventFilter(watched, event);
 }
-
-void TerminalWindow::showEvent(QShowEvent* event)
-{
-    tmrTerminalScan->start();
-    QWidget::showEvent(event);
-}
-
-void TerminalWindow::hideEvent(QHideEvent* event)
-{
-    tmrTerminalScan->stop();
-    QWidget::hideEvent(event);
-}

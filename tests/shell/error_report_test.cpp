@@ -81,3 +81,4 @@ TEST(ErrorText, DescriptionIsTakenAsItStands)
         EXPECT_EQ(ErrorText(75, QString::fromUtf8(c.description), 0, ErrorSite{"btnSaveData_Click", "frmMain", true}),
             QString::fromUtf8(c.expected));
     }
+}
