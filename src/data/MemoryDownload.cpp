@@ -204,6 +204,9 @@ private:
 
     DownloadOutcome cancelPath()
     {
+        // Only the download is cut short: the clean-up waits for its replies,
+        // so the user's request is withdrawn while it runs and set again after.
+        c_.cancel.reset();
         c_.link.SendMessage(ComposeMessage("C"), true, 5);
         c_.link.SendMessage(ComposeMessage("A050000"), true, 1);
         c_.observer.statusText(1, QStringLiteral("Download has been cancelled."));
@@ -245,17 +248,30 @@ private:
 };
 }
 
-DownloadOutcome DownloadAllMemory(DownloadContext& context)
+namespace {
+// A running schedule may have added samples since the memory was last read:
+// both downloads read the memory details again first. False after a failure
+// (reported).
+bool RefreshMemoryDetails(DownloadContext& context, const char* procedure)
 {
     InstrumentInfo& info = context.info;
     try {
         if (info.ScheduleEnabled && info.ScheduleRunning)
             tolviM::GetFRAMDetails(context.link, context.services, info);
+        return true;
     } catch (const std::exception& e) {
-        ReportError(context.services.log, context.services.prompts, ErrorSite{"btnDownload_Click", "frmMain", true}, 5,
+        ReportError(context.services.log, context.services.prompts, ErrorSite{procedure, "frmMain", true}, 5,
             QString::fromLocal8Bit(e.what()));
-        return DownloadOutcome::Failed;
+        return false;
     }
+}
+}
+
+DownloadOutcome DownloadAllMemory(DownloadContext& context)
+{
+    InstrumentInfo& info = context.info;
+    if (!RefreshMemoryDetails(context, "btnDownload_Click"))
+        return DownloadOutcome::Failed;
     if (info.SlotsUsed <= 0) {
         context.services.prompts.balloon(QStringLiteral("The instrument memory is empty!"), context.services.appCaption,
             Prompts::Icon::Information, 10000);
@@ -274,6 +290,8 @@ DownloadOutcome DownloadAllMemory(DownloadContext& context)
 
 DownloadOutcome DownloadMemoryPortion(DownloadContext& context, int selStart, int selLength)
 {
+    if (!RefreshMemoryDetails(context, "btnDownloadSection_Click"))
+        return DownloadOutcome::Failed;
     context.services.log.debugMessage(
         QStringLiteral("Downloading from %1 to %2").arg(selStart).arg(selStart + selLength), SessionLog::Detail);
     Plan plan;
