@@ -45,7 +45,7 @@ void measure(const char* name, Wait wait)
 
 int sendAndWait(InstrumentLink& link)
 {
-    return link.SendMessage(ComposeMessage("G002101"), true, WaitSeconds);
+    return link.SendMessage(ComposeMessage("G002101"), true, WaitSeconds).result;
 }
 }
 
@@ -77,9 +77,10 @@ int main(int argc, char** argv)
         measure("serial gone, streaming", [&] {
             QElapsedTimer loop;
             loop.start();
-            while (loop.elapsed() < WaitSeconds * 1000 && !link.messageComplete())
-                link.IncommingMessage(100);
-            return int(link.messageComplete());
+            bool received = false;
+            while (loop.elapsed() < WaitSeconds * 1000 && !received)
+                received = link.IncommingMessage(100).has_value();
+            return int(received);
         });
         link.StopComms();
         close(terminal);

@@ -77,7 +77,6 @@ std::optional<QString> CliPrompts::readLine(const QString& prompt, bool secret)
 
 void CliPrompts::message(Icon, const QString& text, const QString&)
 {
-    ++messages_;
     if (passwordMissing_) {
         // The caller's own complaint about the password it could not get adds
         // nothing to the line that already said why.

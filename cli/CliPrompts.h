@@ -28,8 +28,6 @@ public:
     void setFileAnswer(const QString& path) { fileAnswer_ = path; }
     // True once a confirmation or password was refused.
     bool refused() const { return refused_; }
-    // Messages shown so far (the command decides whether they mean failure).
-    int messagesShown() const { return messages_; }
 
     // A text as one line: line breaks become single blanks.
     static QString oneLine(const QString& text);
@@ -45,5 +43,4 @@ private:
     std::optional<QString> fileAnswer_;
     bool refused_ = false;
     bool passwordMissing_ = false;   // a password was asked for and none could be had
-    int messages_ = 0;
 };

@@ -3,18 +3,13 @@
 #include "ExitCode.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkOpen.h"
-#include "link/PortDiscoverySystem.h"
-#include "link/PortMap.h"
 #include "link/PortMapSettings.h"
-#include "shell/DataFolder.h"
+#include "link/PortMap.h"
+#include "link/SerialPermission.h"
 #include "session/MainModel.h"
-#include "shell/PerUserSettings.h"
-#include "shell/Services.h"
+#include "shell/DataFolder.h"
 #include "shell/SessionLog.h"
-#include "shell/SessionStart.h"
 #include "shell/Startup.h"
-#include "shell/StartupFiles.h"
-#include "shell/SystemInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,21 +21,17 @@ CliSession::CliSession(CliOptions options) : options_(std::move(options)) {}
 
 CliSession::~CliSession()
 {
-    if (link_) {
-        int none = 0;
-        link_->PickComms(none);
-        link_->network().close();
-        link_->StopComms();
-    }
-    if (log_)
-        log_->debugMessage(QStringLiteral("Stopping application"), SessionLog::Info);
+    if (!core_)
+        return;
+    core_->stopLink();
+    core_->log().debugMessage(QStringLiteral("Stopping application"), SessionLog::Info);
 }
 
 void CliSession::error(const QString& line)
 {
     const QString text = CliPrompts::oneLine(line);
-    if (log_)
-        log_->debugMessage(text, SessionLog::Problem);
+    if (core_)
+        core_->log().debugMessage(text, SessionLog::Problem);
     std::fputs(("tolvi-cli: " + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
 }
 
@@ -65,46 +56,31 @@ int CliSession::start()
         }
     }
 
+    // With --data-dir everything stays inside that folder, per-user values included.
+    core_ = std::make_unique<CoreSession>(
+        options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")));
+    SessionLog& log = core_->log();
     // A fresh session log and the settings files, as the desktop program keeps them.
-    log_ = std::make_unique<SessionLog>();
-    StartSessionLog(*log_, paths_, perUserFolder);
-    if (!CreateSettingsFiles(paths_)) {
+    if (!OpenDataFolder(log, paths_, perUserFolder)) {
         error(QStringLiteral("cannot create the settings files in ") + paths_.dataFolder);
         return ExitFailed;
     }
 
-    prompts_ = std::make_unique<CliPrompts>(*log_, options_.assumeYes, options_.password);
-    // With --data-dir everything stays inside that folder, per-user values included.
-    perUser_ = options_.dataDir.isEmpty()
-        ? std::make_unique<PerUserSettings>()
-        : std::make_unique<PerUserSettings>(QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")));
-    services_ = std::make_unique<Services>(
-        Services{*log_, *prompts_, *perUser_, paths_, AppCaptionText(QStringLiteral("Tolvi"))});
-    portMap_ = std::make_unique<PortMap>();
-    loadPortMap();
-    link_ = std::make_unique<InstrumentLink>(*log_, *portMap_);
-    link_->setPrompts(prompts_.get());
-    link_->StartComms();
-    model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
-        MainModel::settingsFileMemory(UserSettingsPath(paths_)));
+    prompts_ = std::make_unique<CliPrompts>(log, options_.assumeYes, options_.password);
+    core_->start(paths_, *prompts_);
+    core_->link().StartComms();
 
-    LogThisStartup(*log_, paths_, options_.arguments.mid(1).join(QLatin1Char(' ')));
+    LogThisStartup(log, paths_, options_.arguments.mid(1).join(QLatin1Char(' ')));
 
     if (options_.demo) {
         try {
-            demo_ = StartDemoInstrument(*portMap_, *log_);
+            demo_ = StartDemoInstrument(core_->portMap(), log);
         } catch (const std::exception& e) {
             error(QStringLiteral("cannot start the simulated instrument: ") + QString::fromLocal8Bit(e.what()));
             return ExitFailed;
         }
     }
     return ExitOk;
-}
-
-// Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
-void CliSession::loadPortMap()
-{
-    portMap_->setOverrides(PortsFromSettings(AppSettingsPath(paths_)));
 }
 
 QString CliSession::portEntryFor(const QString& text, PortMap& portMap)
@@ -134,7 +110,7 @@ QString CliSession::portEntryFor(const QString& text, PortMap& portMap)
 QString CliSession::chosenEntry()
 {
     if (!options_.port.isEmpty())
-        return portEntryFor(options_.port, *portMap_);
+        return portEntryFor(options_.port, core_->portMap());
     if (demo_)
         return PortEntry::serial(demo_.port);
     return {};
@@ -153,18 +129,18 @@ QString CliSession::requiredEntry(const QString& ways)
 int CliSession::connect()
 {
     if (options_.autoConnect) {
-        if (model_->autoConnect())
-            return model_->connectionComplete() ? ExitOk : ExitFailed;
+        if (model().autoConnect())
+            return model().connectionComplete() ? ExitOk : ExitFailed;
         error(QStringLiteral("Sorry, autoscan failed to find any instruments."));
         return ExitNoInstrument;
     }
     const QString entry = requiredEntry(QStringLiteral("--port, --auto or --demo"));
     if (entry.isEmpty())
         return ExitUsage;
-    model_->setPortEditText(entry);
-    if (!model_->connectSelected())
+    model().setPortEditText(entry);
+    if (!model().connectSelected())
         return ExitNoInstrument;   // the reason is already on stderr
-    return model_->connectionComplete() ? ExitOk : ExitFailed;
+    return model().connectionComplete() ? ExitOk : ExitFailed;
 }
 
 int CliSession::openLink()
@@ -176,9 +152,11 @@ int CliSession::openLink()
     const QString entry = requiredEntry(QStringLiteral("--port or --demo"));
     if (entry.isEmpty())
         return ExitUsage;
-    if (OpenLinkOn(*link_, entry))
+    if (OpenLinkOn(link(), entry))
         return ExitOk;
-    error(PortEntry::isNetwork(entry) ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
-                                      : QStringLiteral("cannot open ") + entry);
+    error(PortEntry::isNetwork(entry)
+            ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
+            : SerialAccessProblem(core_->portMap().devicePath(PortEntry::portNumber(entry)))
+                  .value_or(QStringLiteral("cannot open ") + entry));
     return ExitNoInstrument;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "CliPrompts.h"
 #include "DemoInstrument.h"
+#include "session/CoreSession.h"
 #include "shell/AppPaths.h"
 
 #include <QString>
@@ -8,12 +9,7 @@
 #include <memory>
 #include <optional>
 
-class InstrumentLink;
-class MainModel;
-class PerUserSettings;
 class PortMap;
-class SessionLog;
-struct Services;
 
 // The global options of tolvi-cli.
 struct CliOptions {
@@ -26,9 +22,9 @@ struct CliOptions {
     QStringList arguments;              // the whole command line, for the log
 };
 
-// One run of tolvi-cli: the data folder, session log, settings files,
-// prompts, link and main-window model, set up as the desktop program sets
-// them up, plus the simulated instrument with --demo.
+// One run of tolvi-cli: the data folder, the core session (log, settings,
+// link and main-window model, as the desktop program has them) on the
+// terminal's prompts, plus the simulated instrument with --demo.
 class CliSession {
 public:
     explicit CliSession(CliOptions options);
@@ -46,9 +42,9 @@ public:
     // ExitOk, ExitUsage or ExitNoInstrument.
     int openLink();
 
-    MainModel& model() { return *model_; }
-    InstrumentLink& link() { return *link_; }
-    Services& services() { return *services_; }
+    MainModel& model() { return core_->model(); }
+    InstrumentLink& link() { return core_->link(); }
+    Services& services() { return core_->services(); }
     CliPrompts& prompts() { return *prompts_; }
     const CliOptions& options() const { return options_; }
 
@@ -68,16 +64,10 @@ private:
     // The port entry the options name, or empty after an error line
     // (ways: how a port may be given, for that line).
     QString requiredEntry(const QString& ways);
-    void loadPortMap();
 
     CliOptions options_;
     AppPaths paths_;
-    std::unique_ptr<SessionLog> log_;
+    std::unique_ptr<CoreSession> core_;   // from the moment the data folder is known
     std::unique_ptr<CliPrompts> prompts_;
-    std::unique_ptr<PerUserSettings> perUser_;
-    std::unique_ptr<Services> services_;
-    std::unique_ptr<PortMap> portMap_;
-    std::unique_ptr<InstrumentLink> link_;
-    std::unique_ptr<MainModel> model_;
     DemoInstrument demo_;
 };

@@ -38,6 +38,7 @@ CliCommand InfoCommand();
 CliCommand SendCommand();
 CliCommand DownloadCommand();
 CliCommand EraseCommand();
+CliCommand ScheduleCommand();
 CliCommand UpdateCommand();
 
 // Every command, in the order --help lists them.

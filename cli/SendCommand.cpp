@@ -23,10 +23,8 @@ CliCommand SendCommand()
             return status;
         InstrumentLink& link = session.link();
         TerminalSession terminal([&link](const QByteArray& frame, int timeoutSeconds) {
-            TerminalReply reply;
-            reply.result = link.SendMessage(frame, true, timeoutSeconds);
-            reply.received = link.receivedMessage();
-            return reply;
+            const ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
+            return TerminalReply{outcome.result, outcome.received};
         });
         terminal.queue(arguments.first());
         TerminalReply reply;

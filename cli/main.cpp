@@ -1,9 +1,12 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
+#include "shell/AboutText.h"
+#include "shell/DataFolder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 
 namespace {
@@ -48,7 +51,8 @@ int main(int argc, char** argv)
         + commandList());
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the program version."));
+    const QCommandLineOption version(QStringLiteral("version"),
+        QStringLiteral("Show the version, build date, Qt version and data folder."));
     const QCommandLineOption port(QStringLiteral("port"),
         QStringLiteral("The instrument's port: a number (7), COM7, a device path, or net://host:port."),
         QStringLiteral("P"));
@@ -77,7 +81,9 @@ int main(int argc, char** argv)
         return ExitOk;
     }
     if (parser.isSet(version)) {
-        std::fputs("tolvi-cli " TOLVI_VERSION "\n", stdout);
+        const QString folder = parser.isSet(dataDir) ? QDir(parser.value(dataDir)).absolutePath()
+                                                     : ChooseDataFolder(QCoreApplication::applicationDirPath()).path;
+        std::fputs((AboutText(QStringLiteral("tolvi-cli"), folder) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
         return ExitOk;
     }
 

@@ -13,16 +13,8 @@ PACKAGES=(
   locales
 )
 
+bash scripts/install-packages.sh "${PACKAGES[@]}"
 if [ "$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
 
 # Locales the formatting tests switch between (English and a comma-decimal one).
 if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$' || ! locale -a 2>/dev/null | grep -qi '^en_GB.utf8$'; then

@@ -1,21 +1,37 @@
 #include "DownloadActions.h"
 
-#include "TolviApplication.h"
+#include "DownloadPage.h"
+#include "InstrumentThread.h"
+#include "data/DownloadPageModel.h"
 #include "data/MemoryDownload.h"
 #include "data/MemoryErase.h"
 #include "instrument/SampleMemory.h"
+#include "session/MainModel.h"
 
 #include <QDateTime>
 
-DownloadActions::DownloadActions(TolviApplication& app, QObject* parent)
-    : QObject(parent), app_(app)
+namespace {
+// The memory figures of the record, as the gauge shows them.
+struct MemoryFigures {
+    int used = 0;
+    int total = 0;
+};
+
+MemoryFigures FiguresOf(const InstrumentInfo& info)
 {
-    DownloadPage* page = app_.window().downloadPage();
-    connect(page->btnDownload, &QPushButton::clicked, this, [this] { downloadAll(); });
-    connect(page->btnDownloadSection, &QPushButton::clicked, this, &DownloadActions::downloadPortion);
-    connect(page->btnRefreshFRAMSize, &QPushButton::clicked, this, &DownloadActions::refreshMemory);
-    connect(page->btnDeleteAllMemory, &QPushButton::clicked, this, &DownloadActions::eraseAll);
-    connect(page->btnEraseSection, &QPushButton::clicked, this, &DownloadActions::erasePortion);
+    return {info.SlotsUsed, info.SlotsTotal};
+}
+} // namespace
+
+DownloadActions::DownloadActions(Parts parts, QObject* parent)
+    : QObject(parent), parts_(std::move(parts))
+{
+    DownloadPage& page = parts_.page;
+    connect(page.btnDownload, &QPushButton::clicked, this, [this] { downloadAll(); });
+    connect(page.btnDownloadSection, &QPushButton::clicked, this, &DownloadActions::downloadPortion);
+    connect(page.btnRefreshFRAMSize, &QPushButton::clicked, this, &DownloadActions::refreshMemory);
+    connect(page.btnDeleteAllMemory, &QPushButton::clicked, this, &DownloadActions::eraseAll);
+    connect(page.btnEraseSection, &QPushButton::clicked, this, &DownloadActions::erasePortion);
 }
 
 void DownloadActions::downloadAll(bool thenSave)
@@ -30,37 +46,47 @@ void DownloadActions::downloadPortion()
 
 void DownloadActions::download(bool portion, bool thenSave)
 {
-    const MemoryRangeSlider slider = app_.downloadPage().slider;
-    const bool hidden = !app_.window().isVisible();
-    auto outcome = std::make_shared<DownloadOutcome>(DownloadOutcome::Failed);
-    app_.instrumentThread().submit(portion ? QStringLiteral("download portion") : QStringLiteral("download"),
-        [this, portion, slider, hidden, outcome] {
-            DownloadContext context{app_.services(), app_.link(), app_.instrument(), app_.downloads(), app_.observer(),
-                app_.instrumentThread().cancelToken(), hidden};
-            *outcome = portion ? DownloadMemoryPortion(context, slider.selStart, slider.selLength)
-                               : DownloadAllMemory(context);
+    const MemoryRangeSlider slider = parts_.pageModel.slider;
+    const bool hidden = !parts_.windowShown();
+    struct Result {
+        DownloadOutcome outcome = DownloadOutcome::Failed;
+        DownloadSummary summary;   // taken from the table on the instrument thread
+    };
+    parts_.thread.submit<Result>(portion ? QStringLiteral("download portion") : QStringLiteral("download"),
+        [this, portion, slider, hidden] {
+            MainModel& model = parts_.model;
+            DownloadContext context{model.services(), model.link(), model.instrument(), model.downloads(),
+                parts_.observer, parts_.thread.cancelToken(), hidden};
+            Result result;
+            result.outcome = portion ? DownloadMemoryPortion(context, slider.selStart, slider.selLength)
+                                     : DownloadAllMemory(context);
+            result.summary = DownloadSummary::of(model.downloads());
+            return result;
         },
-        [this, outcome, thenSave] {
-            DownloadPageModel& model = app_.downloadPage();
-            if (*outcome == DownloadOutcome::Completed)
-                model.downloadCompleted(app_.downloads(), QDateTime::currentDateTime());
-            else if (*outcome != DownloadOutcome::EmptyMemory)
-                model.dataDropped();
-            app_.refreshDownloadPage();
-            if (thenSave && *outcome == DownloadOutcome::Completed)
-                app_.saveData(); // queued behind the download, which still holds the buttons
+        [this, thenSave](Result result) {
+            DownloadPageModel& page = parts_.pageModel;
+            if (result.outcome == DownloadOutcome::Completed)
+                page.downloadCompleted(result.summary, QDateTime::currentDateTime());
+            else if (result.outcome != DownloadOutcome::EmptyMemory)
+                page.dataDropped();
+            parts_.redraw();
+            if (thenSave && result.outcome == DownloadOutcome::Completed)
+                parts_.saveData(); // queued behind the download, which still holds the buttons
         });
 }
 
 void DownloadActions::refreshMemory()
 {
-    auto figures = std::make_shared<std::pair<int, int>>();
-    app_.instrumentThread().submit(QStringLiteral("memory figures"),
-        [this, figures] {
-            tolviM::GetFRAMDetails(app_.link(), app_.services(), app_.instrument());
-            *figures = {app_.instrument().SlotsUsed, app_.instrument().SlotsTotal};
+    parts_.thread.submit<MemoryFigures>(QStringLiteral("memory figures"),
+        [this] {
+            MainModel& model = parts_.model;
+            tolviM::GetFRAMDetails(model.link(), model.services(), model.instrument());
+            return FiguresOf(model.instrument());
         },
-        [this, figures] { showMemory(figures->first, figures->second); });
+        [this](MemoryFigures figures) {
+            parts_.pageModel.updateDownloadPage(figures.used, figures.total);
+            parts_.redraw();
+        });
 }
 
 void DownloadActions::eraseAll()
@@ -75,31 +101,24 @@ void DownloadActions::erasePortion()
 
 void DownloadActions::erase(bool portion)
 {
-    const MemoryRangeSlider slider = app_.downloadPage().slider;
+    const MemoryRangeSlider slider = parts_.pageModel.slider;
     struct Result {
         EraseOutcome outcome = EraseOutcome::Failed;
-        int used = 0, total = 0;
+        MemoryFigures figures;
     };
-    auto result = std::make_shared<Result>();
-    app_.instrumentThread().submit(portion ? QStringLiteral("erase portion") : QStringLiteral("erase"),
-        [this, portion, slider, result] {
-            EraseContext context{app_.services(), app_.link(), app_.instrument(), app_.downloads(), app_.observer(),
-                [this](PasswordDialogModel& model) { return app_.runPasswordDialog(model); }};
-            result->outcome = portion ? EraseMemoryPortion(context, slider.selStart, slider.selLength)
-                                      : EraseAllMemory(context);
-            result->used = app_.instrument().SlotsUsed;
-            result->total = app_.instrument().SlotsTotal;
+    parts_.thread.submit<Result>(portion ? QStringLiteral("erase portion") : QStringLiteral("erase"),
+        [this, portion, slider] {
+            MainModel& model = parts_.model;
+            EraseContext context{model.services(), model.link(), model.instrument(), model.downloads(),
+                parts_.observer, parts_.passwordDialog};
+            const EraseOutcome outcome = portion ? EraseMemoryPortion(context, slider.selStart, slider.selLength)
+                                                 : EraseAllMemory(context);
+            return Result{outcome, FiguresOf(model.instrument())};
         },
-        [this, result, portion] {
-            if (result->outcome != EraseOutcome::Erased)
+        [this, portion](Result result) {
+            if (result.outcome != EraseOutcome::Erased)
                 return;
-            app_.downloadPage().memoryErased(result->used, result->total, portion);
-            app_.refreshDownloadPage();
+            parts_.pageModel.memoryErased(result.figures.used, result.figures.total, portion);
+            parts_.redraw();
         });
-}
-
-void DownloadActions::showMemory(int slotsUsed, int slotsTotal)
-{
-    app_.downloadPage().updateDownloadPage(slotsUsed, slotsTotal);
-    app_.refreshDownloadPage();
 }

@@ -1,16 +1,36 @@
 #pragma once
-#include <QObject>
+#include "shell/Password.h"
 
-class TolviApplication;
+#include <QObject>
+#include <functional>
+
+class DownloadPage;
+class DownloadPageModel;
+class InstrumentThread;
+class MainModel;
+class OperationObserver;
 
 // The instrument procedures of the Download page: download all or a
 // portion, refresh the memory figures, erase all or a portion, and the
-// tray's "Download All & Save". Each runs on the instrument thread; the
-// page is redrawn from its model when it is over.
+// tray's "Download All & Save". Each runs on the instrument thread and
+// hands its figures to the GUI thread by value; the page's model takes them
+// there and the page is redrawn.
 class DownloadActions : public QObject {
     Q_OBJECT
 public:
-    explicit DownloadActions(TolviApplication& app, QObject* parent = nullptr);
+    struct Parts {
+        DownloadPage& page;               // the buttons
+        DownloadPageModel& pageModel;
+        std::function<void()> redraw;     // the page from its model
+        std::function<bool()> windowShown;
+        MainModel& model;                 // services, link, record and download table
+        InstrumentThread& thread;
+        OperationObserver& observer;
+        PasswordDialogRunner passwordDialog;
+        std::function<void()> saveData;   // "Save Data", queued behind a download
+    };
+
+    explicit DownloadActions(Parts parts, QObject* parent = nullptr);
 
     void downloadAll(bool thenSave = false);
     void downloadPortion();
@@ -21,8 +41,6 @@ public:
 private:
     void download(bool portion, bool thenSave);
     void erase(bool portion);
-    // Redraws the gauge and slider from figures taken on the instrument thread.
-    void showMemory(int slotsUsed, int slotsTotal);
 
-    TolviApplication& app_;
+    Parts parts_;
 };

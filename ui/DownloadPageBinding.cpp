@@ -68,7 +68,7 @@ void DownloadPageBinding::refresh()
     const double fraction = max.toDouble() > 0 ? used.toDouble() / max.toDouble() : 0.0;
     page_.shpMemory_bar->setFill(fraction, QColor(gauge.colour.red, gauge.colour.green, gauge.colour.blue));
     if (!gauge.memoryPanel.isEmpty())
-        window_.statusPanels()->setPanelText(4, gauge.memoryPanel);
+        window_.statusPanels()->setPanelText(StatusPanel::Memory, gauge.memoryPanel);
     refreshSlider();
     refreshFilterFrame();
 }

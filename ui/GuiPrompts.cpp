@@ -72,6 +72,12 @@ Prompts::Answer GuiPrompts::askYesNo(const QString& text, const QString& title, 
                                                                                               : Answer::No;
 }
 
+Prompts::Answer GuiPrompts::askOkCancel(const QString& text, const QString& title, Icon icon)
+{
+    return showBox(icon, text, title, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok ? Answer::Ok
+                                                                                              : Answer::Cancel;
+}
+
 Prompts::Answer GuiPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
 {
     switch (showBox(icon, text, title, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {

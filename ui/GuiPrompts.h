@@ -27,6 +27,7 @@ public:
 
     void message(Icon icon, const QString& text, const QString& title = {}) override;
     Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
+    Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
     Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QThread>
 #include <functional>
+#include <memory>
 
 // The one thread that talks to the instrument. The window queues procedures
 // here; they run one at a time, in order, and the window never waits for
@@ -21,6 +22,16 @@ public:
     // Queues job; afterwards (on the GUI thread) runs done, if given.
     // The cancel token is reset when the thread was idle.
     void submit(const QString& name, Job job, std::function<void()> done = {});
+    // Queues job; its result, taken on this thread, is handed to done by
+    // value on the GUI thread, so done never reads what the instrument
+    // thread owns.
+    template <typename Result>
+    void submit(const QString& name, std::function<Result()> job, std::function<void(Result)> done)
+    {
+        auto result = std::make_shared<Result>();
+        submit(name, [job = std::move(job), result] { *result = job(); },
+            [done = std::move(done), result] { done(std::move(*result)); });
+    }
     bool isBusy() const { return pending_ > 0; }
     // The name of the job running or queued first; empty when idle.
     QString currentJob() const { return current_; }

@@ -115,13 +115,10 @@ bool LoginDialog::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // Enter moves to the next box; in the last box it presses OK.
-            const QList<QLineEdit*> boxes = panelBoxes();
-            const int at = boxes.indexOf(static_cast<QLineEdit*>(watched));
-            if (at >= 0 && at + 1 < boxes.size())
-                focusBox(at + 1);
-            else
-                OKButton->click();
+            // Enter in any password box moves on to OK and presses it: Enter
+            // submits the panel, and the checks put the focus back where needed.
+            OKButton->setFocus();
+            OKButton->click();
             return true;
         }
     }

@@ -73,10 +73,10 @@ MainModelBinding::MainModelBinding(MainModel& model, MainWindow& window, Termina
         if (!thread_.isBusy())
             run(QStringLiteral("keep-alive"), [this] { model_.keepAliveTick(); });
     });
-    connect(&window_, &MainWindow::trayCommand, this, [this, page](const QString& key) {
-        if (key == QLatin1String("auto"))
+    connect(&window_, &MainWindow::trayCommand, this, [page](TrayKey key) {
+        if (key == TrayKey::AutoConnect)
             page->btnAutoSelectComPort->click();
-        else if (key == QLatin1String("disc"))
+        else if (key == TrayKey::Disconnect)
             page->btnDisconnect->click();
     });
 
@@ -106,11 +106,10 @@ void MainModelBinding::applyButtons(const MainModel::Buttons& b)
 
 void MainModelBinding::applyTrayMenu(const MainModel::TrayMenu& m)
 {
-    TrayIcon* tray = window_.tray();
-    tray->setItemEnabled(QStringLiteral("auto"), m.autoConnect);
-    tray->setItemEnabled(QStringLiteral("save"), m.downloadAndSave);
-    tray->setItemEnabled(QStringLiteral("sched"), m.toggleSchedule);
-    tray->setItemEnabled(QStringLiteral("disc"), m.disconnect);
+    window_.setTrayItemEnabled(TrayKey::AutoConnect, m.autoConnect);
+    window_.setTrayItemEnabled(TrayKey::DownloadAndSave, m.downloadAndSave);
+    window_.setTrayItemEnabled(TrayKey::ToggleSchedule, m.toggleSchedule);
+    window_.setTrayItemEnabled(TrayKey::Disconnect, m.disconnect);
 }
 
 void MainModelBinding::useNetwork()

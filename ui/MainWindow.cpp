@@ -18,8 +18,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     tabs_->setObjectName(QStringLiteral("tasMain"));
     configure_ = new ConfigurePage(appFolder);
     download_ = new DownloadPage;
-    schedule_ = new QWidget;
-    schedule_->setObjectName(QStringLiteral("fraSchedule"));
+    schedule_ = new SchedulePage;
     settings_ = new QWidget;
     settings_->setObjectName(QStringLiteral("fraSettings"));
     struct Page {
@@ -38,7 +37,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
         tabs_->setTabToolTip(index, QString::fromLatin1(page.tip));
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        log_.debugMessage(QStringLiteral("Main window changed from %1 to %2").arg(currentTab_).arg(index), 0);
+        log_.debugMessage(QStringLiteral("Main window changed from %1 to %2").arg(currentTab_).arg(index), SessionLog::Info);
         currentTab_ = index;
     });
     setCentralWidget(tabs_);
@@ -62,14 +61,17 @@ void MainWindow::buildTray()
 {
     tray_ = new TrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
     struct Item {
-        const char* caption;
-        const char* key;
+        const char* caption;   // empty: a separator
+        TrayKey key;
     };
-    const Item items[] = {{"&Open", "open"}, {"", ""}, {"Auto &Connect", "auto"}, {"Download All && &Save", "save"},
-        {"&Toggle Schedule", "sched"}, {"&Disconnect", "disc"}, {"", ""}, {"&Close", "close"}};
-    for (const Item& item : items)
-        tray_->addMenuItem(QString::fromLatin1(item.caption), QString::fromLatin1(item.key),
-            qstrcmp(item.key, "open") == 0);
+    const Item items[] = {{"&Open", TrayKey::Open}, {"", TrayKey::Open}, {"Auto &Connect", TrayKey::AutoConnect},
+        {"Download All && &Save", TrayKey::DownloadAndSave}, {"&Toggle Schedule", TrayKey::ToggleSchedule},
+        {"&Disconnect", TrayKey::Disconnect}, {"", TrayKey::Open}, {"&Close", TrayKey::Close}};
+    for (const Item& item : items) {
+        const QString caption = QString::fromLatin1(item.caption);
+        tray_->addMenuItem(caption, caption.isEmpty() ? QString() : TrayKeyText(item.key),
+            !caption.isEmpty() && item.key == TrayKey::Open);
+    }
     tray_->setBalloonFallback([this](const QString& text) { showBalloonFallback(text); });
     connect(tray_, &TrayIcon::doubleClicked, this, [this] { minimizeToTray(false); });
     connect(tray_, &TrayIcon::menuClick, this, &MainWindow::onTrayMenu);
@@ -102,14 +104,29 @@ void MainWindow::buildShortcuts()
     });
 }
 
-void MainWindow::onTrayMenu(const QString& key)
+void MainWindow::onTrayMenu(const QString& text)
 {
-    if (key == QLatin1String("open"))
+    const std::optional<TrayKey> key = TrayKeyFromText(text);
+    if (!key)
+        return;
+    if (*key == TrayKey::Open)
         minimizeToTray(true);
-    else if (key == QLatin1String("close"))
+    else if (*key == TrayKey::Close)
         close();
-    else
-        Q_EMIT trayCommand(key);
+    else if (!busy_)
+        Q_EMIT trayCommand(*key);
+}
+
+void MainWindow::setTrayItemEnabled(TrayKey key, bool enabled)
+{
+    trayWanted_.insert(key, enabled);
+    applyTrayItems();
+}
+
+void MainWindow::applyTrayItems()
+{
+    for (auto it = trayWanted_.cbegin(); it != trayWanted_.cend(); ++it)
+        tray_->setItemEnabled(TrayKeyText(it.key()), it.value() && !(busy_ && StartsInstrumentWork(it.key())));
 }
 
 void MainWindow::minimizeToTray(bool restore)
@@ -125,8 +142,8 @@ void MainWindow::minimizeToTray(bool restore)
 
 void MainWindow::showBalloonFallback(const QString& text)
 {
-    status_->setPanelText(1, text);
-    log_.debugMessage(text, 0);
+    status_->setPanelText(StatusPanel::Message, text);
+    log_.debugMessage(text, SessionLog::Info);
 }
 
 QList<QWidget*> MainWindow::instrumentControls() const
@@ -136,6 +153,7 @@ QList<QWidget*> MainWindow::instrumentControls() const
         configure_->btnCalibrateInstrument, configure_->btnDiagnoseProblem, configure_->btnRestoreDefaultEE,
         configure_->btnGenerateTechnicalFile, download_->btnFilterDownload, download_->btnSaveData};
     controls += download_->instrumentControls();
+    controls += schedule_->instrumentControls();
     return controls;
 }
 
@@ -149,11 +167,6 @@ void MainWindow::setControlEnabled(QWidget* control, bool enabled)
 {
     wanted_.insert(control, enabled);
     control->setEnabled(enabled && !busy_);
-}
-
-bool MainWindow::controlWanted(QWidget* control) const
-{
-    return wanted_.value(control, !control->testAttribute(Qt::WA_ForceDisabled));
 }
 
 void MainWindow::onBusyChanged(bool busy)
@@ -170,21 +183,26 @@ void MainWindow::onBusyChanged(bool busy)
     busy_ = busy;
     for (QWidget* control : controls)
         control->setEnabled(wanted_.value(control, true) && !busy_);
+    for (const TrayKey key : {TrayKey::AutoConnect, TrayKey::DownloadAndSave, TrayKey::ToggleSchedule,
+             TrayKey::Disconnect})
+        if (!trayWanted_.contains(key))
+            trayWanted_.insert(key, tray_->action(TrayKeyText(key))->isEnabled());
+    applyTrayItems();
     if (!busy_ && closeWhenIdle_)
         close();
 }
 
 void MainWindow::onPanelDoubleClicked(int panel)
 {
-    if (panel == 1 && thread_ && thread_->isBusy())
-        Q_EMIT cancelGesture(status_->panelText(1));
+    if (panel == StatusPanel::Message && thread_ && thread_->isBusy())
+        Q_EMIT cancelGesture(status_->panelText(StatusPanel::Message));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (thread_ && thread_->isBusy()) {
         // Cancel what runs and close once it has stopped.
-        log_.debugMessage(QStringLiteral("Closing: cancelling ") + thread_->currentJob(), 0);
+        log_.debugMessage(QStringLiteral("Closing: cancelling ") + thread_->currentJob(), SessionLog::Info);
         thread_->cancelToken().request();
         closeWhenIdle_ = true;
         event->ignore();

@@ -1,8 +1,10 @@
 #pragma once
 #include "ConfigurePage.h"
 #include "DownloadPage.h"
+#include "SchedulePage.h"
 #include "StatusPanels.h"
 #include "TrayIcon.h"
+#include "TrayKey.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -24,7 +26,7 @@ public:
 
     ConfigurePage* configurePage() const { return configure_; }
     DownloadPage* downloadPage() const { return download_; }
-    QWidget* schedulePage() const { return schedule_; }
+    SchedulePage* schedulePage() const { return schedule_; }
     QWidget* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
     StatusPanels* statusPanels() const { return status_; }
@@ -40,8 +42,12 @@ public:
     // Enables or disables an instrument control as the model wants it; while
     // a procedure runs it stays disabled and gets this state afterwards.
     void setControlEnabled(QWidget* control, bool enabled);
-    bool controlWanted(QWidget* control) const;
     bool isBusy() const { return busy_; }
+
+    // Enables or disables a tray menu item as the model wants it; like the
+    // instrument controls, the items that start instrument work stay off
+    // while a procedure runs, so nothing is queued behind it from the tray.
+    void setTrayItemEnabled(TrayKey key, bool enabled);
 
     // Restore: shown, normal size, in front, focused. Otherwise toggles visibility.
     void minimizeToTray(bool restore);
@@ -51,8 +57,9 @@ public:
 
 Q_SIGNALS:
     void helpRequested();
-    // A tray menu choice the binding handles ("auto", "disc", "save", "sched").
-    void trayCommand(const QString& key);
+    // A tray menu choice the bindings handle (connect, disconnect, download
+    // and save, schedule).
+    void trayCommand(TrayKey key);
     // A double click on status panel 1 while a procedure runs (the cancel
     // gesture of a download), with the panel's text.
     void cancelGesture(const QString& panel1Text);
@@ -67,19 +74,21 @@ private:
     void buildShortcuts();
     void onTrayMenu(const QString& key);
     void onBusyChanged(bool busy);
+    void applyTrayItems();
     void onPanelDoubleClicked(int panel);
 
     SessionLog& log_;
     QTabWidget* tabs_ = nullptr;
     ConfigurePage* configure_ = nullptr;
     DownloadPage* download_ = nullptr;
-    QWidget* schedule_ = nullptr;
+    SchedulePage* schedule_ = nullptr;
     QWidget* settings_ = nullptr;
     StatusPanels* status_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QTimer* tmrPing_ = nullptr;
     InstrumentThread* thread_ = nullptr;
     QHash<QWidget*, bool> wanted_;
+    QHash<TrayKey, bool> trayWanted_;
     bool busy_ = false;
     int currentTab_ = 0;
     bool closeWhenIdle_ = false;

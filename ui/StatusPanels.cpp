@@ -7,8 +7,8 @@ StatusPanels::StatusPanels(QWidget* parent)
 {
     setObjectName(QStringLiteral("stsPanel"));
     setSizeGripEnabled(true);
-    const int stretch[4] = {4, 2, 2, 2};
-    for (int i = 0; i < 4; ++i) {
+    const int stretch[StatusPanel::Count] = {4, 2, 2, 2};
+    for (int i = 0; i < StatusPanel::Count; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("stsPanel%1").arg(i + 1));
         label->setFrameShape(QFrame::StyledPanel);
@@ -24,20 +24,20 @@ StatusPanels::StatusPanels(QWidget* parent)
     progress_->setMaximumWidth(140);
     progress_->hide();
     addPermanentWidget(progress_, 1);
-    panels_[1]->setText(QStringLiteral("Clock Error:"));
-    panels_[2]->setText(QStringLiteral("Schedule:"));
-    panels_[3]->setText(QStringLiteral("Memory Used:"));
+    panel(StatusPanel::Clock)->setText(QStringLiteral("Clock Error:"));
+    panel(StatusPanel::Schedule)->setText(QStringLiteral("Schedule:"));
+    panel(StatusPanel::Memory)->setText(QStringLiteral("Memory Used:"));
 }
 
 void StatusPanels::setPanelText(int panel, const QString& text)
 {
-    if (panel >= 1 && panel <= 4)
+    if (panel >= 1 && panel <= StatusPanel::Count)
         panels_[panel - 1]->setText(text);
 }
 
 QString StatusPanels::panelText(int panel) const
 {
-    return (panel >= 1 && panel <= 4) ? panels_[panel - 1]->text() : QString();
+    return (panel >= 1 && panel <= StatusPanel::Count) ? panels_[panel - 1]->text() : QString();
 }
 
 void StatusPanels::setProgress(int percent)
@@ -50,7 +50,7 @@ void StatusPanels::setProgress(int percent)
 bool StatusPanels::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonDblClick) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < StatusPanel::Count; ++i)
             if (watched == panels_[i])
                 Q_EMIT panelDoubleClicked(i + 1);
     }

@@ -30,7 +30,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::array<QLabel*, 4> panels_{};
+    std::array<QLabel*, StatusPanel::Count> panels_{};
     QProgressBar* progress_ = nullptr;
 };
 

@@ -68,9 +68,9 @@ TerminalWindow::TerminalWindow(TerminalSession& session, InstrumentThread& threa
 
 void TerminalWindow::send()
 {
+    // The frame waits for the scan timer, which runs only while an instrument
+    // is connected (the connection starts it, disconnect stops it).
     txtTermISay->setText(session_.queue(txtTermISay->text()));
-    if (!tmrTerminalScan->isActive())
-        tmrTerminalScan->start();
 }
 
 void TerminalWindow::scanTick()
@@ -142,16 +142,4 @@ bool TerminalWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TerminalWindow::showEvent(QShowEvent* event)
-{
-    tmrTerminalScan->start();
-    QWidget::showEvent(event);
-}
-
-void TerminalWindow::hideEvent(QHideEvent* event)
-{
-    tmrTerminalScan->stop();
-    QWidget::hideEvent(event);
 }

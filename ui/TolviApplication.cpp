@@ -4,9 +4,10 @@
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "link/PortDiscovery.h"
-#include "link/PortDiscoverySystem.h"
-#include "link/PortMapSettings.h"
+#include "session/MainModel.h"
+#include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
+#include "shell/HelpManual.h"
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
 #include "shell/StartupFiles.h"
@@ -15,14 +16,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-const QString ProgramTitle = QStringLiteral("Tolvi");
-}
-
 TolviApplication::TolviApplication(Options options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), log_(ProgramTitle)
+    : QObject(parent), options_(std::move(options)), core_(options_.perUserIni)
 {
-    perUser_ = std::make_unique<PerUserSettings>(options_.perUserIni, ProgramTitle);
 }
 
 TolviApplication::~TolviApplication()
@@ -36,80 +32,82 @@ bool TolviApplication::runPasswordDialog(PasswordDialogModel& model)
 {
     return prompts_.runOnGuiThread([&] {
         QWidget* parent = window_ && window_->isVisible() ? window_.get() : nullptr;
-        return RunLoginDialog(model, parent, services_->appCaption);
+        return RunLoginDialog(model, parent, core_.appCaption());
     });
 }
 
 bool TolviApplication::loginOK()
 {
-    return LoginOK(*services_, [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    return LoginOK(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
 }
 
 void TolviApplication::start()
 {
     // Window initialisation.
-    prepared_ = PrepareStartup(log_, options_.appFolder, options_.dataLocation.value_or(PerUserDataLocation()));
-    services_ = std::unique_ptr<Services>(new Services{log_, prompts_, *perUser_, prepared_.paths,
-        AppCaptionText(ProgramTitle)});
-    prompts_.setCaption(services_->appCaption);
+    SessionLog& log = core_.log();
+    prepared_ = PrepareStartup(log, options_.appFolder, options_.dataLocation.value_or(PerUserDataLocation()));
+    core_.start(prepared_.paths, prompts_);
+    prompts_.setCaption(core_.appCaption());
     const auto chooseNewPassword = [this] {
-        ChooseNewPassword(*services_, [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+        ChooseNewPassword(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
     };
     if (prepared_.passwordChoiceNeeded)
         chooseNewPassword(); // the first run always asks, before the main window
 
-    window_ = std::make_unique<MainWindow>(log_, prepared_.paths.appFolder);
-    window_->setWindowTitle(MainWindowCaption(services_->appCaption, QStringLiteral(TOLVI_VERSION), false));
+    window_ = std::make_unique<MainWindow>(log, prepared_.paths.appFolder);
+    window_->setWindowTitle(core_.mainWindowCaption(false));
     window_->setInstrumentThread(&thread_);
     prompts_.setParentWidget(window_.get());
     prompts_.setTray(window_->tray());
-    window_->tray()->setToolTip(services_->appCaption);
+    window_->tray()->setToolTip(core_.appCaption());
     window_->tray()->show();
     connect(window_.get(), &MainWindow::shuttingDown, this, &TolviApplication::shutDown);
     connect(window_.get(), &MainWindow::helpRequested, this, &TolviApplication::showHelp);
 
-    portMap_.setOverrides(PortsFromSettings(AppSettingsPath(prepared_.paths)));
-    link_ = std::make_unique<InstrumentLink>(log_, portMap_);
-    link_->setPrompts(&prompts_);
-    link_->setCancelToken(&thread_.cancelToken());
-    terminalSession_ = std::make_unique<TerminalSession>([this](const QByteArray& frame, int timeoutSeconds) {
-        const int result = link_->SendMessage(frame, true, timeoutSeconds);
-        return TerminalReply{result, link_->receivedMessage()};
+    InstrumentLink& link = core_.link();
+    link.setCancelToken(&thread_.cancelToken());
+    terminalSession_ = std::make_unique<TerminalSession>([&link](const QByteArray& frame, int timeoutSeconds) {
+        const ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
+        return TerminalReply{outcome.result, outcome.received};
     });
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
         prepared_.paths.resolve(QStringLiteral("eemap.hex")));
     if (options_.demo)
         startDemoInstrument();
-    model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
-        MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
-    modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
+    modelBinding_ = std::make_unique<MainModelBinding>(model(), *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    schedule_ = std::make_unique<SchedulePageActions>(*this);
     bindUpdateCheck();
     // The link is reset before the instrument thread gets any work.
-    link_->StartComms();
-    modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
+    link.StartComms();
+    modelBinding_->run(QStringLiteral("port scan"), [this] { model().rescanPorts(); });
     if (demo_ && options_.connectToDemo) {
         // Chosen in the same job as the connect, after the scan has set the
         // port list and its edit text.
         modelBinding_->run(QStringLiteral("connect"), [this, entry = PortEntry::serial(demo_.port)] {
-            model_->setPortEditText(entry);
-            model_->connectSelected();
+            model().setPortEditText(entry);
+            model().connectSelected();
         });
     }
-    window_->statusPanels()->setPanelText(1, QStringLiteral("Please select a port to use..."));
+    window_->statusPanels()->setPanelText(StatusPanel::Message, QStringLiteral("Please select a port to use..."));
 
     // Window load.
     terminal_->setDebugMode(false);
     StartupOptionHandlers handlers;
-    handlers.setDebugMode = [this] { terminal_->setDebugMode(true); };
+    handlers.setDebugMode = [this] {
+        // The connection then follows its terminal branch: no state reads,
+        // the terminal's scan timer instead of the keep-alive.
+        terminal_->setDebugMode(true);
+        model().setTerminalDebug(true);
+    };
     handlers.offerLogAtExit = [this] { offerLogAtExit_ = true; };
     handlers.startHidden = [this] { startHidden_ = true; };
     handlers.checkForUpdates = [this] { updates_->start(); };
     handlers.chooseNewPassword = chooseNewPassword;
-    LoadStartup(*services_, ParseCommandLine(options_.arguments), handlers, chooseNewPassword);
+    LoadStartup(core_.services(), ParseCommandLine(options_.arguments), handlers, chooseNewPassword);
     if (terminal_->debugMode()) {
-        log_.debugMessage(QStringLiteral("Running in DEBUG mode."), SessionLog::Info);
-        window_->setWindowTitle(MainWindowCaption(services_->appCaption, QStringLiteral(TOLVI_VERSION), true));
+        log.debugMessage(QStringLiteral("Running in DEBUG mode."), SessionLog::Info);
+        window_->setWindowTitle(core_.mainWindowCaption(true));
     }
     restoreDataFileOptions();
 
@@ -135,26 +133,29 @@ void TolviApplication::bindDownloadPage()
     observer_ = std::make_unique<StatusBarObserver>(window_->statusPanels());
     DownloadPage* page = window_->downloadPage();
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
-        [this] { downloadBinding_->testFilter(model_->downloads(), prompts_, services_->appCaption); });
+        [this] { downloadBinding_->testFilter(downloads(), prompts_, core_.appCaption()); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
-    downloadActions_ = std::make_unique<DownloadActions>(*this);
+    downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*page, *downloadModel_,
+        [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
+        *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
+        [this] { saveData(); }});
     // Maintenance functions this program does not offer yet.
     ConfigurePage* configure = window_->configurePage();
     for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
              configure->btnRestoreDefaultEE, configure->btnGenerateTechnicalFile})
         connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
-    connect(&*window_, &MainWindow::trayCommand, this, [this](const QString& key) {
-        if (key == QLatin1String("save")) {
-            log_.debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
+    connect(&*window_, &MainWindow::trayCommand, this, [this](TrayKey key) {
+        if (key == TrayKey::DownloadAndSave) {
+            core_.log().debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
             window_->minimizeToTray(true);
             downloadActions_->downloadAll(true);
-        } else if (key == QLatin1String("sched")) {
-            log_.debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
-            notAvailableYet();
+        } else if (key == TrayKey::ToggleSchedule) {
+            core_.log().debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
+            schedule_->toggle();
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
-        CancelGesture(panel1, thread_.cancelToken(), *services_);
+        CancelGesture(panel1, thread_.cancelToken(), core_.services());
     });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
@@ -170,8 +171,8 @@ void TolviApplication::bindDownloadPage()
 // Configure page's button; a restart the user agreed to closes the window.
 void TolviApplication::bindUpdateCheck()
 {
-    updates_ = std::make_unique<UpdateRunner>(*services_, *observer_,
-        [this] { return UpdateOptionsFor(*services_, QStringLiteral(TOLVI_VERSION)); });
+    updates_ = std::make_unique<UpdateRunner>(core_.services(), *observer_,
+        [this] { return UpdateOptionsFor(core_.services(), QStringLiteral(TOLVI_VERSION)); });
     connect(window_->configurePage()->btnCheckForUpdates, &QPushButton::clicked, updates_.get(), &UpdateRunner::start);
     connect(updates_.get(), &UpdateRunner::restartRequested, window_.get(), &QWidget::close);
 }
@@ -179,7 +180,7 @@ void TolviApplication::bindUpdateCheck()
 void TolviApplication::startDemoInstrument()
 {
     try {
-        demo_ = StartDemoInstrument(portMap_, log_);
+        demo_ = StartDemoInstrument(core_.portMap(), core_.log());
     } catch (const std::exception& e) {
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
@@ -192,31 +193,29 @@ void TolviApplication::saveData()
     const bool singleColumn = downloadModel_->singleColumnBox.singleColumn();
     // The save works on its own copy of the filter; the page gets it back
     // (bounds put in order) when the save is over.
-    auto filter = std::make_shared<DownloadFilter>(downloadModel_->filter);
+    DownloadFilter filter = downloadModel_->filter;
     // Taken here: the window's title is read on the window's own thread.
     const ProgramIdentity program = ThisProgramIdentity(window_->windowTitle(), options_.arguments);
-    thread_.submit(QStringLiteral("save data"), [this, singleColumn, filter, program] {
-        SaveDataContext context{*services_, *dataFileSettings_, model_->downloads(), model_->instrument(),
-            link_->firmwareFlags(), *observer_, program};
-        SaveData(context, *filter, singleColumn);
-    }, [this, filter] {
-        downloadModel_->filter = *filter;
+    thread_.submit<DownloadFilter>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
+        SaveDataContext context{core_.services(), *dataFileSettings_, downloads(), instrument(),
+            link().firmwareFlags(), *observer_, program};
+        SaveData(context, filter, singleColumn);
+        return filter;
+    }, [this](DownloadFilter used) {
+        downloadModel_->filter = std::move(used);
         downloadBinding_->refresh();
     });
 }
 
 void TolviApplication::showHelp()
 {
-    const QString manual = QDir(prepared_.paths.appFolder).filePath(QStringLiteral("Tolvi-M Download Software Manual.pdf"));
-    // Logged in the shell's numbering: above 32 opened, 2 file not found.
-    const bool opened = prompts_.openPath(manual, Prompts::OpenVerb::Open);
-    log_.debugMessage(QString::number(opened ? 33 : 2) + QStringLiteral(" Opening PDF file with browser ID"),
-        SessionLog::Info);
+    const bool opened = prompts_.openPath(ManualPath(prepared_.paths.appFolder), Prompts::OpenVerb::Open);
+    core_.log().debugMessage(HelpOpenedLogLine(opened), SessionLog::Info);
 }
 
 void TolviApplication::notAvailableYet()
 {
-    prompts_.balloon(QStringLiteral("Sorry, this function is not available yet."), services_->appCaption,
+    prompts_.balloon(QStringLiteral("Sorry, this function is not available yet."), core_.appCaption(),
         Prompts::Icon::Information, 30000);
 }
 
@@ -225,7 +224,7 @@ void TolviApplication::shutDown()
     if (shutDown_)
         return;
     shutDown_ = true;
-    ShutDown(*services_, offerLogAtExit_, [this] { link_->StopComms(); });
+    ShutDown(core_.services(), offerLogAtExit_, [this] { core_.stopLink(); });
     prompts_.setShuttingDown(true);
     updates_->stop();
     window_->tray()->hide();

@@ -5,6 +5,7 @@
 #include "DownloadActions.h"
 #include "DownloadPageBinding.h"
 #include "MainModelBinding.h"
+#include "SchedulePageActions.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
 #include "UpdateRunner.h"
@@ -13,11 +14,9 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
-#include "link/PortMap.h"
+#include "session/CoreSession.h"
 #include "shell/Password.h"
-#include "shell/PerUserSettings.h"
 #include "shell/Services.h"
-#include "shell/SessionLog.h"
 #include "shell/Startup.h"
 
 #include "DemoInstrument.h"
@@ -52,25 +51,27 @@ public:
 
     MainWindow& window() { return *window_; }
     TerminalWindow& terminal() { return *terminal_; }
-    Services& services() { return *services_; }
+    Services& services() { return core_.services(); }
     GuiPrompts& prompts() { return prompts_; }
     InstrumentThread& instrumentThread() { return thread_; }
-    InstrumentLink& link() { return *link_; }
+    InstrumentLink& link() { return core_.link(); }
     const AppPaths& paths() const { return prepared_.paths; }
     DownloadPageModel& downloadPage() { return *downloadModel_; }
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
+    SchedulePageActions& schedulePage() { return *schedule_; }
+    // Redraws the Schedule page from the instrument record (after the clock was set).
+    void refreshSchedulePage() { schedule_->refreshFromInstrument(); }
     // The connected instrument's record and the slots of the last download.
-    InstrumentInfo& instrument() { return model_->instrument(); }
-    DownloadTable& downloads() { return model_->downloads(); }
-    MainModel& model() { return *model_; }
+    InstrumentInfo& instrument() { return model().instrument(); }
+    DownloadTable& downloads() { return model().downloads(); }
+    MainModel& model() { return core_.model(); }
     // Status texts and progress of the running procedure, for the status bar.
     OperationObserver& observer() { return *observer_; }
     // The simulated instrument of the demo mode (null otherwise) and its port number.
     SimHost* demoInstrument() { return demo_.host.get(); }
     int demoPort() const { return demo_.port; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
-    bool startedHidden() const { return startHidden_; }
 
     // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
     void saveData();
@@ -90,21 +91,17 @@ private:
     void bindUpdateCheck();
 
     Options options_;
-    SessionLog log_;
-    std::unique_ptr<PerUserSettings> perUser_;
+    CoreSession core_;
     GuiPrompts prompts_;
     PreparedStartup prepared_;
-    std::unique_ptr<Services> services_;
-    PortMap portMap_;
-    std::unique_ptr<InstrumentLink> link_;
     InstrumentThread thread_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TerminalSession> terminalSession_;
     std::unique_ptr<TerminalWindow> terminal_;
     DemoInstrument demo_;
-    std::unique_ptr<MainModel> model_;
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;
+    std::unique_ptr<SchedulePageActions> schedule_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;

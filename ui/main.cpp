@@ -1,6 +1,7 @@
 #include "TolviApplication.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
@@ -8,6 +9,9 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Karvex"));
     QApplication::setApplicationName(QStringLiteral("Tolvi"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVI_VERSION));
+    // The installed menu entry and icon (tolvi.desktop, icon theme name "tolvi").
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvi"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tolvi")));
     // The window lives on in the tray when it is closed to it; the tray's
     // "Close" ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

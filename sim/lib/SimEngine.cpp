@@ -41,20 +41,10 @@ void SimEngine::receive(const QByteArray& bytes, Clock::time_point now)
     QMutexLocker lock(&mutex_);
     if (started_ == Clock::time_point{})
         started_ = now;
-    for (char c : bytes) {
-        if (c == Frame::StartChar) {
-            rx_.clear();
-            inFrame_ = true;
-        } else if (c == Frame::EndChar) {
-            if (inFrame_)
-                handleFrame(rx_, now);
-            rx_.clear();
-            inFrame_ = false;
-        } else if (inFrame_) {
-            // Bytes outside a frame (line noise, trailing characters) are dropped.
-            rx_.append(c);
-        }
-    }
+    // Bytes outside a frame (line noise, trailing characters) are dropped.
+    incoming_.feed(bytes);
+    while (const std::optional<QByteArray> frame = incoming_.next())
+        handleFrame(*frame, now);
 }
 
 void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
@@ -198,8 +188,7 @@ std::optional<SimEngine::Clock::time_point> SimEngine::nextDue() const
 void SimEngine::resetLine()
 {
     QMutexLocker lock(&mutex_);
-    rx_.clear();
-    inFrame_ = false;
+    incoming_.clear();
     pending_.clear();
     stream_.reset();
     lineFreeAt_ = {};
@@ -254,11 +243,6 @@ QList<QByteArray> SimEngine::receivedPayloads() const
     return payloads;
 }
 
-void SimEngine::clearFrameLog()
-{
-    QMutexLocker lock(&mutex_);
-    log_.clear();
-}
 
 bool SimEngine::setLogFile(const QString& path)
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include "SimInstrument.h"
 #include "SimScenario.h"
+#include "link/FrameAssembler.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -65,7 +66,6 @@ public:
     QList<SimFrameRecord> frameLog() const;
     // The payloads of the valid frames received, in order.
     QList<QByteArray> receivedPayloads() const;
-    void clearFrameLog();
     // Also appends every frame to a text file (CR LF lines). False when it cannot be opened.
     bool setLogFile(const QString& path);
 
@@ -112,8 +112,7 @@ private:
     SimScenario scenario_;
     SimInstrument instrument_;
     Clock::time_point started_;
-    QByteArray rx_;
-    bool inFrame_ = false;
+    FrameAssembler incoming_{FrameAssembler::Framing::StartRequired};
     std::deque<Pending> pending_;
     Clock::time_point lineFreeAt_{};
     std::optional<Stream> stream_;

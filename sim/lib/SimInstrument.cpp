@@ -24,6 +24,16 @@ std::optional<int> HexField(const QByteArray& text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
+// Hexadecimal digits only, of any length (a schedule block is 22 digits:
+// more than one int holds).
+bool HexBlock(const QByteArray& text)
+{
+    for (qsizetype i = 0; i < text.size(); i += 4)
+        if (!HexField(text.mid(i, 4)))
+            return false;
+    return !text.isEmpty();
+}
+
 QByteArray HexBytes(const QByteArray& bytes) { return bytes.toHex().toUpper(); }
 QByteArray Hex(qint64 value, int width) { return HexL(value, width).toLatin1(); }
 
@@ -275,8 +285,7 @@ SimResponse SimInstrument::schedule(const QByteArray& p)
     const QByteArray command = p.left(3);
     if (command == "A00" && p.size() == 3) {
         r.replies.append("A01" + HexBytes(scheduleBlock_));
-    } else if (command == "A01" && p.size() == 3 + 22 && HexField(p.mid(3, 8)) && HexField(p.mid(11, 8))
-        && HexField(p.mid(19, 6))) {
+    } else if (command == "A01" && p.size() == 3 + 22 && HexBlock(p.mid(3))) {
         scheduleBlock_ = QByteArray::fromHex(p.mid(3));
         r.replies.append(p);
     } else if ((command == "A02" || command == "A03" || command == "A04") && p.size() == 3) {

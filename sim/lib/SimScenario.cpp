@@ -502,8 +502,3 @@ SimScenario DefaultSimScenario()
     return s;
 }
 
-
-SimScenario DemoSimScenario()
-{
-    return DefaultSimScenario();
-}

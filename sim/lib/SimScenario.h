@@ -102,8 +102,6 @@ struct SimScenario {
 // The demo instrument: a few hundred varied slots, event logs, a weekday
 // schedule, streamed slots 15 ms apart.
 SimScenario DefaultSimScenario();
-// The instrument of the --demo modes (the default one).
-SimScenario DemoSimScenario();
 // count samples of every kind, mode and limit, ten minutes apart from start.
 QList<SimSlotEntry> VariedSlots(int count, qint64 start);
 

@@ -60,10 +60,15 @@ bool DownloadFilter::keeps(const SlotRecord& slot) const
     return true;
 }
 
-void DownloadFilter::resetAfterDownload(const DownloadTable& table, const QDateTime& localNow)
+DownloadSummary DownloadSummary::of(const DownloadTable& table)
 {
-    if (table.count() >= 1 && table[1].SampleTime > kPickerMinimum)
-        from = table[1].SampleTime;
+    return DownloadSummary{table.count() >= 1 ? table[1].SampleTime : QDateTime()};
+}
+
+void DownloadFilter::resetAfterDownload(const DownloadSummary& download, const QDateTime& localNow)
+{
+    if (download.firstSampleTime.isValid() && download.firstSampleTime > kPickerMinimum)
+        from = download.firstSampleTime;
     to = localNow;
     boundA = 1000;
     boundB = 500;

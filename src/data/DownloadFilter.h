@@ -10,6 +10,14 @@ struct SlotRecord;
 struct DownloadTable;
 class SessionLog;
 
+// What the filter frame takes from a finished download, copied out of the
+// table by the thread that owns it.
+struct DownloadSummary {
+    QDateTime firstSampleTime;      // the first slot's time; invalid without slots
+
+    static DownloadSummary of(const DownloadTable& table);
+};
+
 // The settings of the filter frame that decide which downloaded slots a save
 // writes: the chosen format entry, the schedule box, the date range and the
 // two concentration bounds with their rule.
@@ -36,7 +44,11 @@ struct DownloadFilter {
 
     // The reset a completed download makes: From = the first slot's time when it
     // is later than the pickers' earliest date, To = now, bars 1000 and 500, rule A <= C <= B.
-    void resetAfterDownload(const DownloadTable& table, const QDateTime& localNow);
+    void resetAfterDownload(const DownloadSummary& download, const QDateTime& localNow);
+    void resetAfterDownload(const DownloadTable& table, const QDateTime& localNow)
+    {
+        resetAfterDownload(DownloadSummary::of(table), localNow);
+    }
 };
 
 // The label beside a concentration bar: value / 1000 as "0.000 ppm".

@@ -29,9 +29,9 @@ void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
     slider.fitTo(slotsUsed);
 }
 
-void DownloadPageModel::downloadCompleted(const DownloadTable& table, const QDateTime& localNow)
+void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const QDateTime& localNow)
 {
-    filter.resetAfterDownload(table, localNow);
+    filter.resetAfterDownload(download, localNow);
     selectFormat(settings_.filter());
     filterFrameVisible = true;
 }
@@ -92,8 +92,8 @@ void DownloadPageModel::setSingleColumnValue(SingleColumnBox::Value value)
 int DownloadPageModel::testFilter(const DownloadTable& table, Prompts& prompts, const QString& title)
 {
     if (table.count() < 1) {
-        prompts.message(Prompts::Icon::Exclamation,
-            QStringLiteral("You need to download some data before you can apply any filters to it!"), title);
+        prompts.askOkCancel(QStringLiteral("You need to download some data before you can apply any filters to it!"),
+            title, Prompts::Icon::Exclamation);
         return -1;
     }
     const int count = CountFilteredRecords(table, filter);

@@ -52,7 +52,11 @@ public:
 
     // A download completed: dates from the first slot to now, bounds reset,
     // the stored format entry selected, the filter frame shown.
-    void downloadCompleted(const DownloadTable& table, const QDateTime& localNow);
+    void downloadCompleted(const DownloadSummary& download, const QDateTime& localNow);
+    void downloadCompleted(const DownloadTable& table, const QDateTime& localNow)
+    {
+        downloadCompleted(DownloadSummary::of(table), localNow);
+    }
     // A download was cancelled or the memory erased: no data to filter.
     void dataDropped() { filterFrameVisible = false; }
     // An erase succeeded: no data to filter, the gauge redrawn; a portion

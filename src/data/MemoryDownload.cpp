@@ -1,9 +1,9 @@
 #include "MemoryDownload.h"
 
 #include "data/ReadingFormat.h"
-#include "data/SlotStream.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/RetriedRead.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/SlotDecoder.h"
 #include "link/Frame.h"
@@ -35,17 +35,14 @@ struct Plan {
 };
 
 // Sends a request, repeating while no good reply comes and the budget lasts.
-// True when the last send had a good reply beginning with the expected characters.
-bool sendRetried(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds, int& budget,
-    const QByteArray& expected)
+// The good reply (as checked) when it begins with the expected characters.
+std::optional<QByteArray> sendRetried(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds,
+    tolviM::RetryBudget& budget, const QByteArray& expected)
 {
-    const QByteArray frame = ComposeMessage(payload);
-    int result = link.SendMessage(frame, true, timeoutSeconds);
-    while (result != InstrumentLink::ReplyOk && budget != 0) {
-        --budget;
-        result = link.SendMessage(frame, true, timeoutSeconds);
-    }
-    return result == InstrumentLink::ReplyOk && link.checkedMessage().startsWith(expected);
+    ExchangeOutcome outcome = tolviM::RetriedExchange(link, budget, payload, timeoutSeconds);
+    if (!outcome.replyOk() || !outcome.checked.startsWith(expected))
+        return std::nullopt;
+    return std::move(outcome.checked);
 }
 
 class Download {
@@ -73,15 +70,17 @@ private:
         received_.assign(static_cast<size_t>(plan_.count) + 1, false);
         c_.cancel.reset();
         clock_.start();
-        budget_ = kRetryBudget;
+        budget_ = tolviM::RetryBudget{kRetryBudget};
 
         pauseSchedule();
-        if (!sendRetried(c_.link, QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1(),
-                5, budget_, QByteArray("GJ03"))) {
+        const std::optional<QByteArray> first = sendRetried(c_.link,
+            QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1(), 5, budget_,
+            QByteArray("GJ03"));
+        if (!first) {
             log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
             return cancelPath();
         }
-        if (!stream() || !verify())
+        if (!stream(*first) || !verify())
             return cancelPath();
         complete();
         return DownloadOutcome::Completed;
@@ -93,43 +92,42 @@ private:
         log_.debugMessage(QStringLiteral("Pausing schedule for %1s...").arg(pauseSeconds), SessionLog::Detail);
         if (!sendRetried(c_.link, QByteArray("A05") + HexL(pauseSeconds, 4).toLatin1(), 1, budget_, QByteArray("'A05"))) {
             log_.debugMessage(QStringLiteral("Couldn't pause the schedule?"), SessionLog::Problem);
-            budget_ = kRetryBudget;
+            budget_ = tolviM::RetryBudget{kRetryBudget};
         }
     }
 
-    // Stores streamed slots until the stream ends (a gap of a second, or a
-    // message that is no slot). False when the user cancelled.
-    bool stream()
+    // Stores streamed slots, the first being the bulk read's reply, until the
+    // stream ends (a gap of a second, or a message that is no slot). False
+    // when the user cancelled.
+    bool stream(QByteArray message)
     {
-        SlotStream incoming(c_.link);
-        QByteArray message = c_.link.checkedMessage();
-        bool more = c_.link.messageComplete();
+        bool more = true;
         while (more && message.startsWith("GJ03")) {
             const int index = storeStreamed(message);
             if (index > 0)
                 reportStreamProgress(index);
             if (c_.cancel.isRequested())
                 return false;
-            more = receiveNext(incoming, message);
+            more = receiveNext(message);
         }
-        return true;
+        // A cancel request also ends the wait for the next slot.
+        return !c_.cancel.isRequested();
     }
 
-    // The next streamed message that passes the check; a damaged one is not
-    // kept (the check pass reads that slot again). False after a second of silence.
-    bool receiveNext(SlotStream& incoming, QByteArray& message)
+    // The next streamed message that passes the check (as checked); a damaged
+    // one is not kept (the check pass reads that slot again). False after a
+    // second of silence.
+    bool receiveNext(QByteArray& message)
     {
         while (true) {
-            c_.link.setMessageComplete(false);
-            if (!incoming.next(kStreamGapMs))
+            std::optional<QByteArray> received = c_.link.IncommingMessage(kStreamGapMs);
+            if (!received)
                 return false;
-            message = c_.link.receivedMessage();
+            message = std::move(*received);
             log_.debugMessage(QString::fromLatin1(message), SessionLog::Received);
             c_.link.setLastCommsAt(QDateTime::currentDateTime());
-            if (!c_.link.ErrorInMessage(message)) {
-                c_.link.setReceivedMessage(message);
+            if (!c_.link.ErrorInMessage(message))
                 return true;
-            }
             log_.debugMessage(QStringLiteral("Damaged slot message dropped."), SessionLog::Warning);
         }
     }
@@ -206,6 +204,9 @@ private:
 
     DownloadOutcome cancelPath()
     {
+        // Only the download is cut short: the clean-up waits for its replies,
+        // so the user's request is withdrawn while it runs and set again after.
+        c_.cancel.reset();
         c_.link.SendMessage(ComposeMessage("C"), true, 5);
         c_.link.SendMessage(ComposeMessage("A050000"), true, 1);
         c_.observer.statusText(1, QStringLiteral("Download has been cancelled."));
@@ -213,7 +214,7 @@ private:
         c_.table.clear();
         c_.observer.progress(0);
         log_.debugMessage(QStringLiteral("...cancel process done."), SessionLog::Info);
-        c_.link.ports().CommFlush(InstrumentLink::LinkPortId);
+        c_.link.DiscardInput();
         return DownloadOutcome::Cancelled;
     }
 
@@ -241,23 +242,36 @@ private:
     Plan plan_;
     std::vector<bool> received_;    // [0]: another check pass is needed
     QElapsedTimer clock_;
-    int budget_ = kRetryBudget;
+    tolviM::RetryBudget budget_{kRetryBudget};
     int lastPercent_ = -1;
     QString lastText_;
 };
 }
 
-DownloadOutcome DownloadAllMemory(DownloadContext& context)
+namespace {
+// A running schedule may have added samples since the memory was last read:
+// both downloads read the memory details again first. False after a failure
+// (reported).
+bool RefreshMemoryDetails(DownloadContext& context, const char* procedure)
 {
     InstrumentInfo& info = context.info;
     try {
         if (info.ScheduleEnabled && info.ScheduleRunning)
             tolviM::GetFRAMDetails(context.link, context.services, info);
+        return true;
     } catch (const std::exception& e) {
-        ReportError(context.services.log, context.services.prompts, ErrorSite{"btnDownload_Click", "frmMain", true}, 5,
+        ReportError(context.services.log, context.services.prompts, ErrorSite{procedure, "frmMain", true}, 5,
             QString::fromLocal8Bit(e.what()));
-        return DownloadOutcome::Failed;
+        return false;
     }
+}
+}
+
+DownloadOutcome DownloadAllMemory(DownloadContext& context)
+{
+    InstrumentInfo& info = context.info;
+    if (!RefreshMemoryDetails(context, "btnDownload_Click"))
+        return DownloadOutcome::Failed;
     if (info.SlotsUsed <= 0) {
         context.services.prompts.balloon(QStringLiteral("The instrument memory is empty!"), context.services.appCaption,
             Prompts::Icon::Information, 10000);
@@ -276,6 +290,8 @@ DownloadOutcome DownloadAllMemory(DownloadContext& context)
 
 DownloadOutcome DownloadMemoryPortion(DownloadContext& context, int selStart, int selLength)
 {
+    if (!RefreshMemoryDetails(context, "btnDownloadSection_Click"))
+        return DownloadOutcome::Failed;
     context.services.log.debugMessage(
         QStringLiteral("Downloading from %1 to %2").arg(selStart).arg(selStart + selLength), SessionLog::Detail);
     Plan plan;

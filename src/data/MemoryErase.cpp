@@ -2,6 +2,8 @@
 
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/RetriedRead.h"
+#include "instrument/StaleState.h"
 #include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
@@ -30,18 +32,14 @@ struct EraseRequest {
 // Returns the slots the instrument still holds, or -1 (logged) on failure.
 int sendErase(EraseContext& c, const EraseRequest& request)
 {
-    const QByteArray frame = ComposeMessage(QByteArray("J02") + HexL(request.count, 4).toLatin1());
-    int budget = kEraseRetries;
-    int result = c.link.SendMessage(frame, true, 5);
-    while (result != InstrumentLink::ReplyOk && budget != 0) {
-        --budget;
-        result = c.link.SendMessage(frame, true, 5);
-    }
-    if (result != InstrumentLink::ReplyOk) {
+    tolviM::RetryBudget budget{kEraseRetries};
+    const ExchangeOutcome outcome =
+        tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1(), 5);
+    if (!outcome.replyOk()) {
         c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
         return -1;
     }
-    const QByteArray reply = c.link.receivedMessage();
+    const QByteArray& reply = outcome.received;
     bool ok = false;
     const int left = reply.mid(4, 4).toInt(&ok, 16);
     if (!reply.startsWith("'J04") || !ok) {
@@ -57,7 +55,7 @@ std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutc
     outcome = EraseOutcome::NotAllowed;
     if (!LoginOK(c.services, c.passwordDialog))
         return std::nullopt;
-    if (c.services.prompts.askYesNo(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Yes)
+    if (c.services.prompts.askOkCancel(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Ok)
         return std::nullopt;
     c.services.log.debugMessage(request.startLog, SessionLog::Info);
     outcome = EraseOutcome::Failed;
@@ -67,7 +65,7 @@ std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutc
     outcome = EraseOutcome::Erased;
     c.table.clear();
     // The instrument's state changed: the keep-alive reads it again at its next tick.
-    c.link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-60));
+    MarkStateStale(c.link);
     return left;
 }
 
@@ -81,13 +79,10 @@ void history(EraseContext& c, const QString& first, const QString& second)
 template <typename Body>
 EraseOutcome guarded(EraseContext& c, const char* procedure, Body&& body)
 {
-    try {
-        return body();
-    } catch (const std::exception& e) {
-        ReportError(c.services.log, c.services.prompts, ErrorSite{procedure, "frmMain", true}, 5,
-            QString::fromLocal8Bit(e.what()));
-        return EraseOutcome::Failed;
-    }
+    EraseOutcome outcome = EraseOutcome::Failed;
+    GuardBoundary(c.services.log, c.services.prompts, ErrorSite{procedure, "frmMain", true},
+        [&] { outcome = body(); });
+    return outcome;
 }
 }
 
@@ -102,7 +97,7 @@ EraseOutcome EraseAllMemory(EraseContext& c)
         const auto left = erase(c, request, outcome);
         if (!left)
             return outcome;
-        c.observer.statusText(1, QStringLiteral("All memory slots have been erased from the instrument."));
+        c.observer.statusText(StatusPanel::Message, QStringLiteral("All memory slots have been erased from the instrument."));
         history(c, QStringLiteral("::: Sample memory erased by ") + GetUserName(),
             QStringLiteral(": %1 samples erased").arg(before));
         c.info.SlotsUsed = *left;
@@ -121,7 +116,7 @@ EraseOutcome EraseMemoryPortion(EraseContext& c, int selStart, int selLength)
         const auto left = erase(c, request, outcome);
         if (!left)
             return outcome;
-        c.observer.statusText(1, QStringLiteral("Memory slots 1 to %1 erased from the instrument.").arg(last));
+        c.observer.statusText(StatusPanel::Message, QStringLiteral("Memory slots 1 to %1 erased from the instrument.").arg(last));
         history(c, QStringLiteral("::: Some memory erased by ") + GetUserName(),
             QStringLiteral(": %1 samples erased, starting with %2").arg(last).arg(selStart));
         c.info.SlotsUsed = *left;

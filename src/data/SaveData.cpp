@@ -25,7 +25,8 @@ const ErrorSite kSite{"btnSaveData_Click", "frmMain", true};
 constexpr int kStatusPathChars = 48;
 
 // The lines of one file, written in one step at the end. Lines marked
-// verbose are logged as they are added, as a line-by-line write would log them.
+// verbose are logged once the file is written, so the log never claims a
+// line that a failed write did not put in the file.
 class FileText {
 public:
     FileText(SessionLog& log, QString path) : log_(log), path_(std::move(path)) {}
@@ -33,18 +34,26 @@ public:
     {
         text_ += line;
         text_ += QLatin1String("\r\n");
-        if (verbose) {
+        if (verbose)
+            verboseLines_.append(line);
+    }
+    bool write() const
+    {
+        if (!WriteFileAtomically(path_, text_.toUtf8()))
+            return false;
+        for (const QString& line : verboseLines_) {
             log_.debugMessage(QStringLiteral("Data written to ") + path_ + QStringLiteral(":"), SessionLog::Info);
             log_.debugMessage(QStringLiteral("\t\"") + line + QStringLiteral("\""), SessionLog::Info);
         }
+        return true;
     }
-    bool write() const { return WriteFileAtomically(path_, text_.toUtf8()); }
     const QString& path() const { return path_; }
 
 private:
     SessionLog& log_;
     QString path_;
     QString text_;
+    QStringList verboseLines_;
 };
 
 // Progress of the records: the bar, and panel 1 unless quiet (the plot script).
@@ -60,7 +69,7 @@ public:
         lastPercent_ = percent;
         observer_.progress(percent);
         if (showText_) {
-            observer_.statusText(1, QStringLiteral("Saving data... (")
+            observer_.statusText(StatusPanel::Message, QStringLiteral("Saving data... (")
                     + FormatNumber(total_ > 0 ? double(done) / total_ : 1.0, QStringLiteral("000%"), locale_)
                     + QStringLiteral(")"));
         }
@@ -78,7 +87,7 @@ bool writeOrReport(SaveDataContext& context, const FileText& file)
 {
     if (file.write())
         return true;
-    ReportError(context.services.log, context.services.prompts, kSite, 75,
+    ReportError(context.services.log, context.services.prompts, kSite, ErrorNumber::PathFileAccessError,
         QStringLiteral("Path/File access error: ") + file.path());
     return false;
 }
@@ -140,7 +149,7 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
 {
     SessionLog& log = context.services.log;
     SaveDataResult result;
-    try {
+    const bool finished = GuardBoundary(log, context.services.prompts, kSite, [&] {
         log.debugMessage(QStringLiteral("Form:frmMain.btnSaveData_Click"), SessionLog::Detail);
         const SaveList list = BuildSaveList(context.table, filter, log);
         const DataFormat format = filter.format();
@@ -152,7 +161,7 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
                                  : SaveDialogChoice::delimitedFile(context.settings.delimiter(), context.locale, now);
         const auto chosen = context.services.prompts.chooseSaveFile(choice);
         if (!chosen || chosen->path.isEmpty())
-            return result;
+            return;
         const int typeNumber = SaveDialogChoice::typeNumberOf(*chosen);
         context.settings.setDelimiter(typeNumber);
         const QString path = QFileInfo(context.services.paths.resolve(chosen->path)).absoluteFilePath();
@@ -161,7 +170,7 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
         if (plot) {
             const PlotFileNames names = PlotFileNamesFor(path);
             if (!writePlotFiles(context, list, names))
-                return result;
+                return;
             result.path = names.dataPath;
         } else {
             DataFileLayout layout;
@@ -171,19 +180,19 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
             layout.locale = context.locale;
             layout.flags = context.flags;
             if (!writeDataFile(context, list, layout, path))
-                return result;
+                return;
             result.path = path;
             log.debugMessage(QString::number(list.count()) + QStringLiteral(" results saved to ") + path
                     + DataFormats::savedLogSuffix(format), SessionLog::Info);
         }
         result.saved = true;
         result.count = list.count();
-        context.observer.statusText(1, QString::number(result.count) + QStringLiteral(" data points saved to '")
+        context.observer.statusText(StatusPanel::Message,
+            QString::number(result.count) + QStringLiteral(" data points saved to '")
                 + CompactPath(result.path, kStatusPathChars) + QStringLiteral("'."));
-    } catch (const std::exception& e) {
-        ReportError(log, context.services.prompts, kSite, 5, QString::fromLocal8Bit(e.what()));
+    });
+    if (!finished)
         result.saved = false;
-    }
     return result;
 }
 

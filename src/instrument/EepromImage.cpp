@@ -1,4 +1,5 @@
 #include "instrument/EepromImage.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Procedure.h"
@@ -48,9 +49,10 @@ void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info)
         const SchedulePause pause(link, services);
         for (int address = 0; address < int(info.EEPROMImage.size()); address += EepromBlock) {
             const QByteArray payload = "G" + HexL(address, 4).toLatin1() + HexL(EepromBlock, 2).toLatin1();
-            if (SendOnce(link, payload) != InstrumentLink::ReplyOk)
+            const ExchangeOutcome outcome = ExchangeOnce(link, payload);
+            if (!outcome.replyOk())
                 continue;
-            const QByteArray reply = link.receivedMessage();
+            const QByteArray& reply = outcome.received;
             // A short reply would leave part of the block unknown; keep it all 0xFF.
             if (reply.size() < 6 + 2 * EepromBlock + 2)
                 continue;
@@ -87,11 +89,12 @@ std::optional<EventLogEntry> GetFRAMEventLog(InstrumentLink& link, Services& ser
     Guarded(services, "GetFRAMEventLog", [&] {
         services.log.debugMessage(QStringLiteral("Read Event Log #%1, Index #%2").arg(logNumber).arg(index),
             SessionLog::Query);
-        const QByteArray request = "G" + HexL(0x1000 + logNumber, 4).toLatin1() + HexL(index, 2).toLatin1();
+        const QByteArray request = "G" + HexL(EepromMap::EventLogBase + logNumber, 4).toLatin1() + HexL(index, 2).toLatin1();
         RetryBudget budget{2};
-        const bool answered = RetriedSend(link, budget, request);
-        const QByteArray reply = link.receivedMessage();
-        const EventLogProblem problem = answered ? CheckEventLogReply(reply, request) : EventLogProblem::WrongEcho;
+        const ExchangeOutcome outcome = RetriedExchange(link, budget, request);
+        const QByteArray& reply = outcome.received;
+        const EventLogProblem problem =
+            outcome.replyOk() ? CheckEventLogReply(reply, request) : EventLogProblem::WrongEcho;
         if (problem == EventLogProblem::WrongEcho) {
             services.log.debugMessage(QStringLiteral("Couldn't get requested log."), SessionLog::Problem);
             return;

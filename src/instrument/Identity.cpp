@@ -1,4 +1,5 @@
 #include "instrument/Identity.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Procedure.h"
@@ -30,7 +31,7 @@ QString GetSerialNumber(InstrumentLink& link, Services& services)
     Guarded(services, "GetSerialNumber", [&] {
         Progress(services, QStringLiteral("Getting HHU serial number"));
         RetryBudget budget;
-        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0109, 4));
+        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::SerialNumber, 4));
         if (!reply)
             return;
         result = SerialNumberText(*reply);
@@ -44,10 +45,10 @@ QString GetSerialNumber(InstrumentLink& link, Services& services)
 static int DateAddress(int selector)
 {
     switch (selector) {
-    case 1: return 0x0103;
-    case 2: return 0x0106;
-    case 3: return 0x010D;
-    default: return 0x0100;
+    case 1: return EepromMap::CalibrationDate;
+    case 2: return EepromMap::ServiceDate;
+    case 3: return EepromMap::FourthDate;
+    default: return EepromMap::ManufactureDate;
     }
 }
 
@@ -110,8 +111,8 @@ QString GetFirmwareID(InstrumentLink& link, Services& services, bool longForm)
         Progress(services, QStringLiteral("Getting the HHU Frimware string"));
         RetryBudget budget;   // one budget for every block
         QByteArray hex;
-        auto readBlocks = [&](int from, int below) {
-            for (int address = from; address < below; address += 6) {
+        auto readBlocks = [&](FlashMap::Range range) {
+            for (int address = range.begin; address < range.end; address += 6) {
                 const auto reply = RetriedRead(link, services.log, budget, MemoryRead('E', address, 6));
                 if (!reply)
                     return false;
@@ -119,9 +120,9 @@ QString GetFirmwareID(InstrumentLink& link, Services& services, bool longForm)
             }
             return true;
         };
-        if (!readBlocks(0x0030, 0x0078))
+        if (!readBlocks(FlashMap::FirmwareTextFirst))
             return;
-        if (longForm && !readBlocks(0x0098, 0x0100))
+        if (longForm && !readBlocks(FlashMap::FirmwareTextSecond))
             return;
         result = CleanFirmwareText(QByteArray::fromHex(hex));
         Progress(services, result);
@@ -135,7 +136,7 @@ int16_t GetUsage(InstrumentLink& link, Services& services)
     Guarded(services, "GetUsage", [&] {
         Progress(services, QStringLiteral("Getting the HHU Usage Counter"));
         RetryBudget budget;
-        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0009, 2));
+        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::UsageCounter, 2));
         if (!reply)
             return;
         result = HexSigned16(ReplyText(*reply, 9, 2) + ReplyText(*reply, 7, 2));

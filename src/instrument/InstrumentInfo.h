@@ -1,4 +1,5 @@
 #pragma once
+#include "instrument/EepromMap.h"
 #include "shell/TimeConv.h"
 
 #include <QDateTime>
@@ -103,5 +104,5 @@ struct InstrumentInfo {
     float AlarmSetting = 0;            // level, ppm, 0..2.55
 
     // --- EEPROM copy ---
-    std::array<uint8_t, 1024> EEPROMImage{}; // one byte per EEPROM address; 0xFF where a block read failed
+    std::array<uint8_t, EepromMap::Size> EEPROMImage{}; // one byte per EEPROM address; 0xFF where a block read failed
 };

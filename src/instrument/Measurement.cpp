@@ -1,4 +1,5 @@
 #include "instrument/Measurement.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/NumberText.h"
@@ -49,7 +50,7 @@ uint8_t GetMode(InstrumentLink& link, Services& services)
     uint8_t result = 0;
     Guarded(services, "GetMode", [&] {
         Progress(services, QStringLiteral("Getting the HHU Mode"));
-        const auto mode = ReadOneByte(link, services, MemoryRead('G', 0x0021, 1));
+        const auto mode = ReadOneByte(link, services, MemoryRead('G', EepromMap::SamplingMode, 1));
         if (!mode)
             return;
         result = uint8_t(*mode);
@@ -65,7 +66,7 @@ uint8_t GetLimit(InstrumentLink& link, Services& services)
     uint8_t result = 0;
     Guarded(services, "GetLimit", [&] {
         Progress(services, QStringLiteral("Getting the HHU Limit"));
-        const auto limit = ReadOneByte(link, services, MemoryRead('G', 0x0022, 1));
+        const auto limit = ReadOneByte(link, services, MemoryRead('G', EepromMap::Limit, 1));
         if (!limit)
             return;
         result = uint8_t(*limit);
@@ -78,7 +79,7 @@ QString GetModeString(InstrumentLink& link, Services& services)
 {
     QString result;
     Guarded(services, "GetModeString", [&] {
-        const auto mode = ReadOneByte(link, services, EchoCheckedRead('G', 0x0021, 1));
+        const auto mode = ReadOneByte(link, services, EchoCheckedRead('G', EepromMap::SamplingMode, 1));
         if (!mode)
             return;
         result = ModeName(*mode);
@@ -91,7 +92,7 @@ QString GetLimitString(InstrumentLink& link, Services& services)
 {
     QString result;
     Guarded(services, "GetLimitString", [&] {
-        const auto limit = ReadOneByte(link, services, EchoCheckedRead('G', 0x0022, 1));
+        const auto limit = ReadOneByte(link, services, EchoCheckedRead('G', EepromMap::Limit, 1));
         if (!limit)
             return;
         result = LimitName(*limit);
@@ -105,11 +106,11 @@ QString GetGateString(InstrumentLink& link, Services& services)
     QString result;
     Guarded(services, "GetGateString", [&] {
         RetryBudget budget;
-        const auto gtn = RetriedRead(link, services.log, budget, EchoCheckedRead('G', 0x004C, 1));
+        const auto gtn = RetriedRead(link, services.log, budget, EchoCheckedRead('G', EepromMap::GtnGate, 1));
         if (!gtn)
             return;
         result = DataByte(*gtn, 0) == 0 ? QStringLiteral("GTN unused") : QStringLiteral("GTN in use");
-        const auto a2t = RetriedRead(link, services.log, budget, EchoCheckedRead('G', 0x0057, 1));
+        const auto a2t = RetriedRead(link, services.log, budget, EchoCheckedRead('G', EepromMap::A2tGate, 1));
         if (!a2t)
             return;
         result += DataByte(*a2t, 0) == 0 ? QStringLiteral(" A2T unused") : QStringLiteral(" A2T in use");
@@ -124,7 +125,7 @@ int32_t GetMGMFactor(InstrumentLink& link, Services& services)
     Guarded(services, "GetMGMFactor", [&] {
         Progress(services, QStringLiteral("Getting the HHU mg/M^3 Factor"));
         RetryBudget budget;
-        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0071, 2));
+        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::MgFactor, 2));
         if (!reply)
             return;
         if (DataByte(*reply, 0) != 0) {
@@ -197,22 +198,22 @@ bool GetCalibration(InstrumentLink& link, Services& services, InstrumentInfo& in
     Guarded(services, "GetCalibration", [&] {
         Progress(services, QStringLiteral("Getting the HHU calibration settings"));
         RetryBudget budget;
-        const auto blockA = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0002, 7));
+        const auto blockA = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::CalibrationBlockA, 7));
         if (!blockA)
             return;
-        info.CalibrationValid = DataByte(*blockA, 3) == 0x44;
+        info.CalibrationValid = DataByte(*blockA, EepromMap::CalibratedMarker - EepromMap::CalibrationBlockA) == 0x44;
         result = info.CalibrationValid;
         info.PeakGainMantissa = DataByte(*blockA, 1) * 256 + DataByte(*blockA, 0);
         info.PeakGainExponent = int16_t(DataByte(*blockA, 2));
         info.PeakGain = float(info.PeakGainMantissa / std::pow(2.0, info.PeakGainExponent));
         info.PeakValue = float(Bytes24(*blockA, 4));
 
-        const auto timeToPeak = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0000, 2));
+        const auto timeToPeak = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::TimeToPeak, 2));
         if (!timeToPeak)
             return;
         info.TimeToPeak = TimeToPeakSeconds(DataByte(*timeToPeak, 0), DataByte(*timeToPeak, 1));
 
-        const auto blockB = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0028, 11));
+        const auto blockB = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::CalibrationBlockB, 11));
         if (!blockB)
             return;
         info.CalTemperature = float(DataByte(*blockB, 0));
@@ -239,7 +240,8 @@ int GetFlashLimits(InstrumentLink& link, Services& services, InstrumentInfo& inf
     Guarded(services, "GetFlashLimits", [&] {
         Progress(services, QStringLiteral("Getting HHU Limits (FLASH)\t[LoRes Assumed?]"));
         struct Block { int address, count, firstElement; };
-        static constexpr Block blocks[] = {{0x0101, 6, 1}, {0x0107, 6, 7}, {0x010D, 8, 13}};
+        static constexpr Block blocks[] = {{FlashMap::LimitTable, 6, 1},
+            {FlashMap::LimitTable + 6, 6, 7}, {FlashMap::LimitTable + 12, 8, 13}};
         RetryBudget budget;
         for (const Block& block : blocks) {
             const auto reply = RetriedRead(link, services.log, budget, MemoryRead('E', block.address, block.count));

@@ -4,9 +4,6 @@
 #include "shell/SessionLog.h"
 
 #include <QString>
-#include <exception>
-#include <new>
-#include <stdexcept>
 
 namespace tolviM {
 
@@ -15,21 +12,7 @@ namespace tolviM {
 template <typename Body>
 void Guarded(Services& services, const char* procedure, Body&& body)
 {
-    auto report = [&](int number, const char* what) {
-        ReportError(services.log, services.prompts, ErrorSite{procedure, "tolviM"}, number,
-            QString::fromLocal8Bit(what));
-    };
-    try {
-        body();
-    } catch (const std::out_of_range& e) {
-        report(9, e.what());      // subscript out of range
-    } catch (const std::overflow_error& e) {
-        report(6, e.what());      // overflow
-    } catch (const std::bad_alloc& e) {
-        report(7, e.what());      // out of memory
-    } catch (const std::exception& e) {
-        report(5, e.what());      // invalid procedure call
-    }
+    GuardBoundary(services.log, services.prompts, ErrorSite{procedure, "tolviM"}, std::forward<Body>(body));
 }
 
 // A progress line of the session log.

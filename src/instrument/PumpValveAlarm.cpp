@@ -1,4 +1,5 @@
 #include "instrument/PumpValveAlarm.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Measurement.h"
@@ -91,7 +92,7 @@ bool GetPNVDetails(InstrumentLink& link, Services& services, InstrumentInfo& inf
     Guarded(services, "GetPNVDetails", [&] {
         Progress(services, QStringLiteral("Getting HHU Pump & Valve settings"));
         RetryBudget budget;
-        const auto block = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0042, 6));
+        const auto block = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::PumpValveBlock, 6));
         if (!block)
             return;
         info.ValveMode = uint8_t(DataByte(*block, 0));
@@ -105,7 +106,7 @@ bool GetPNVDetails(InstrumentLink& link, Services& services, InstrumentInfo& inf
         info.SampleAtTimeZero = info.SampleStart != 0;
         info.SampleAtButtonPress = info.SampleStart == 0;
 
-        const auto pumpTime = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0020, 1));
+        const auto pumpTime = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::PumpTime, 1));
         if (!pumpTime)
             return;
         info.PumpTime = float(DataByte(*pumpTime, 0) / 10.0);
@@ -131,17 +132,18 @@ bool SetPNVDetails(InstrumentLink& link, Services& services, InstrumentInfo& inf
             return;
 
         RetryBudget budget;
-        if (!RetriedRead(link, services.log, budget, MemoryWrite(0x0020, HexByte(bytes->pumpTime))))
+        if (!RetriedRead(link, services.log, budget, MemoryWrite(EepromMap::PumpTime, HexByte(bytes->pumpTime))))
             return;
         info.SampleStart = info.SampleAtButtonPress ? 0x00 : 0xFF;
         const QByteArray block = HexByte(info.ValveMode) + HexByte(bytes->valveDelta) + HexByte(bytes->valveTime)
             + HexByte(info.PumpMode) + HexByte(bytes->pumpDelta) + HexByte(info.SampleStart);
-        const bool blockWritten = RetriedRead(link, services.log, budget, MemoryWrite(0x0042, block)).has_value();
+        const bool blockWritten =
+            RetriedRead(link, services.log, budget, MemoryWrite(EepromMap::PumpValveBlock, block)).has_value();
 
         // The old calibration no longer holds, whether or not the block was taken.
         services.prompts.message(Prompts::Icon::Information,
             RecalibrateWarning + QStringLiteral(" The instruemnt will now be set to the un-calibrated state."));
-        RetriedSend(link, budget, "B000543");
+        RetriedSend(link, budget, MemoryWrite(EepromMap::CalibratedMarker, "43").payload);
         GetCalibration(link, services, info);
         if (!blockWritten)
             return;
@@ -167,7 +169,7 @@ bool GetAlarm(InstrumentLink& link, Services& services, InstrumentInfo& info)
     Guarded(services, "GetAlarm", [&] {
         Progress(services, QStringLiteral("Getting HHU Alarm settings"));
         RetryBudget budget;
-        const auto block = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0048, 4));
+        const auto block = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::AlarmBlock, 4));
         if (!block)
             return;
         info.AlarmEnabled = DataByte(*block, 0) != 0;
@@ -175,7 +177,7 @@ bool GetAlarm(InstrumentLink& link, Services& services, InstrumentInfo& info)
         info.AlarmSetting = float(DataByte(*block, 3) / 100.0);
         result = info.AlarmEnabled;
 
-        const auto direction = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0059, 1));
+        const auto direction = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::AlarmDirection, 1));
         if (!direction)
             return;
         info.AlarmOver = DataByte(*direction, 0) != 0;
@@ -198,9 +200,9 @@ bool SetAlarm(InstrumentLink& link, Services& services, InstrumentInfo& info)
             return;
         }
         RetryBudget budget;
-        const QList<ReadRequest> writes = {MemoryWrite(0x0048, FlagByte(info.AlarmEnabled)),
-            MemoryWrite(0x004A, HexByte(info.AlarmDuration)), MemoryWrite(0x004B, HexByte(*level)),
-            MemoryWrite(0x0059, FlagByte(info.AlarmOver))};
+        const QList<ReadRequest> writes = {MemoryWrite(EepromMap::AlarmEnabled, FlagByte(info.AlarmEnabled)),
+            MemoryWrite(EepromMap::AlarmDuration, HexByte(info.AlarmDuration)), MemoryWrite(EepromMap::AlarmLevel, HexByte(*level)),
+            MemoryWrite(EepromMap::AlarmDirection, FlagByte(info.AlarmOver))};
         for (const ReadRequest& write : writes) {
             if (!RetriedRead(link, services.log, budget, write))
                 return;
@@ -222,7 +224,7 @@ int16_t GetControlSwitches(InstrumentLink& link, Services& services)
     int16_t result = 0;
     Guarded(services, "GetControlSwitches", [&] {
         RetryBudget budget;
-        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', 0x002E, 2));
+        const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::ControlSwitches, 2));
         if (!reply)
             return;
         result = HexSigned16(ReplyText(*reply, 7, 4));
@@ -241,7 +243,7 @@ bool SetControlSwitches(InstrumentLink& link, Services& services, int word)
             return;
         }
         RetryBudget budget;
-        result = RetriedRead(link, services.log, budget, MemoryWrite(0x002E, HexL(word & 0xFFFF, 4).toLatin1()))
+        result = RetriedRead(link, services.log, budget, MemoryWrite(EepromMap::ControlSwitches, HexL(word & 0xFFFF, 4).toLatin1()))
                      .has_value();
     });
     return result;

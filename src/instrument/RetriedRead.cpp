@@ -40,18 +40,24 @@ QByteArray FlagByte(bool on)
     return on ? "FF" : "00";
 }
 
-int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
+ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
 {
     return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);
 }
 
-static bool ExchangeWithRetries(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload)
+int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
 {
+    return ExchangeOnce(link, payload, timeoutSeconds).result;
+}
+
+ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload,
+    double timeoutSeconds)
+{
+    const QByteArray frame = ComposeMessage(payload);
     for (;;) {
-        if (SendOnce(link, payload) == InstrumentLink::ReplyOk)
-            return true;
-        if (budget.left <= 0)
-            return false;
+        ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
+        if (outcome.replyOk() || budget.left <= 0)
+            return outcome;
         --budget.left;
     }
 }
@@ -59,9 +65,10 @@ static bool ExchangeWithRetries(InstrumentLink& link, RetryBudget& budget, const
 std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, RetryBudget& budget,
     const ReadRequest& request)
 {
-    if (!ExchangeWithRetries(link, budget, request.payload))
+    const ExchangeOutcome outcome = RetriedExchange(link, budget, request.payload);
+    if (!outcome.replyOk())
         return std::nullopt;
-    const QByteArray reply = link.checkedMessage();
+    const QByteArray& reply = outcome.checked;
     if (ReplyText(reply, request.prefixPosition, int(request.prefix.size())) != request.prefix)
         return std::nullopt;
     if (reply.size() < request.minLength) {
@@ -75,7 +82,7 @@ std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, Ret
 
 bool RetriedSend(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload)
 {
-    return ExchangeWithRetries(link, budget, payload);
+    return RetriedExchange(link, budget, payload).replyOk();
 }
 
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/ExchangeOutcome.h"
+
 #include <QByteArray>
 #include <optional>
 
@@ -54,5 +56,14 @@ bool RetriedSend(InstrumentLink& link, RetryBudget& budget, const QByteArray& pa
 // Sends the payload once and waits for the reply; returns the exchange
 // result (InstrumentLink::SendResult).
 int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds = ReplyTimeoutSeconds);
+
+// The same with the reply: the exchange's whole outcome.
+ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload,
+    double timeoutSeconds = ReplyTimeoutSeconds);
+
+// The one retry loop: sends the payload, repeating while no good reply comes
+// and the budget lasts (budget+1 requests at most); the last exchange's outcome.
+ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload,
+    double timeoutSeconds = ReplyTimeoutSeconds);
 
 }

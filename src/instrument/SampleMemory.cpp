@@ -1,4 +1,5 @@
 #include "instrument/SampleMemory.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Procedure.h"
@@ -38,7 +39,7 @@ void EscalateChipErrors(InstrumentLink& link, Services& services, InstrumentInfo
 {
     services.log.debugMessage(QStringLiteral("FRAM count error = %1").arg(info.FRAMErrors), SessionLog::Warning);
     // Reset the instrument's chip block: original and fitted counts and map to FF, errors to 0.
-    SendOnce(link, "B01E9FFFFFF00");
+    SendOnce(link, MemoryWrite(EepromMap::FramChipBlock, "FFFFFF00").payload);
 
     const QString store = SettingsFile(info);
     const int count = StoreReadText(store, QStringLiteral("FRAM"), QStringLiteral("x"), QStringLiteral("0")).toInt() + 1;
@@ -68,7 +69,7 @@ uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo&
     Guarded(services, "GetFRAMDetails", [&] {
         Progress(services, QStringLiteral("Getting the HHU FRAM settings"));
         RetryBudget budget;   // shared by the chip block and the fill query
-        const auto chips = RetriedRead(link, services.log, budget, MemoryRead('G', 0x01E9, 4));
+        const auto chips = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::FramChipBlock, 4));
         if (!chips)
             return;
         info.FRAMChipsOriginal = uint8_t(DataByte(*chips, 0));
@@ -81,8 +82,9 @@ uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo&
             return;
         info.SlotsUsed = int32_t(ReplyUnsigned16(*fill, 5));
 
-        if (SendOnce(link, "S03", 1.0) == InstrumentLink::ReplyOk) {
-            const QByteArray status = link.receivedMessage();
+        const ExchangeOutcome slotStatus = ExchangeOnce(link, "S03", 1.0);
+        if (slotStatus.replyOk()) {
+            const QByteArray& status = slotStatus.received;
             if (!status.startsWith("3S"))
                 return;
             if (status.size() < 22) {

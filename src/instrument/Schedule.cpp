@@ -1,4 +1,5 @@
 #include "instrument/Schedule.h"
+#include "instrument/EepromMap.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/NumberText.h"
@@ -105,7 +106,7 @@ bool GetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
         info.Duration = ZeroDate().addSecs((qint64(HexUnsigned(blockWord(5))) - 1) * 60);
         info.Counter = HexSigned16(blockWord(9));
 
-        const auto memoryFull = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0200, 1));
+        const auto memoryFull = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::MemoryFull, 1));
         if (!memoryFull)
             return;
         const bool zero = DataByte(*memoryFull, 0) == 0;
@@ -114,7 +115,7 @@ bool GetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
         info.CounterEnabled = info.Config & 1;
         info.SingleShot = false;
 
-        const auto shortSensor = RetriedRead(link, services.log, budget, MemoryRead('G', 0x0054, 1));
+        const auto shortSensor = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::ShortSensorBetweenSamples, 1));
         if (!shortSensor)
             return;
         info.ShortBetweenSamples = DataByte(*shortSensor, 0) != 0;
@@ -150,7 +151,7 @@ bool SetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
             return RetriedRead(link, services.log, budget, request).has_value();
         };
         const bool stop = info.StopOnFull != link.firmwareFlags().FwMemoryFullInverted;
-        if (!step(MemoryWrite(0x0200, FlagByte(stop))))
+        if (!step(MemoryWrite(EepromMap::MemoryFull, FlagByte(stop))))
             return;
 
         info.Config = info.CounterEnabled ? 1 : 0;
@@ -171,7 +172,7 @@ bool SetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
             if (!reply || reply.value().mid(1, reply->size() - 3) != payload)
                 return;
         }
-        if (!step(MemoryWrite(0x0054, FlagByte(info.ShortBetweenSamples))))
+        if (!step(MemoryWrite(EepromMap::ShortSensorBetweenSamples, FlagByte(info.ShortBetweenSamples))))
             return;
         if (!step(ReadRequest{info.ScheduleEnabled ? "A02" : "A03", "%A00", 1, 0}))
             return;
@@ -186,7 +187,7 @@ bool GetRFSFlag(InstrumentLink& link, Services& services)
     bool result = false;
     Guarded(services, "GetRFSFlag", [&] {
         RetryBudget budget;
-        const auto reply = RetriedRead(link, services.log, budget, EchoCheckedRead('G', 0x01F3, 1));
+        const auto reply = RetriedRead(link, services.log, budget, EchoCheckedRead('G', EepromMap::RemoteFramSave, 1));
         if (reply)
             result = DataByte(*reply, 0) != 0;
     });
@@ -197,7 +198,7 @@ bool SetRFSFlag(InstrumentLink& link, Services& services, bool on)
 {
     Guarded(services, "SetRFSFlag", [&] {
         RetryBudget budget;
-        RetriedSend(link, budget, "B01F3" + FlagByte(on));
+        RetriedSend(link, budget, MemoryWrite(EepromMap::RemoteFramSave, FlagByte(on)).payload);
     });
     return GetRFSFlag(link, services);
 }

@@ -12,6 +12,11 @@ int Frame::Checksum(const QByteArray& lengthAndPayload)
     return (128 - (sum % 128)) % 128;
 }
 
+QByteArray Frame::Body(const QByteArray& frame)
+{
+    return frame.mid(1, frame.size() - 2);
+}
+
 QByteArray ComposeMessage(const QByteArray& payload, int offset)
 {
     const int length = payload.size() + offset;

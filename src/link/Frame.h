@@ -12,6 +12,10 @@ constexpr int RequestOffset = 32;
 // The checksum value (0..127) of a length character and payload: the value
 // that brings their code sum to a multiple of 128.
 int Checksum(const QByteArray& lengthAndPayload);
+
+// A whole frame without its start and end characters (length character,
+// payload, checksum): how requests and replies are logged and shown.
+QByteArray Body(const QByteArray& frame);
 }
 
 // The full frame for a payload. Throws std::overflow_error when

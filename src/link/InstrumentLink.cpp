@@ -1,5 +1,6 @@
 #include "InstrumentLink.h"
 
+#include "Frame.h"
 #include "MessageCheck.h"
 #include "PortMap.h"
 #include "shell/ErrorReport.h"
@@ -14,8 +15,8 @@
 namespace {
 // The pause between sending a request and looking for its reply.
 constexpr double PauseAfterSend = 0.1;
-// How often a sleep looks at the cancel request.
-constexpr int CancelCheckMs = 100;
+// The most one read takes from the transport (bounds what waits in the assembler).
+constexpr qsizetype ReadChunk = 4096;
 // The fallback reopen of the previous port uses the lower-case parity letter.
 const QString FallbackSettings = QStringLiteral("baud=9600 parity=n data=8 stop=1");
 
@@ -50,134 +51,102 @@ void InstrumentLink::reportFailure(const char* procedure, const QString& descrip
         log_.debugMessage(ErrorText(UnexpectedFailure, description, 0, site), SessionLog::Error);
 }
 
+// ---- transport choice ------------------------------------------------------
+
+// The one place that picks: the network bridge when chosen, else serial entry 1.
+LinkTransport& InstrumentLink::transport()
+{
+    return useNetwork() ? static_cast<LinkTransport&>(network_) : serial_;
+}
+
+bool InstrumentLink::transportReady()
+{
+    // The network link is not used while the serial port is open as well.
+    if (useNetwork() && ports_.CommIsOpen(LinkPortId))
+        return false;
+    return transport().isOpen();
+}
+
 // ---- exchange ---------------------------------------------------------------
 
-int InstrumentLink::SendMessage(const QByteArray& frame, bool wait, double timeoutSeconds)
+ExchangeOutcome InstrumentLink::SendMessage(const QByteArray& frame, bool wait, double timeoutSeconds)
 {
     // One exchange at a time: a second one (from another thread) is refused
     // rather than queued, so it cannot take the first one's reply.
     if (!exchangeMutex_.tryLock()) {
         log_.debugMessage(RefusedText, SessionLog::Warning);
-        return NotSent;
+        return {};
     }
     const auto unlock = qScopeGuard([this] { exchangeMutex_.unlock(); });
-    if (!linkUsable(frame))
-        return NotSent;
-    const int result = exchange(frame, wait, timeoutSeconds);
+    if (frame.isEmpty() || !transportReady())
+        return {};
+    const ExchangeOutcome outcome = exchange(frame, wait, timeoutSeconds);
     setLastCommsAt(QDateTime::currentDateTime());
-    return result;
+    return outcome;
 }
 
-bool InstrumentLink::linkUsable(const QByteArray& frame)
+ExchangeOutcome InstrumentLink::exchange(const QByteArray& frame, bool wait, double timeoutSeconds)
 {
-    if (frame.isEmpty())
-        return false;
-    if (useNetwork()) {
-        if (ports_.CommIsOpen(LinkPortId) || network_.state() != NetworkTransport::Connected)
-            return false;
-        if (!network_.usableHere()) {
-            // The socket lives on the thread that connected it; from here a
-            // request could not leave and its reply could not be read.
-            log_.debugMessage(QStringLiteral("Network link is driven from another thread; request not sent."),
-                SessionLog::Warning);
-            return false;
-        }
-        return true;
-    }
-    return ports_.CommIsOpen(LinkPortId);
-}
-
-int InstrumentLink::exchange(const QByteArray& frame, bool wait, double timeoutSeconds)
-{
-    int result = NotSent;
+    ExchangeOutcome outcome;
     try {
-        discardPendingInput();
-        if (!writeFrame(frame))
-            return result;
+        LinkTransport& link = transport();
+        link.discardInput();
+        incoming_.clear();
+        if (!link.write(frame))
+            return outcome;
         WaitFor(PauseAfterSend);
-        result = Sent;
-        log_.debugMessage(QString::fromLatin1(frame.mid(1, frame.size() - 2)), SessionLog::Sent);
+        outcome.result = Sent;
+        log_.debugMessage(QString::fromLatin1(Frame::Body(frame)), SessionLog::Sent);
         if (wait)
-            result = awaitReply(timeoutSeconds);
+            awaitReply(link, timeoutSeconds, outcome);
     } catch (const std::exception& e) {
         reportFailure("SendMessage", QString::fromLocal8Bit(e.what()));
     }
-    return result;
+    return outcome;
 }
 
-void InstrumentLink::discardPendingInput()
-{
-    if (!useNetwork()) {
-        ports_.CommFlush(LinkPortId);
-        return;
-    }
-    char discarded = 0;
-    while (network_.readByte(discarded)) {
-    }
-}
-
-bool InstrumentLink::writeFrame(const QByteArray& frame)
-{
-    if (useNetwork()) {
-        network_.send(frame);   // no short-write check on the bridge: a lost request shows as a missing reply
-        return true;
-    }
-    qint32 size = 0;
-    return ports_.CommWrite(LinkPortId, frame, size) == frame.size();
-}
-
-int InstrumentLink::awaitReply(double timeoutSeconds)
+void InstrumentLink::awaitReply(LinkTransport& link, double timeoutSeconds, ExchangeOutcome& outcome)
 {
     timers_.BackgroundTimerSet(SoftTimers::ExchangeTimer, timeoutSeconds);
     // The soft timer follows the wall clock; the deadline keeps the wait bounded
     // even when the clock is set back.
     const QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000));
-    setMessageComplete(false);
-    QByteArray reply;
-    int result = Sent;
-
-    while (!messageComplete() && !deadline.hasExpired() && !cancelled()
-        && timers_.BackgroundTimer(SoftTimers::ExchangeTimer)) {
-        char byte = 0;
-        if (!nextByte(byte, deadline))
-            continue;
-        if (byte == MsgEndChar) {
-            log_.debugMessage(QString::fromLatin1(reply), SessionLog::Received);
-            setReceivedMessage(reply);
-            setMessageComplete(true);
-            result = ErrorInMessage(reply) ? ReplyRejected : ReplyOk;
-            setCheckedMessage(reply);
-        } else if (byte == MsgStartChar) {
-            reply.clear();
-        } else {
-            reply.append(byte);
+    while (!deadline.hasExpired() && !cancelled() && timers_.BackgroundTimer(SoftTimers::ExchangeTimer)) {
+        if (std::optional<QByteArray> reply = nextMessage()) {
+            log_.debugMessage(QString::fromLatin1(*reply), SessionLog::Received);
+            outcome.received = *reply;
+            outcome.checked = std::move(*reply);
+            outcome.result = ErrorInMessage(outcome.checked) ? ReplyRejected : ReplyOk;
+            return;
         }
+        const qsizetype taken = readInto(link);
+        if (taken < 0 || (taken == 0 && waitReadable(link, deadline) == WaitResult::Failed))
+            sleepUntil(deadline);   // hung up or failing: nothing can come
     }
-    if (!messageComplete()) {
-        result = NoReply;
-        log_.debugMessage(QStringLiteral("Timeout after %1 seconds").arg(timeoutSeconds), SessionLog::Warning);
-    }
-    return result;
+    outcome.result = NoReply;
+    log_.debugMessage(QStringLiteral("Timeout after %1 seconds").arg(timeoutSeconds), SessionLog::Warning);
 }
 
-bool InstrumentLink::nextByte(char& byte, const QDeadlineTimer& deadline)
+// Takes what the transport holds into the assembler: the count of bytes, or
+// -1 when the transport failed.
+qsizetype InstrumentLink::readInto(LinkTransport& link)
 {
-    if (useNetwork()) {
-        if (network_.readByte(byte))
-            return true;
-        if (!network_.waitForBytes(deadline))
-            sleepUntil(deadline);   // timed out, or the connection is gone: nothing can come
-        return false;
+    QByteArray chunk;
+    if (!link.readAvailable(chunk, ReadChunk))
+        return -1;
+    incoming_.feed(chunk);
+    return chunk.size();
+}
+
+// The next whole message taken in, if any.
+std::optional<QByteArray> InstrumentLink::nextMessage()
+{
+    std::optional<QByteArray> message = incoming_.next();
+    if (incoming_.droppedMessages() != droppedSeen_) {
+        droppedSeen_ = incoming_.droppedMessages();
+        log_.debugMessage(QStringLiteral("Over-long message dropped."), SessionLog::Warning);
     }
-    QByteArray data;
-    const int count = ports_.CommRead(LinkPortId, data, 1);
-    if (count == 1) {
-        byte = data.at(0);
-        return true;
-    }
-    if (count < 0 || ports_.CommWaitForInput(LinkPortId, deadline) == SerialDevice::WaitResult::Failed)
-        sleepUntil(deadline);   // hung up or failing device: nothing can come
-    return false;
+    return message;
 }
 
 bool InstrumentLink::ErrorInMessage(QByteArray& message)
@@ -187,74 +156,42 @@ bool InstrumentLink::ErrorInMessage(QByteArray& message)
 
 // ---- streaming receive -----------------------------------------------------
 
-void InstrumentLink::IncommingMessage(int waitMs)
+std::optional<QByteArray> InstrumentLink::IncommingMessage(int waitMs)
 {
     if (!exchangeMutex_.tryLock()) {
         log_.debugMessage(RefusedText, SessionLog::Warning);
-        return;
+        return std::nullopt;
     }
     const auto unlock = qScopeGuard([this] { exchangeMutex_.unlock(); });
+    const QDeadlineTimer deadline(waitMs);
     try {
-        if (useNetwork())
-            incomingNetwork(waitMs);
-        else
-            incomingSerial(waitMs);
+        LinkTransport& link = transport();
+        for (;;) {
+            if (std::optional<QByteArray> message = nextMessage())
+                return message;
+            const qsizetype taken = readInto(link);
+            if (taken < 0)
+                break;
+            if (taken > 0)
+                continue;
+            if (deadline.hasExpired() || cancelled())
+                return std::nullopt;
+            if (waitReadable(link, deadline) == WaitResult::Failed)
+                break;
+        }
     } catch (const std::exception& e) {
         reportFailure("IncommingMessage", QString::fromLocal8Bit(e.what()));
+        return std::nullopt;
     }
+    sleepUntil(deadline);   // closed or hung up: still take the time a caller's loop relies on
+    return std::nullopt;
 }
 
-void InstrumentLink::takeByte(char byte)
+void InstrumentLink::DiscardInput()
 {
-    if (byte == MsgStartChar) {
-        rxBuffer_.clear();
-    } else if (byte == MsgEndChar) {
-        // A message completed while the last one is still unread is dropped.
-        if (!messageComplete()) {
-            setReceivedMessage(rxBuffer_);
-            setMessageComplete(true);
-        }
-    } else {
-        rxBuffer_.append(byte);
-    }
-}
-
-void InstrumentLink::incomingSerial(int waitMs)
-{
-    const QDeadlineTimer waitDeadline(waitMs);
-    if (waitMs > 0 && ports_.CommGetQueue(LinkPortId) < 1
-        && ports_.CommWaitForInput(LinkPortId, waitDeadline) == SerialDevice::WaitResult::Failed)
-        sleepUntil(waitDeadline);   // closed or hung up: still take the time a caller's loop relies on
-    if (ports_.CommGetQueue(LinkPortId) < 1)
-        return;
-    QByteArray data;
-    while (ports_.CommRead(LinkPortId, data, 1) == 1)
-        takeByte(data.at(0));
-}
-
-void InstrumentLink::incomingNetwork(int waitMs)
-{
-    const QDeadlineTimer waitDeadline(waitMs);
-    if (waitMs > 0 && network_.bytesWaiting() == 0 && !network_.waitForBytes(waitDeadline))
-        sleepUntil(waitDeadline);   // no connection: still take the time a caller's loop relies on
-    if (network_.bytesWaiting() == 0)
-        return;
-    // Once bytes have come, wait for the rest of the message, but not for ever.
-    QDeadlineTimer restDeadline;
-    bool ranDry = false;
-    while (!messageComplete()) {
-        char byte = 0;
-        if (network_.readByte(byte)) {
-            takeByte(byte);
-            continue;
-        }
-        if (!ranDry) {
-            restDeadline.setRemainingTime(RestOfMessageMs);
-            ranDry = true;
-        }
-        if (!network_.waitForBytes(restDeadline))
-            return;
-    }
+    QMutexLocker exchangeDone(&exchangeMutex_);
+    transport().discardInput();
+    incoming_.clear();
 }
 
 // ---- port choice -----------------------------------------------------------
@@ -263,9 +200,9 @@ void InstrumentLink::PickComms(int& port)
 {
     QMutexLocker exchangeDone(&exchangeMutex_);
     const QString previousName = ports_.CommPortName(LinkPortId);
+    incoming_.clear();   // bytes of the connection being left
     if (port == 0) {
-        if (useNetwork())
-            network_.close();
+        transport().close();
         ports_.CommCloseAll();
         return;
     }
@@ -288,8 +225,8 @@ void InstrumentLink::PickComms(int& port)
 
 void InstrumentLink::StartComms()
 {
-    setMessageComplete(false);
-    setReceivedMessage({});
+    QMutexLocker exchangeDone(&exchangeMutex_);
+    incoming_.clear();
     setUseNetwork(false);
 }
 
@@ -311,41 +248,32 @@ void InstrumentLink::WaitFor(double seconds)
     timers_.BackgroundTimer(SoftTimers::WaitTimer);   // reports the expiry and frees the timer
 }
 
-void InstrumentLink::sleepUntil(const QDeadlineTimer& deadline)
+// Runs one blocking wait with the cancel token's wake-up. A wake-up left by a
+// request that was withdrawn again is cleared and the wait resumed.
+template <typename Wait>
+WaitResult InstrumentLink::cancellableWait(Wait wait)
 {
-    QMutexLocker lock(&sleepMutex_);
-    while (!deadline.hasExpired() && !cancelled()) {
-        const qint64 left = deadline.remainingTime();
-        sleepCondition_.wait(&sleepMutex_, QDeadlineTimer(std::min<qint64>(left, CancelCheckMs)));
+    for (;;) {
+        if (cancelled())
+            return WaitResult::Woken;
+        const WaitResult result = wait(cancel_ ? &cancel_->wakeUp() : nullptr);
+        if (result != WaitResult::Woken || cancelled())
+            return result;
+        cancel_->clearStaleWakeUp();
     }
 }
 
+WaitResult InstrumentLink::waitReadable(LinkTransport& link, const QDeadlineTimer& deadline)
+{
+    return cancellableWait([&](const WakeUp* wake) { return link.waitReadable(deadline, wake); });
+}
+
+void InstrumentLink::sleepUntil(const QDeadlineTimer& deadline)
+{
+    cancellableWait([&](const WakeUp* wake) { return WaitReadable(-1, deadline, wake); });
+}
+
 // ---- state -----------------------------------------------------------------
-
-QByteArray InstrumentLink::receivedMessage() const
-{
-    QMutexLocker lock(&stateMutex_);
-    return receivedMessage_;
-}
-
-void InstrumentLink::setReceivedMessage(const QByteArray& message)
-{
-    QMutexLocker lock(&stateMutex_);
-    receivedMessage_ = message;
-    checkedMessage_ = message;
-}
-
-QByteArray InstrumentLink::checkedMessage() const
-{
-    QMutexLocker lock(&stateMutex_);
-    return checkedMessage_;
-}
-
-void InstrumentLink::setCheckedMessage(const QByteArray& message)
-{
-    QMutexLocker lock(&stateMutex_);
-    checkedMessage_ = message;
-}
 
 QDateTime InstrumentLink::lastCommsAt() const
 {

@@ -130,14 +130,61 @@ bool NetworkTransport::send(const QByteArray& data, int timeoutMs)
 
 bool NetworkTransport::waitForBytes(QDeadlineTimer deadline)
 {
+    return waitReadable(deadline, nullptr) == WaitResult::Readable;
+}
+
+bool NetworkTransport::isOpen()
+{
+    if (state() != Connected)
+        return false;
+    if (!usableHere()) {
+        // The socket lives on the thread that connected it; from here a
+        // request could not leave and its reply could not be read.
+        log_.debugMessage(QStringLiteral("Network link is driven from another thread; request not sent."),
+            SessionLog::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool NetworkTransport::write(const QByteArray& bytes)
+{
+    send(bytes);
+    return true;
+}
+
+bool NetworkTransport::readAvailable(QByteArray& into, qsizetype maxBytes)
+{
     QTcpSocket* s = ownSocket();
     if (!s)
         return false;
-    while (s->bytesAvailable() == 0) {
-        if (s->state() != QAbstractSocket::ConnectedState || deadline.hasExpired())
-            return false;
-        const qint64 left = deadline.remainingTime();
-        s->waitForReadyRead(left < 0 ? -1 : static_cast<int>(std::min<qint64>(left, INT_MAX)));
-    }
+    if (bytesWaiting() > 0)
+        into.append(s->read(maxBytes));
     return true;
+}
+
+WaitResult NetworkTransport::waitReadable(const QDeadlineTimer& deadline, const WakeUp* wake)
+{
+    QTcpSocket* s = ownSocket();
+    if (!s)
+        return WaitResult::Failed;
+    while (s->bytesAvailable() == 0) {
+        if (s->state() != QAbstractSocket::ConnectedState)
+            return WaitResult::Failed;
+        const WaitResult result = WaitReadable(static_cast<int>(s->socketDescriptor()), deadline, wake);
+        if (result == WaitResult::TimedOut || result == WaitResult::Woken)
+            return result;
+        // Data, or the bridge closing or failing: the socket takes it in and
+        // its state shows which.
+        s->waitForReadyRead(0);
+    }
+    return WaitResult::Readable;
+}
+
+void NetworkTransport::discardInput()
+{
+    if (QTcpSocket* s = ownSocket()) {
+        while (bytesWaiting() > 0)
+            s->skip(s->bytesAvailable());
+    }
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "LinkTransport.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QString>
@@ -20,7 +22,11 @@ class SessionLog;
 //   7 connected, 8 closing (also after the bridge closed the connection),
 //   9 error (a failed connect or a socket error).
 // A socket error is logged "[NET] " + its description at level 254.
-class NetworkTransport {
+//
+// As the link's transport it is open when connected and driven from the
+// calling thread; waits watch the socket's descriptor together with the
+// caller's wake-up and let the socket take in what came.
+class NetworkTransport : public LinkTransport {
 public:
     enum State : int {
         Closed = 0,
@@ -34,7 +40,7 @@ public:
     };
 
     explicit NetworkTransport(SessionLog& log);
-    ~NetworkTransport();
+    ~NetworkTransport() override;
     NetworkTransport(const NetworkTransport&) = delete;
     NetworkTransport& operator=(const NetworkTransport&) = delete;
 
@@ -45,7 +51,7 @@ public:
     // closes any earlier connection, refuses a port outside 1 to 65535
     // without trying, and returns true when connected.
     bool connectToBridge(const QString& host, int port, int timeoutMs = 30000);
-    void close();
+    void close() override;
     int state();
     // True when the calling thread owns the socket, so reads, sends and waits work.
     bool usableHere() const { return ownSocket() != nullptr; }
@@ -61,6 +67,15 @@ public:
     bool send(const QByteArray& data, int timeoutMs = 5000);
     // Blocks until a byte is waiting or the deadline passes; true when one is.
     bool waitForBytes(QDeadlineTimer deadline);
+
+    // The link's transport. A connection driven from another thread is not
+    // open here (logged as a warning).
+    bool isOpen() override;
+    // Always true: a request lost on the bridge shows as a missing reply.
+    bool write(const QByteArray& bytes) override;
+    bool readAvailable(QByteArray& into, qsizetype maxBytes) override;
+    WaitResult waitReadable(const QDeadlineTimer& deadline, const WakeUp* wake) override;
+    void discardInput() override;
 
     // The description of the last socket error (empty when none).
     QString lastErrorText() const { return lastError_; }

@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include "shell/WakeUp.h"
+
 // The platform back end of the serial port table: one open device per
 // handle. Every call returns 0 or the platform's error code (errno on POSIX).
 // A Windows back end would implement the same functions over its handles.
@@ -10,7 +12,7 @@ namespace SerialDevice {
 using Handle = int;
 constexpr Handle InvalidHandle = -1;
 
-enum class WaitResult { Readable, TimedOut, Failed };
+using WaitResult = ::WaitResult;
 
 // Opens the device for exclusive read/write access, without becoming its
 // controlling terminal, non-blocking.
@@ -26,7 +28,8 @@ int read(Handle handle, int count, QByteArray& data);
 // Writes all of data, waiting for room at most perByteMs per byte in total.
 int write(Handle handle, const QByteArray& data, int perByteMs, int& written);
 int close(Handle handle);
-WaitResult waitReadable(Handle handle, QDeadlineTimer deadline);
+// Failed also for a hung-up device; Woken when wake (may be null) is signalled.
+WaitResult waitReadable(Handle handle, QDeadlineTimer deadline, const WakeUp* wake = nullptr);
 
 // Tries to open the device as the table would and closes it again: 0 when it
 // could be opened, else the error code.

@@ -78,14 +78,6 @@ bool parseSettings(const QString& text, LineSettings& settings)
     return true;
 }
 
-int remainingMs(const QDeadlineTimer& deadline)
-{
-    const qint64 left = deadline.remainingTime();
-    if (left < 0)
-        return -1;   // forever
-    return static_cast<int>(std::min<qint64>(left, std::numeric_limits<int>::max()));
-}
-
 // Opens without claiming exclusive mode; the flock() refuses a device another program holds.
 int openLocked(const QString& path, int& fd)
 {
@@ -195,7 +187,7 @@ int write(Handle handle, const QByteArray& data, int perByteMs, int& written)
         if (errno != EAGAIN)
             return errno;
         pollfd room{handle, POLLOUT, 0};
-        const int ready = ::poll(&room, 1, remainingMs(deadline));
+        const int ready = ::poll(&room, 1, PollTimeoutMs(deadline));
         if (ready == 0)
             return 0;   // the write timeout passed: a short write
         if (ready < 0 && errno != EINTR)
@@ -211,23 +203,9 @@ int close(Handle handle)
     return ::close(handle) == 0 ? 0 : errno;
 }
 
-WaitResult waitReadable(Handle handle, QDeadlineTimer deadline)
+WaitResult waitReadable(Handle handle, QDeadlineTimer deadline, const WakeUp* wake)
 {
-    for (;;) {
-        pollfd input{handle, POLLIN, 0};
-        const int ready = ::poll(&input, 1, remainingMs(deadline));
-        if (ready == 0)
-            return WaitResult::TimedOut;
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            return WaitResult::Failed;
-        }
-        // A hung-up terminal also reports POLLIN, yet nothing can be read from it.
-        if (input.revents & (POLLHUP | POLLERR | POLLNVAL))
-            return WaitResult::Failed;
-        return WaitResult::Readable;
-    }
+    return WaitReadable(handle, deadline, wake);
 }
 
 int probe(const QString& path)

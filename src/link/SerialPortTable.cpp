@@ -2,6 +2,7 @@
 
 #include "PortMap.h"
 #include "shell/Bits.h"
+#include "SerialPermission.h"
 #include "shell/SessionLog.h"
 
 #include <cerrno>
@@ -161,12 +162,14 @@ void SerialPortTable::logOpenError(const QString& path, int error)
     log_.debugMessage(
         QStringLiteral("0x") + HexL(error, 2) + QStringLiteral(": ") + SerialDevice::errorText(error),
         SessionLog::Problem);
+    if (IsPermissionDenied(error))
+        log_.debugMessage(SerialPermissionText(path), SessionLog::Problem);
 }
 
-SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline)
+SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTimer deadline, const WakeUp* wake)
 {
     Entry* e = entry(id);
     if (!e || !e->open)
         return SerialDevice::WaitResult::Failed;
-    return SerialDevice::waitReadable(e->handle, deadline);
+    return SerialDevice::waitReadable(e->handle, deadline, wake);
 }

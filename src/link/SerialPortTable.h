@@ -65,9 +65,10 @@ public:
     // logs two level-254 lines with the system's error text.
     bool COMAvailable(int port);
 
-    // Blocks until input is queued on entry id or the deadline passes.
-    // Returns Readable, TimedOut, or Failed (entry closed, device gone or hung up).
-    SerialDevice::WaitResult CommWaitForInput(int id, QDeadlineTimer deadline);
+    // Blocks until input is queued on entry id, the deadline passes, or wake
+    // (may be null) is signalled. Returns Readable, TimedOut, Woken, or
+    // Failed (entry closed, device gone or hung up).
+    SerialDevice::WaitResult CommWaitForInput(int id, QDeadlineTimer deadline, const WakeUp* wake = nullptr);
 
     PortMap& portMap() { return portMap_; }
 

@@ -7,7 +7,6 @@
 
 namespace {
 constexpr double SecondsPerDay = 86400;
-constexpr int SubscriptOutOfRange = 9;
 
 double secondsSinceMidnight(const QDateTime& now)
 {
@@ -29,9 +28,9 @@ bool SoftTimers::TimerControl(int index, double seconds)
         const QString description = QStringLiteral("TimerIndex %1 is out of bounds").arg(index);
         const ErrorSite site{"TimerControl", "MyLibraryModule"};
         if (prompts_)
-            ReportError(log_, *prompts_, site, SubscriptOutOfRange, description);
+            ReportError(log_, *prompts_, site, ErrorNumber::SubscriptOutOfRange, description);
         else
-            log_.debugMessage(ErrorText(SubscriptOutOfRange, description, 0, site), SessionLog::Error);
+            log_.debugMessage(ErrorText(ErrorNumber::SubscriptOutOfRange, description, 0, site), SessionLog::Error);
         return false;
     }
 

@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include "ExchangeOutcome.h"
 #include "Frame.h"
 
 #include <QLocale>
@@ -56,11 +57,11 @@ QList<TranscriptLine> TerminalSession::exchange(const QByteArray& frame, Termina
 {
     QList<TranscriptLine> lines;
     // The request as typed: the frame without its start and end characters.
-    lines.append({clock(), TranscriptLine::Kind::Request, QString::fromLatin1(frame.mid(1, frame.size() - 2))});
+    lines.append({clock(), TranscriptLine::Kind::Request, QString::fromLatin1(Frame::Body(frame))});
     const TerminalReply reply = exchange_ ? exchange_(frame, ReplyTimeoutSeconds) : TerminalReply{};
-    if (reply.result == 2)
+    if (reply.result == ExchangeOutcome::ReplyOk)
         lines.append({clock(), TranscriptLine::Kind::Reply, QString::fromLatin1(reply.received)});
-    else if (reply.result == 3)
+    else if (reply.result == ExchangeOutcome::NoReply)
         lines.append({clock(), TranscriptLine::Kind::NoReply, QStringLiteral("[No Reply]")});
     if (replyOut)
         *replyOut = reply;

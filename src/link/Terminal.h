@@ -6,8 +6,9 @@
 #include <utility>
 
 // One exchange of a framed request as the terminal needs it: the link's
-// result code (2 a good reply, 3 no reply, others refused or bad) and the
-// received message (length character, payload, checksum).
+// result code (ExchangeOutcome::Result: ReplyOk a good reply, NoReply no
+// reply, others refused or bad) and the received message (length character,
+// payload, checksum).
 struct TerminalReply {
     int result = 0;
     QByteArray received;

@@ -1,5 +1,6 @@
 #include "TerminalEepromDump.h"
 
+#include "ExchangeOutcome.h"
 #include "Frame.h"
 #include "shell/Bits.h"
 #include "shell/Operation.h"
@@ -23,7 +24,7 @@ std::optional<QByteArray> TerminalEepromDump::readBlock(int address)
         const QList<TranscriptLine> lines = session_.exchange(frame, &reply);
         if (onLines_)
             onLines_(lines);
-        if (reply.result != 2)
+        if (reply.result != ExchangeOutcome::ReplyOk)
             continue;
         // Length character, echo of letter and address, data, checksum.
         if (reply.received.mid(1, 5) != echo)

@@ -5,6 +5,7 @@
 #include "instrument/NumberText.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
+#include "shell/TimeConv.h"
 
 
 namespace {
@@ -50,9 +51,8 @@ QStringList InitialFileLines(const InstrumentInfo& info, const LegacyValues& leg
         QStringLiteral("FirstSeen=") + dateText(nowGmt) + QStringLiteral(" GMT"),
         QStringLiteral("Counter=") + QString::number(info.UsageCounter),
         QStringLiteral("String=") + info.DescriptiveString,
-        // The instrument clock runs in GMT: its reading is shown as it stands.
-        QStringLiteral("RTCSetting=") + dateText(QDateTime::fromSecsSinceEpoch(info.RTCSeconds, Qt::UTC))
-            + QStringLiteral(" GMT"),
+        // The clock reading as a local date value, marked " GMT" as it always was.
+        QStringLiteral("RTCSetting=") + dateText(UTC2VB(info.RTCSeconds)) + QStringLiteral(" GMT"),
         QString(),
         QStringLiteral("[Dates]"),
         QStringLiteral("Man=") + dateText(info.Manufactured),

@@ -66,12 +66,8 @@ void checkVersion(ConnectionContext& c, ConnectionReport& report)
         c.info.MGMFixed = c.info.MGMFactor != -1;
     }
 
-    if (version == 1.08 || version == 1.09)
-        c.services.log.debugMessage(QStringLiteral("This firmware has a bug in the Read FRAM command."),
-            SessionLog::Detail);
-    else if (version == 1.15)
-        c.services.log.debugMessage(QStringLiteral("This firmware has a bug in the Schedule command."),
-            SessionLog::Detail);
+    if (const char* fault = KnownFirmwareFault(version))
+        c.services.log.debugMessage(QString::fromLatin1(fault), SessionLog::Detail);
 }
 
 void finishConnection(ConnectionContext& c)
@@ -103,6 +99,14 @@ double FirmwareVersionOf(const QString& firmwareId)
     return text.left(end).toDouble();
 }
 
+const char* KnownFirmwareFault(double version)
+{
+    for (const FirmwareFault& fault : FirmwareFaults)
+        if (fault.version == version)
+            return fault.note;
+    return nullptr;
+}
+
 FirmwareFlags FirmwareFlagsFor(double version)
 {
     FirmwareFlags flags;
@@ -122,8 +126,8 @@ FirmwareFlags FirmwareFlagsFor(double version)
 
 bool PingInstrument(InstrumentLink& link)
 {
-    const int result = link.SendMessage(ComposeMessage("S"), true, 5);
-    return result == InstrumentLink::ReplyOk && link.receivedMessage().startsWith("7S");
+    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, 5);
+    return outcome.replyOk() && outcome.received.startsWith("7S");
 }
 
 QString ConnectionLabelText(const InstrumentInfo& info)
@@ -135,7 +139,7 @@ QString ConnectionLabelText(const InstrumentInfo& info)
 ConnectionReport ConnectionControl(ConnectionContext& c)
 {
     ConnectionReport report;
-    try {
+    GuardBoundary(c.services.log, c.services.prompts, ErrorSite{"ConnectionControl", "frmMain", true}, [&] {
         c.info.ConnectionStamp = QString::number(c.utcNow().toSecsSinceEpoch());
         c.info.DescriptiveString = QStringLiteral("?");
         readIdentity(c);
@@ -147,9 +151,6 @@ ConnectionReport ConnectionControl(ConnectionContext& c)
         report.label = ConnectionLabelText(c.info);
         finishConnection(c);
         report.completed = true;
-    } catch (const std::exception& e) {
-        ReportError(c.services.log, c.services.prompts, ErrorSite{"ConnectionControl", "frmMain", true}, 5,
-            QString::fromLocal8Bit(e.what()));
-    }
+    });
     return report;
 }

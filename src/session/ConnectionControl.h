@@ -33,6 +33,20 @@ double FirmwareVersionOf(const QString& firmwareId);
 // The protocol variants a firmware version switches on.
 FirmwareFlags FirmwareFlagsFor(double version);
 
+// Firmware versions with a known fault, each with the note the session log
+// gets at connection.
+struct FirmwareFault {
+    double version;
+    const char* note;
+};
+inline constexpr FirmwareFault FirmwareFaults[] = {
+    {1.08, "This firmware has a bug in the Read FRAM command."},
+    {1.09, "This firmware has a bug in the Read FRAM command."},
+    {1.15, "This firmware has a bug in the Schedule command."},
+};
+// The note for a faulty version; null for any other.
+const char* KnownFirmwareFault(double version);
+
 // The presence test: "S" answered within 5 seconds by a good reply that
 // begins "7S". Leaves the reply in the link.
 bool PingInstrument(InstrumentLink& link);

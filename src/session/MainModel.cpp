@@ -1,6 +1,8 @@
 #include "MainModel.h"
 
 #include "link/InstrumentLink.h"
+#include "link/PortMap.h"
+#include "link/SerialPermission.h"
 #include "session/KeepAlive.h"
 #include "link/SettingsStore.h"
 #include "shell/Prompts.h"
@@ -33,10 +35,10 @@ MainModel::MainModel(Services& services, InstrumentLink& link, PortScanSources p
     : QObject(parent), services_(services), link_(link), portSources_(std::move(portSources)),
       remote_(std::move(remote))
 {
-    panels_[0] = SelectPortText;
-    panels_[1] = ClockBlank;
-    panels_[2] = ScheduleBlank;
-    panels_[3] = MemoryBlank;
+    panels_[StatusPanel::Message - 1] = SelectPortText;
+    panels_[StatusPanel::Clock - 1] = ClockBlank;
+    panels_[StatusPanel::Schedule - 1] = ScheduleBlank;
+    panels_[StatusPanel::Memory - 1] = MemoryBlank;
 }
 
 MainModel::RemoteMemory MainModel::settingsFileMemory(const QString& userFile)
@@ -58,7 +60,7 @@ QString MainModel::portEditText() const { QMutexLocker l(&mutex_); return editTe
 QString MainModel::statusPanel(int panel) const
 {
     QMutexLocker l(&mutex_);
-    return panel >= 1 && panel <= 4 ? panels_[panel - 1] : QString();
+    return panel >= 1 && panel <= StatusPanel::Count ? panels_[panel - 1] : QString();
 }
 QString MainModel::connectionLabel() const { QMutexLocker l(&mutex_); return label_; }
 bool MainModel::upgradeNotice() const { QMutexLocker l(&mutex_); return upgrade_; }
@@ -156,7 +158,7 @@ bool MainModel::autoConnect()
     closeLinkAndRescan();
     link_.setUseNetwork(false);
     log.debugMessage(QStringLiteral("Auto-connection to instrument."), SessionLog::Info);
-    setStatus(1, ConnectingText);
+    setStatus(StatusPanel::Message, ConnectingText);
 
     const QStringList entries = portEntries();
     for (int i = 0; i < entries.size(); ++i) {
@@ -166,19 +168,17 @@ bool MainModel::autoConnect()
         link_.PickComms(opened);
         log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
         if (PingInstrument(link_)) {
-            link_.setMessageComplete(false);
             log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
-            connected(port);
+            // The port actually opened: PickComms may have fallen back to another.
+            connected(opened);
             Q_EMIT busyChanged(false);
             if (windowHidden_)
                 services_.prompts.balloon(QStringLiteral("Connected to ") + info_.SerialNumber
-                        + QStringLiteral(" on COM") + QString::number(port),
+                        + QStringLiteral(" on COM") + QString::number(opened),
                     services_.appCaption, Prompts::Icon::Information, 30000);
             return true;
         }
         log.debugMessage(QStringLiteral("...Connection BAD"), SessionLog::Info);
-        link_.setMessageComplete(false);
-        link_.setReceivedMessage({});
         int none = 0;
         link_.PickComms(none);
     }
@@ -186,9 +186,12 @@ bool MainModel::autoConnect()
     services_.prompts.balloon(QStringLiteral("Sorry, autoscan failed to find any instruments.") + QLatin1Char(' ')
             + CheckCableText.trimmed() + QLatin1Char(' ') + TurnedOnText,
         services_.appCaption, Prompts::Icon::Critical, 10000);
+    // Ports this user may not open are not in the list at all: say why and how to fix it.
+    if (const QList<DeniedPort> denied = DeniedSerialPorts(link_.ports().portMap()); !denied.isEmpty())
+        services_.prompts.message(Prompts::Icon::Exclamation, denied.first().text, services_.appCaption);
     Q_EMIT busyChanged(false);
     closeLinkAndRescan();
-    setStatus(1, SelectPortText);
+    setStatus(StatusPanel::Message, SelectPortText);
     log.debugMessage(QStringLiteral("Connection failed on all ports!"), SessionLog::Info);
     return false;
 }
@@ -218,12 +221,13 @@ bool MainModel::connectSerialEntry(const QString& entry)
     link_.PickComms(opened);
     services_.log.debugMessage(QStringLiteral("Attempting to connect to instrument (manual port selection)."),
         SessionLog::Info);
-    setStatus(1, ConnectingText);
+    setStatus(StatusPanel::Message, ConnectingText);
     if (!PingInstrument(link_)) {
         failManualConnect(entry);
         return false;
     }
-    instrumentReplied(port);
+    // The port actually opened: PickComms may have fallen back to another.
+    instrumentReplied(opened);
     return true;
 }
 
@@ -233,7 +237,7 @@ bool MainModel::connectNetworkEntry(const QString& entry)
     const NetworkAddress address = ParseNetworkEntry(entry).value_or(NetworkAddress{});
     services_.log.debugMessage(QStringLiteral("Attempting to connect to network instrument (manual port selection)."),
         SessionLog::Info);
-    setStatus(1, ConnectingText);
+    setStatus(StatusPanel::Message, ConnectingText);
     if (!link_.network().connectToBridge(address.host, address.port)) {
         link_.setUseNetwork(false);
         failManualConnect(entry);
@@ -249,14 +253,16 @@ bool MainModel::connectNetworkEntry(const QString& entry)
 
 void MainModel::failManualConnect(const QString& where)
 {
+    // A device this user may not open needs the fix, not the cable hint.
+    const auto denied = SerialAccessProblem(link_.ports().portMap().devicePath(PortEntry::portNumber(where)));
     services_.prompts.message(Prompts::Icon::Exclamation,
-        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n") + CheckCableText
-            + TurnedOnText,
+        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n")
+            + denied.value_or(CheckCableText + TurnedOnText),
         services_.appCaption);
     int none = 0;
     link_.PickComms(none);
     link_.network().close();
-    setStatus(1, SelectPortText);
+    setStatus(StatusPanel::Message, SelectPortText);
     services_.log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
 }
 
@@ -264,7 +270,7 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
 {
     SessionLog& log = services_.log;
     log.debugMessage(QStringLiteral("Attempting to connect to instrument (new network connection)."), SessionLog::Info);
-    setStatus(1, ConnectingText);
+    setStatus(StatusPanel::Message, ConnectingText);
     if (link_.network().connectToBridge(host, port)) {
         link_.setUseNetwork(true);
         if (PingInstrument(link_)) {
@@ -279,18 +285,15 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
         QStringLiteral("Sorry, failed to find any instruments on ") + host + QLatin1Char(':') + QString::number(port)
             + QStringLiteral("\r\n") + CheckCableText + TurnedOnText,
         services_.appCaption);
-    link_.setMessageComplete(false);
-    link_.setReceivedMessage({});
     link_.network().close();
     closeLinkAndRescan();
-    setStatus(1, SelectPortText);
+    setStatus(StatusPanel::Message, SelectPortText);
     log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
     return false;
 }
 
 void MainModel::instrumentReplied(int port)
 {
-    link_.setMessageComplete(false);
     services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
     connected(port);
 }
@@ -313,15 +316,15 @@ void MainModel::connected(int port)
     }
     if (report.completed) {
         setLabel(report.label, report.upgradeNotice);
-        setStatus(1, report.label);
+        setStatus(StatusPanel::Message, report.label);
         if (!terminalDebug_) {
             b.calibrate = b.diagnose = b.restoreDefaultEE = b.pageTabs = true;
             Q_EMIT downloadsCleared();
             const QString memory = MemoryUsedText(info_);
             if (!memory.isEmpty())
-                setStatus(4, memory);
-            setStatus(3, ScheduleStateText(info_));
-            setStatus(2, ClockErrorText(ClockErrorDays(info_)));
+                setStatus(StatusPanel::Memory, memory);
+            setStatus(StatusPanel::Schedule, ScheduleStateText(info_));
+            setStatus(StatusPanel::Clock, ClockErrorText(ClockErrorDays(info_)));
             Q_EMIT instrumentRefreshed();
         }
     }
@@ -349,22 +352,22 @@ void MainModel::keepAliveTick()
     case KeepAliveOutcome::Kind::Idle:
         return;
     case KeepAliveOutcome::Kind::Answered:
-        if (statusPanel(1) == LinkLostText) {
-            setStatus(1, FoundAgainText);
+        if (statusPanel(StatusPanel::Message) == LinkLostText) {
+            setStatus(StatusPanel::Message, FoundAgainText);
             services_.prompts.balloon(FoundAgainText, services_.appCaption, Prompts::Icon::Information, 1);
         } else {
-            setStatus(1, connectionLabel());
+            setStatus(StatusPanel::Message, connectionLabel());
         }
         if (!outcome.memoryText.isEmpty())
-            setStatus(4, outcome.memoryText);
-        setStatus(3, outcome.scheduleText);
-        setStatus(2, outcome.clockText);
+            setStatus(StatusPanel::Memory, outcome.memoryText);
+        setStatus(StatusPanel::Schedule, outcome.scheduleText);
+        setStatus(StatusPanel::Clock, outcome.clockText);
         setLinkState(LinkState::Connected);
         Q_EMIT instrumentRefreshed();
         return;
     case KeepAliveOutcome::Kind::Lost:
         setPicture(StatusPicture::Lost);
-        setStatus(1, LinkLostText);
+        setStatus(StatusPanel::Message, LinkLostText);
         services_.prompts.balloon(LinkLostText, services_.appCaption, Prompts::Icon::Information, 1);
         setLinkState(LinkState::Lost);
         return;
@@ -383,10 +386,10 @@ void MainModel::disconnect()
         port_ = 0;
     }
     setLabel(QString(), false);
-    setStatus(1, SelectPortText);
-    setStatus(3, ScheduleBlank);
-    setStatus(2, ClockBlank);
-    setStatus(4, MemoryBlank);
+    setStatus(StatusPanel::Message, SelectPortText);
+    setStatus(StatusPanel::Schedule, ScheduleBlank);
+    setStatus(StatusPanel::Clock, ClockBlank);
+    setStatus(StatusPanel::Memory, MemoryBlank);
     Buttons b = buttons();
     b.disconnect = false;
     b.selectPort = b.autoSelect = b.rescanPorts = b.useNetwork = true;
@@ -397,11 +400,4 @@ void MainModel::disconnect()
     if (!terminalDebug_)
         services_.prompts.balloon(QStringLiteral("Disconnected from Instrument."), services_.appCaption,
             Prompts::Icon::Information, 1);
-}
-
-void MainModel::markStateStale()
-{
-    const QDateTime last = link_.lastCommsAt();
-    if (last.isValid())
-        link_.setLastCommsAt(last.addSecs(-60));
 }

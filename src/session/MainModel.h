@@ -3,6 +3,7 @@
 #include "instrument/InstrumentInfo.h"
 #include "session/ConnectionControl.h"
 #include "link/PortDiscovery.h"
+#include "shell/Operation.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -115,9 +116,6 @@ public:
     bool connectNewNetwork(const QString& host, int port);
     void keepAliveTick();                      // tmrPing
     void disconnect();                         // btnDisconnect, tray "disc"
-    // Marks the state as stale so the next keep-alive tick reads it again
-    // (after an operation that changed the instrument).
-    void markStateStale();
 
 Q_SIGNALS:
     void portListChanged(const QStringList& entries, const QString& editText);
@@ -167,7 +165,7 @@ private:
     mutable QMutex mutex_;   // guards the state below
     QStringList entries_;
     QString editText_;
-    QString panels_[4];
+    QString panels_[StatusPanel::Count];
     QString label_;
     bool upgrade_ = false;
     Buttons buttons_;

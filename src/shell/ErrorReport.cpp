@@ -5,13 +5,13 @@
 
 QString ErrorText(int number, const QString& description, int line, const ErrorSite& site)
 {
+    // One multi-argument arg(): a description holding "%1" (a file path can)
+    // is taken as it stands, not filled in by a later argument.
     return QStringLiteral("Error %1 (%2) on line %3 in procedure %4 of %5 %6.")
-        .arg(number)
-        .arg(description)
-        .arg(line)
-        .arg(QString::fromLatin1(site.procedure))
-        .arg(site.isForm ? QStringLiteral("Form") : QStringLiteral("Module"))
-        .arg(QString::fromLatin1(site.unit));
+        .arg(QString::number(number), description, QString::number(line),
+            QString::fromLatin1(site.procedure),
+            site.isForm ? QStringLiteral("Form") : QStringLiteral("Module"),
+            QString::fromLatin1(site.unit));
 }
 
 void ReportError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,

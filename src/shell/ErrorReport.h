@@ -1,8 +1,22 @@
 #pragma once
 #include <QString>
+#include <exception>
+#include <new>
+#include <stdexcept>
 
 class SessionLog;
 class Prompts;
+
+// The numbers the common error text gives each kind of failure.
+namespace ErrorNumber {
+enum : int {
+    InvalidProcedureCall = 5,   // any other unexpected failure
+    Overflow = 6,
+    OutOfMemory = 7,
+    SubscriptOutOfRange = 9,
+    PathFileAccessError = 75,
+};
+} // namespace ErrorNumber
 
 // Where an unexpected failure happened, for the common error text.
 struct ErrorSite {
@@ -19,3 +33,27 @@ QString ErrorText(int number, const QString& description, int line, const ErrorS
 // the neutral result they had reached.
 void ReportError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,
     const QString& description, int line = 0);
+
+// The boundary of a procedure or a window action: runs body and reports an
+// unexpected failure through the common error path, numbered by its kind.
+// False when body failed; the caller then returns what it had reached.
+template <typename Body>
+bool GuardBoundary(SessionLog& log, Prompts& prompts, const ErrorSite& site, Body&& body)
+{
+    auto report = [&](int number, const char* what) {
+        ReportError(log, prompts, site, number, QString::fromLocal8Bit(what));
+    };
+    try {
+        body();
+        return true;
+    } catch (const std::out_of_range& e) {
+        report(ErrorNumber::SubscriptOutOfRange, e.what());
+    } catch (const std::overflow_error& e) {
+        report(ErrorNumber::Overflow, e.what());
+    } catch (const std::bad_alloc& e) {
+        report(ErrorNumber::OutOfMemory, e.what());
+    } catch (const std::exception& e) {
+        report(ErrorNumber::InvalidProcedureCall, e.what());
+    }
+    return false;
+}

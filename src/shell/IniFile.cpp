@@ -186,11 +186,6 @@ QStringList IniFile::sections() const
     return out;
 }
 
-bool IniFile::hasSection(const QString& section) const
-{
-    return sections().contains(section, Qt::CaseInsensitive);
-}
-
 void IniFile::insertLine(int index, Line line)
 {
     // The line before the new one gets a line end if it had none (the file's

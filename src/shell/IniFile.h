@@ -43,7 +43,6 @@ public:
     QList<Entry> entries(const QString& section) const;
     // Section names in order of first appearance, each once.
     QStringList sections() const;
-    bool hasSection(const QString& section) const;
 
     // Creates or replaces an entry, creating the section at the end of the
     // file when missing. Refuses (false, nothing changed) a name or value that

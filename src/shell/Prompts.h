@@ -34,6 +34,12 @@ public:
     virtual void message(Icon icon, const QString& text, const QString& title = {}) = 0;
     // Yes/No question; returns Yes or No.
     virtual Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
+    // OK/Cancel confirmation; returns Ok or Cancel. Where a front end has no
+    // box of its own for it, a Yes/No question stands in (Yes is Ok).
+    virtual Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question)
+    {
+        return askYesNo(text, title, icon) == Answer::Yes ? Answer::Ok : Answer::Cancel;
+    }
     // Yes/No/Cancel question; returns Yes, No or Cancel.
     virtual Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
     // A tray balloon; where no tray exists it goes to status panel 1 and the log.

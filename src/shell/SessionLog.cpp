@@ -15,21 +15,21 @@ SessionLog::SessionLog(QString appTitle, QString userProfileDir)
 QString SessionLog::marker(int level, int& spinner)
 {
     switch (level) {
-    case 0: return QStringLiteral(":::");
-    case 1: return QStringLiteral(">>>");
-    case 2: return QStringLiteral("<<<");
-    case 3: return QStringLiteral("===");
-    case 4: return QStringLiteral(" : ");
-    case 5: return QStringLiteral("???");
-    case 6: {
+    case Info: return QStringLiteral(":::");
+    case Sent: return QStringLiteral(">>>");
+    case Received: return QStringLiteral("<<<");
+    case Detail: return QStringLiteral("===");
+    case Note: return QStringLiteral(" : ");
+    case Query: return QStringLiteral("???");
+    case Spinner: {
         static const char* const spin[4] = {"+  ", " + ", "  +", " + "};
         const QString m = QString::fromLatin1(spin[spinner & 3]);
         spinner = (spinner + 1) % 4;
         return m;
     }
-    case 253: return QStringLiteral("!  ");
-    case 254: return QStringLiteral("!! ");
-    case 255: return QStringLiteral("!!!");
+    case Warning: return QStringLiteral("!  ");
+    case Problem: return QStringLiteral("!! ");
+    case Error: return QStringLiteral("!!!");
     default: return QStringLiteral("%1").arg(level, 3, 10, QLatin1Char('0'));
     }
 }

@@ -5,18 +5,18 @@
 #include "Prompts.h"
 #include "Services.h"
 #include "SessionLog.h"
+#include "TextFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QVersionNumber>
 
 bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder)
 {
     bool emptied = true;
     if (perUserFolder) {
+        // Each run starts a fresh log: the file is replaced by one empty line.
         const QString path = QDir(paths.dataFolder).filePath(QStringLiteral("session.txt"));
-        QFile file(path);
-        emptied = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        emptied = WriteLineToFile(paths, nullptr, path, QString(), true, false);
         log.setLogFilePath(path);
     }
     log.setLogToFile(true);

@@ -54,11 +54,3 @@ bool WriteSettingsEntry(const QString& path, const QString& section, const QStri
 {
     return changeFile(path, [&](IniFile& file) { return file.setValue(section, key, value); });
 }
-
-bool RemoveSettingsSection(const QString& path, const QString& section)
-{
-    return changeFile(path, [&](IniFile& file) {
-        file.removeSection(section);
-        return true;
-    });
-}

@@ -17,7 +17,3 @@ QString ReadSettingsText(const QString& path, const QString& section, const QStr
 // read-only, the name or value cannot be stored, or the new content could not
 // be written.
 bool WriteSettingsEntry(const QString& path, const QString& section, const QString& key, const QString& value);
-
-// Removes a whole section; false when the file is missing, read-only or
-// could not be written. A missing section is no failure.
-bool RemoveSettingsSection(const QString& path, const QString& section);

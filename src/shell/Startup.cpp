@@ -13,6 +13,12 @@
 
 #include <QCoreApplication>
 
+bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder)
+{
+    StartSessionLog(log, paths, perUserFolder);
+    return CreateSettingsFiles(paths);
+}
+
 PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder, const QString& dataLocation)
 {
     PreparedStartup prepared;
@@ -20,8 +26,7 @@ PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder, const 
     prepared.paths.appFolder = appFolder;
     prepared.paths.dataFolder = folder.path;
     prepared.perUserFolder = folder.perUser;
-    StartSessionLog(log, prepared.paths, folder.perUser);
-    if (!CreateSettingsFiles(prepared.paths))
+    if (!OpenDataFolder(log, prepared.paths, folder.perUser))
         log.debugMessage(QStringLiteral("Could not create the settings files in '") + folder.path + QStringLiteral("'."),
             SessionLog::Problem);
     prepared.passwordChoiceNeeded = PasswordChoiceNeeded(log, prepared.paths);

@@ -21,6 +21,11 @@ struct PreparedStartup {
     bool passwordChoiceNeeded = false;
 };
 
+// Starts a fresh session log in the data folder of paths and creates
+// "app.txt" and "user.txt" there; false when the settings files could not be
+// created.
+bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder);
+
 // Window initialisation without the window: picks and creates the data
 // folder, starts a fresh session log there, creates "app.txt" and
 // "user.txt", checks whether a first password decision is due and takes the

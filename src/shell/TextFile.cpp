@@ -17,8 +17,8 @@ bool WriteLineToFile(const AppPaths& paths, SessionLog* log, const QString& path
         ok = file.write((line + QStringLiteral("\r\n")).toUtf8()) >= 0 && file.flush();
     file.close();
     if (log && verbose) {
-        log->debugMessage(QStringLiteral("Data written to ") + full + QStringLiteral(":"), 0);
-        log->debugMessage(QStringLiteral("\t\"") + line + QStringLiteral("\""), 0);
+        log->debugMessage(QStringLiteral("Data written to ") + full + QStringLiteral(":"), SessionLog::Info);
+        log->debugMessage(QStringLiteral("\t\"") + line + QStringLiteral("\""), SessionLog::Info);
     }
     return ok;
 }

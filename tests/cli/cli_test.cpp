@@ -3,12 +3,17 @@
 #include "SilentLine.h"
 #include "SimHost.h"
 #include "TempFolder.h"
+#include "link/SerialPermission.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -182,4 +187,59 @@ TEST(Cli, PortsListsMappedDevicesAndTheLastBridge)
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines.last(), QStringLiteral("net://10.1.2.3:8899"));
     EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("----------------------------"));
+}
+
+// A serial device this user may not open (a pseudo-terminal closed to its
+// own user, its group free to read and write): "ports" marks it, a
+// command on it says why and how to fix it, and the session log holds the
+// same text. Root opens every device, so this skips as root.
+TEST(Cli, DeviceWithoutPermissionIsMarkedAndExplained)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may open every device";
+    TempFolder folder;
+    SilentLine line;
+    ASSERT_FALSE(line.path().isEmpty());
+    ASSERT_EQ(::chmod(line.path().toLocal8Bit().constData(), 0060), 0);
+    writeFile(folder.file(QStringLiteral("app.txt")),
+        "; === Application Settings ===\r\n[Ports]\r\n99=" + line.path().toLocal8Bit() + "\r\n");
+    const QString text = SerialPermissionText(line.path());
+    ASSERT_TRUE(text.startsWith(QStringLiteral("Permission denied on ") + line.path())) << text.toStdString();
+
+    const CliFinished ports = runCli(folder, {QStringLiteral("ports")});
+    EXPECT_EQ(ports.exitCode, 0) << ports.err.toStdString();
+    EXPECT_TRUE(ports.out.split(QLatin1Char('\n')).contains(
+        QStringLiteral("COM Port 99 (%1: no permission)").arg(line.path())))
+        << ports.out.toStdString();
+    EXPECT_TRUE(ports.err.contains(text)) << ports.err.toStdString();
+
+    struct Case { const char* name; QStringList arguments; int exitCode; };
+    const Case cases[] = {
+        {"ConnectingCommand", {"--port", line.path(), "info"}, 2},
+        {"RawSend", {"--port", line.path(), "send", "S"}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliFinished run = runCli(folder, c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(text)) << run.err.toStdString();
+        QFile log(folder.file(QStringLiteral("session.txt")));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(QString::fromLocal8Bit(log.readAll()).contains(text));
+    }
+}
+
+// --version: one fact a line, the data folder the one this run would use.
+TEST(Cli, VersionShowsBuildQtAndDataFolder)
+{
+    TempFolder folder;
+    const CliFinished run = runCli(folder, {QStringLiteral("--version")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << run.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("tolvi-cli " TOLVI_VERSION));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Built: \\d{4}-\\d{2}-\\d{2}$")).match(lines[1]).hasMatch())
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Qt: ") + QLatin1String(qVersion()))) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("Data folder: ") + QDir(folder.path()).absolutePath());
 }

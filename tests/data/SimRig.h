@@ -86,6 +86,8 @@ public:
             link.PickComms(port);
             open = port == Port;
         }
+        // As on the instrument thread: the user's cancel request also cuts the link's waits.
+        link.setCancelToken(&cancel);
         FirmwareFlags& flags = link.firmwareFlags();
         flags.FwNewSlotStatus = true;
         flags.FwFirstInSchedule = true;

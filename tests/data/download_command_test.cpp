@@ -80,6 +80,7 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
         {{"download", "-o", "."}, "cannot write .: "},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.message);
         TempFolder folder;
         const CliFinished run = runDemo(folder, c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.arguments.join(' ').toStdString();

@@ -29,6 +29,7 @@ TEST(DownloadPage, GaugeLabelsColourAndMemoryPanel)
         {512, 2048, 64, 191, "Memory Used:25%"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "used " << c.used << " of " << c.total);
         f.page.updateDownloadPage(c.used, c.total);
         EXPECT_EQ(f.page.gauge.usedLabel, QStringLiteral("Used : %1").arg(c.used));
         EXPECT_EQ(f.page.gauge.freeLabel, QStringLiteral("Free : %1").arg(c.total - c.used));
@@ -48,6 +49,7 @@ TEST(DownloadPage, SliderTicksAndVisibility)
     const Case cases[] = {{2, 1, false}, {3, 1, true}, {19, 1, true}, {20, 5, true}, {119, 5, true}, {120, 30, true},
         {1440, 60, true}, {4320, 480, true}, {7199, 480, true}, {7200, 720, true}, {14400, 720, true}, {14401, 1, true}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "used " << c.used);
         PageFixture f;
         f.page.updateDownloadPage(c.used, 16384);
         EXPECT_EQ(f.page.slider.visible, c.visible) << c.used;
@@ -169,7 +171,7 @@ TEST(DownloadPage, TestFilterCountsOrAsksForADownloadFirst)
     f.page.selectFormat(static_cast<int>(DataFormat::ByConcentration));
     EXPECT_EQ(f.page.testFilter(t, prompts, QStringLiteral("Tolvi")), 2);
     EXPECT_EQ(f.page.filter.boundA, 500);
-    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")),
-        (QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!"),
-            QStringLiteral("Using this filter will return 2 records.")}));
+    EXPECT_EQ(prompts.texts_of(QStringLiteral("okcancel")),
+        QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!")});
+    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")), QStringList{QStringLiteral("Using this filter will return 2 records.")});
 }

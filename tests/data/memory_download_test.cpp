@@ -62,6 +62,27 @@ TEST(MemoryDownload, PortionFetchesItsLastSlotInTheCheck)
     EXPECT_TRUE(rig.linesAt(SessionLog::Detail).contains(QStringLiteral("Downloading from 5 to 9")));
 }
 
+// With the schedule running, samples may have been added since the memory was
+// read: both downloads read its details again before anything else.
+TEST(MemoryDownload, RunningScheduleRereadsTheMemoryDetailsFirst)
+{
+    struct Case { const char* name; bool portion; };
+    for (const Case c : {Case{"whole memory", false}, Case{"portion", true}}) {
+        SCOPED_TRACE(c.name);
+        SimRig rig;
+        ASSERT_TRUE(rig.start(SimRig::scenario(20)));
+        rig.info.ScheduleEnabled = rig.info.ScheduleRunning = true;
+        rig.info.SlotsUsed = 10; // what the last read said
+        DownloadContext context = rig.download();
+        const DownloadOutcome outcome = c.portion ? DownloadMemoryPortion(context, 5, 4) : DownloadAllMemory(context);
+        EXPECT_EQ(outcome, DownloadOutcome::Completed);
+        const QStringList sent = rig.payloads();
+        ASSERT_GE(sent.size(), 3);
+        EXPECT_EQ(sent.mid(0, 3), (QStringList{"G01E904", "J00", "S03"}));
+        EXPECT_EQ(rig.info.SlotsUsed, 20);
+    }
+}
+
 TEST(MemoryDownload, EmptyMemorySendsNothing)
 {
     SimRig rig;
@@ -105,6 +126,9 @@ TEST(MemoryDownload, CancelWhileStreamingStopsTheStreamAndEmptiesTheTable)
     EXPECT_TRUE(rig.cancel.isRequested());
     EXPECT_EQ(rig.observer.panel1.last(), QStringLiteral("Download has been cancelled."));
     EXPECT_TRUE(rig.linesAt(SessionLog::Info).contains(QStringLiteral("Download cancelled by user...")));
+    // The clean-up waited for the instrument's answers instead of being cut short too.
+    EXPECT_TRUE(rig.linesAt(SessionLog::Warning).filter(QStringLiteral("Timeout after")).isEmpty())
+        << rig.linesAt(SessionLog::Warning).join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(MemoryDownload, RefusedBulkReadTakesTheCancelPath)

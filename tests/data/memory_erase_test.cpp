@@ -17,7 +17,7 @@ TEST(MemoryErase, EraseAllSendsTheUsedCountAndWritesTwoHistoryLines)
     SimRig rig;
     ASSERT_TRUE(rig.start(SimRig::scenario(300)));
     fillTable(rig, 300);
-    rig.prompts.answers = {Prompts::Answer::Yes};
+    rig.prompts.answers = {Prompts::Answer::Ok};
     EraseContext context = rig.erase();
     EXPECT_EQ(EraseAllMemory(context), EraseOutcome::Erased);
     EXPECT_EQ(rig.payloads(), QStringList{"J02012C"});
@@ -26,7 +26,8 @@ TEST(MemoryErase, EraseAllSendsTheUsedCountAndWritesTwoHistoryLines)
     EXPECT_EQ(rig.historyLines(),
         (QStringList{QStringLiteral("::: Sample memory erased by ") + GetUserName(), ": 300 samples erased"}));
     EXPECT_EQ(rig.observer.panel1.last(), QStringLiteral("All memory slots have been erased from the instrument."));
-    EXPECT_EQ(rig.prompts.texts_of(QStringLiteral("yesno")),
+    // An OK/Cancel confirmation, not a Yes/No question.
+    EXPECT_EQ(rig.prompts.texts_of(QStringLiteral("okcancel")),
         QStringList{"Are you sure you want to completely and irreversibly delete the memory bank?"});
 
     // The page then shows an empty memory: green gauge, no slider.
@@ -45,7 +46,7 @@ TEST(MemoryErase, PortionErasesFromTheFirstSlot)
 {
     SimRig rig;
     ASSERT_TRUE(rig.start(SimRig::scenario(300)));
-    rig.prompts.answers = {Prompts::Answer::Yes};
+    rig.prompts.answers = {Prompts::Answer::Ok};
     EraseContext context = rig.erase();
     EXPECT_EQ(EraseMemoryPortion(context, 1, 50), EraseOutcome::Erased);
     EXPECT_EQ(rig.payloads(), QStringList{"J020032"});
@@ -60,11 +61,12 @@ TEST(MemoryErase, RefusalsSendNothingAndChangeNothing)
 {
     struct Case { const char* name; const char* userFile; std::optional<QString> password; Prompts::Answer answer; };
     const Case cases[] = {
-        {"confirmation declined", "[Password]\r\nValid=False\r\n", std::nullopt, Prompts::Answer::No},
+        {"confirmation cancelled", "[Password]\r\nValid=False\r\n", std::nullopt, Prompts::Answer::Cancel},
         {"wrong password", "[Password]\r\nValid=True\r\nValue=0123456789abcdef0123456789abcdef\r\n",
-            QStringLiteral("guess"), Prompts::Answer::Yes},
+            QStringLiteral("guess"), Prompts::Answer::Ok},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name);
         SimRig rig;
         ASSERT_TRUE(rig.start(SimRig::scenario(10)));
         WriteFileAtomically(rig.tmp.file(QStringLiteral("user.txt")), c.userFile);
@@ -87,7 +89,7 @@ TEST(MemoryErase, UnacknowledgedEraseIsTriedThreeTimesAndChangesNothing)
     s.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J02"))};
     ASSERT_TRUE(rig.start(s));
     fillTable(rig, 10);
-    rig.prompts.answers = {Prompts::Answer::Yes};
+    rig.prompts.answers = {Prompts::Answer::Ok};
     EraseContext context = rig.erase();
     EXPECT_EQ(EraseMemoryPortion(context, 1, 4), EraseOutcome::Failed);
     EXPECT_EQ(rig.payloads(), (QStringList{"J020004", "J020004", "J020004"}));

@@ -16,6 +16,7 @@ TEST(PlotFileNames, DataFileNeverReplacesTheScript)
         {"/data/run1.dat", "/data/run1.dat.dat", "run1.dat.dat", "run1.png"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.chosen);
         const PlotFileNames names = PlotFileNamesFor(QString::fromLatin1(c.chosen));
         EXPECT_EQ(names.scriptPath, QString::fromLatin1(c.chosen));
         EXPECT_EQ(names.dataPath, QString::fromLatin1(c.data)) << c.chosen;

@@ -141,6 +141,7 @@ TEST(SaveData, DialogPreselectionFollowsStoredChoiceOrLocale)
     const Case cases[] = {{"0", english, 0}, {"0", german, 1}, {"3", english, 2}, {"4", german, 3},
         {"9", english, 0}, {"junk", german, 1}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "stored " << c.stored << ", " << c.locale.name().toStdString());
         SaveFixture f;
         WriteFileAtomically(f.userFile, QByteArray("[Datafiles]\r\nDelimiter=") + c.stored + "\r\n");
         f.prompts.files.push_back(std::nullopt); // cancelled: nothing written
@@ -188,6 +189,7 @@ TEST(SaveData, FailedWriteLeavesTheEarlierFileAndReportsIt)
     ASSERT_EQ(f.prompts.texts_of(QStringLiteral("message")).size(), 1);
     EXPECT_TRUE(f.prompts.texts_of(QStringLiteral("message"))[0].contains(QStringLiteral("procedure btnSaveData_Click")));
     EXPECT_FALSE(f.observer.panel1.last().contains(QStringLiteral("data points saved")));
+    EXPECT_FALSE(f.logged(QStringLiteral("Data written to "))) << "the log claims lines the file never got";
 }
 
 TEST(SaveData, ComprehensiveEndsWithTheMetadataBlock)
@@ -233,6 +235,7 @@ for row in rows[1:]:
     struct Case { const QLocale& locale; const char* posixLocale; int type; const char* sep; };
     const Case cases[] = {{english, "en_GB.UTF-8", 1, ","}, {german, "de_DE.UTF-8", 2, ";"}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.posixLocale << " type " << c.type);
         SaveFixture f;
         if (!run(QStringLiteral("locale"), {QStringLiteral("-a")}, f.tmp.path())
                  .value_or(QString()).contains(QString::fromLatin1(c.posixLocale).replace(QStringLiteral("UTF-8"), QStringLiteral("utf8")))) {

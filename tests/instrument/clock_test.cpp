@@ -46,6 +46,7 @@ TEST(Clock, AllZeroClockWarnsOnlyWhileBeingSet)
     const Case cases[] = {{"True", true}, {nullptr, false}, {"False", false}};
     const QString section = "Instrument\\12345";
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << (c.mark ? c.mark : "no mark"));
         InstrumentRig rig;
         if (c.mark)
             rig.perUser.setValue(section, "SettingRTC", QString::fromLatin1(c.mark));

@@ -32,6 +32,7 @@ TEST(SerialNumber, TypeByteChoosesTheSuffix)
         {QByteArray::fromHex("07000001"), "1", "Serial number : 07 0001 : 1"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bytes.toHex().constData());
         InstrumentRig rig;
         rig.memory.setEeprom(0x0109, c.bytes);
         rig.start();
@@ -53,6 +54,7 @@ TEST(Dates, BcdBytesNormaliseAndAreStored)
         {QByteArray::fromHex("FFFFFF"), QDate(1999, 11, 30)}, // erased: day 0, month 0, 2000
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bytes.toHex().constData());
         InstrumentRig rig;
         rig.memory.setEeprom(0x0100, c.bytes);
         rig.memory.setEeprom(0x0103, c.bytes);
@@ -96,6 +98,7 @@ TEST(Usage, LowByteFirstAndSigned)
         {QByteArray::fromHex("3412"), 0x1234},
     };
     for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(::testing::Message() << bytes.toHex().constData());
         InstrumentRig rig;
         rig.memory.setEeprom(0x0009, bytes);
         rig.start();
@@ -154,8 +157,10 @@ TEST(Firmware, PrintableTextTrimmedAndCollapsed)
         {"A\x01\x7F\xC3" "B\tC", "ABC"},
         {QByteArray(8, '\0'), ""},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bytes.toHex().constData());
         EXPECT_EQ(CleanFirmwareText(c.bytes), c.text);
+    }
 }
 
 TEST(Firmware, ShortAndLongFormReadTheirBlocks)

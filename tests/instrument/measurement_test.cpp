@@ -20,6 +20,7 @@ TEST(MeasurementTexts, ModeLimitAndGateNames)
         {0, 5, 0, 0, "Timed Sample", "Unknown Limit!", "GTN unused A2T unused", "Time (0)"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << int(c.mode) << " limit " << int(c.limit) << " gtn " << int(c.gtn) << " a2t " << int(c.a2t));
         InstrumentRig rig;
         rig.memory.setEeprom(0x0021, QByteArray(1, char(c.mode)));
         rig.memory.setEeprom(0x0022, QByteArray(1, char(c.limit)));
@@ -61,6 +62,7 @@ TEST(MgmFactor, FixedStepOrDynamic)
         {QByteArray::fromHex("0017"), -1, "Dynamic conversion"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bytes.toHex().constData());
         InstrumentRig rig;
         rig.memory.setEeprom(0x0071, c.bytes);
         rig.start();
@@ -91,6 +93,7 @@ TEST(Calibration, RatioOfOneUsesTheUpperLimitDivisors)
         {QByteArray::fromHex("000F9F"), true, 9.9975f, 20.0f}, // 3999: R < 1, made in limit 4
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.peakValue.toHex().constData());
         InstrumentRig rig;
         rig.memory.setEeprom(0x0002, QByteArray::fromHex("00080B44") + c.peakValue);
         rig.memory.setEeprom(0x0000, QByteArray::fromHex("5001"));

@@ -19,6 +19,7 @@ TEST(PumpValve, DeltaBytesRoundTrip)
     };
     const Case cases[] = {{0xFB, -0.5f}, {0x7F, 12.7f}, {0x80, -12.8f}, {0x00, 0.0f}, {0x05, 0.5f}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "byte " << int(c.byte));
         InstrumentRig rig;
         // valve timed, delta; time 2.5 s; pump always, delta; start at time zero
         rig.memory.setEeprom(0x0042, QByteArray::fromHex("01") + char(c.byte) + QByteArray::fromHex("1902")

@@ -136,6 +136,7 @@ TEST(SlotDecoding, FlagBitsAndStatusRulesByBand)
         {"low battery", 0x00, FirmwareFlags{}, false, false, false, false, false, false, false, false, true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.name);
         SlotBytes bytes;
         bytes.flags = c.flags;
         const SlotRecord slot = DecodeSlot(bytes.hex(), c.band);

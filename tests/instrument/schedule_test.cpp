@@ -60,6 +60,7 @@ TEST(Schedule, MemoryFullByteFollowsTheInversionFlag)
     const Case cases[] = {
         {true, false, "B0200FF"}, {true, true, "B020000"}, {false, false, "B020000"}, {false, true, "B0200FF"}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "stop on full " << c.stopOnFull << ", inverted " << c.inverted);
         InstrumentRig rig;
         rig.start();
         rig.link.firmwareFlags().FwMemoryFullInverted = c.inverted;

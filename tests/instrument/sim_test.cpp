@@ -193,7 +193,10 @@ TEST(SimOldFirmware, RepairedSlotReplyIsDecoded)
     rig.link.firmwareFlags().FwOldSlotStatus = true;
 
     const SlotRecord first = GetFRAMSlot(rig.link, rig.services, 1);
-    EXPECT_TRUE(rig.link.receivedMessage().startsWith("CJ03"));
+    // The reply came as the old firmware sends it, and was repaired.
+    const QStringList received = rig.logged(SessionLog::Received);
+    ASSERT_FALSE(received.isEmpty());
+    EXPECT_TRUE(received.last().startsWith("CJ03"));
     EXPECT_EQ(first.TimeStamp, 1780000000);
     EXPECT_NEAR(first.Reading, 1.5f, 0.001f);
     int closed = 0;

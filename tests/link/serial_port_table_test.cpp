@@ -158,6 +158,7 @@ TEST_F(SerialPortTableTest, LineSettings)
         {"baud=115200 parity=O data=8 stop=1", B115200, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.settings.toStdString());
         QString name = far.devicePath();
         ASSERT_EQ(table.CommOpen(1, name, c.settings), 0) << c.settings.toStdString();
         termios tio{};

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <future>
 #include <thread>
 
 namespace {
@@ -84,16 +87,38 @@ TEST_F(SoftTimersTest, IndexOutOfBoundsGoesThroughTheErrorPath)
     EXPECT_TRUE(timers.BackgroundTimerSet(260, 1));
 }
 
-// A cancel request, made before or during the wait, cuts it short (a wait
-// that ignored it would hold the test for ten minutes).
+// A cancel request, made before or during the wait, cuts it short.
 TEST(WaitFor, CancelRequestEndsTheWait)
+{
+    constexpr double LongWaitSeconds = 30;
+    for (const bool before : {true, false}) {
+        SCOPED_TRACE(before ? "requested before the wait" : "requested during the wait");
+        LinkRig rig;
+        CancelToken cancel;
+        rig.link.setCancelToken(&cancel);
+        if (before)
+            cancel.request();
+        auto waiting = std::async(std::launch::async, [&] { rig.link.WaitFor(LongWaitSeconds); });
+        if (!before) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            cancel.request();
+        }
+        EXPECT_EQ(waiting.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    }
+}
+
+// A request withdrawn again (a new job resets the token) leaves nothing
+// behind that would cut the next wait short.
+TEST(WaitFor, WithdrawnRequestDoesNotCutTheNextWait)
 {
     LinkRig rig;
     CancelToken cancel;
     rig.link.setCancelToken(&cancel);
-    std::thread waiter([&] { rig.link.WaitFor(600); });
     cancel.request();
-    waiter.join();
-    SUCCEED();
+    cancel.reset();
+    QElapsedTimer clock;
+    clock.start();
+    rig.link.WaitFor(0.3);
+    EXPECT_GE(clock.elapsed(), 290);
 }
 }

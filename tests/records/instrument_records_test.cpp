@@ -1,4 +1,5 @@
 #include "QtPrinters.h"
+#include "../instrument/ZoneForTest.h"
 #include "ServicesRig.h"
 #include "instrument/InstrumentInfo.h"
 #include "records/InstrumentRecords.h"
@@ -165,6 +166,17 @@ TEST(InstrumentRecords, PumpAndValveModeLines)
         EXPECT_EQ(lines[35], QStringLiteral("PumpMode=") + QString::fromLatin1(c.text));
         EXPECT_EQ(lines[38], QStringLiteral("ValveMode=") + QString::fromLatin1(c.text));
     }
+}
+
+TEST(InstrumentRecords, ClockReadingIsWrittenAsLocalTime)
+{
+    ZoneForTest zone("UTC-2"); // two hours east of UTC
+    InstrumentInfo info;
+    info.RTCSeconds = QDateTime(QDate(2026, 12, 10), QTime(10, 30, 0), Qt::UTC).toSecsSinceEpoch();
+    const QStringList lines = InitialFileLines(info, LegacyValues{}, QDateTime::currentDateTimeUtc());
+    const QString line = lines.filter(QStringLiteral("RTCSetting=")).value(0);
+    EXPECT_TRUE(line.contains(QStringLiteral("12:30:00"))) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" GMT"))) << line.toStdString();
 }
 
 TEST(InstrumentRecords, NoSerialNumberWritesNothing)

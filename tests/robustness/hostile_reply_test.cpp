@@ -42,7 +42,7 @@ struct HostileCase {
     QByteArray farEndSends;
     double timeout;
     int result;
-    QByteArray received;   // receivedMessage() afterwards
+    QByteArray received;   // the reply as it arrived
     QString logText;       // a line the exchange must log (empty: none required)
 };
 
@@ -64,10 +64,13 @@ const HostileCase Cases[] = {
     {"ExtendedTooShortForItsLengthField", Framed("DM0"), 2, InstrumentLink::ReplyRejected, "DM0",
         ExtendedLengthWrong},
     {"ExtendedOneCharacter", Framed("D"), 2, InstrumentLink::ReplyRejected, "D", LengthWrong},
-    {"NoiseWithoutEnd", Noise(4000), 0.5, InstrumentLink::NoReply, "previous", "Timeout after 0.5 seconds"},
+    {"NoiseWithoutEnd", Noise(4000), 0.5, InstrumentLink::NoReply, {}, "Timeout after 0.5 seconds"},
     {"NoiseThenReply", Noise(4000) + Framed(Reply), 5, InstrumentLink::ReplyOk, Reply, {}},
     {"LongMessage", Framed(QByteArray(100000, 'A')), 30, InstrumentLink::ReplyRejected, QByteArray(100000, 'A'),
         LengthWrong},
+    // Past the bound the message is dropped, and the reply after it still read.
+    {"MessageBeyondTheBound", Framed(QByteArray(FrameAssembler::MaxMessageSize + 1, 'A')) + Framed(Reply), 30,
+        InstrumentLink::ReplyOk, Reply, "Over-long message dropped."},
 };
 
 class HostileReplyTest : public ::testing::TestWithParam<std::tuple<Transport, HostileCase>> {};
@@ -77,10 +80,10 @@ TEST_P(HostileReplyTest, ClearResultAndBytesKept)
     const auto& [transport, c] = GetParam();
     LinkRig rig;
     ASSERT_TRUE(rig.connect(transport, {{c.farEndSends}}));
-    rig.link.setReceivedMessage("previous");
 
-    EXPECT_EQ(rig.link.SendMessage(Request, true, c.timeout), c.result);
-    EXPECT_EQ(rig.link.receivedMessage(), c.received);
+    const ExchangeOutcome outcome = rig.link.SendMessage(Request, true, c.timeout);
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.received, c.received);
     const auto lines = rig.lines();
     if (!c.logText.isEmpty()) {
         EXPECT_TRUE(std::any_of(lines.cbegin(), lines.cend(),
@@ -103,12 +106,12 @@ TEST_P(HostileStreamTest, MessageAfterNoiseIsTaken)
     // The far end answers a request, so its bytes cannot arrive before the
     // port is open (opening a serial port discards what is queued).
     ASSERT_TRUE(rig.connect(GetParam(), {{Noise(3000) + Framed(Reply)}}));
-    ASSERT_EQ(rig.link.SendMessage(Request, false, 0), InstrumentLink::Sent);
+    ASSERT_EQ(rig.link.SendMessage(Request, false, 0).result, InstrumentLink::Sent);
     const QDeadlineTimer deadline(10000);
-    while (!rig.link.messageComplete() && !deadline.hasExpired())
-        rig.link.IncommingMessage(100);
-    ASSERT_TRUE(rig.link.messageComplete());
-    EXPECT_EQ(rig.link.receivedMessage(), Reply);
+    std::optional<QByteArray> message;
+    while (!message && !deadline.hasExpired())
+        message = rig.link.IncommingMessage(100);
+    EXPECT_EQ(message, Reply);
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, HostileStreamTest, ::testing::Values(Transport::Serial, Transport::Network),
@@ -120,7 +123,7 @@ TEST(NetworkLink, ExchangeFromAnotherThreadIsNotSentOrReachesTheFarEnd)
 {
     LinkRig rig;
     ASSERT_TRUE(rig.connect(Transport::Network, {{Framed(Reply)}}));
-    auto other = std::async(std::launch::async, [&] { return rig.link.SendMessage(Request, true, 1); });
+    auto other = std::async(std::launch::async, [&] { return rig.link.SendMessage(Request, true, 1).result; });
     const int result = other.get();
     EXPECT_TRUE(result == InstrumentLink::NotSent || !rig.far->requests().isEmpty()) << result;
 }

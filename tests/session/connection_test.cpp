@@ -104,6 +104,27 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     EXPECT_EQ(historyLineCount(folder), 21);
 }
 
+TEST(Connection, ManualConnectNamesThePortActuallyOpened)
+{
+    ModelRig rig;
+    SimHost sim(scenarioWith(QStringLiteral("V2.31")));
+    rig.portMap.addOverride(5, sim.ptyPath());
+    // Port 7 exists but is no serial device: opening it fails, and the link
+    // falls back to the port it had before.
+    const QString notSerial = rig.data.file(QStringLiteral("not-a-serial-device"));
+    QFile file(notSerial);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    rig.portMap.addOverride(7, notSerial);
+
+    rig.model->setPortEditText(QStringLiteral("COM Port 5"));
+    ASSERT_TRUE(rig.model->connectSelected());
+    rig.model->disconnect();
+    rig.model->setPortEditText(QStringLiteral("COM Port 7"));
+    ASSERT_TRUE(rig.model->connectSelected());
+    EXPECT_EQ(rig.model->connectedPort(), 5);
+}
+
 TEST(Connection, AutoConnectWithNothingToTry)
 {
     ModelRig rig;

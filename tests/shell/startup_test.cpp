@@ -1,6 +1,7 @@
 #include "StartupEnv.h"
 #include "shell/CommandLineOptions.h"
 #include "shell/DataFolder.h"
+#include "shell/HelpManual.h"
 #include "shell/InstanceLock.h"
 #include "shell/SessionStart.h"
 #include "shell/Startup.h"
@@ -51,7 +52,7 @@ TEST(SessionStart, EmptiesTheSessionLogAndTurnsFileLoggingOn)
     EXPECT_TRUE(StartSessionLog(log, tmp.paths()));
     EXPECT_EQ(log.logFilePath(), session);
     EXPECT_TRUE(log.logToFile());
-    EXPECT_EQ(readBytes(session), QByteArray());
+    EXPECT_EQ(readBytes(session), QByteArray("\r\n")) << "a fresh log starts with one empty line";
 
     SessionLog fallback;
     StartSessionLog(fallback, tmp.paths(), false);
@@ -239,4 +240,10 @@ TEST(Startup, PostInstallOptionMovesTheOldPasswordOnce)
     EXPECT_TRUE(env.prompts.shown().isEmpty());
     EXPECT_EQ(dialogs, 0);
     EXPECT_TRUE(env.logged("===\tUser password hash status is True"));
+}
+
+TEST(HelpManual, LogLineIsTheShellResultFollowedDirectlyByTheText)
+{
+    EXPECT_EQ(HelpOpenedLogLine(false), QStringLiteral("2Opening PDF file with browser ID"));
+    EXPECT_EQ(HelpOpenedLogLine(true), QStringLiteral("33Opening PDF file with browser ID"));
 }

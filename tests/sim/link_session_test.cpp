@@ -41,7 +41,7 @@ struct LinkToSim {
         link.PickComms(close);
     }
 
-    int send(const QByteArray& payload, double timeoutSeconds = 5)
+    ExchangeOutcome send(const QByteArray& payload, double timeoutSeconds = 5)
     {
         return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);
     }
@@ -64,9 +64,10 @@ TEST_P(SimWithLink, ExchangesPassTheLinksReplyCheck)
         {"K", "/K26123104235958"}, {"A04", "%A0000"}, {"G100100", "5G100100"},
     };
     for (const auto& [request, head] : cases) {
-        EXPECT_EQ(sim.send(request), InstrumentLink::ReplyOk) << request;
-        EXPECT_TRUE(sim.link.receivedMessage().startsWith(head)) << request << " -> "
-                                                                 << sim.link.receivedMessage().constData();
+        SCOPED_TRACE(request);
+        const ExchangeOutcome outcome = sim.send(request);
+        EXPECT_EQ(outcome.result, InstrumentLink::ReplyOk);
+        EXPECT_TRUE(outcome.received.startsWith(head)) << outcome.received.constData();
     }
 }
 
@@ -78,14 +79,11 @@ TEST_P(SimWithLink, StreamedSlotsArriveOneMessageAtATime)
     scenario.timing.baud = 9600;
     LinkToSim sim(GetParam(), scenario);
     ASSERT_TRUE(sim.open);
-    ASSERT_EQ(sim.send("J010001000C"), InstrumentLink::ReplyOk);
-    QList<int> slots{sim.link.receivedMessage().mid(4, 4).toInt(nullptr, 16)};
-    for (;;) {
-        sim.link.setMessageComplete(false);
-        sim.link.IncommingMessage(1000);
-        if (!sim.link.messageComplete())
-            break;
-        QByteArray message = sim.link.receivedMessage();
+    const ExchangeOutcome first = sim.send("J010001000C");
+    ASSERT_EQ(first.result, InstrumentLink::ReplyOk);
+    QList<int> slots{first.received.mid(4, 4).toInt(nullptr, 16)};
+    while (std::optional<QByteArray> received = sim.link.IncommingMessage(1000)) {
+        QByteArray message = *received;
         EXPECT_FALSE(sim.link.ErrorInMessage(message));
         slots.append(message.mid(4, 4).toInt(nullptr, 16));
     }
@@ -98,8 +96,10 @@ TEST_P(SimWithLink, OldFirmwareSlotRepliesAreRepairedByTheLink)
     scenario.firmware = QStringLiteral("V1.08");
     LinkToSim sim(GetParam(), scenario);
     ASSERT_TRUE(sim.open);
-    EXPECT_EQ(sim.send("J0100030001"), InstrumentLink::ReplyOk);
-    EXPECT_TRUE(sim.link.receivedMessage().startsWith("CJ030003"));
+    const ExchangeOutcome outcome = sim.send("J0100030001");
+    EXPECT_EQ(outcome.result, InstrumentLink::ReplyOk);
+    EXPECT_TRUE(outcome.received.startsWith("CJ030003"));
+    EXPECT_TRUE(outcome.checked.startsWith("GJ030003"));
 }
 
 TEST_P(SimWithLink, FaultsShowAsTheLinksFailureResults)
@@ -112,12 +112,13 @@ TEST_P(SimWithLink, FaultsShowAsTheLinksFailureResults)
     scenario.faults.garbage = {noise};
     LinkToSim sim(GetParam(), scenario);
     ASSERT_TRUE(sim.open);
-    EXPECT_EQ(sim.send("J00"), InstrumentLink::ReplyRejected);
-    EXPECT_EQ(sim.send("J00"), InstrumentLink::ReplyOk);
-    EXPECT_EQ(sim.send("K", 1), InstrumentLink::NoReply);
-    EXPECT_EQ(sim.send("K"), InstrumentLink::ReplyOk);
-    EXPECT_EQ(sim.send("S03"), InstrumentLink::ReplyOk);
-    EXPECT_TRUE(sim.link.receivedMessage().startsWith("3S03"));
+    EXPECT_EQ(sim.send("J00").result, InstrumentLink::ReplyRejected);
+    EXPECT_EQ(sim.send("J00").result, InstrumentLink::ReplyOk);
+    EXPECT_EQ(sim.send("K", 1).result, InstrumentLink::NoReply);
+    EXPECT_EQ(sim.send("K").result, InstrumentLink::ReplyOk);
+    const ExchangeOutcome afterNoise = sim.send("S03");
+    EXPECT_EQ(afterNoise.result, InstrumentLink::ReplyOk);
+    EXPECT_TRUE(afterNoise.received.startsWith("3S03"));
     // The simulator saw exactly what the link sent.
     const QList<QByteArray> sent{"J00", "J00", "K", "K", "S03"};
     EXPECT_EQ(sim.host->engine().receivedPayloads(), sent);

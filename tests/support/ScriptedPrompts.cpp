@@ -66,6 +66,12 @@ Prompts::Answer ScriptedPrompts::askYesNo(const QString& text, const QString& ti
     return a == Answer::Yes ? Answer::Yes : Answer::No;
 }
 
+Prompts::Answer ScriptedPrompts::askOkCancel(const QString& text, const QString& title, Icon icon)
+{
+    record(QStringLiteral("okcancel"), text, title, icon);
+    return nextAnswer() == Answer::Ok ? Answer::Ok : Answer::Cancel;
+}
+
 Prompts::Answer ScriptedPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
 {
     record(QStringLiteral("yesnocancel"), text, title, icon);

@@ -11,7 +11,7 @@
 class ScriptedPrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;   // "message", "yesno", "yesnocancel", "balloon", "text", "save", "open", "openpath"
+        QString kind;   // "message", "yesno", "okcancel", "yesnocancel", "balloon", "text", "save", "open", "openpath"
         QString text;
         QString title;
         Icon icon = Icon::None;
@@ -31,6 +31,7 @@ public:
 
     void message(Icon icon, const QString& text, const QString& title) override;
     Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
+    Answer askOkCancel(const QString& text, const QString& title, Icon icon) override;
     Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -54,7 +55,10 @@ TEST(MainWindow, TrayMenuItemsReportTheirKeys)
     for (const char* key : {"auto", "save", "sched", "disc"})
         tray->action(key)->trigger();
     ASSERT_EQ(commands.size(), 4);
-    EXPECT_EQ(commands[1][0].toString(), "save");
+    const TrayKey reported[] = {TrayKey::AutoConnect, TrayKey::DownloadAndSave, TrayKey::ToggleSchedule,
+        TrayKey::Disconnect};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(commands[i][0].value<TrayKey>(), reported[i]) << "item " << i;
 
     // "open" restores the hidden window; "close" runs the shutdown.
     QSignalSpy shutdown(&f.window, &MainWindow::shuttingDown);
@@ -64,6 +68,43 @@ TEST(MainWindow, TrayMenuItemsReportTheirKeys)
     tray->action("close")->trigger();
     EXPECT_EQ(shutdown.size(), 1);
     EXPECT_FALSE(f.window.isVisible());
+}
+
+// While a procedure runs, the tray items that start instrument work are off
+// (a click on them queues nothing behind it); afterwards each gets back the
+// state the model wants for it. Open and Close stay on.
+TEST(MainWindow, TrayInstrumentItemsAreOffWhileAProcedureRuns)
+{
+    WindowFixture f;
+    TrayIcon* tray = f.window.tray();
+    f.window.setTrayItemEnabled(TrayKey::Disconnect, false);
+    QSignalSpy commands(&f.window, &MainWindow::trayCommand);
+
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    f.thread.submit(QStringLiteral("held"), [released] { released.wait_for(std::chrono::seconds(30)); });
+    ASSERT_TRUE(f.window.isBusy());
+    for (const char* key : {"auto", "save", "sched", "disc"}) {
+        SCOPED_TRACE(key);
+        EXPECT_FALSE(tray->action(key)->isEnabled());
+        tray->action(key)->trigger();
+    }
+    EXPECT_EQ(commands.size(), 0);
+    EXPECT_TRUE(tray->action("open")->isEnabled());
+    EXPECT_TRUE(tray->action("close")->isEnabled());
+    // The model's wish while busy is kept for afterwards.
+    f.window.setTrayItemEnabled(TrayKey::AutoConnect, false);
+    EXPECT_FALSE(tray->action("auto")->isEnabled());
+
+    release.set_value();
+    ASSERT_TRUE(f.thread.waitUntilIdle(30000));
+    EXPECT_FALSE(tray->action("auto")->isEnabled());
+    EXPECT_TRUE(tray->action("save")->isEnabled());
+    EXPECT_TRUE(tray->action("sched")->isEnabled());
+    EXPECT_FALSE(tray->action("disc")->isEnabled());
+    tray->action("save")->trigger();
+    ASSERT_EQ(commands.size(), 1);
+    EXPECT_EQ(commands[0][0].value<TrayKey>(), TrayKey::DownloadAndSave);
 }
 
 TEST(MainWindow, TrayDoubleClickTogglesTheWindow)

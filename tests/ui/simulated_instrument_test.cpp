@@ -6,6 +6,7 @@
 #include "QtPrinters.h"
 #include "SimHost.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -178,7 +179,7 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
     {
         ModalScript script;
         script.then(typePassword("pass"));
-        script.thenPress(QMessageBox::Yes);
+        script.thenPress(QMessageBox::Ok);
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages,
@@ -196,6 +197,11 @@ TEST(SimulatedInstrument, TerminalSendAndEepromDump)
     ASSERT_TRUE(f.connected);
     TerminalWindow& terminal = f.app->terminal();
     ASSERT_TRUE(terminal.isVisible());
+    // -d reaches the connection: its terminal branch runs the scan timer
+    // instead of the keep-alive and says so in the history.
+    EXPECT_TRUE(terminal.tmrTerminalScan->isActive());
+    const QString history = f.read(QDir(f.app->model().instrument().RecordFolder).filePath("history.txt"));
+    EXPECT_TRUE(history.contains("Connecting in Terminal Mode.")) << history.toStdString();
     QTest::keyClicks(terminal.txtTermISay, "g002001");
     QTest::keyClick(terminal.txtTermISay, Qt::Key_Return);
     EXPECT_EQ(terminal.txtTermISay->text(), "G002001");
@@ -234,4 +240,30 @@ TEST(SimulatedInstrument, TrayDownloadAllAndSaveShowsTheWindowFirst)
     EXPECT_TRUE(visibleAtSave);
     EXPECT_EQ(f.app->downloads().count(), f.simSlotsUsed());
     EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("QuickMenu - Download All & Save"));
+}
+
+// The tray's Download All & Save queues the download and the save one after
+// the other; while they run its items are off, so a second click adds no
+// download that would refill the table under the first one's completion.
+TEST(SimulatedInstrument, TraySaveQueuesNothingMoreWhileItRuns)
+{
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    ModalScript script;
+    script.then([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }); // the save dialog
+    QSignalSpy jobs(&f.app->instrumentThread(), &InstrumentThread::jobFinished);
+    QAction* save = f.app->window().tray()->action("save");
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
+    EXPECT_FALSE(save->isEnabled());
+    save->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && !f.app->instrumentThread().isBusy(); }, 120000));
+
+    QStringList names;
+    for (const QList<QVariant>& job : jobs)
+        names << job[0].toString();
+    EXPECT_EQ(names, (QStringList{"download", "save data"}));
+    EXPECT_TRUE(save->isEnabled());
+    ASSERT_GT(f.app->downloads().count(), 0);
+    EXPECT_EQ(f.app->downloadPage().filter.from, f.app->downloads()[1].SampleTime);
 }

@@ -1,0 +1,146 @@
+#include "ScheduleActions.h"
+
+#include "instrument/EepromMap.h"
+#include "instrument/InstrumentInfo.h"
+#include "instrument/Reply.h"
+#include "instrument/RetriedRead.h"
+#include "instrument/Schedule.h"
+#include "link/InstrumentLink.h"
+#include "shell/Operation.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+#include <QDateTime>
+
+namespace {
+constexpr int SwitchRetries = 2;         // each state command is tried three times at most
+constexpr int StaleSeconds = 60;         // the keep-alive reads the state once this long idle
+constexpr int ToggledBalloonMs = 1;
+const QByteArray ParkSensorBytes = "5231";
+const QByteArray StateEcho = "%A00";
+constexpr int StateReplyLength = 8;      // length character, "A00", the state byte, checksum
+
+// Bit 0: enabled; bit 1: running.
+enum State { Idle = 0, Enabled = 1, RunningNotEnabled = 2, EnabledAndRunning = 3 };
+
+bool StateCommand(InstrumentLink& link, SessionLog& log, const QByteArray& command, int minLength,
+    QByteArray* reply = nullptr)
+{
+    tolviM::RetryBudget budget{SwitchRetries};
+    const auto answer = tolviM::RetriedRead(link, log, budget, tolviM::ReadRequest{command, StateEcho, 1, minLength});
+    if (answer && reply)
+        *reply = *answer;
+    return answer.has_value();
+}
+
+// The keep-alive reads the instrument's state again at its next tick.
+void MarkStateStale(InstrumentLink& link)
+{
+    link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-StaleSeconds));
+}
+}
+
+std::optional<bool> ProbeParkSensor(InstrumentLink& link, SessionLog& log)
+{
+    tolviM::ReadRequest request = tolviM::MemoryRead('G', EepromMap::ParkSensorMarker, 2);
+    request.prefix.clear();   // any good reply counts; its bytes decide
+    tolviM::RetryBudget once{0};
+    const auto reply = tolviM::RetriedRead(link, log, once, request);
+    if (!reply)
+        return std::nullopt;
+    return tolviM::ReplyText(*reply, 7, 4) == ParkSensorBytes;
+}
+
+SchedulePageModel::Reading ReadForSchedulePage(InstrumentLink& link, SessionLog& log, const InstrumentInfo& info)
+{
+    SchedulePageModel::Reading reading;
+    reading.parkSensor = ProbeParkSensor(link, log);
+    reading.scheduleEnabled = info.ScheduleEnabled;
+    reading.scheduleRunning = info.ScheduleRunning;
+    return reading;
+}
+
+void UpdateSchedulePage(SchedulePageModel& page, InstrumentLink& link, Services& services, const InstrumentInfo& info)
+{
+    page.take(info);
+    RefreshSchedulePage(page, link, services, info);
+}
+
+void RefreshSchedulePage(SchedulePageModel& page, InstrumentLink& link, Services& services, const InstrumentInfo& info)
+{
+    page.refresh(ReadForSchedulePage(link, services.log, info), services.prompts, services.appCaption);
+}
+
+ScheduleSendOutcome SendSchedule(ScheduleContext& c, const ScheduleRecord& outgoing)
+{
+    if (!LoginOK(c.services, c.passwordDialog))
+        return ScheduleSendOutcome::NotAllowed;
+    if (c.services.prompts.askYesNo(ScheduleMessages::SendQuestion, c.services.appCaption, Prompts::Icon::Question)
+        != Prompts::Answer::Yes)
+        return ScheduleSendOutcome::NotAllowed;
+    outgoing.applyTo(c.info);
+    const bool sent = tolviM::SetScheduleDetails(c.link, c.services, c.info);
+    // Read back either way: the record then holds what the instrument has.
+    tolviM::GetScheduleDetails(c.link, c.services, c.info);
+    MarkStateStale(c.link);
+    c.observer.statusText(1, sent ? ScheduleMessages::Sent : ScheduleMessages::NotSent);
+    return sent ? ScheduleSendOutcome::Sent : ScheduleSendOutcome::Failed;
+}
+
+ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, bool windowHidden)
+{
+    SessionLog& log = c.services.log;
+    ScheduleSwitchResult result;
+    QByteArray reply;
+    if (!StateCommand(c.link, log, "A04", StateReplyLength, &reply))
+        return result;
+    result.state = int(tolviM::HexUnsigned(tolviM::ReplyText(reply, 5, 2))) & 3;
+
+    QByteArray command;
+    switch (result.state) {
+    case Idle:
+        if (want != ScheduleSwitch::Stop)
+            command = "A02";
+        break;
+    case Enabled:
+        if (want != ScheduleSwitch::Start)
+            command = "A03";
+        break;
+    case RunningNotEnabled:
+        // Nothing is sent, and nothing was toggled.
+        log.debugMessage(ScheduleMessages::RunningNotEnabled, SessionLog::Info);
+        c.observer.statusText(1, ScheduleMessages::RunningNotEnabled);
+        result.outcome = ScheduleSwitchOutcome::RunningNotEnabled;
+        return result;
+    case EnabledAndRunning:
+        if (want == ScheduleSwitch::Start)
+            break;
+        if (c.services.prompts.askYesNo(ScheduleMessages::StopQuestion, c.services.appCaption, Prompts::Icon::Question)
+            != Prompts::Answer::Yes) {
+            result.outcome = ScheduleSwitchOutcome::Declined;
+            return result;
+        }
+        command = "A03";
+        break;
+    }
+    if (command.isEmpty()) {
+        log.debugMessage(QStringLiteral("Schedule already %1; nothing sent")
+                             .arg(want == ScheduleSwitch::Start ? QStringLiteral("enabled") : QStringLiteral("disabled")),
+            SessionLog::Info);
+        result.outcome = ScheduleSwitchOutcome::Unchanged;
+        return result;
+    }
+    if (!StateCommand(c.link, log, command, 0))
+        return result;
+
+    log.debugMessage(QStringLiteral("Schedule status toggled"), SessionLog::Info);
+    c.observer.statusText(1, ScheduleMessages::Toggled);
+    c.observer.statusText(3, QStringLiteral("Schedule: ???"));
+    if (windowHidden)
+        c.services.prompts.balloon(ScheduleMessages::Toggled, c.services.appCaption, Prompts::Icon::Information,
+            ToggledBalloonMs);
+    MarkStateStale(c.link);
+    result.outcome = ScheduleSwitchOutcome::Switched;
+    return result;
+}

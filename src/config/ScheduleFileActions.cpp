@@ -1,0 +1,63 @@
+#include "ScheduleFileActions.h"
+
+#include "config/ScheduleFile.h"
+#include "config/SchedulePageModel.h"
+#include "shell/ErrorReport.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+namespace {
+constexpr int ErrFileAccess = 75;
+constexpr int SchedulesFilter = 1;
+const ErrorSite SaveSite{"btnSchedSaveToFile_Click", "frmMain", true};
+const ErrorSite LoadSite{"btnSchedLoadFromFile_Click", "frmMain", true};
+
+Prompts::FileChoice Choice()
+{
+    Prompts::FileChoice choice;
+    choice.filters = {QStringLiteral("All Files (*.*)"), QStringLiteral("Schedule Files (*.sch)")};
+    choice.selectedFilter = SchedulesFilter;
+    choice.defaultExtension = ScheduleFile::Extension;
+    return choice;
+}
+}
+
+Prompts::FileChoice ScheduleSaveChoice(const QDateTime& localNow)
+{
+    Prompts::FileChoice choice = Choice();
+    choice.proposedName = ScheduleFile::ProposedName(localNow);
+    return choice;
+}
+
+Prompts::FileChoice ScheduleOpenChoice()
+{
+    return Choice();
+}
+
+bool SaveScheduleFile(const SchedulePageModel& page, Services& services, const QString& path)
+{
+    if (ScheduleFile::Write(services.paths.resolve(path), page.fileValues(), services.log))
+        return true;
+    ReportError(services.log, services.prompts, SaveSite, ErrFileAccess,
+        QStringLiteral("Path/File access error: ") + path);
+    return false;
+}
+
+std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QString& path)
+{
+    const QString full = services.paths.resolve(path);
+    services.log.debugMessage(QStringLiteral("Opening ") + full + QStringLiteral(" as a Schedule file"), SessionLog::Info);
+    const ScheduleFile::ReadResult read = ScheduleFile::Read(full, services.log);
+    if (!read.content)
+        ReportError(services.log, services.prompts, LoadSite, read.problem.number, read.problem.description,
+            read.problem.line);
+    return read.content;
+}
+
+bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path)
+{
+    const auto content = ReadScheduleFile(services, path);
+    if (content)
+        page.applyFile(*content);
+    return content.has_value();
+}

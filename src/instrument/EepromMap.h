@@ -1,0 +1,71 @@
+#pragma once
+
+// The instrument's memory map: the EEPROM addresses (0x0000-0x03FF, read with
+// "G", written with "B") and the flash ranges (read with "E") that the
+// instrument procedures use. Sizes are in bytes.
+namespace EepromMap {
+constexpr int Size = 1024;
+
+constexpr int TimeToPeak = 0x0000;            // 2: BCD tenths of a second, low byte first
+constexpr int CalibrationBlockA = 0x0002;     // 7: peak gain, calibrated marker, peak value
+constexpr int CalibratedMarker = 0x0005;      // in block A: 0x44 calibrated, 0x43 written to uncalibrate
+constexpr int UsageCounter = 0x0009;          // 2: low byte first
+constexpr int PumpTime = 0x0020;              // 1: tenths of a second
+constexpr int SamplingMode = 0x0021;          // 1
+constexpr int Limit = 0x0022;                 // 1
+constexpr int OffsetMode = 0x0023;            // 1: "Fine" or "Normal"
+constexpr int TimeMode = 0x0024;
+constexpr int DeltaMode = 0x0025;
+constexpr int AreaPeriod = 0x0026;            // 1
+constexpr int ManualReset = 0x0027;
+constexpr int CalibrationBlockB = 0x0028;     // 11: temperature, area gain, area value
+constexpr int FakeModeMarker = 0x002C;        // 2
+constexpr int ControlSwitches = 0x002E;       // 2: key lock bit 0, automatic switch-off bit 12
+constexpr int OffsetSetting = 0x0040;         // 2
+constexpr int PumpValveBlock = 0x0042;        // 6
+constexpr int AlarmBlock = 0x0048;            // 4: enabled, (unused), duration, level
+constexpr int AlarmEnabled = AlarmBlock;      // 1
+constexpr int AlarmDuration = 0x004A;         // 1
+constexpr int AlarmLevel = 0x004B;            // 1
+constexpr int GtnGate = 0x004C;               // 1
+constexpr int GtnTrigger = 0x004D;            // 2: trigger time and jump
+constexpr int DataDumpMode = 0x004F;          // 1: 0xFF on, 0x00 off
+constexpr int ZeroError = 0x0050;             // 3
+constexpr int AteMode = 0x0053;
+constexpr int ShortSensorBetweenSamples = 0x0054; // 1
+constexpr int A2tGate = 0x0057;               // 1
+constexpr int AlarmDirection = 0x0059;        // 1
+constexpr int MgFactor = 0x0071;              // 2: mg/m^3 factor (fixed flag, step)
+constexpr int ManufactureDate = 0x0100;       // 3
+constexpr int CalibrationDate = 0x0103;       // 3
+constexpr int ServiceDate = 0x0106;           // 3
+constexpr int SerialNumber = 0x0109;          // 4: type byte and serial number
+constexpr int FourthDate = 0x010D;            // 3
+constexpr int FakeSnl = 0x01B3;
+constexpr int FramChipBlock = 0x01E9;         // 4: original count, fitted count, map, error count
+constexpr int ParkSensorMarker = 0x01F0;      // 2: 0x52 0x31 when the park sensor is available
+constexpr int RemoteFramSave = 0x01F3;        // 1
+constexpr int InformationBlock = 0x01F5;      // 4: read by the information report
+constexpr int PumpBurnEnable = 0x01F9;
+constexpr int PumpBurnCounter = 0x01FB;
+constexpr int PumpBurnOnTime = 0x01FC;
+constexpr int PumpBurnOffTime = 0x01FD;
+constexpr int MemoryFull = 0x0200;            // 1: stop or go on when the sample memory is full
+constexpr int WiMac = 0x0226;
+constexpr int WiRegister = 0x022C;
+
+// Event log n (0 to 4) is read at EventLogBase + n, the entry index in
+// place of the length.
+constexpr int EventLogBase = 0x1000;
+} // namespace EepromMap
+
+// Flash ranges, read with "E": [begin, end).
+namespace FlashMap {
+struct Range {
+    int begin;
+    int end;
+};
+constexpr Range FirmwareTextFirst{0x0030, 0x0078};
+constexpr Range FirmwareTextSecond{0x0098, 0x0100};   // read in 6-byte blocks, so through 0x0103
+constexpr int LimitTable = 0x0101;                     // 20 bytes through 0x0114
+} // namespace FlashMap

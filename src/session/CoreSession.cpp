@@ -1,0 +1,42 @@
+#include "CoreSession.h"
+
+#include "link/InstrumentLink.h"
+#include "link/PortDiscoverySystem.h"
+#include "link/PortMapSettings.h"
+#include "session/MainModel.h"
+#include "shell/Services.h"
+#include "shell/SessionStart.h"
+#include "shell/StartupFiles.h"
+
+CoreSession::CoreSession(const QString& perUserIni)
+    : log_(programTitle()), perUser_(perUserIni, programTitle()), appCaption_(AppCaptionText(programTitle()))
+{
+}
+
+CoreSession::~CoreSession() = default;
+
+void CoreSession::start(const AppPaths& paths, Prompts& prompts)
+{
+    services_ = std::unique_ptr<Services>(new Services{log_, prompts, perUser_, paths, appCaption_});
+    // Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
+    portMap_.setOverrides(PortsFromSettings(AppSettingsPath(paths)));
+    link_ = std::make_unique<InstrumentLink>(log_, portMap_);
+    link_->setPrompts(&prompts);
+    model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
+        MainModel::settingsFileMemory(UserSettingsPath(paths)));
+}
+
+QString CoreSession::mainWindowCaption(bool debugMode) const
+{
+    return MainWindowCaption(appCaption_, QStringLiteral(TOLVI_VERSION), debugMode);
+}
+
+void CoreSession::stopLink()
+{
+    if (!link_)
+        return;
+    int none = 0;
+    link_->PickComms(none);
+    link_->network().close();
+    link_->StopComms();
+}

@@ -1,0 +1,7 @@
+#pragma once
+#include <QString>
+
+// The session-log line of an attempt to open the user manual (Help, F1).
+// The shell's result number (above 32 opened, 2 file not found) followed
+// directly by the text, as the log has always shown it.
+QString HelpOpenedLogLine(bool opened);
