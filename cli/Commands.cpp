@@ -8,6 +8,11 @@ const QList<CliCommand>& AllCommands()
         SendCommand(),
         DownloadCommand(),
         EraseCommand(),
+        SettingsCommand(),
+        ClockCommand(),
+        PumpValveCommand(),
+        AlarmCommand(),
+        SwitchesCommand(),
     };
     return commands;
 }

@@ -38,6 +38,11 @@ CliCommand InfoCommand();
 CliCommand SendCommand();
 CliCommand DownloadCommand();
 CliCommand EraseCommand();
+CliCommand SettingsCommand();
+CliCommand ClockCommand();
+CliCommand PumpValveCommand();
+CliCommand AlarmCommand();
+CliCommand SwitchesCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();
