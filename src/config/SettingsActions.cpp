@@ -210,6 +210,11 @@ SettingsOutcome SetClockToPcTime(SettingsContext& c)
         return SettingsOutcome::Refused;
     tolviM::SetRTCDetails(c.link, c.services);
     c.link.WaitFor(ClockSettleSeconds);
+    if (c.cancel && c.cancel->isRequested()) {
+        // A cancel cuts the wait short; the clock is still read back.
+        c.services.log.debugMessage(QStringLiteral("Wait for the instrument clock cut short"), SessionLog::Info);
+        c.cancel->reset();
+    }
     const QDateTime before = c.info.PCTime;
     tolviM::GetRTCDetails(c.link, c.services, c.info);
     const bool readBack = c.info.PCTime != before;

@@ -58,9 +58,10 @@ struct DataDumpResult {
 DataDumpResult ToggleDataDump(SettingsContext& context, bool enabledNow);
 
 // "Set Clock to PC Time": asks first while the schedule runs, sets the clock,
-// waits 5 seconds (a cancel cuts the wait short), reads the clock back and
-// has the keep-alive compare the clocks at its next tick. The history line
-// is written only when the clock read back agrees with the PC's.
+// waits 5 seconds (a cancel cuts the wait short, then clears the request),
+// reads the clock back and has the keep-alive compare the clocks at its next
+// tick. The history line is written only when the clock read back agrees
+// with the PC's.
 SettingsOutcome SetClockToPcTime(SettingsContext& context);
 
 // The texts the actions show.

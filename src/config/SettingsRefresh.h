@@ -6,19 +6,22 @@
 #include <cstdint>
 #include <optional>
 
+class CancelToken;
 class InstrumentLink;
 class OperationObserver;
 struct Services;
 
 // What the Settings page's procedures are given: the shared services, the
 // open link, the connected instrument's record, where status texts go, and
-// how the password dialog is shown (empty: through the prompts).
+// how the password dialog is shown (empty: through the prompts), and the
+// cancel request of the running procedure (none: it cannot be cancelled).
 struct SettingsContext {
     Services& services;
     InstrumentLink& link;
     InstrumentInfo& info;
     OperationObserver& observer;
     PasswordDialogRunner passwordDialog;
+    CancelToken* cancel = nullptr;
 };
 
 // What one refresh of the Settings page read from the instrument. The record
