@@ -65,13 +65,8 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     btnDisconnect = Button(this, "btnDisconnect", QStringLiteral("Disconnect"));
     btnDisconnect->setEnabled(false);
 
-    btnCalibrateInstrument = Button(this, "btnCalibrateInstrument", QStringLiteral("Sensor Refresh"));
-    btnDiagnoseProblem = Button(this, "btnDiagnoseProblem", QStringLiteral("Calibration Check"));
-    btnRestoreDefaultEE = Button(this, "btnRestoreDefaultEE", QStringLiteral("Restore Defaults"));
     btnGenerateTechnicalFile = Button(this, "btnGenerateTechnicalFile", QStringLiteral("Technical File"),
         QStringLiteral("Gather a technical file about the instrument and this PC for service"));
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
-        b->setEnabled(false);
 
     auto* connection = new QGroupBox(QStringLiteral("Connection"), this);
     connection->setObjectName(QStringLiteral("fraConnection"));
@@ -91,8 +86,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     auto* maintenance = new QGroupBox(QStringLiteral("Maintenance"), this);
     maintenance->setObjectName(QStringLiteral("fraMaintenance"));
     auto* row = new QHBoxLayout(maintenance);
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE, btnGenerateTechnicalFile})
-        row->addWidget(b);
+    row->addWidget(btnGenerateTechnicalFile);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(imgFrontPageLogo, 1);

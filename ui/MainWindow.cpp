@@ -20,8 +20,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     download_ = new DownloadPage;
     schedule_ = new QWidget;
     schedule_->setObjectName(QStringLiteral("fraSchedule"));
-    settings_ = new QWidget;
-    settings_->setObjectName(QStringLiteral("fraSettings"));
+    settings_ = new SettingsPage;
     struct Page {
         QWidget* widget;
         const char* caption;
@@ -133,9 +132,9 @@ QList<QWidget*> MainWindow::instrumentControls() const
 {
     QList<QWidget*> controls{configure_->btnSelectComPort, configure_->btnAutoSelectComPort,
         configure_->btnRescanPorts, configure_->cmdUseNetwork, configure_->btnDisconnect,
-        configure_->btnCalibrateInstrument, configure_->btnDiagnoseProblem, configure_->btnRestoreDefaultEE,
         configure_->btnGenerateTechnicalFile, download_->btnFilterDownload, download_->btnSaveData};
     controls += download_->instrumentControls();
+    controls += settings_->instrumentControls();
     return controls;
 }
 

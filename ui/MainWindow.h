@@ -1,6 +1,7 @@
 #pragma once
 #include "ConfigurePage.h"
 #include "DownloadPage.h"
+#include "SettingsPage.h"
 #include "StatusPanels.h"
 #include "TrayIcon.h"
 
@@ -25,7 +26,7 @@ public:
     ConfigurePage* configurePage() const { return configure_; }
     DownloadPage* downloadPage() const { return download_; }
     QWidget* schedulePage() const { return schedule_; }
-    QWidget* settingsPage() const { return settings_; }
+    SettingsPage* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
     StatusPanels* statusPanels() const { return status_; }
     TrayIcon* tray() const { return tray_; }
@@ -74,7 +75,7 @@ private:
     ConfigurePage* configure_ = nullptr;
     DownloadPage* download_ = nullptr;
     QWidget* schedule_ = nullptr;
-    QWidget* settings_ = nullptr;
+    SettingsPage* settings_ = nullptr;
     StatusPanels* status_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QTimer* tmrPing_ = nullptr;

@@ -84,6 +84,7 @@ void TolviApplication::start()
         MainModel::settingsFileMemory(UserSettingsPath(prepared_.paths)));
     modelBinding_ = std::make_unique<MainModelBinding>(*model_, *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
+    bindSettingsPage();
     // The link is reset before the instrument thread gets any work.
     link_->StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model_->rescanPorts(); });
@@ -138,10 +139,8 @@ void TolviApplication::bindDownloadPage()
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
     downloadActions_ = std::make_unique<DownloadActions>(*this);
     // Maintenance functions this program does not offer yet.
-    ConfigurePage* configure = window_->configurePage();
-    for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
-             configure->btnRestoreDefaultEE, configure->btnGenerateTechnicalFile})
-        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
+        &TolviApplication::notAvailableYet);
     connect(&*window_, &MainWindow::trayCommand, this, [this](const QString& key) {
         if (key == QLatin1String("save")) {
             log_.debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
@@ -162,6 +161,22 @@ void TolviApplication::bindDownloadPage()
     connect(modelBinding_.get(), &MainModelBinding::downloadsCleared, this, [this] {
         downloadModel_->dataDropped();
         downloadBinding_->refresh();
+    });
+}
+
+void TolviApplication::bindSettingsPage()
+{
+    SettingsPage* page = window_->settingsPage();
+    settingsModel_ = std::make_unique<SettingsPageModel>();
+    settingsBinding_ = std::make_unique<SettingsPageBinding>(*page, *settingsModel_, prompts_, services_->appCaption);
+    settingsActions_ = std::make_unique<SettingsPageActions>(thread_, *model_, *observer_,
+        [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
+    for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
+        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    // A connection that ran all its steps refreshes the page, as does an instrument found again.
+    connect(model_.get(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
+        if (state == MainModel::LinkState::Connected && model_->connectionComplete() && !model_->terminalDebug())
+            settingsActions_->refreshPage();
     });
 }
 

@@ -5,10 +5,13 @@
 #include "DownloadActions.h"
 #include "DownloadPageBinding.h"
 #include "MainModelBinding.h"
+#include "SettingsPageActions.h"
+#include "SettingsPageBinding.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
+#include "config/SettingsPageModel.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
@@ -59,6 +62,8 @@ public:
     DownloadPageModel& downloadPage() { return *downloadModel_; }
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
+    SettingsPageModel& settingsPage() { return *settingsModel_; }
+    SettingsPageActions& settingsActions() { return *settingsActions_; }
     // The connected instrument's record and the slots of the last download.
     InstrumentInfo& instrument() { return model_->instrument(); }
     DownloadTable& downloads() { return model_->downloads(); }
@@ -83,6 +88,7 @@ private:
     void shutDown();
     void restoreDataFileOptions();
     void bindDownloadPage();
+    void bindSettingsPage();
     void startDemoInstrument();
     void showHelp();
     void notAvailableYet();
@@ -106,6 +112,9 @@ private:
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;
+    std::unique_ptr<SettingsPageModel> settingsModel_;
+    std::unique_ptr<SettingsPageBinding> settingsBinding_;
+    std::unique_ptr<SettingsPageActions> settingsActions_;
     std::unique_ptr<StatusBarObserver> observer_;
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
