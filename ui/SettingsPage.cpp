@@ -1,18 +1,11 @@
 #include "SettingsPage.h"
+#include "NamedWidget.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args)
-{
-    auto* widget = new W(std::forward<Args>(args)...);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QPushButton* Button(const char* name, const char* caption)
 {
     return Named<QPushButton>(name, QString::fromLatin1(caption));
