@@ -10,6 +10,11 @@ const QList<CliCommand>& AllCommands()
         EraseCommand(),
         ScheduleCommand(),
         UpdateCommand(),
+        SettingsCommand(),
+        ClockCommand(),
+        PumpValveCommand(),
+        AlarmCommand(),
+        SwitchesCommand(),
     };
     return commands;
 }

@@ -40,6 +40,11 @@ CliCommand DownloadCommand();
 CliCommand EraseCommand();
 CliCommand ScheduleCommand();
 CliCommand UpdateCommand();
+CliCommand SettingsCommand();
+CliCommand ClockCommand();
+CliCommand PumpValveCommand();
+CliCommand AlarmCommand();
+CliCommand SwitchesCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

@@ -65,15 +65,10 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     btnDisconnect = Button(this, "btnDisconnect", QStringLiteral("Disconnect"));
     btnDisconnect->setEnabled(false);
 
-    btnCalibrateInstrument = Button(this, "btnCalibrateInstrument", QStringLiteral("Sensor Refresh"));
-    btnDiagnoseProblem = Button(this, "btnDiagnoseProblem", QStringLiteral("Calibration Check"));
-    btnRestoreDefaultEE = Button(this, "btnRestoreDefaultEE", QStringLiteral("Restore Defaults"));
     btnGenerateTechnicalFile = Button(this, "btnGenerateTechnicalFile", QStringLiteral("Technical File"),
         QStringLiteral("Gather a technical file about the instrument and this PC for service"));
     btnCheckForUpdates = Button(this, "btnCheckForUpdates", QStringLiteral("Check for Updates"),
         QStringLiteral("Look for newer files of this program on the update server"));
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
-        b->setEnabled(false);
 
     auto* connection = new QGroupBox(QStringLiteral("Connection"), this);
     connection->setObjectName(QStringLiteral("fraConnection"));
@@ -93,8 +88,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     auto* maintenance = new QGroupBox(QStringLiteral("Maintenance"), this);
     maintenance->setObjectName(QStringLiteral("fraMaintenance"));
     auto* row = new QHBoxLayout(maintenance);
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE, btnGenerateTechnicalFile,
-             btnCheckForUpdates})
+    for (QPushButton* b : {btnGenerateTechnicalFile, btnCheckForUpdates})
         row->addWidget(b);
 
     auto* layout = new QVBoxLayout(this);

@@ -6,7 +6,7 @@
 
 // The "Configure" page: the port list and the connection buttons, the
 // connection label, the status picture, the front-page logo (help) and the
-// maintenance buttons. A view only: the main window binds it to the model.
+// technical-file button. A view only: the main window binds it to the model.
 class ConfigurePage : public QWidget {
     Q_OBJECT
 public:
@@ -21,9 +21,6 @@ public:
     QPushButton* btnRescanPorts = nullptr;
     QPushButton* cmdUseNetwork = nullptr;
     QPushButton* btnDisconnect = nullptr;
-    QPushButton* btnCalibrateInstrument = nullptr;
-    QPushButton* btnDiagnoseProblem = nullptr;
-    QPushButton* btnRestoreDefaultEE = nullptr;
     QPushButton* btnGenerateTechnicalFile = nullptr;
     QPushButton* btnCheckForUpdates = nullptr;
 

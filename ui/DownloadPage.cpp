@@ -1,4 +1,5 @@
 #include "DownloadPage.h"
+#include "NamedWidget.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -6,14 +7,6 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args)
-{
-    auto* widget = new W(std::forward<Args>(args)...);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QGroupBox* OptionBox(const char* name, const QString& caption)
 {
     return Named<QGroupBox>(name, caption);

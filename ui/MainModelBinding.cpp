@@ -93,11 +93,12 @@ void MainModelBinding::run(const QString& name, std::function<void()> action)
 void MainModelBinding::applyButtons(const MainModel::Buttons& b)
 {
     ConfigurePage* page = window_.configurePage();
+    SettingsPage* settings = window_.settingsPage();
     const std::pair<QWidget*, bool> states[] = {{page->btnSelectComPort, b.selectPort},
         {page->btnAutoSelectComPort, b.autoSelect}, {page->btnRescanPorts, b.rescanPorts},
         {page->cmdUseNetwork, b.useNetwork}, {page->btnDisconnect, b.disconnect},
-        {page->btnCalibrateInstrument, b.calibrate}, {page->btnDiagnoseProblem, b.diagnose},
-        {page->btnRestoreDefaultEE, b.restoreDefaultEE}};
+        {settings->btnCalibrateInstrument, b.calibrate}, {settings->btnDiagnoseProblem, b.diagnose},
+        {settings->btnRestoreDefaultEE, b.restoreDefaultEE}};
     for (const auto& [control, enabled] : states)
         window_.setControlEnabled(control, enabled);
     for (int tab = 1; tab < window_.tabs()->count(); ++tab)

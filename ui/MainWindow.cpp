@@ -19,8 +19,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     configure_ = new ConfigurePage(appFolder);
     download_ = new DownloadPage;
     schedule_ = new SchedulePage;
-    settings_ = new QWidget;
-    settings_->setObjectName(QStringLiteral("fraSettings"));
+    settings_ = new SettingsPage;
     struct Page {
         QWidget* widget;
         const char* caption;
@@ -150,10 +149,10 @@ QList<QWidget*> MainWindow::instrumentControls() const
 {
     QList<QWidget*> controls{configure_->btnSelectComPort, configure_->btnAutoSelectComPort,
         configure_->btnRescanPorts, configure_->cmdUseNetwork, configure_->btnDisconnect,
-        configure_->btnCalibrateInstrument, configure_->btnDiagnoseProblem, configure_->btnRestoreDefaultEE,
         configure_->btnGenerateTechnicalFile, download_->btnFilterDownload, download_->btnSaveData};
     controls += download_->instrumentControls();
     controls += schedule_->instrumentControls();
+    controls += settings_->instrumentControls();
     return controls;
 }
 

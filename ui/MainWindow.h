@@ -2,6 +2,7 @@
 #include "ConfigurePage.h"
 #include "DownloadPage.h"
 #include "SchedulePage.h"
+#include "SettingsPage.h"
 #include "StatusPanels.h"
 #include "TrayIcon.h"
 #include "TrayKey.h"
@@ -27,7 +28,7 @@ public:
     ConfigurePage* configurePage() const { return configure_; }
     DownloadPage* downloadPage() const { return download_; }
     SchedulePage* schedulePage() const { return schedule_; }
-    QWidget* settingsPage() const { return settings_; }
+    SettingsPage* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
     StatusPanels* statusPanels() const { return status_; }
     TrayIcon* tray() const { return tray_; }
@@ -82,7 +83,7 @@ private:
     ConfigurePage* configure_ = nullptr;
     DownloadPage* download_ = nullptr;
     SchedulePage* schedule_ = nullptr;
-    QWidget* settings_ = nullptr;
+    SettingsPage* settings_ = nullptr;
     StatusPanels* status_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QTimer* tmrPing_ = nullptr;

@@ -78,6 +78,7 @@ void TolviApplication::start()
     bindDownloadPage();
     schedule_ = std::make_unique<SchedulePageActions>(*this);
     bindUpdateCheck();
+    bindSettingsPage();
     // The link is reset before the instrument thread gets any work.
     link.StartComms();
     modelBinding_->run(QStringLiteral("port scan"), [this] { model().rescanPorts(); });
@@ -140,10 +141,8 @@ void TolviApplication::bindDownloadPage()
         *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
         [this] { saveData(); }});
     // Maintenance functions this program does not offer yet.
-    ConfigurePage* configure = window_->configurePage();
-    for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
-             configure->btnRestoreDefaultEE, configure->btnGenerateTechnicalFile})
-        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
+        &TolviApplication::notAvailableYet);
     connect(&*window_, &MainWindow::trayCommand, this, [this](TrayKey key) {
         if (key == TrayKey::DownloadAndSave) {
             core_.log().debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
@@ -175,6 +174,22 @@ void TolviApplication::bindUpdateCheck()
         [this] { return UpdateOptionsFor(core_.services(), QStringLiteral(TOLVI_VERSION)); });
     connect(window_->configurePage()->btnCheckForUpdates, &QPushButton::clicked, updates_.get(), &UpdateRunner::start);
     connect(updates_.get(), &UpdateRunner::restartRequested, window_.get(), &QWidget::close);
+}
+
+void TolviApplication::bindSettingsPage()
+{
+    SettingsPage* page = window_->settingsPage();
+    settingsModel_ = std::make_unique<SettingsPageModel>();
+    settingsBinding_ = std::make_unique<SettingsPageBinding>(*page, *settingsModel_, prompts_, core_.appCaption());
+    settingsActions_ = std::make_unique<SettingsPageActions>(thread_, model(), *observer_,
+        [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
+    for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
+        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    // A connection that ran all its steps refreshes the page, as does an instrument found again.
+    connect(&model(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
+        if (state == MainModel::LinkState::Connected && model().connectionComplete() && !model().terminalDebug())
+            settingsActions_->refreshPage();
+    });
 }
 
 void TolviApplication::startDemoInstrument()

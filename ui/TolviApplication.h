@@ -6,11 +6,14 @@
 #include "DownloadPageBinding.h"
 #include "MainModelBinding.h"
 #include "SchedulePageActions.h"
+#include "SettingsPageActions.h"
+#include "SettingsPageBinding.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
 #include "UpdateRunner.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
+#include "config/SettingsPageModel.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
@@ -62,6 +65,8 @@ public:
     SchedulePageActions& schedulePage() { return *schedule_; }
     // Redraws the Schedule page from the instrument record (after the clock was set).
     void refreshSchedulePage() { schedule_->refreshFromInstrument(); }
+    SettingsPageModel& settingsPage() { return *settingsModel_; }
+    SettingsPageActions& settingsActions() { return *settingsActions_; }
     // The connected instrument's record and the slots of the last download.
     InstrumentInfo& instrument() { return model().instrument(); }
     DownloadTable& downloads() { return model().downloads(); }
@@ -85,6 +90,7 @@ private:
     void shutDown();
     void restoreDataFileOptions();
     void bindDownloadPage();
+    void bindSettingsPage();
     void startDemoInstrument();
     void showHelp();
     void notAvailableYet();
@@ -105,6 +111,9 @@ private:
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;
+    std::unique_ptr<SettingsPageModel> settingsModel_;
+    std::unique_ptr<SettingsPageBinding> settingsBinding_;
+    std::unique_ptr<SettingsPageActions> settingsActions_;
     std::unique_ptr<StatusBarObserver> observer_;
     std::unique_ptr<UpdateRunner> updates_;
     bool offerLogAtExit_ = false;

@@ -1,6 +1,7 @@
 #include "instrument/PumpValveAlarm.h"
 #include "instrument/EepromMap.h"
 
+#include "instrument/EepromMap.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Measurement.h"
 #include "instrument/NumberText.h"
@@ -221,15 +222,20 @@ bool SetAlarm(InstrumentLink& link, Services& services, InstrumentInfo& info)
 
 int16_t GetControlSwitches(InstrumentLink& link, Services& services)
 {
-    int16_t result = 0;
+    return int16_t(ReadControlSwitches(link, services).value_or(0));
+}
+
+std::optional<uint16_t> ReadControlSwitches(InstrumentLink& link, Services& services)
+{
+    std::optional<uint16_t> result;
     Guarded(services, "GetControlSwitches", [&] {
         RetryBudget budget;
         const auto reply = RetriedRead(link, services.log, budget, MemoryRead('G', EepromMap::ControlSwitches, 2));
         if (!reply)
             return;
-        result = HexSigned16(ReplyText(*reply, 7, 4));
+        result = uint16_t(HexSigned16(ReplyText(*reply, 7, 4)));
         // The word's own 16 bits: a set bit 15 must not turn it into a short negative number.
-        Progress(services, QStringLiteral("Switches are 0x002e : ") + Bin(uint16_t(result)) + QStringLiteral(" 0x002F"));
+        Progress(services, QStringLiteral("Switches are 0x002e : ") + Bin(*result) + QStringLiteral(" 0x002F"));
     });
     return result;
 }

@@ -26,6 +26,10 @@ bool SetAlarm(InstrumentLink& link, Services& services, InstrumentInfo& info);
 // The switches word (bit 0 key lock, bit 12 automatic switch-off blocked) as
 // a signed 16-bit value; 0 on failure.
 int16_t GetControlSwitches(InstrumentLink& link, Services& services);
+// The same word as its 16 bits, or nothing when the read failed: what a
+// caller that writes the word back with one bit changed must use, so that a
+// failed read never turns into a write of the other bits as 0.
+std::optional<uint16_t> ReadControlSwitches(InstrumentLink& link, Services& services);
 // Writes the word (its 16 bits, whether given signed or unsigned); a value
 // outside -32768..65535 is refused with a message. True on a correct answer.
 bool SetControlSwitches(InstrumentLink& link, Services& services, int word);

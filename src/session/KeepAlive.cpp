@@ -21,22 +21,6 @@ double IdleSeconds(const QDateTime& lastCommsAt, const QDateTime& now)
     return lastCommsAt.msecsTo(now) / 1000.0;
 }
 
-double ClockErrorDays(const InstrumentInfo& info)
-{
-    // Both readings are whole seconds of wall-clock time; the PC's reading
-    // carries milliseconds that would turn an exact match into a tiny error.
-    return std::round(info.RTCLocal.msecsTo(info.PCTime) / 1000.0) / 86400.0;
-}
-
-QString ClockErrorText(double days)
-{
-    const QString head = QStringLiteral("Clock Error: ");
-    if (days == 0)
-        return head + QStringLiteral("None");
-    const QString sign = days < 0 ? QStringLiteral("-") : QStringLiteral("+");
-    return head + sign + FormatDays(std::fabs(days), QStringLiteral("hh:mm:ss"));
-}
-
 QString ScheduleStateText(const InstrumentInfo& info)
 {
     if (info.ScheduleEnabled && info.ScheduleRunning)
@@ -77,12 +61,7 @@ KeepAliveOutcome KeepAliveTick(ConnectionContext& c, const QDateTime& now)
         tolviM::GetRTCDetails(c.link, c.services, info);
         const double error = ClockErrorDays(info);
         outcome.clockText = ClockErrorText(error);
-        if (std::fabs(error) >= ClockErrorBalloonDays)
-            c.services.prompts.balloon(QStringLiteral("Instrument clock has an error of more than 2 minutes (")
-                    + FormatDate(info.RTCLocal, QStringLiteral("dd-MMM-YYYY HH:NN:SS"))
-                    + QStringLiteral("). It's recommended that you check you PC clock and adjust the instrument "
-                                     "clock to match."),
-                c.services.appCaption, Prompts::Icon::Information, 20000);
+        WarnOfClockError(c.services, info, error);
     } else {
         outcome.kind = KeepAliveOutcome::Kind::Lost;
     }

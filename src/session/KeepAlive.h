@@ -1,4 +1,6 @@
 #pragma once
+#include "instrument/ClockError.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -12,8 +14,6 @@ struct InstrumentInfo;
 // Pinged after this many idle seconds; idle periods above IdleLogSeconds are logged.
 constexpr double PingAfterIdleSeconds = 60;
 constexpr double IdleLogSeconds = 5;
-// A clock error of this many days (about two minutes) or more is announced.
-constexpr double ClockErrorBalloonDays = 0.00138;
 
 inline const QString LinkLostText = QStringLiteral("Communication with instrument has been lost!");
 inline const QString FoundAgainText = QStringLiteral("Found instrument again.");
@@ -23,10 +23,6 @@ inline const QString FoundAgainText = QStringLiteral("Found instrument again.");
 // anything counts as idle for ever.
 double IdleSeconds(const QDateTime& lastCommsAt, const QDateTime& now);
 
-// PC time minus instrument time in days, from the last clock read.
-double ClockErrorDays(const InstrumentInfo& info);
-// "Clock Error: None", "Clock Error: +hh:mm:ss" or "Clock Error: -hh:mm:ss".
-QString ClockErrorText(double days);
 // "Schedule: Running", "Schedule: Enabled" or "Schedule: Disabled".
 QString ScheduleStateText(const InstrumentInfo& info);
 // "Memory Used:" + slots used of the total as a percentage; empty when the

@@ -158,6 +158,9 @@ TEST(Snapshots, EveryPageAndDialogRenders)
     MainWindow window(log, folder.path());
     window.resize(760, 580);
     window.downloadPage()->fraDownloadFilters->show();
+    window.settingsPage()->btnSettingsToggleAdvanced->setText(QStringLiteral("Hide Advanced Settings"));
+    window.settingsPage()->fraPumpAndValve->show();
+    window.settingsPage()->fraAdvancedDiagnostics->show();
     window.show();
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);

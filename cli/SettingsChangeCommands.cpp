@@ -1,0 +1,220 @@
+#include "CliSession.h"
+#include "Commands.h"
+#include "ExitCode.h"
+#include "SettingsCli.h"
+#include "instrument/PumpValveAlarm.h"
+#include "shell/Services.h"
+
+namespace {
+
+using Unit = SettingsPageModel::Unit;
+const QStringList RunWords{QStringLiteral("never"), QStringLiteral("timed"), QStringLiteral("always")};
+const QStringList SampleWords{QStringLiteral("button"), QStringLiteral("time-zero")};
+const QStringList OnOffWords{QStringLiteral("off"), QStringLiteral("on")};
+const QStringList DriveWords{QStringLiteral("low"), QStringLiteral("high")};
+
+// The option values of one unit of the pump-and-valve frame.
+struct RunEdit {
+    std::optional<int> mode, start, run;
+    bool any() const { return mode || start || run; }
+};
+
+RunEdit ParseRun(const QCommandLineParser& parser, const QString& unit, QString& error)
+{
+    RunEdit e;
+    // The words are in the instrument's mode order: never 0, timed 1, always 2.
+    e.mode = WordOption(parser, unit, RunWords, error);
+    e.start = ScaledOption(parser, unit + QStringLiteral("-start"), 10, SettingsRanges::DeltaMin,
+        SettingsRanges::DeltaMax, error);
+    e.run = ScaledOption(parser, unit + QStringLiteral("-run"), 10, SettingsRanges::RunTimeMin,
+        SettingsRanges::RunTimeMax, error);
+    return e;
+}
+
+void ApplyRun(SettingsPageModel& page, Unit unit, const RunEdit& e)
+{
+    if (e.start)
+        page.setDelta(unit, *e.start);
+    if (e.run)
+        page.setRunTime(unit, *e.run);
+    if (e.mode)
+        page.selectRunMode(unit, RunMode(*e.mode));
+}
+
+bool UsageError(CliSession& session, const QString& error, const QString& usage)
+{
+    if (error.isEmpty())
+        return false;
+    session.error(error + QStringLiteral(" (usage: tolvi-cli ") + usage + QLatin1Char(')'));
+    return true;
+}
+
+int SetPumpValve(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)
+{
+    const QString usage = QStringLiteral("pump-valve set [--pump never|timed|always] [--pump-start S] [--pump-run S] "
+                                         "[--valve ...] [--valve-start S] [--valve-run S] [--sample-at button|time-zero]");
+    QString error;
+    const RunEdit pump = ParseRun(parser, QStringLiteral("pump"), error);
+    const RunEdit valve = ParseRun(parser, QStringLiteral("valve"), error);
+    const auto sampleAt = WordOption(parser, QStringLiteral("sample-at"), SampleWords, error);
+    if (error.isEmpty() && (arguments.value(0) != QLatin1String("set") || !(pump.any() || valve.any() || sampleAt)))
+        error = QStringLiteral("pump-valve set needs at least one setting");
+    if (UsageError(session, error, usage))
+        return ExitUsage;
+
+    const int status = session.connect();
+    if (status != ExitOk)
+        return status;
+    SettingsSession s(session);
+    s.refresh();
+    ApplyRun(s.page, Unit::Pump, pump);
+    ApplyRun(s.page, Unit::Valve, valve);
+    if (sampleAt == 0)
+        s.page.selectSampleAtButtonPress(session.services().prompts, session.services().appCaption);
+    else if (sampleAt == 1)
+        s.page.selectSampleAtTimeZero();
+    return OutcomeStatus(session, UsePumpValveSettings(s.context, s.page.pumpValveSettings()).outcome);
+}
+
+int SetAlarmCommand(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)
+{
+    const QString usage =
+        QStringLiteral("alarm set [--enabled on|off] [--drive high|low] [--duration S] [--level PPM]");
+    QString error;
+    const auto enabled = WordOption(parser, QStringLiteral("enabled"), OnOffWords, error);
+    const auto drive = WordOption(parser, QStringLiteral("drive"), DriveWords, error);
+    const auto duration = ScaledOption(parser, QStringLiteral("duration"), 1, SettingsRanges::DurationMin,
+        SettingsRanges::DurationMax, error);
+    const auto level =
+        ScaledOption(parser, QStringLiteral("level"), 100, SettingsRanges::LevelMin, SettingsRanges::LevelMax, error);
+    if (error.isEmpty() && (arguments.value(0) != QLatin1String("set") || !(enabled || drive || duration || level)))
+        error = QStringLiteral("alarm set needs at least one setting");
+    if (UsageError(session, error, usage))
+        return ExitUsage;
+
+    const int status = session.connect();
+    if (status != ExitOk)
+        return status;
+    SettingsSession s(session);
+    s.refresh();
+    if (enabled)
+        s.page.setAlarmEnabled(*enabled == 1);
+    if (drive)
+        s.page.setAlarmDriveHigh(*drive == 1);
+    if (duration)
+        s.page.setAlarmDuration(*duration);
+    if (level)
+        s.page.setAlarmLevel(*level);
+    return OutcomeStatus(session, UseAlarmSettings(s.context, s.page.alarmSettings()));
+}
+
+int SetSwitches(CliSession& session, const QStringList&, const QCommandLineParser& parser)
+{
+    QString error;
+    const auto keyLock = WordOption(parser, QStringLiteral("key-lock"), OnOffWords, error);
+    const auto autoOff = WordOption(parser, QStringLiteral("auto-off-blocked"), OnOffWords, error);
+    const auto saveAll = WordOption(parser, QStringLiteral("save-all"), OnOffWords, error);
+    const auto dataDump = WordOption(parser, QStringLiteral("data-dump"), OnOffWords, error);
+    if (error.isEmpty() && !(keyLock || autoOff || saveAll || dataDump))
+        error = QStringLiteral("switches needs at least one switch");
+    if (UsageError(session, error,
+            QStringLiteral("switches [--key-lock on|off] [--auto-off-blocked on|off] [--save-all on|off] "
+                           "[--data-dump on|off]")))
+        return ExitUsage;
+
+    const int status = session.connect();
+    if (status != ExitOk)
+        return status;
+    SettingsSession s(session);
+    auto already = [](const char* what, bool on) {
+        PrintLine(QStringLiteral("%1 is already %2.").arg(QString::fromLatin1(what), OnOffWords.at(on ? 1 : 0)));
+    };
+    // Each switch as its page control changes it, in the page's order.
+    if (keyLock) {
+        const auto word = tolviM::ReadControlSwitches(s.context.link, s.context.services);
+        if (word && bool(*word & 1) == (*keyLock == 1)) {
+            already("Key lock", *keyLock == 1);
+        } else {
+            const SettingsOutcome outcome = ToggleKeyLock(s.context).outcome;
+            if (outcome != SettingsOutcome::Done)
+                return OutcomeStatus(session, outcome);
+        }
+    }
+    const std::pair<std::optional<int>, const char*> boxes[] = {{autoOff, "Disable Auto-off"}, {saveAll, "Save All"}};
+    for (const auto& [wanted, name] : boxes) {
+        if (!wanted)
+            continue;
+        const bool on = *wanted == 1;
+        const FlagBoxResult result =
+            name == boxes[0].second ? SetAutoOffBlocked(s.context, on) : SetSaveAll(s.context, on);
+        if (result.outcome == SettingsOutcome::Unchanged)
+            already(name, on);
+        else if (result.outcome == SettingsOutcome::Done)
+            PrintLine(QStringLiteral("%1 is now %2.").arg(QString::fromLatin1(name), OnOffWords.at(on ? 1 : 0)));
+        else
+            return OutcomeStatus(session, result.outcome);
+    }
+    if (dataDump) {
+        const bool on = *dataDump == 1;
+        const auto state = ReadDataDumpState(s.context);
+        if (state && *state == on) {
+            already("Data dump", on);
+        } else {
+            const SettingsOutcome outcome = ToggleDataDump(s.context, !on).outcome;
+            if (outcome != SettingsOutcome::Done)
+                return OutcomeStatus(session, outcome);
+        }
+    }
+    return int(ExitOk);
+}
+
+}
+
+CliCommand PumpValveCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("pump-valve");
+    command.arguments = QStringLiteral("set");
+    command.summary = QStringLiteral("Change the pump and valve timing; unnamed values are kept (resets the "
+                                     "calibration, asks first).");
+    for (const char* unit : {"pump", "valve"}) {
+        const QString u = QString::fromLatin1(unit);
+        command.options << QCommandLineOption(u, u + QStringLiteral(": never, timed or always."), QStringLiteral("MODE"))
+                        << QCommandLineOption(u + QStringLiteral("-start"),
+                               u + QStringLiteral(": start delay, -12.8 to 12.7 s."), QStringLiteral("S"))
+                        << QCommandLineOption(u + QStringLiteral("-run"), u + QStringLiteral(": run time, 0 to 25.5 s."),
+                               QStringLiteral("S"));
+    }
+    command.options << ValueOption("sample-at", "pump-valve: sample at the button press or at time zero.", "WHEN");
+    command.minArguments = command.maxArguments = 1;
+    command.run = SetPumpValve;
+    return command;
+}
+
+CliCommand AlarmCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("alarm");
+    command.arguments = QStringLiteral("set");
+    command.summary = QStringLiteral("Change the concentration alarm; unnamed values are kept.");
+    command.options = {ValueOption("enabled", "alarm: on or off.", "on|off"),
+        ValueOption("drive", "alarm: drive high or low when triggered.", "high|low"),
+        ValueOption("duration", "alarm: seconds on, 0 to 255 (0: constant).", "S"),
+        ValueOption("level", "alarm: trigger level, 0 to 2.55 ppm.", "PPM")};
+    command.minArguments = command.maxArguments = 1;
+    command.run = SetAlarmCommand;
+    return command;
+}
+
+CliCommand SwitchesCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("switches");
+    command.summary = QStringLiteral("Set the key lock, the auto-off block, \"Save All\" and the data-dump mode.");
+    command.options = {ValueOption("key-lock", "switches: the instrument's key lock.", "on|off"),
+        ValueOption("auto-off-blocked", "switches: block the automatic switch-off.", "on|off"),
+        ValueOption("save-all", "switches: save all samples when connected to other devices.", "on|off"),
+        ValueOption("data-dump", "switches: the data-dump mode (the PC link goes at the next power cycle).", "on|off")};
+    command.run = SetSwitches;
+    return command;
+}

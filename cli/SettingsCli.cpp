@@ -1,0 +1,82 @@
+#include "SettingsCli.h"
+
+#include "CliSession.h"
+#include "ExitCode.h"
+#include "session/MainModel.h"
+#include "shell/Services.h"
+
+#include <QLocale>
+#include <cmath>
+#include <cstdio>
+
+void PanelPrinter::statusText(int panel, const QString& text)
+{
+    if (panel == 1)
+        PrintLine(text);
+}
+
+void PrintLine(const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+SettingsSession::SettingsSession(CliSession& session)
+    : cli(session),
+      context{session.services(), session.link(), session.model().instrument(), printer, {}}
+{
+}
+
+void SettingsSession::refresh()
+{
+    reading = UpdateSettingsPage(context);
+    page.apply(reading, cli.services().prompts, cli.services().appCaption);
+}
+
+int OutcomeStatus(CliSession& session, SettingsOutcome outcome)
+{
+    switch (outcome) {
+    case SettingsOutcome::Done:
+    case SettingsOutcome::Unchanged:
+        return ExitOk;
+    case SettingsOutcome::Refused:
+        return session.failureStatus(ExitRefused);
+    case SettingsOutcome::Failed:
+        break;
+    }
+    return session.failureStatus(ExitFailed);
+}
+
+std::optional<int> ScaledOption(const QCommandLineParser& parser, const QString& name, int scale, int min, int max,
+    QString& error)
+{
+    if (!parser.isSet(name))
+        return std::nullopt;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(parser.value(name), &ok);
+    const double scaled = ok ? std::nearbyint(value * scale) : 0;
+    if (!ok || !std::isfinite(value) || scaled < min || scaled > max) {
+        auto bound = [scale](int units) { return QString::number(units / double(scale)); };
+        error = QStringLiteral("--%1 takes a number from %2 to %3").arg(name, bound(min), bound(max));
+        return std::nullopt;
+    }
+    return int(scaled);
+}
+
+std::optional<int> WordOption(const QCommandLineParser& parser, const QString& name, const QStringList& words,
+    QString& error)
+{
+    if (!parser.isSet(name))
+        return std::nullopt;
+    const int index = words.indexOf(parser.value(name).toLower());
+    if (index < 0) {
+        error = QStringLiteral("--%1 takes %2").arg(name, words.join(QLatin1Char('|')));
+        return std::nullopt;
+    }
+    return index;
+}
+
+QCommandLineOption ValueOption(const char* name, const char* help, const char* value)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
+}

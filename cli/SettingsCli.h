@@ -1,0 +1,49 @@
+#pragma once
+#include "config/SettingsActions.h"
+#include "config/SettingsPageModel.h"
+#include "shell/Operation.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <optional>
+
+class CliSession;
+
+// What the Settings page's commands share: the page's context on the
+// command line, its refresh, option parsing with range checks, output.
+
+// Status panel 1 messages of the page's actions, printed as lines on stdout.
+class PanelPrinter : public OperationObserver {
+public:
+    void statusText(int panel, const QString& text) override;
+};
+
+// The connected session's Settings page: context, printer and the page
+// model after its refresh.
+struct SettingsSession {
+    explicit SettingsSession(CliSession& session);
+    // Reads the page as the window does after connecting.
+    void refresh();
+
+    CliSession& cli;
+    PanelPrinter printer;
+    SettingsContext context;
+    SettingsPageModel page;
+    SettingsReading reading;
+};
+
+// A line on stdout.
+void PrintLine(const QString& line);
+
+// The exit status of an action's outcome.
+int OutcomeStatus(CliSession& session, SettingsOutcome outcome);
+
+// An option's value read as a number of tenths (scale 10) or hundredths (100)
+// within min..max (in those units); nothing when the option is absent.
+// Sets error to the usage text when the value is not a number in range.
+std::optional<int> ScaledOption(const QCommandLineParser& parser, const QString& name, int scale, int min, int max,
+    QString& error);
+// An option's value from a list of words; its index, nothing when absent.
+std::optional<int> WordOption(const QCommandLineParser& parser, const QString& name, const QStringList& words,
+    QString& error);
+QCommandLineOption ValueOption(const char* name, const char* help, const char* value);

@@ -1,0 +1,158 @@
+#include "AppFixture.h"
+#include "LoginDialog.h"
+#include "ModalScript.h"
+#include "QtPrinters.h"
+#include "SimHost.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+// The Settings page against the built-in simulated instrument, driven
+// through its widgets as a user would.
+namespace {
+struct SettingsFixture : AppFixture {
+    std::unique_ptr<TolviApplication> app;
+    SettingsPage* page = nullptr;
+    bool connected = false;
+
+    explicit SettingsFixture(const QByteArray& userFile = "[Password]\r\nValid=False\r\n")
+    {
+        QDir().mkpath(dataFolder());
+        QFile user(dataFile("user.txt"));
+        if (user.open(QIODevice::WriteOnly))
+            user.write("; === User Settings ===\r\n" + userFile);
+        user.close();
+        app = std::make_unique<TolviApplication>(options({}, true));
+        app->start();
+        connected = ConnectToDemo(*app) && idle();
+        page = app->window().settingsPage();
+        app->window().tabs()->setCurrentWidget(page);
+    }
+    bool idle() { return app->instrumentThread().waitUntilIdle(30000); }
+    QByteArray eeprom(int address, int count)
+    {
+        return app->demoInstrument()->engine().inspect(
+            [&](const SimInstrument& i) { return i.eeprom().mid(address, count); });
+    }
+    QString history() { return read(dataFile(app->instrument().SerialNumber + "/history.txt")); }
+};
+
+auto TypePassword(const char* text)
+{
+    return [text](QWidget* w) {
+        auto* login = qobject_cast<LoginDialog*>(w);
+        ASSERT_NE(login, nullptr);
+        QTest::keyClicks(login->txtPassword, text);
+        QTest::keyClick(login->txtPassword, Qt::Key_Return);
+    };
+}
+} // namespace
+
+TEST(SettingsPageWindow, ConnectionFillsThePage)
+{
+    SettingsFixture f;
+    ASSERT_TRUE(f.connected);
+    SettingsPage* p = f.page;
+    EXPECT_EQ(p->lblCurrentMode->text(), "Peak Detection");
+    EXPECT_EQ(p->lblCurrentLimit->text(), "QRA");
+    EXPECT_EQ(p->lblMGMFactor->text(), "Dynamic");
+    EXPECT_EQ(p->lblMGMFactor->toolTip(), "mg/M^3 Conversion changes with temperature");
+    EXPECT_TRUE(p->lblSettingsGain->text().endsWith("Cycles 1234 : Pointer 7")) << p->lblSettingsGain->text().toStdString();
+    EXPECT_EQ(p->dtpSettingsMan->date(), QDate(2021, 3, 12));
+    EXPECT_TRUE(p->optPumpRuns[2]->isChecked());   // "Timed"
+    EXPECT_EQ(p->lblPumpDelta->text(), "-0.5");
+    EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -5);
+    EXPECT_EQ(p->lblAlarmLevel->text(), "1.00 ppm");
+    EXPECT_EQ(p->btnSettingsUseDumbSump->text(), "Enable Data Dump");
+    EXPECT_TRUE(p->btnDiagnoseProblem->isEnabled());
+    EXPECT_TRUE(f.app->window().statusPanels()->panelText(2).startsWith("Clock Error: "));
+
+    // The advanced view opens the pump and valve frame and the diagnostics.
+    EXPECT_FALSE(p->fraPumpAndValve->isVisibleTo(p));
+    p->btnSettingsToggleAdvanced->click();
+    EXPECT_TRUE(p->fraPumpAndValve->isVisibleTo(p));
+    EXPECT_TRUE(p->fraAdvancedDiagnostics->isVisibleTo(p));
+    EXPECT_EQ(p->btnSettingsToggleAdvanced->text(), "Hide Advanced Settings");
+}
+
+TEST(SettingsPageWindow, PumpValveAndAlarmSentFromTheControls)
+{
+    SettingsFixture f;
+    ASSERT_TRUE(f.connected);
+    SettingsPage* p = f.page;
+    p->btnSettingsToggleAdvanced->click();
+
+    // Valve "Always", pump two steps earlier.
+    p->optValveRuns[1]->click();
+    EXPECT_EQ(p->lblValveDelta->text(), "-");
+    EXPECT_FALSE(p->udnValveTime->isEnabled());
+    p->udnPumpDelta->downButton()->click();
+    p->udnPumpDelta->downButton()->click();
+    EXPECT_EQ(p->lblPumpDelta->text(), "-0.7");
+    EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -7);
+    {
+        ModalScript script;
+        script.thenPress(QMessageBox::Yes);   // recalibration question
+        script.thenPress(QMessageBox::Ok);    // the instrument is now uncalibrated
+        p->btnSetPumpAndValve->click();
+        ASSERT_TRUE(f.idle());
+        EXPECT_EQ(script.messages.size(), 2);
+    }
+    EXPECT_EQ(f.eeprom(0x0042, 6), QByteArray::fromHex("02003201F9FF"));
+    EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "New Pump and Valve settings sent to instrument.");
+    EXPECT_TRUE(p->lblSettingsGain->text().contains("Instrument is not calibrated!"));
+
+    p->chkAlarmIsEnabled->click();
+    p->optAlarmIsHigh->click();
+    for (int i = 0; i < 25; ++i)
+        p->udnAlarmLevel->upButton()->click();
+    EXPECT_EQ(p->lblAlarmLevel->text(), "1.25 ppm");
+    p->btnSettingsAlarm->click();
+    ASSERT_TRUE(f.idle());
+    EXPECT_EQ(f.eeprom(0x0048, 4), QByteArray::fromHex("FF00057D"));
+    EXPECT_EQ(f.eeprom(0x0059, 1), QByteArray::fromHex("FF"));
+    EXPECT_TRUE(f.history().contains("::: Alarm settings changed by "));
+}
+
+TEST(SettingsPageWindow, RefusedPasswordPutsTheBoxBack)
+{
+    SettingsFixture f("[Password]\r\nValid=True\r\nValue=" + PasswordHash("pass").toUtf8() + "\r\n");
+    ASSERT_TRUE(f.connected);
+    QCheckBox* box = f.page->chkAutoOnOff;
+    ASSERT_FALSE(box->isChecked());
+    {
+        ModalScript script;
+        script.then(TypePassword("wrong"));
+        script.thenPress(QMessageBox::Ok);
+        box->click();
+        ASSERT_TRUE(f.idle());
+        EXPECT_EQ(script.messages, QStringList{"That's the wrong password - please try again."});
+    }
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(f.eeprom(0x002E, 2), QByteArray::fromHex("0000"));
+    {
+        ModalScript script;
+        script.then(TypePassword("pass"));
+        box->click();
+        ASSERT_TRUE(f.idle());
+    }
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(box->styleSheet().contains("rgb(128, 255, 0)"));
+    EXPECT_EQ(f.eeprom(0x002E, 2), QByteArray::fromHex("1000"));
+    EXPECT_TRUE(f.history().contains("::: Flag settings changed by "));
+}
+
+TEST(SettingsPageWindow, DataDumpFlipsTheCaption)
+{
+    SettingsFixture f;
+    ASSERT_TRUE(f.connected);
+    f.page->btnSettingsToggleAdvanced->click();
+    ModalScript script;
+    script.thenPress(QMessageBox::Yes);
+    script.thenPress(QMessageBox::Ok);
+    f.page->btnSettingsUseDumbSump->click();
+    ASSERT_TRUE(f.idle());
+    EXPECT_EQ(f.page->btnSettingsUseDumbSump->text(), "Disable Data Dump");
+    EXPECT_EQ(f.eeprom(0x004F, 1), QByteArray::fromHex("FF"));
+    EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "Data Dump mode activated.");
+}

@@ -1,0 +1,229 @@
+#include "SettingsPage.h"
+#include "NamedWidget.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton* Button(const char* name, const char* caption)
+{
+    return Named<QPushButton>(name, QString::fromLatin1(caption));
+}
+
+// One row of the pump and valve frame: options, start delay and run time.
+struct RunRow {
+    std::array<QRadioButton*, 3>& options;
+    QButtonGroup*& group;
+    UpDownControl*& delta;
+    QLabel*& deltaLabel;
+    UpDownControl*& time;
+    QLabel*& timeLabel;
+};
+
+void BuildRunRow(QGridLayout* grid, int row, const char* unit, const QString& caption, RunRow r, QObject* owner)
+{
+    const QString u = QString::fromLatin1(unit);
+    r.group = new QButtonGroup(owner);
+    const char* captions[] = {"Never", "Always", "Timed"};
+    grid->addWidget(new QLabel(caption), row, 0);
+    for (int i = 0; i < 3; ++i) {
+        r.options[i] = new QRadioButton(QString::fromLatin1(captions[i]));
+        r.options[i]->setObjectName(QStringLiteral("opt%1Runs_%2").arg(u).arg(i));
+        r.group->addButton(r.options[i], i);
+        grid->addWidget(r.options[i], row, 1 + i);
+    }
+    r.delta = new UpDownControl(QStringLiteral("udn%1Delta").arg(u), SettingsRanges::DeltaMin, SettingsRanges::DeltaMax);
+    r.deltaLabel = new QLabel(SettingsTexts::NotShown);
+    r.deltaLabel->setObjectName(QStringLiteral("lbl%1Delta").arg(u));
+    r.time = new UpDownControl(QStringLiteral("udn%1Time").arg(u), SettingsRanges::RunTimeMin, SettingsRanges::RunTimeMax);
+    r.timeLabel = new QLabel(SettingsTexts::NotShown);
+    r.timeLabel->setObjectName(QStringLiteral("lbl%1Time").arg(u));
+    for (QLabel* label : {r.deltaLabel, r.timeLabel}) {
+        label->setMinimumWidth(32);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("Start at")), row, 4);
+    grid->addWidget(r.deltaLabel, row, 5);
+    grid->addWidget(r.delta, row, 6);
+    grid->addWidget(new QLabel(QStringLiteral("and Run for")), row, 7);
+    grid->addWidget(r.timeLabel, row, 8);
+    grid->addWidget(r.time, row, 9);
+}
+
+QGroupBox* TextFrame(const char* name, const QString& caption, std::initializer_list<QLabel*> labels)
+{
+    auto* frame = Named<QGroupBox>(name, caption);
+    auto* layout = new QVBoxLayout(frame);
+    for (QLabel* label : labels)
+        layout->addWidget(label);
+    return frame;
+}
+
+QDateEdit* DatePicker(const char* name)
+{
+    auto* picker = Named<QDateEdit>(name);
+    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setDateRange(SettingsRanges::FirstDate, SettingsRanges::LastDate);
+    picker->setDate(SettingsRanges::FirstDate);
+    // The dates are the instrument's; nothing here writes them.
+    picker->setReadOnly(true);
+    picker->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    return picker;
+}
+}
+
+SettingsPage::SettingsPage(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("fraSettings"));
+
+    // Pump & Valve Settings
+    fraPumpAndValve = Named<QGroupBox>("fraPumpAndValve", QStringLiteral("Pump && Valve Settings"));
+    auto* runs = new QGridLayout;
+    BuildRunRow(runs, 0, "Pump", QStringLiteral("Pump :"),
+        {optPumpRuns, pumpRuns, udnPumpDelta, lblPumpDelta, udnPumpTime, lblPumpTime}, this);
+    BuildRunRow(runs, 1, "Valve", QStringLiteral("Valve :"),
+        {optValveRuns, valveRuns, udnValveDelta, lblValveDelta, udnValveTime, lblValveTime}, this);
+    optPNV_atBP = Named<QRadioButton>("optPNV_atBP", QStringLiteral("Sample on Button Press"));
+    optPNV_atTZ = Named<QRadioButton>("optPNV_atTZ", QStringLiteral("Sample on 'Time Zero'"));
+    auto* sampling = new QButtonGroup(this);
+    sampling->addButton(optPNV_atBP);
+    sampling->addButton(optPNV_atTZ);
+    optPNV_atTZ->setChecked(true);
+    shpPumpAndValveSpace = new PumpValveDiagramView;
+    btnGetPumpAndValve = Button("btnGetPumpAndValve", "Re-Load Settings");
+    btnSetPumpAndValve = Button("btnSetPumpAndValve", "Use these Settings");
+    btnPNV_RestoreDefaults = Button("btnPNV_RestoreDefaults", "Restore Default Settings");
+    auto* samplingRow = new QHBoxLayout;
+    samplingRow->addWidget(optPNV_atBP);
+    samplingRow->addWidget(optPNV_atTZ);
+    samplingRow->addStretch();
+    auto* pnvButtons = new QHBoxLayout;
+    for (QPushButton* b : {btnGetPumpAndValve, btnSetPumpAndValve, btnPNV_RestoreDefaults})
+        pnvButtons->addWidget(b);
+    auto* pnv = new QVBoxLayout(fraPumpAndValve);
+    pnv->addLayout(runs);
+    pnv->addLayout(samplingRow);
+    pnv->addWidget(shpPumpAndValveSpace);
+    pnv->addLayout(pnvButtons);
+
+    // Alarm
+    fraAlarm = Named<QGroupBox>("fraAlarm", QStringLiteral("Alarm"));
+    chkAlarmIsEnabled = Named<QCheckBox>("chkAlarmIsEnabled", QStringLiteral("Enabled"));
+    chkAlarmIsEnabled->setToolTip(SettingsTexts::AlarmEnabledTip);
+    optAlarmIsLow = Named<QRadioButton>("optAlarmIsLow", QStringLiteral("Drive Low"));
+    optAlarmIsHigh = Named<QRadioButton>("optAlarmIsHigh", QStringLiteral("Drive High"));
+    for (QRadioButton* o : {optAlarmIsLow, optAlarmIsHigh})
+        o->setToolTip(SettingsTexts::AlarmDriveTip);
+    optAlarmIsLow->setChecked(true);
+    udnAlarmDuration = new UpDownControl(QStringLiteral("udnAlarmDuration"), SettingsRanges::DurationMin,
+        SettingsRanges::DurationMax);
+    lblAlarmDuration = Named<QLabel>("lblAlarmDuration", SettingsTexts::ContinuousAlarm);
+    udnAlarmLevel = new UpDownControl(QStringLiteral("udnAlarmLevel"), SettingsRanges::LevelMin, SettingsRanges::LevelMax);
+    lblAlarmLevel = Named<QLabel>("lblAlarmLevel", QStringLiteral("0.00 ppm"));
+    for (QWidget* w : {static_cast<QWidget*>(udnAlarmDuration), static_cast<QWidget*>(lblAlarmDuration)})
+        w->setToolTip(SettingsTexts::AlarmDurationTip);
+    for (QWidget* w : {static_cast<QWidget*>(udnAlarmLevel), static_cast<QWidget*>(lblAlarmLevel)})
+        w->setToolTip(SettingsTexts::AlarmLevelTip);
+    btnSettingsAlarm = Button("btnSettingsAlarm", "Use these Settings");
+    auto* alarm = new QGridLayout(fraAlarm);
+    alarm->addWidget(chkAlarmIsEnabled, 0, 0, 1, 3);
+    alarm->addWidget(optAlarmIsLow, 1, 0, 1, 2);
+    alarm->addWidget(optAlarmIsHigh, 1, 2);
+    alarm->addWidget(new QLabel(QStringLiteral("Duration")), 2, 0);
+    alarm->addWidget(lblAlarmDuration, 2, 1);
+    alarm->addWidget(udnAlarmDuration, 2, 2);
+    alarm->addWidget(new QLabel(QStringLiteral("Level")), 3, 0);
+    alarm->addWidget(lblAlarmLevel, 3, 1);
+    alarm->addWidget(udnAlarmLevel, 3, 2);
+    alarm->addWidget(btnSettingsAlarm, 4, 0, 1, 3);
+
+    // Sampling Mode
+    auto* samplingMode = Named<QGroupBox>("fraSamplingMode", QStringLiteral("Sampling Mode"));
+    chkAutoOnOff = Named<QCheckBox>("chkAutoOnOff", QStringLiteral("Disable Auto-off"));
+    chkAutoOnOff->setToolTip(SettingsTexts::AutoOffTip);
+    chkRemoteFramSave = Named<QCheckBox>("chkRemoteFramSave", QStringLiteral("Save All"));
+    chkRemoteFramSave->setToolTip(SettingsTexts::SaveAllTip);
+    auto* samplingModeLayout = new QVBoxLayout(samplingMode);
+    samplingModeLayout->addWidget(chkAutoOnOff);
+    samplingModeLayout->addWidget(chkRemoteFramSave);
+
+    // Texts
+    lblCurrentMode = Named<QLabel>("lblCurrentMode");
+    lblCurrentLimit = Named<QLabel>("lblCurrentLimit");
+    lblCurrentGate = Named<QLabel>("lblCurrentGate");
+    lblMGMFactor = Named<QLabel>("lblMGMFactor");
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(TextFrame("fraInstrumentMode", QStringLiteral("Instrument Mode"), {lblCurrentMode}));
+    texts->addWidget(TextFrame("fraInstrumentSetup", QStringLiteral("Instrument setup"), {lblCurrentLimit, lblCurrentGate}));
+    texts->addWidget(TextFrame("fraExtraSettings", QStringLiteral("Extra Settings"), {lblMGMFactor}));
+
+    // Dates and calibration
+    auto* dates = Named<QGroupBox>("fraDates", QStringLiteral("Instrument Dates"));
+    dtpSettingsMan = DatePicker("dtpSettingsMan");
+    dtpSettingsSer = DatePicker("dtpSettingsSer");
+    dtpSettingsCal = DatePicker("dtpSettingsCal");
+    lblSettingsGain = Named<QLabel>("lblSettingsGain");
+    lblSettingsGain->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* datesGrid = new QGridLayout(dates);
+    datesGrid->addWidget(new QLabel(QStringLiteral("Manufacture Date")), 0, 0);
+    datesGrid->addWidget(dtpSettingsMan, 0, 1);
+    datesGrid->addWidget(new QLabel(QStringLiteral("Service Date")), 1, 0);
+    datesGrid->addWidget(dtpSettingsSer, 1, 1);
+    datesGrid->addWidget(new QLabel(QStringLiteral("Calibration Date")), 2, 0);
+    datesGrid->addWidget(dtpSettingsCal, 2, 1);
+    datesGrid->addWidget(lblSettingsGain, 3, 0, 1, 2);
+
+    // Buttons
+    btnSetRTCToLocalTime = Button("btnSetRTCToLocalTime", "Set Clock to PC Time");
+    btnCalibrateInstrument = Button("btnCalibrateInstrument", "Calibrate Instrument");
+    btnRestoreDefaultEE = Button("btnRestoreDefaultEE", "Restore Default Settings");
+    btnRestoreOriginalEE = Button("btnRestoreOriginalEE", "Restore Original Settings");
+    btnDiagnoseProblem = Button("btnDiagnoseProblem", "Refresh Sensor");
+    btnSettingsToggleAdvanced = Named<QPushButton>("btnSettingsToggleAdvanced", SettingsTexts::ShowAdvanced);
+    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
+        b->setEnabled(false);   // until an instrument is connected
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(samplingMode);
+    for (QPushButton* b : {btnSetRTCToLocalTime, btnCalibrateInstrument, btnRestoreDefaultEE, btnRestoreOriginalEE,
+             btnDiagnoseProblem, btnSettingsToggleAdvanced})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    // Advanced Diagnostics
+    fraAdvancedDiagnostics = Named<QGroupBox>("fraAdvancedDiagnostics", QStringLiteral("Advanced Diagnostics"));
+    btnSettingsReadInfo = Button("btnSettingsReadInfo", "Show More Info");
+    btnSettingsLockKeys = Button("btnSettingsLockKeys", "Toggle Key Lock");
+    btnSettingsReadOffsets = Button("btnSettingsReadOffsets", "Show Offsets");
+    btnSettingsUseDumbSump = Named<QPushButton>("btnSettingsUseDumbSump", SettingsTexts::EnableDataDump);
+    btnSettingsCalibrationCheck = Button("btnSettingsCalibrationCheck", "Calibration Check");
+    auto* advanced = new QHBoxLayout(fraAdvancedDiagnostics);
+    for (QPushButton* b : {btnSettingsReadInfo, btnSettingsLockKeys, btnSettingsReadOffsets, btnSettingsUseDumbSump,
+             btnSettingsCalibrationCheck})
+        advanced->addWidget(b);
+    fraPumpAndValve->setVisible(false);
+    fraAdvancedDiagnostics->setVisible(false);
+
+    auto* layout = new QGridLayout(this);
+    layout->addLayout(texts, 0, 0);
+    layout->addWidget(fraAlarm, 0, 1);
+    layout->addLayout(buttons, 0, 2, 2, 1);
+    layout->addWidget(dates, 1, 0, 1, 2);
+    layout->addWidget(fraPumpAndValve, 2, 0, 1, 3);
+    layout->addWidget(fraAdvancedDiagnostics, 3, 0, 1, 3);
+    layout->setRowStretch(4, 1);
+}
+
+void SettingsPage::paintFlagBox(QCheckBox* box, const FlagColour& colour)
+{
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox { background-color: rgb(%1, %2, %3); }").arg(colour.red).arg(colour.green).arg(colour.blue));
+}
+
+QList<QWidget*> SettingsPage::instrumentControls() const
+{
+    return {btnGetPumpAndValve, btnSetPumpAndValve, btnSettingsAlarm, chkAutoOnOff, chkRemoteFramSave,
+        btnSetRTCToLocalTime, btnCalibrateInstrument, btnRestoreDefaultEE, btnDiagnoseProblem, btnSettingsReadInfo,
+        btnSettingsLockKeys, btnSettingsReadOffsets, btnSettingsUseDumbSump, btnSettingsCalibrationCheck};
+}
