@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QSet>
 #include <cstdio>
 
 namespace {
@@ -66,9 +67,14 @@ int main(int argc, char** argv)
         QStringLiteral("The password for guarded operations (else TOLVI_PASSWORD, else asked on the terminal)."),
         QStringLiteral("TEXT"));
     parser.addOptions({help, version, port, autoConnect, demo, dataDir, yes, password});
+    // Commands may share an option (--json): it is listed once.
+    QSet<QString> listed;
     for (const CliCommand& command : AllCommands())
         for (const QCommandLineOption& option : command.options)
-            parser.addOption(option);
+            if (!listed.contains(option.names().first())) {
+                listed.insert(option.names().first());
+                parser.addOption(option);
+            }
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below."),
         QStringLiteral("COMMAND [ARGUMENTS]"));
 
