@@ -8,6 +8,9 @@ const QList<CliCommand>& AllCommands()
         SendCommand(),
         DownloadCommand(),
         EraseCommand(),
+        RefreshSensorCommand(),
+        ReportCommand(),
+        OffsetsCommand(),
     };
     return commands;
 }

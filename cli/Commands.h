@@ -38,6 +38,9 @@ CliCommand InfoCommand();
 CliCommand SendCommand();
 CliCommand DownloadCommand();
 CliCommand EraseCommand();
+CliCommand RefreshSensorCommand();
+CliCommand ReportCommand();
+CliCommand OffsetsCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();
