@@ -1,6 +1,8 @@
 #include "TolviApplication.h"
 
 #include "LoginDialogRunner.h"
+#include "config/InfoReport.h"
+#include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "link/PortDiscovery.h"
@@ -137,6 +139,7 @@ void TolviApplication::bindDownloadPage()
         [this] { downloadBinding_->testFilter(model_->downloads(), prompts_, services_->appCaption); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
     downloadActions_ = std::make_unique<DownloadActions>(*this);
+    serviceActions_ = std::make_unique<ServiceActions>(*this);
     // Maintenance functions this program does not offer yet.
     ConfigurePage* configure = window_->configurePage();
     for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
@@ -153,7 +156,9 @@ void TolviApplication::bindDownloadPage()
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
-        CancelGesture(panel1, thread_.cancelToken(), *services_);
+        if (!SensorRefreshCancelGesture(panel1, thread_.cancelToken(), *services_)
+            && !InfoReportCancelGesture(panel1, thread_.cancelToken(), *services_))
+            CancelGesture(panel1, thread_.cancelToken(), *services_);
     });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
@@ -218,5 +223,6 @@ void TolviApplication::shutDown()
     prompts_.setShuttingDown(true);
     window_->tray()->hide();
     terminal_->close();
+    serviceActions_->closeWindows();
     thread_.shutdown();
 }

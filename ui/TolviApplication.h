@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "DownloadActions.h"
 #include "DownloadPageBinding.h"
+#include "ServiceActions.h"
 #include "MainModelBinding.h"
 #include "StatusPanels.h"
 #include "TerminalWindow.h"
@@ -63,6 +64,8 @@ public:
     InstrumentInfo& instrument() { return model_->instrument(); }
     DownloadTable& downloads() { return model_->downloads(); }
     MainModel& model() { return *model_; }
+    // The sensor refresh, information report, offsets and calibration check.
+    ServiceActions& serviceActions() { return *serviceActions_; }
     // Status texts and progress of the running procedure, for the status bar.
     OperationObserver& observer() { return *observer_; }
     // The simulated instrument of the demo mode (null otherwise) and its port number.
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<MainModel> model_;
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;
+    std::unique_ptr<ServiceActions> serviceActions_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;

@@ -126,3 +126,12 @@ QString ShowMoreInfo(InstrumentLink& link, Services& services, OperationObserver
             QStringLiteral("No text editor could open the report; it is in ") + path);
     return path;
 }
+
+bool InfoReportCancelGesture(const QString& panel1Text, CancelToken& cancel, Services& services)
+{
+    if (!panel1Text.startsWith(ReadingEventLogsText))
+        return false;
+    cancel.request();
+    services.log.debugMessage(QStringLiteral("Information report cancelled by user..."), SessionLog::Info);
+    return true;
+}

@@ -49,3 +49,7 @@ QString ShowMoreInfo(InstrumentLink& link, Services& services, OperationObserver
 
 // Status panel 1 while the event logs are read (the cancel gesture's cue).
 inline const QString ReadingEventLogsText = QStringLiteral("Reading the event logs...");
+
+// The status bar's cancel gesture while the event logs are read: requests
+// the cancel and returns true; false for any other panel text.
+bool InfoReportCancelGesture(const QString& panel1Text, CancelToken& cancel, Services& services);

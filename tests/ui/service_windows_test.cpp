@@ -1,0 +1,97 @@
+#include "AppFixture.h"
+#include "CalibrationCheckWindow.h"
+#include "ModalScript.h"
+#include "QtPrinters.h"
+#include "Snapshot.h"
+
+#include <QClipboard>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program connected to its built-in simulated instrument.
+struct DemoApp : AppFixture {
+    std::unique_ptr<TolviApplication> app;
+    bool connected = false;
+
+    DemoApp()
+    {
+        withoutPassword();
+        app = std::make_unique<TolviApplication>(options({}, true));
+        app->start();
+        connected = ConnectToDemo(*app);
+    }
+};
+
+} // namespace
+
+TEST(CalibrationCheckWindow, StepsThroughTheCheckAndCopiesItsResults)
+{
+    DemoApp f;
+    ASSERT_TRUE(f.connected);
+    f.app->serviceActions().openCalibrationCheck();
+    CalibrationCheckWindow* guru = f.app->serviceActions().calibrationCheckWindow();
+    ASSERT_NE(guru, nullptr);
+    EXPECT_TRUE(guru->isVisible());
+    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Tolvi"));
+    EXPECT_EQ(guru->rtbGuruOutput->toPlainText(), QStringLiteral("Press 'Next' to continue."));
+
+    guru->btnNext->click();
+    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Tolvi (1/4)"));
+    EXPECT_FALSE(guru->btnNext->isEnabled());   // while the calibration is read
+    ASSERT_TRUE(QTest::qWaitFor([&] { return guru->btnNext->isEnabled(); }, 60000));
+    const QString calibration = guru->rtbGuruOutput->toPlainText();
+    EXPECT_TRUE(calibration.startsWith(QStringLiteral("Checking instrument calibration gain & settings.\nCalibrated at ")))
+        << calibration.toStdString();
+    EXPECT_TRUE(calibration.contains(QStringLiteral("\nLinear Gain = 1\n"))) << calibration.toStdString();
+    EXPECT_EQ(guru->pbrProgress->value(), 0);
+    EXPECT_TRUE(Snapshot(guru, QStringLiteral("frmGuru")));
+
+    guru->btnCopy->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), calibration);
+
+    for (const char* caption : {"Karvex - Tolvi (2/4)", "Karvex - Tolvi (3/4)", "Karvex - Tolvi (4/4)", "Karvex - Tolvi (0/4)"}) {
+        guru->btnNext->click();
+        EXPECT_EQ(guru->windowTitle(), QString::fromLatin1(caption));
+    }
+    EXPECT_EQ(guru->rtbGuruOutput->toPlainText(), QStringLiteral("Press 'Next' to continue."));
+}
+
+TEST(CalibrationCheckWindow, AFailedReadShowsInRed)
+{
+    TempFolder folder;
+    CalibrationCheckWindow guru(QStringLiteral("Karvex"), QStringLiteral("Tolvi"),
+        [](std::function<void(const CalibrationReading&)> done) { done(CalibrationReading{}); });
+    guru.btnNext->click();
+    EXPECT_EQ(guru.rtbGuruOutput->toPlainText(),
+        QStringLiteral("Checking instrument calibration gain & settings.\nFailed to read calibration!\n"));
+    QTextCursor cursor(guru.rtbGuruOutput->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, 2);
+    EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(guru.btnRedoTest->isEnabled());
+}
+
+TEST(ServiceActions, OffsetsAndTheReportFromTheDemoInstrument)
+{
+    DemoApp f;
+    ASSERT_TRUE(f.connected);
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    f.app->serviceActions().showOffsets();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(60000));
+    EXPECT_EQ(script.messages, QStringList{QStringLiteral("Fine : +0.000 ppm.\r\nZero Error = +0.\r\n")});
+
+    // Without a text editor the report's place is told.
+    ModalScript report;
+    report.thenPress(QMessageBox::Ok);
+    f.app->serviceActions().showMoreInfo();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(120000));
+    const QString log = f.read(f.dataFile("session.txt"));
+    const qsizetype at = log.indexOf(QStringLiteral("Information report written to "));
+    ASSERT_GE(at, 0);
+    const QString path = log.mid(at + 30).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    EXPECT_TRUE(f.read(path).startsWith(QStringLiteral("Settings and Event logs.\r\n"))) << path.toStdString();
+    QFile::remove(path);
+}
