@@ -178,10 +178,7 @@ TEST(SensorRefresh, InstrumentSwitchedOffMidWayEndsBoundedAndTellsTheUser)
 {
     ConfigRig rig;
     SimScenario scenario;
-    SimFaultRule off;
-    off.prefix = QStringLiteral("P");
-    off.times = 2;
-    scenario.faults.switchOff = off;
+    scenario.faults.switchOff = SimFaultRule::on(QStringLiteral("P"), 2);
     ASSERT_TRUE(rig.start(scenario));
     rig.writeAppSettings("[Refresh]\r\nCycles=3\r\nPRT=10\r\nLength=0.1\r\n");
     rig.prompts.answers = {Prompts::Answer::Yes};
@@ -218,10 +215,7 @@ TEST(SensorRefresh, LeavingTestModeIsRepeatedUntilTheInstrumentAnswers)
 {
     ConfigRig rig;
     SimScenario scenario;
-    SimFaultRule ignored;
-    ignored.prefix = QStringLiteral("C");
-    ignored.times = 2;
-    scenario.faults.noReply = {ignored};
+    scenario.faults.noReply = {SimFaultRule::on(QStringLiteral("C"), 2)};
     ASSERT_TRUE(rig.start(scenario));
     rig.writeAppSettings("[Refresh]\r\nCycles=1\r\nPRT=10\r\nLength=0.1\r\n");
     rig.prompts.answers = {Prompts::Answer::Yes};
