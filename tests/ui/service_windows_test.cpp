@@ -3,6 +3,7 @@
 #include "ModalScript.h"
 #include "QtPrinters.h"
 #include "Snapshot.h"
+#include "instrument/RetriedRead.h"
 
 #include <QClipboard>
 #include <QTest>
@@ -94,4 +95,42 @@ TEST(ServiceActions, OffsetsAndTheReportFromTheDemoInstrument)
     const QString path = log.mid(at + 30).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
     EXPECT_TRUE(f.read(path).startsWith(QStringLiteral("Settings and Event logs.\r\n"))) << path.toStdString();
     QFile::remove(path);
+}
+
+TEST(ServiceActions, RefreshSensorCancelledFromTheStatusBarStillRestores)
+{
+    AppFixture fixture;
+    fixture.withoutPassword();
+    QFile app(fixture.dataFile("app.txt"));
+    ASSERT_TRUE(app.open(QIODevice::WriteOnly));
+    app.write("[Refresh]\r\nCycles=6\r\nPRT=10\r\nLength=1\r\n");
+    app.close();
+    auto program = std::make_unique<TolviApplication>(fixture.options({}, true));
+    program->start();
+    ASSERT_TRUE(AppFixture::ConnectToDemo(*program));
+    // The demo instrument samples by its schedule: stop it and let the status bar show it.
+    program->instrumentThread().submit(QStringLiteral("stop schedule"), [&] {
+        tolviM::SendOnce(program->link(), "A03");
+        program->model().markStateStale();
+        program->model().keepAliveTick();
+    });
+    ASSERT_TRUE(program->instrumentThread().waitUntilIdle(60000));
+    ASSERT_EQ(program->window().statusPanels()->panelText(3), QStringLiteral("Schedule: Disabled"));
+
+    ModalScript script;
+    script.thenPress(QMessageBox::Yes);
+    program->serviceActions().refreshSensor();
+    StatusPanels* panels = program->window().statusPanels();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panels->panelText(1).startsWith("Refreshing the sensor... [Cycle 2 of 6]"); },
+        60000)) << panels->panelText(1).toStdString();
+    QTest::mouseDClick(panels->panel(1), Qt::LeftButton);
+    ASSERT_TRUE(program->instrumentThread().waitUntilIdle(120000));
+
+    EXPECT_EQ(script.messages.size(), 1);   // the question only: no "refreshed" box
+    EXPECT_EQ(panels->panelText(1), QString());
+    const auto instrument = [&](auto get) { return program->demoInstrument()->engine().inspect(get); };
+    EXPECT_FALSE(instrument([](const SimInstrument& i) { return i.testMode(); }));
+    EXPECT_EQ(instrument([](const SimInstrument& i) { return i.testCycles(); }), 2);
+    EXPECT_EQ(instrument([](const SimInstrument& i) { return i.eeprom().mid(0x0020, 1); }), QByteArray::fromHex("32"));
+    EXPECT_TRUE(fixture.read(fixture.dataFile("session.txt")).contains("Sensor refresh cancelled by user..."));
 }
