@@ -15,6 +15,9 @@ const QList<CliCommand>& AllCommands()
         PumpValveCommand(),
         AlarmCommand(),
         SwitchesCommand(),
+        RefreshSensorCommand(),
+        ReportCommand(),
+        OffsetsCommand(),
     };
     return commands;
 }

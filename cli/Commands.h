@@ -45,6 +45,9 @@ CliCommand ClockCommand();
 CliCommand PumpValveCommand();
 CliCommand AlarmCommand();
 CliCommand SwitchesCommand();
+CliCommand RefreshSensorCommand();
+CliCommand ReportCommand();
+CliCommand OffsetsCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

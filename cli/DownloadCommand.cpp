@@ -109,11 +109,9 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
     }
     // Found out before the download, not after it: a file that cannot be
     // written would throw the whole download away.
-    const QFileInfo output(r.output);
-    if (!output.absoluteDir().exists() || output.isDir()) {
-        problem = QStringLiteral("cannot write ") + r.output + QStringLiteral(": no such folder, or a folder by that name");
+    problem = OutputFileProblem(r.output);
+    if (!problem.isEmpty())
         return std::nullopt;
-    }
     const bool hasFrom = parser.isSet(QStringLiteral("from"));
     if (hasFrom != parser.isSet(QStringLiteral("to"))) {
         problem = QStringLiteral("--from and --to go together");

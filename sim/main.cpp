@@ -100,6 +100,7 @@ int main(int argc, char** argv)
         {QStringLiteral("late-reply"), QStringLiteral("Answer matching requests 6 s late, or MS late (repeatable)."), QStringLiteral("PREFIX[:N[:MS]]")},
         {QStringLiteral("corrupt-reply"), QStringLiteral("Answer matching requests with a wrong checksum (repeatable)."), QStringLiteral("PREFIX[:N]")},
         {QStringLiteral("garbage"), QStringLiteral("Send these characters before every reply frame."), QStringLiteral("TEXT")},
+        {QStringLiteral("switch-off-at"), QStringLiteral("Go silent for good at the Nth matching request (the first by default)."), QStringLiteral("PREFIX[:N]")},
         {QStringLiteral("state-out"), QStringLiteral("On exit, write the instrument's state as a scenario to FILE."), QStringLiteral("FILE")},
         {QStringLiteral("log"), QStringLiteral("Append every frame received (RX) and sent (TX) to FILE."), QStringLiteral("FILE")},
         {QStringLiteral("print-scenario"), QStringLiteral("Print the starting state as a scenario (a template to edit) and exit.")},
@@ -147,6 +148,12 @@ int main(int argc, char** argv)
         scenario.clockOffsetSeconds = offset;
     if (slots >= 0)
         scenario.slots = VariedSlots(slots, QDateTime::currentSecsSinceEpoch() - qint64(slots) * 600);
+    if (p.isSet(QStringLiteral("switch-off-at"))) {
+        SimFaultRule rule;
+        if (!ParseFaultRule(p.value(QStringLiteral("switch-off-at")), rule, &error))
+            return Fail(error);
+        f.switchOff = rule;
+    }
     for (const QString& text : p.values(QStringLiteral("garbage")))
         f.garbage.append(SimFaultRule{QString(), 0, 0, text.toLatin1()});
 

@@ -1,6 +1,8 @@
 #include "TolviApplication.h"
 
 #include "LoginDialogRunner.h"
+#include "config/InfoReport.h"
+#include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "link/PortDiscovery.h"
@@ -140,6 +142,7 @@ void TolviApplication::bindDownloadPage()
         [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
         *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
         [this] { saveData(); }});
+    serviceActions_ = std::make_unique<ServiceActions>(*this);
     // Maintenance functions this program does not offer yet.
     connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
         &TolviApplication::notAvailableYet);
@@ -154,7 +157,9 @@ void TolviApplication::bindDownloadPage()
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
-        CancelGesture(panel1, thread_.cancelToken(), core_.services());
+        if (!SensorRefreshCancelGesture(panel1, thread_.cancelToken(), core_.services())
+            && !InfoReportCancelGesture(panel1, thread_.cancelToken(), core_.services()))
+            CancelGesture(panel1, thread_.cancelToken(), core_.services());
     });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
@@ -185,6 +190,13 @@ void TolviApplication::bindSettingsPage()
         [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
     for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
         connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    // The service functions: sensor refresh, information report, offsets and
+    // the calibration-check window (opened from the advanced frame).
+    ServiceActions* service = serviceActions_.get();
+    connect(page->btnDiagnoseProblem, &QPushButton::clicked, service, &ServiceActions::refreshSensor);
+    connect(page->btnSettingsReadInfo, &QPushButton::clicked, service, &ServiceActions::showMoreInfo);
+    connect(page->btnSettingsReadOffsets, &QPushButton::clicked, service, &ServiceActions::showOffsets);
+    connect(page->btnSettingsCalibrationCheck, &QPushButton::clicked, service, &ServiceActions::openCalibrationCheck);
     // A connection that ran all its steps refreshes the page, as does an instrument found again.
     connect(&model(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
         if (state == MainModel::LinkState::Connected && model().connectionComplete() && !model().terminalDebug())
@@ -244,5 +256,6 @@ void TolviApplication::shutDown()
     updates_->stop();
     window_->tray()->hide();
     terminal_->close();
+    serviceActions_->closeWindows();
     thread_.shutdown();
 }

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "DownloadActions.h"
 #include "DownloadPageBinding.h"
+#include "ServiceActions.h"
 #include "MainModelBinding.h"
 #include "SchedulePageActions.h"
 #include "SettingsPageActions.h"
@@ -71,6 +72,8 @@ public:
     InstrumentInfo& instrument() { return model().instrument(); }
     DownloadTable& downloads() { return model().downloads(); }
     MainModel& model() { return core_.model(); }
+    // The sensor refresh, information report, offsets and calibration check.
+    ServiceActions& serviceActions() { return *serviceActions_; }
     // Status texts and progress of the running procedure, for the status bar.
     OperationObserver& observer() { return *observer_; }
     // The simulated instrument of the demo mode (null otherwise) and its port number.
@@ -108,6 +111,7 @@ private:
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;
     std::unique_ptr<SchedulePageActions> schedule_;
+    std::unique_ptr<ServiceActions> serviceActions_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;
     std::unique_ptr<DownloadPageBinding> downloadBinding_;

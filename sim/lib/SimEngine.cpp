@@ -55,6 +55,8 @@ void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
     record(SimFrameRecord::Received, text, valid, now);
     if (!valid)
         return; // the instrument ignores a frame it cannot trust
+    if (switchedOffAt(payload))
+        return;
     if (consumeRule(NoReply, payload))
         return;
 
@@ -89,6 +91,14 @@ const SimFaultRule* SimEngine::consumeRule(int kind, const QByteArray& payload)
         return &rule;
     }
     return nullptr;
+}
+
+bool SimEngine::switchedOffAt(const QByteArray& payload)
+{
+    const std::optional<SimFaultRule>& rule = scenario_.faults.switchOff;
+    if (!switchedOff_ && rule && payload.startsWith(rule->prefix.toLatin1()))
+        switchedOff_ = ++switchOffMatches_ >= std::max(1, rule->times);
+    return switchedOff_;
 }
 
 void SimEngine::queue(const QByteArray& frame, Clock::time_point readyAt, const FaultHits& hits, bool stream, bool close)

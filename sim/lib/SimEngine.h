@@ -102,6 +102,8 @@ private:
 
     void handleFrame(const QByteArray& text, Clock::time_point now);
     const SimFaultRule* consumeRule(int kind, const QByteArray& payload);
+    // True once the switch-off fault has struck (at this request or before).
+    bool switchedOffAt(const QByteArray& payload);
     void queue(const QByteArray& frame, Clock::time_point readyAt, const FaultHits& hits, bool stream, bool close);
     void queueNextStreamSlot(Clock::time_point readyAt);
     void dropStream();
@@ -118,6 +120,8 @@ private:
     std::optional<Stream> stream_;
     FaultHits streamHits_;
     QList<int> ruleUses_[4];
+    int switchOffMatches_ = 0;
+    bool switchedOff_ = false;
     QList<SimFrameRecord> log_;
     QFile logFile_;
     Clock::time_point virtualNow_;

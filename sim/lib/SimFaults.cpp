@@ -92,7 +92,8 @@ QJsonArray SlotSetToJson(const QSet<int>& slots)
 bool SimFaults::any() const
 {
     return !dropSlots.isEmpty() || !corruptSlots.isEmpty() || stopStreamAfter >= 0 || closeAfterSlots >= 0
-        || !noReply.isEmpty() || !lateReply.isEmpty() || !corruptReply.isEmpty() || !garbage.isEmpty();
+        || !noReply.isEmpty() || !lateReply.isEmpty() || !corruptReply.isEmpty() || !garbage.isEmpty()
+        || switchOff.has_value();
 }
 
 bool ParseFaultRule(const QString& text, SimFaultRule& rule, QString* error)
@@ -137,6 +138,13 @@ bool SimFaultsFromJson(const QJsonObject& json, SimFaults& faults, QString* erro
     if (!SlotSetFromJson(json.value(QLatin1String("dropSlots")), faults.dropSlots, error)
         || !SlotSetFromJson(json.value(QLatin1String("corruptSlots")), faults.corruptSlots, error))
         return false;
+    const QJsonValue switchOff = json.value(QLatin1String("switchOffAt"));
+    if (!switchOff.isUndefined() && !switchOff.isNull()) {
+        QList<SimFaultRule> rules;
+        if (!RulesFromJson(QJsonArray{switchOff}, "switchOffAt", rules, error))
+            return false;
+        faults.switchOff = rules.value(0);
+    }
     return CountFromJson(json, "stopStreamAfter", faults.stopStreamAfter, error)
         && CountFromJson(json, "closeAfterSlots", faults.closeAfterSlots, error)
         && RulesFromJson(json.value(QLatin1String("noReply")), "noReply", faults.noReply, error)
@@ -147,7 +155,7 @@ bool SimFaultsFromJson(const QJsonObject& json, SimFaults& faults, QString* erro
 
 QJsonObject SimFaultsToJson(const SimFaults& faults)
 {
-    return {{QStringLiteral("dropSlots"), SlotSetToJson(faults.dropSlots)},
+    QJsonObject json{{QStringLiteral("dropSlots"), SlotSetToJson(faults.dropSlots)},
         {QStringLiteral("corruptSlots"), SlotSetToJson(faults.corruptSlots)},
         {QStringLiteral("stopStreamAfter"), faults.stopStreamAfter},
         {QStringLiteral("closeAfterSlots"), faults.closeAfterSlots},
@@ -155,4 +163,7 @@ QJsonObject SimFaultsToJson(const SimFaults& faults)
         {QStringLiteral("lateReply"), RulesToJson(faults.lateReply)},
         {QStringLiteral("corruptReply"), RulesToJson(faults.corruptReply)},
         {QStringLiteral("garbage"), RulesToJson(faults.garbage)}};
+    if (faults.switchOff)
+        json.insert(QStringLiteral("switchOffAt"), RulesToJson({*faults.switchOff}).at(0));
+    return json;
 }

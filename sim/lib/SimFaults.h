@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <optional>
 
 // A fault that applies to requests whose payload begins with prefix (every
 // request when empty), the first `times` of them (every one when 0).
@@ -34,6 +35,10 @@ struct SimFaults {
     QList<SimFaultRule> lateReply;
     QList<SimFaultRule> corruptReply;
     QList<SimFaultRule> garbage;
+    // The instrument is switched off at the `times`-th request (the first
+    // when 0) that begins with prefix: that request and every later one go
+    // unanswered and change nothing.
+    std::optional<SimFaultRule> switchOff;
 
     bool any() const;
 };

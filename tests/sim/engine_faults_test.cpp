@@ -126,6 +126,38 @@ TEST(SimFaultsOnStreams, StreamFaultsShapeWhatArrives)
     }
 }
 
+TEST(SimFaultsOnReplies, ASwitchedOffInstrumentStaysSilentAndUnchanged)
+{
+    SimScenario s = SmallScenario();
+    s.faults.switchOff = Rule("P", 2);
+    SimEngine engine(s, FixedUtc);
+    struct Step { const char* request; int replies; };
+    const Step steps[] = {
+        {"D5C31A7F2", 0}, {"O", 1}, {"P", 0}, {"O", 1},
+        {"P", 0},                       // the second cycle request: switched off here
+        {"O", 0}, {"C", 0}, {"S", 0}, {"G002001", 0},
+    };
+    for (const Step& step : steps)
+        EXPECT_EQ(Ask(engine, step.request).size(), step.replies) << step.request;
+    // Neither the second cycle nor the "C" after it reached the instrument.
+    EXPECT_EQ(engine.inspect([](const SimInstrument& i) { return i.testCycles(); }), 1);
+    EXPECT_TRUE(engine.inspect([](const SimInstrument& i) { return i.testMode(); }));
+    // Every request still shows in the frame log, as the line carried it.
+    EXPECT_EQ(engine.receivedPayloads().size(), qsizetype(std::size(steps)));
+
+    // The fault in a scenario file, and back.
+    SimFaults parsed;
+    QString error;
+    ASSERT_TRUE(SimFaultsFromJson(QJsonObject{{QStringLiteral("switchOffAt"), QStringLiteral("C:3")}}, parsed, &error))
+        << error.toStdString();
+    ASSERT_TRUE(parsed.switchOff.has_value());
+    EXPECT_EQ(parsed.switchOff->prefix, QStringLiteral("C"));
+    EXPECT_EQ(parsed.switchOff->times, 3);
+    SimFaults again;
+    ASSERT_TRUE(SimFaultsFromJson(SimFaultsToJson(parsed), again, &error));
+    EXPECT_EQ(again.switchOff, parsed.switchOff);
+}
+
 TEST(SimFaultsParsing, TextFormsOfRulesAndSlotLists)
 {
     SimFaultRule rule;

@@ -80,6 +80,7 @@ TEST(SimProgram, BadOptionsAreRefusedWithAMessage)
         {QStringLiteral("--scenario"), QStringLiteral("/nonexistent/scenario.json")},
         {QStringLiteral("--drop-slots"), QStringLiteral("5-3")},
         {QStringLiteral("--no-reply"), QStringLiteral("S:many")},
+        {QStringLiteral("--switch-off-at"), QStringLiteral("P:soon")},
         {QStringLiteral("--port-number"), QStringLiteral("300")},
         {QStringLiteral("stray")},
     };
@@ -90,6 +91,21 @@ TEST(SimProgram, BadOptionsAreRefusedWithAMessage)
         EXPECT_EQ(sim.exitCode(), 2) << args.join(' ').toStdString();
         EXPECT_TRUE(sim.readAllStandardError().startsWith("tolvi-sim: ")) << args.join(' ').toStdString();
     }
+}
+
+TEST(SimProgram, SwitchOffFaultFromTheCommandLine)
+{
+    if (!ProgramBuilt())
+        GTEST_SKIP() << "tolvi-sim is not built";
+    QProcess sim;
+    sim.start(ProgramPath(), {QStringLiteral("--switch-off-at"), QStringLiteral("C:2"), QStringLiteral("--print-scenario")});
+    ASSERT_TRUE(sim.waitForFinished(10000));
+    EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().constData();
+    const QJsonObject faults =
+        QJsonDocument::fromJson(sim.readAllStandardOutput()).object().value(QLatin1String("faults")).toObject();
+    const QJsonObject rule = faults.value(QLatin1String("switchOffAt")).toObject();
+    EXPECT_EQ(rule.value(QLatin1String("prefix")).toString(), QStringLiteral("C"));
+    EXPECT_EQ(rule.value(QLatin1String("times")).toInt(), 2);
 }
 
 } // namespace

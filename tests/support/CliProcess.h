@@ -20,3 +20,13 @@ inline CliFinished FinishCli(QProcess& process)
     finished.err = QString::fromLocal8Bit(process.readAllStandardError());
     return finished;
 }
+
+// Runs the built tolvi-cli with its settings, records and log in dataFolder.
+inline CliFinished RunCliWithData(const QString& dataFolder, QStringList arguments)
+{
+    arguments.prepend(dataFolder);
+    arguments.prepend(QStringLiteral("--data-dir"));
+    QProcess process;
+    process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"), arguments);
+    return FinishCli(process);
+}

@@ -1,0 +1,86 @@
+#include "CalibrationCheckWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton* Button(const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+}
+
+CalibrationCheckWindow::CalibrationCheckWindow(QString company, QString title, CalibrationReader reader, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::move(company), std::move(title)), reader_(std::move(reader))
+{
+    setObjectName(QStringLiteral("frmGuru"));
+    resize(420, 300);
+    rtbGuruOutput = new QTextEdit;
+    rtbGuruOutput->setObjectName(QStringLiteral("rtbGuruOutput"));
+    rtbGuruOutput->setReadOnly(true);
+    btnNext = Button("btnNext", QStringLiteral("Next >"));
+    btnRedoTest = Button("btnRedoTest", QStringLiteral("Redo Test"));
+    btnCopy = Button("btnCopy", QStringLiteral("Copy Results"));
+    pbrProgress = new QProgressBar;
+    pbrProgress->setObjectName(QStringLiteral("pbrProgress"));
+    pbrProgress->setRange(0, 100);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnCopy);
+    buttons->addStretch(1);
+    buttons->addWidget(btnRedoTest);
+    buttons->addWidget(btnNext);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(rtbGuruOutput, 1);
+    layout->addWidget(pbrProgress);
+    layout->addLayout(buttons);
+
+    connect(btnNext, &QPushButton::clicked, this, [this] { run(model_.next()); });
+    connect(btnRedoTest, &QPushButton::clicked, this, [this] { run(model_.redo()); });
+    connect(btnCopy, &QPushButton::clicked, this, &CalibrationCheckWindow::copyResults);
+    display(model_);
+}
+
+void CalibrationCheckWindow::run(bool needsRead)
+{
+    display(model_);
+    if (!needsRead)
+        return;
+    // The step waits for its read; the buttons come back with the reading.
+    btnNext->setEnabled(false);
+    btnRedoTest->setEnabled(false);
+    QPointer<CalibrationCheckWindow> self(this);
+    reader_([self](const CalibrationReading& reading) {
+        if (!self)
+            return;
+        self->model_.calibrationRead(reading);
+        self->btnNext->setEnabled(true);
+        self->btnRedoTest->setEnabled(true);
+        self->display(self->model_);
+    });
+}
+
+void CalibrationCheckWindow::display(const CalibrationCheckModel& model)
+{
+    setWindowTitle(model.caption());
+    pbrProgress->setValue(model.progress());
+    rtbGuruOutput->clear();
+    QTextCursor cursor = rtbGuruOutput->textCursor();
+    for (const CalibrationCheckModel::Run& run : model.output()) {
+        QTextCharFormat format;
+        format.setForeground(run.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        cursor.insertText(QString(run.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), format);
+    }
+}
+
+void CalibrationCheckWindow::copyResults()
+{
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(rtbGuruOutput->toPlainText());
+}
