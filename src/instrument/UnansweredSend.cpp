@@ -7,7 +7,7 @@ namespace tolviM {
 
 int SendUnanswered(InstrumentLink& link, const QByteArray& payload)
 {
-    return link.SendMessage(ComposeMessage(payload), false, 0);
+    return link.SendMessage(ComposeMessage(payload), false, 0).result;
 }
 
 }

@@ -4,6 +4,7 @@
 #include "QtPrinters.h"
 #include "Snapshot.h"
 #include "instrument/RetriedRead.h"
+#include "instrument/StaleState.h"
 
 #include <QClipboard>
 #include <QTest>
@@ -111,7 +112,7 @@ TEST(ServiceActions, RefreshSensorCancelledFromTheStatusBarStillRestores)
     // The demo instrument samples by its schedule: stop it and let the status bar show it.
     program->instrumentThread().submit(QStringLiteral("stop schedule"), [&] {
         tolviM::SendOnce(program->link(), "A03");
-        program->model().markStateStale();
+        MarkStateStale(program->link());
         program->model().keepAliveTick();
     });
     ASSERT_TRUE(program->instrumentThread().waitUntilIdle(60000));
