@@ -8,6 +8,7 @@ const QList<CliCommand>& AllCommands()
         SendCommand(),
         DownloadCommand(),
         EraseCommand(),
+        TechFileCommand(),
     };
     return commands;
 }

@@ -38,6 +38,7 @@ CliCommand InfoCommand();
 CliCommand SendCommand();
 CliCommand DownloadCommand();
 CliCommand EraseCommand();
+CliCommand TechFileCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

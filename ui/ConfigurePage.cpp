@@ -70,7 +70,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     btnRestoreDefaultEE = Button(this, "btnRestoreDefaultEE", QStringLiteral("Restore Defaults"));
     btnGenerateTechnicalFile = Button(this, "btnGenerateTechnicalFile", QStringLiteral("Technical File"),
         QStringLiteral("Gather a technical file about the instrument and this PC for service"));
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
+    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE, btnGenerateTechnicalFile})
         b->setEnabled(false);
 
     auto* connection = new QGroupBox(QStringLiteral("Connection"), this);

@@ -97,7 +97,8 @@ void MainModelBinding::applyButtons(const MainModel::Buttons& b)
         {page->btnAutoSelectComPort, b.autoSelect}, {page->btnRescanPorts, b.rescanPorts},
         {page->cmdUseNetwork, b.useNetwork}, {page->btnDisconnect, b.disconnect},
         {page->btnCalibrateInstrument, b.calibrate}, {page->btnDiagnoseProblem, b.diagnose},
-        {page->btnRestoreDefaultEE, b.restoreDefaultEE}};
+        {page->btnRestoreDefaultEE, b.restoreDefaultEE},
+        {page->btnGenerateTechnicalFile, b.disconnect}};   // only while an instrument is connected
     for (const auto& [control, enabled] : states)
         window_.setControlEnabled(control, enabled);
     for (int tab = 1; tab < window_.tabs()->count(); ++tab)

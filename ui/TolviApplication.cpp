@@ -3,6 +3,7 @@
 #include "LoginDialogRunner.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
+#include "records/TechnicalFile.h"
 #include "link/PortDiscovery.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMapSettings.h"
@@ -140,8 +141,9 @@ void TolviApplication::bindDownloadPage()
     // Maintenance functions this program does not offer yet.
     ConfigurePage* configure = window_->configurePage();
     for (QPushButton* button : {configure->btnCalibrateInstrument, configure->btnDiagnoseProblem,
-             configure->btnRestoreDefaultEE, configure->btnGenerateTechnicalFile})
+             configure->btnRestoreDefaultEE})
         connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
+    connect(configure->btnGenerateTechnicalFile, &QPushButton::clicked, this, &TolviApplication::technicalFile);
     connect(&*window_, &MainWindow::trayCommand, this, [this](const QString& key) {
         if (key == QLatin1String("save")) {
             log_.debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
@@ -191,6 +193,15 @@ void TolviApplication::saveData()
     }, [this, filter] {
         downloadModel_->filter = *filter;
         downloadBinding_->refresh();
+    });
+}
+
+void TolviApplication::technicalFile()
+{
+    thread_.submit(QStringLiteral("technical file"), [this] {
+        TechnicalFileContext context{*services_, *link_, model_->instrument(), model_->downloads(), *observer_,
+            ThisSoftware(options_.arguments)};
+        GenerateTechnicalFile(context);
     });
 }
 

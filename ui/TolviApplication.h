@@ -86,6 +86,8 @@ private:
     void startDemoInstrument();
     void showHelp();
     void notAvailableYet();
+    // "Technical File": the service packet, on the instrument thread.
+    void technicalFile();
 
     Options options_;
     SessionLog log_;
