@@ -18,6 +18,7 @@ const QList<CliCommand>& AllCommands()
         RefreshSensorCommand(),
         ReportCommand(),
         OffsetsCommand(),
+        TechFileCommand(),
     };
     return commands;
 }

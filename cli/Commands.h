@@ -48,6 +48,7 @@ CliCommand SwitchesCommand();
 CliCommand RefreshSensorCommand();
 CliCommand ReportCommand();
 CliCommand OffsetsCommand();
+CliCommand TechFileCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

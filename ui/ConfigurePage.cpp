@@ -69,6 +69,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
         QStringLiteral("Gather a technical file about the instrument and this PC for service"));
     btnCheckForUpdates = Button(this, "btnCheckForUpdates", QStringLiteral("Check for Updates"),
         QStringLiteral("Look for newer files of this program on the update server"));
+    btnGenerateTechnicalFile->setEnabled(false);   // until an instrument is connected
 
     auto* connection = new QGroupBox(QStringLiteral("Connection"), this);
     connection->setObjectName(QStringLiteral("fraConnection"));

@@ -98,7 +98,8 @@ void MainModelBinding::applyButtons(const MainModel::Buttons& b)
         {page->btnAutoSelectComPort, b.autoSelect}, {page->btnRescanPorts, b.rescanPorts},
         {page->cmdUseNetwork, b.useNetwork}, {page->btnDisconnect, b.disconnect},
         {settings->btnCalibrateInstrument, b.calibrate}, {settings->btnDiagnoseProblem, b.diagnose},
-        {settings->btnRestoreDefaultEE, b.restoreDefaultEE}};
+        {settings->btnRestoreDefaultEE, b.restoreDefaultEE},
+        {page->btnGenerateTechnicalFile, b.disconnect}};   // only while an instrument is connected
     for (const auto& [control, enabled] : states)
         window_.setControlEnabled(control, enabled);
     for (int tab = 1; tab < window_.tabs()->count(); ++tab)

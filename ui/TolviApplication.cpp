@@ -5,6 +5,7 @@
 #include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
+#include "records/TechnicalFile.h"
 #include "link/PortDiscovery.h"
 #include "session/MainModel.h"
 #include "shell/AboutText.h"
@@ -145,7 +146,7 @@ void TolviApplication::bindDownloadPage()
     serviceActions_ = std::make_unique<ServiceActions>(*this);
     // Maintenance functions this program does not offer yet.
     connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
-        &TolviApplication::notAvailableYet);
+        &TolviApplication::technicalFile);
     connect(&*window_, &MainWindow::trayCommand, this, [this](TrayKey key) {
         if (key == TrayKey::DownloadAndSave) {
             core_.log().debugMessage(QStringLiteral("QuickMenu - Download All & Save"), SessionLog::Info);
@@ -231,6 +232,15 @@ void TolviApplication::saveData()
     }, [this](DownloadFilter used) {
         downloadModel_->filter = std::move(used);
         downloadBinding_->refresh();
+    });
+}
+
+void TolviApplication::technicalFile()
+{
+    thread_.submit(QStringLiteral("technical file"), [this] {
+        TechnicalFileContext context{core_.services(), core_.link(), model().instrument(), model().downloads(), *observer_,
+            ThisSoftware(options_.arguments)};
+        GenerateTechnicalFile(context);
     });
 }
 

@@ -98,6 +98,8 @@ private:
     void showHelp();
     void notAvailableYet();
     void bindUpdateCheck();
+    // "Technical File": the service packet, on the instrument thread.
+    void technicalFile();
 
     Options options_;
     CoreSession core_;

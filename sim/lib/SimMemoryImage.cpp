@@ -38,6 +38,12 @@ QByteArray SimMemory::BuildEeprom(const SimScenario& s, const SimFirmwareBand& b
     Put(e, 0x0002, {c.peakGainMantissa & 0xFF, c.peakGainMantissa >> 8, c.peakGainExponent, c.calibrated ? 0x44 : 0x43,
                        c.peakValue >> 16, c.peakValue >> 8, c.peakValue});
     Put(e, 0x0009, {s.usage & 0xFF, (s.usage >> 8) & 0xFF, 0x07});
+    // The ten samples the instrument keeps: thousandths of a ppm, then degrees Celsius.
+    for (int k = 0; k < 10; ++k) {
+        const int conc = 250 + 125 * k;
+        Put(e, 0x000C + 2 * k, {conc >> 8, conc});
+        Put(e, 0x0033 + k, {19 + k % 4});
+    }
     Put(e, 0x0020, {0x32});                  // pump time 5.0 s
     Put(e, 0x0021, {s.mode, s.limit, 0x00}); // mode, limit, offset mode "Fine"
     Put(e, 0x0024, {0x00, 0x00, 0x01, 0x00}); // time mode, delta mode, area period flag, manual reset
@@ -57,6 +63,7 @@ QByteArray SimMemory::BuildEeprom(const SimScenario& s, const SimFirmwareBand& b
     PutDate(e, 0x0106, s.serviced);
     Put(e, 0x0109, {s.serialType, int(s.serial >> 16), int(s.serial >> 8), int(s.serial)});
     PutDate(e, 0x010D, s.fourthDate);
+    PutText(e, 0x0110, 0x0120, QStringLiteral("Karvex"));
     Put(e, ChipBlock, {s.framChipsOriginal, s.framChipsFitted, s.framMap, s.framErrors});
     if (s.parkSensor)
         Put(e, 0x01F0, {0x52, 0x31});

@@ -8,8 +8,8 @@
 
 namespace {
 constexpr double kPressureTimesMolarMass = 3040.76325; // 101.325 kPa x 30.01 g/mol
-constexpr double kGasConstant = 8.314472;
-constexpr double kKelvinOffset = 273.15;
+constexpr double kGasConstant = MgmConstants::GasConstant;
+constexpr double kKelvinOffset = MgmConstants::KelvinOffset;
 const QString kNoReadingField = QStringLiteral("        ");
 }
 

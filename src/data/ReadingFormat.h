@@ -11,6 +11,14 @@ struct FirmwareFlags;
 // serial number is passed) does not change the result.
 float ConvertToMGM(const QString& gasName, float ppm, float celsius);
 
+// The conversion's four constants.
+namespace MgmConstants {
+constexpr double Pressure = 101.325;     // kPa
+constexpr double MolarMass = 30.01;      // g/mol
+constexpr double GasConstant = 8.314472; // J/(mol K)
+constexpr double KelvinOffset = 273.15;  // from degrees Celsius
+}
+
 // The mg/m^3 value kept with a downloaded slot: -1 without a reading; the
 // instrument's own factor (n/512) when its firmware reports slot status and
 // it has a fixed factor; else ConvertToMGM.

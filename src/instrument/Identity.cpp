@@ -14,15 +14,18 @@ namespace tolviM {
 
 QString SerialNumberText(const QByteArray& reply)
 {
-    const QByteArray type = ReplyText(reply, 7, 2);
-    const QString number = QString::number(HexUnsigned(ReplyText(reply, 9, 6)));
-    if (type == "04")
-        return number + QLatin1Char('F');
-    if (type == "05")
-        return number + QLatin1Char('G');
-    if (type == "FF")
-        return QStringLiteral("Unknown");
-    return number;
+    return SerialNumberText(int(HexUnsigned(ReplyText(reply, 7, 2))), HexUnsigned(ReplyText(reply, 9, 6)));
+}
+
+QString SerialNumberText(int typeByte, uint32_t number)
+{
+    const QString text = QString::number(number);
+    switch (typeByte) {
+    case 0x04: return text + QLatin1Char('F');
+    case 0x05: return text + QLatin1Char('G');
+    case 0xFF: return QStringLiteral("Unknown");
+    default: return text;
+    }
 }
 
 QString GetSerialNumber(InstrumentLink& link, Services& services)

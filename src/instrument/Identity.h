@@ -29,6 +29,8 @@ int16_t GetUsage(InstrumentLink& link, Services& services);
 // The serial-number text of a reply to the 4-byte read at 0x0109: type byte
 // 04 appends "F", 05 appends "G", FF gives "Unknown", any other the number alone.
 QString SerialNumberText(const QByteArray& reply);
+// The same text from the type byte and the 24-bit number.
+QString SerialNumberText(int typeByte, uint32_t number);
 // Keeps the printable bytes (32..126), trims blanks and collapses inner runs of blanks.
 QString CleanFirmwareText(const QByteArray& bytes);
 

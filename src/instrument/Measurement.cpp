@@ -250,11 +250,9 @@ int GetFlashLimits(InstrumentLink& link, Services& services, InstrumentInfo& inf
             for (int k = 0; k < block.count; ++k)
                 info.FlashLimits[size_t(block.firstElement + k)] = uint8_t(DataByte(*reply, k));
         }
-        const auto& b = info.FlashLimits;
         for (int k = 1; k <= 4; ++k) {
-            // The first slope byte is weighted 256, as the instrument's own tools read it.
-            const double slope = (b[3 * k - 2] * 256 + (b[3 * k - 1] * 256 + b[3 * k])) * 0.25;
-            const double offset = (b[11 + 2 * k] * 256 + b[12 + 2 * k]) / 1000.0;
+            const double slope = LimitSlope(info.FlashLimits, k);
+            const double offset = LimitOffset(info.FlashLimits, k);
             Progress(services, QStringLiteral("LIMIT %1 : SLOPE  = ").arg(k) + FormatNumber(slope, QStringLiteral("0.000"))
                     + QStringLiteral(" ppb/s"));
             Progress(services, QStringLiteral("        : OFFSET = ") + FormatNumber(offset, QStringLiteral("0.000"))
@@ -263,6 +261,17 @@ int GetFlashLimits(InstrumentLink& link, Services& services, InstrumentInfo& inf
         }
     });
     return 0;
+}
+
+double LimitSlope(const std::array<uint8_t, 257>& b, int k)
+{
+    // The first slope byte is weighted 256, as the instrument's own tools read it.
+    return (b[size_t(3 * k - 2)] * 256 + (b[size_t(3 * k - 1)] * 256 + b[size_t(3 * k)])) * 0.25;
+}
+
+double LimitOffset(const std::array<uint8_t, 257>& b, int k)
+{
+    return (b[size_t(11 + 2 * k)] * 256 + b[size_t(12 + 2 * k)]) / 1000.0;
 }
 
 }

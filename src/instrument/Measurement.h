@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <array>
 #include <cstdint>
 
 class InstrumentLink;
@@ -23,6 +24,9 @@ int32_t GetMGMFactor(InstrumentLink& link, Services& services);
 bool GetCalibration(InstrumentLink& link, Services& services, InstrumentInfo& info);
 // Fills FlashLimits 1..20 and logs slope and offset of every limit. Always 0.
 int GetFlashLimits(InstrumentLink& link, Services& services, InstrumentInfo& info);
+// Slope (ppb/s) and offset (ppm) of limit k (1..4) in the flash limit table.
+double LimitSlope(const std::array<uint8_t, 257>& table, int k);
+double LimitOffset(const std::array<uint8_t, 257>& table, int k);
 
 QString ModeName(int mode);      // "Timed Sample", "Peak Detection", "Area Calculation", "Unknown Mode"
 QString LimitName(int limit);    // "QRA", "QRB", "QRA+", "QRA++", "Unknown Limit!"

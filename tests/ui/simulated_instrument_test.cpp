@@ -4,6 +4,7 @@
 #include "LoginDialog.h"
 #include "ModalScript.h"
 #include "QtPrinters.h"
+#include "ScopedEnvironment.h"
 #include "SimHost.h"
 
 #include <QSignalSpy>
@@ -266,4 +267,28 @@ TEST(SimulatedInstrument, TraySaveQueuesNothingMoreWhileItRuns)
     EXPECT_TRUE(save->isEnabled());
     ASSERT_GT(f.app->downloads().count(), 0);
     EXPECT_EQ(f.app->downloadPage().filter.from, f.app->downloads()[1].SampleTime);
+}
+
+TEST(SimulatedInstrument, TechnicalFileWhileConnected)
+{
+    TempFolder home;   // the documents folder lies under the home folder
+    const ScopedEnvironment homeDir("HOME", home.path().toLocal8Bit());
+    const ScopedEnvironment config("XDG_CONFIG_HOME", home.file("config").toLocal8Bit());
+    SimFixture f;
+    ASSERT_TRUE(f.connected);
+    ConfigurePage* configure = f.app->window().configurePage();
+    ASSERT_TRUE(configure->btnGenerateTechnicalFile->isEnabled());
+
+    ModalScript script;
+    script.thenPress(QMessageBox::No);
+    configure->btnGenerateTechnicalFile->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(90000));
+    const QString archive = home.file("Documents/TechnicalFile.tolvi");
+    ASSERT_EQ(script.messages.size(), 1);
+    EXPECT_TRUE(script.messages.first().contains(QDir::toNativeSeparators(archive))) << script.messages.first().toStdString();
+    EXPECT_TRUE(QFileInfo(archive).size() > 0);
+
+    configure->btnDisconnect->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
+    EXPECT_FALSE(configure->btnGenerateTechnicalFile->isEnabled());
 }
