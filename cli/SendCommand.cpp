@@ -21,11 +21,7 @@ CliCommand SendCommand()
         const int status = session.openLink();
         if (status != ExitOk)
             return status;
-        InstrumentLink& link = session.link();
-        TerminalSession terminal([&link](const QByteArray& frame, int timeoutSeconds) {
-            const ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
-            return TerminalReply{outcome.result, outcome.received};
-        });
+        TerminalSession terminal(LinkExchange(session.link()));
         terminal.queue(arguments.first());
         TerminalReply reply;
         for (const TranscriptLine& line : terminal.exchange(terminal.pending(), &reply))

@@ -2,8 +2,9 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "SettingsCli.h"
-#include "instrument/PumpValveAlarm.h"
 #include "shell/Services.h"
+
+#include <functional>
 
 namespace {
 
@@ -126,44 +127,32 @@ int SetSwitches(CliSession& session, const QStringList&, const QCommandLineParse
     if (status != ExitOk)
         return status;
     SettingsSession s(session);
-    auto already = [](const char* what, bool on) {
-        PrintLine(QStringLiteral("%1 is already %2.").arg(QString::fromLatin1(what), OnOffWords.at(on ? 1 : 0)));
+    // Each switch as its page control changes it, in the page's order. The
+    // key lock and the data dump tell of a change themselves.
+    struct Switch {
+        std::optional<int> wanted;
+        const char* name;
+        bool sayWhenDone;
+        std::function<SettingsOutcome(bool)> set;
     };
-    // Each switch as its page control changes it, in the page's order.
-    if (keyLock) {
-        const auto word = tolviM::ReadControlSwitches(s.context.link, s.context.services);
-        if (word && bool(*word & 1) == (*keyLock == 1)) {
-            already("Key lock", *keyLock == 1);
-        } else {
-            const SettingsOutcome outcome = ToggleKeyLock(s.context).outcome;
-            if (outcome != SettingsOutcome::Done)
-                return OutcomeStatus(session, outcome);
-        }
-    }
-    const std::pair<std::optional<int>, const char*> boxes[] = {{autoOff, "Disable Auto-off"}, {saveAll, "Save All"}};
-    for (const auto& [wanted, name] : boxes) {
-        if (!wanted)
+    const Switch switches[] = {
+        {keyLock, "Key lock", false, [&](bool on) { return SetKeyLock(s.context, on); }},
+        {autoOff, "Disable Auto-off", true, [&](bool on) { return SetAutoOffBlocked(s.context, on).outcome; }},
+        {saveAll, "Save All", true, [&](bool on) { return SetSaveAll(s.context, on).outcome; }},
+        {dataDump, "Data dump", false, [&](bool on) { return SetDataDump(s.context, on); }},
+    };
+    for (const Switch& sw : switches) {
+        if (!sw.wanted)
             continue;
-        const bool on = *wanted == 1;
-        const FlagBoxResult result =
-            name == boxes[0].second ? SetAutoOffBlocked(s.context, on) : SetSaveAll(s.context, on);
-        if (result.outcome == SettingsOutcome::Unchanged)
-            already(name, on);
-        else if (result.outcome == SettingsOutcome::Done)
-            PrintLine(QStringLiteral("%1 is now %2.").arg(QString::fromLatin1(name), OnOffWords.at(on ? 1 : 0)));
-        else
-            return OutcomeStatus(session, result.outcome);
-    }
-    if (dataDump) {
-        const bool on = *dataDump == 1;
-        const auto state = ReadDataDumpState(s.context);
-        if (state && *state == on) {
-            already("Data dump", on);
-        } else {
-            const SettingsOutcome outcome = ToggleDataDump(s.context, !on).outcome;
-            if (outcome != SettingsOutcome::Done)
-                return OutcomeStatus(session, outcome);
-        }
+        const bool on = *sw.wanted == 1;
+        const SettingsOutcome outcome = sw.set(on);
+        const QString state = OnOffWords.at(on ? 1 : 0);
+        if (outcome == SettingsOutcome::Unchanged)
+            PrintLine(QStringLiteral("%1 is already %2.").arg(QString::fromLatin1(sw.name), state));
+        else if (outcome != SettingsOutcome::Done)
+            return OutcomeStatus(session, outcome);
+        else if (sw.sayWhenDone)
+            PrintLine(QStringLiteral("%1 is now %2.").arg(QString::fromLatin1(sw.name), state));
     }
     return int(ExitOk);
 }

@@ -69,10 +69,7 @@ void TolviApplication::start()
 
     InstrumentLink& link = core_.link();
     link.setCancelToken(&thread_.cancelToken());
-    terminalSession_ = std::make_unique<TerminalSession>([&link](const QByteArray& frame, int timeoutSeconds) {
-        const ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
-        return TerminalReply{outcome.result, outcome.received};
-    });
+    terminalSession_ = std::make_unique<TerminalSession>(LinkExchange(link));
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
         prepared_.paths.resolve(QStringLiteral("eemap.hex")));
     if (options_.demo)

@@ -1,4 +1,6 @@
 #pragma once
+#include "instrument/EepromImage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -10,10 +12,6 @@ struct EventLogEntry;
 
 // The instrument's five on-board event logs as the information report shows
 // them: a header line per entry, then detail lines that begin with a TAB.
-enum class EventLogKind { Calibration = 0, Pump = 1, Valve = 2, Offset = 3, Schedule = 4 };
-
-constexpr int EventLogCount = 5;
-constexpr int EventLogEntries = 8;   // entries 0 to 7 of every log
 
 // The bytes an entry of each log must carry to be shown.
 int EventLogEntryBytes(EventLogKind kind);

@@ -5,6 +5,7 @@
 #include "instrument/Reply.h"
 #include "instrument/RetriedRead.h"
 #include "instrument/Schedule.h"
+#include "instrument/StaleState.h"
 #include "link/InstrumentLink.h"
 #include "shell/Operation.h"
 #include "shell/Prompts.h"
@@ -15,7 +16,6 @@
 
 namespace {
 constexpr int SwitchRetries = 2;         // each state command is tried three times at most
-constexpr int StaleSeconds = 60;         // the keep-alive reads the state once this long idle
 constexpr int ToggledBalloonMs = 1;
 const QByteArray ParkSensorBytes = "5231";
 const QByteArray StateEcho = "%A00";
@@ -32,12 +32,6 @@ bool StateCommand(InstrumentLink& link, SessionLog& log, const QByteArray& comma
     if (answer && reply)
         *reply = *answer;
     return answer.has_value();
-}
-
-// The keep-alive reads the instrument's state again at its next tick.
-void MarkStateStale(InstrumentLink& link)
-{
-    link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-StaleSeconds));
 }
 }
 

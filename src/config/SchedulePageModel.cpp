@@ -1,6 +1,7 @@
 #include "SchedulePageModel.h"
 
 #include "instrument/InstrumentInfo.h"
+#include "instrument/Schedule.h"
 #include "shell/Picture.h"
 #include "shell/Prompts.h"
 
@@ -71,10 +72,7 @@ void SchedulePageModel::refresh(const Reading& reading, Prompts& prompts, const 
 
     record_.ScheduleEnabled = reading.scheduleEnabled;
     record_.ScheduleRunning = reading.scheduleRunning;
-    if (!reading.scheduleEnabled)
-        schedulePanel_ = QStringLiteral("Schedule: Disabled");
-    else
-        schedulePanel_ = reading.scheduleRunning ? QStringLiteral("Schedule: Running") : QStringLiteral("Schedule: Enabled");
+    schedulePanel_ = ScheduleStateText(reading.scheduleEnabled, reading.scheduleRunning);
 
     if (wasSimple)
         view_ = View::Simple;

@@ -9,6 +9,7 @@
 #include "instrument/PumpValveAlarm.h"
 #include "instrument/RetriedRead.h"
 #include "instrument/Schedule.h"
+#include "instrument/StaleState.h"
 #include "link/InstrumentLink.h"
 #include "shell/Bits.h"
 #include "shell/Operation.h"
@@ -19,12 +20,8 @@
 
 namespace {
 
-constexpr uint16_t KeyLockBit = 0x0001;
-constexpr uint16_t AutoOffBlockedBit = 0x1000;
 // How long the instrument is given to take a new clock setting.
 constexpr double ClockSettleSeconds = 5;
-// The keep-alive reads the state again once the link has been idle this long.
-constexpr int StaleAfterSeconds = 60;
 
 bool PasswordOk(SettingsContext& c)
 {
@@ -130,7 +127,7 @@ KeyLockResult ToggleKeyLock(SettingsContext& c)
         return result;
     // Without the other bits of the word a write would clear them.
     const auto word = tolviM::ReadControlSwitches(c.link, c.services);
-    const auto written = word ? FlipSwitch(c, *word, KeyLockBit) : std::nullopt;
+    const auto written = word ? FlipSwitch(c, *word, ControlSwitchBits::KeyLock) : std::nullopt;
     if (!written) {
         result.outcome = SettingsOutcome::Failed;
         NotTaken(c, SettingsMessages::KeyLockNotChanged);
@@ -138,7 +135,7 @@ KeyLockResult ToggleKeyLock(SettingsContext& c)
     }
     result = KeyLockResult{SettingsOutcome::Done, written};
     c.services.prompts.message(Prompts::Icon::Information,
-        (*written & KeyLockBit) ? SettingsMessages::KeyLockEnabled : SettingsMessages::KeyLockDisabled);
+        (*written & ControlSwitchBits::KeyLock) ? SettingsMessages::KeyLockEnabled : SettingsMessages::KeyLockDisabled);
     return result;
 }
 
@@ -151,10 +148,10 @@ FlagBoxResult SetAutoOffBlocked(SettingsContext& c, bool checked)
         NotTaken(c, SettingsMessages::FlagNotChanged.arg(QStringLiteral("Disable Auto-off")));
         return FlagBoxResult{SettingsOutcome::Failed, !checked};
     }
-    const bool current = (*word & AutoOffBlockedBit) != 0;
+    const bool current = (*word & ControlSwitchBits::AutoOffBlocked) != 0;
     if (current == checked)
         return FlagBoxResult{SettingsOutcome::Unchanged, checked};
-    if (!FlipSwitch(c, *word, AutoOffBlockedBit)) {
+    if (!FlipSwitch(c, *word, ControlSwitchBits::AutoOffBlocked)) {
         NotTaken(c, SettingsMessages::FlagNotChanged.arg(QStringLiteral("Disable Auto-off")));
         return FlagBoxResult{SettingsOutcome::Failed, current};
     }
@@ -176,6 +173,22 @@ FlagBoxResult SetSaveAll(SettingsContext& c, bool checked)
     History(c, QStringLiteral("::: Remote FRAM Save flasg was toggled by ") + GetUserName() + QStringLiteral(" to be ")
             + tolviM::BooleanText(!flag));
     return FlagBoxResult{SettingsOutcome::Done, readBack};
+}
+
+SettingsOutcome SetKeyLock(SettingsContext& c, bool on)
+{
+    const auto word = tolviM::ReadControlSwitches(c.link, c.services);
+    if (word && bool(*word & ControlSwitchBits::KeyLock) == on)
+        return SettingsOutcome::Unchanged;
+    return ToggleKeyLock(c).outcome;
+}
+
+SettingsOutcome SetDataDump(SettingsContext& c, bool on)
+{
+    const auto state = ReadDataDumpState(c);
+    if (state && *state == on)
+        return SettingsOutcome::Unchanged;
+    return ToggleDataDump(c, !on).outcome;
 }
 
 DataDumpResult ToggleDataDump(SettingsContext& c, bool enabledNow)
@@ -220,7 +233,7 @@ SettingsOutcome SetClockToPcTime(SettingsContext& c)
     const bool readBack = c.info.PCTime != before;
     const bool agrees = readBack && std::fabs(ClockErrorDays(c.info)) < ClockErrorBalloonDays;
     c.observer.statusText(2, ClockErrorUnknownText);
-    c.link.setLastCommsAt(QDateTime::currentDateTime().addSecs(-StaleAfterSeconds));
+    MarkStateStale(c.link);
     if (!agrees) {
         NotTaken(c, SettingsMessages::ClockNotSet);
         return SettingsOutcome::Failed;

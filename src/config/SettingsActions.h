@@ -57,6 +57,11 @@ struct DataDumpResult {
 };
 DataDumpResult ToggleDataDump(SettingsContext& context, bool enabledNow);
 
+// The key lock and the data-dump mode to a wanted state (the command line's
+// way): the toggle runs only when the instrument is not already as asked.
+SettingsOutcome SetKeyLock(SettingsContext& context, bool on);
+SettingsOutcome SetDataDump(SettingsContext& context, bool on);
+
 // "Set Clock to PC Time": asks first while the schedule runs, sets the clock,
 // waits 5 seconds (a cancel cuts the wait short, then clears the request),
 // reads the clock back and has the keep-alive compare the clocks at its next

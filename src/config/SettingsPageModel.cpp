@@ -2,6 +2,7 @@
 
 #include "config/SettingsRefresh.h"
 #include "instrument/ClockError.h"
+#include "instrument/EepromMap.h"
 #include "instrument/NumberText.h"
 #include "shell/Picture.h"
 #include "shell/Prompts.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr uint16_t KeyLockBit = 0x0001;
-constexpr uint16_t AutoOffBlockedBit = 0x1000;
 const QString CrLf = QStringLiteral("\r\n");
 
 int Tenths(float seconds, int min, int max)
@@ -82,7 +81,7 @@ std::optional<bool> SettingsPageModel::keyLocked() const
 {
     if (!switches)
         return std::nullopt;
-    return (*switches & KeyLockBit) != 0;
+    return (*switches & ControlSwitchBits::KeyLock) != 0;
 }
 
 PumpValveDiagram SettingsPageModel::diagram() const
@@ -151,7 +150,7 @@ void SettingsPageModel::apply(const SettingsReading& r, Prompts& prompts, const 
     saveAll = r.saveAll;
     if (r.switches) {
         switches = r.switches;
-        autoOffBlocked = (*r.switches & AutoOffBlockedBit) != 0;
+        autoOffBlocked = (*r.switches & ControlSwitchBits::AutoOffBlocked) != 0;
     }
 
     alarmEnabled = info.AlarmEnabled;

@@ -7,6 +7,12 @@ class InstrumentLink;
 struct InstrumentInfo;
 struct Services;
 
+// The instrument's five on-board event logs (log numbers 0 to 4), each of
+// EventLogEntries entries.
+enum class EventLogKind { Calibration = 0, Pump = 1, Valve = 2, Offset = 3, Schedule = 4 };
+constexpr int EventLogCount = 5;
+constexpr int EventLogEntries = 8;   // entries 0 to 7 of every log
+
 // Bulk reads for the reports: the whole EEPROM and the on-board event logs.
 namespace tolviM {
 

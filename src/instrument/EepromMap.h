@@ -10,7 +10,9 @@ constexpr int TimeToPeak = 0x0000;            // 2: BCD tenths of a second, low 
 constexpr int CalibrationBlockA = 0x0002;     // 7: peak gain, calibrated marker, peak value
 constexpr int CalibratedMarker = 0x0005;      // in block A: 0x44 calibrated, 0x43 written to uncalibrate
 constexpr int UsageCounter = 0x0009;          // 2: low byte first; also the sensor cycles
-constexpr int CyclePointer = 0x000B;          // 1: the sensor-cycle pointer after the counter
+constexpr int CyclePointer = 0x000B;          // 1: the sensor-cycle pointer (the last saved sample)
+constexpr int SavedConcentrations = 0x000C;   // SavedSamples words: the last saved readings
+constexpr int SavedSamples = 10;              // how many readings the two saved tables hold
 constexpr int PumpTime = 0x0020;              // 1: tenths of a second
 constexpr int SamplingMode = 0x0021;          // 1
 constexpr int Limit = 0x0022;                 // 1
@@ -21,8 +23,10 @@ constexpr int AreaIgnoresNegatives = 0x0026;  // 1: 0 = the area leaves negative
 constexpr int ManualReset = 0x0027;
 constexpr int CalibrationBlockB = 0x0028;     // 11: temperature, area gain, area value
 constexpr int FakeModeMarker = 0x002C;        // 2
-constexpr int ControlSwitches = 0x002E;       // 2: key lock bit 0, automatic switch-off bit 12
-constexpr int OffsetSetting = 0x0040;         // 2
+constexpr int ControlSwitches = 0x002E;       // 2: the word of ControlSwitchBits
+constexpr int SavedTemperatures = 0x0033;     // SavedSamples bytes
+constexpr int OffsetSetting = 0x0040;         // 2: sign byte (0 negative), then OffsetSize
+constexpr int OffsetSize = 0x0041;            // 1: thousandths of a ppm (after the sign byte)
 constexpr int PumpValveBlock = 0x0042;        // 6: valve mode, delay, run time, pump mode, delay, sample start
 constexpr int PumpValveSavedBytes = 5;        // what the sensor refresh saves and writes back (0x0042-0x0046)
 constexpr int AlarmBlock = 0x0048;            // 4: enabled, (unused), duration, level
@@ -31,6 +35,7 @@ constexpr int AlarmDuration = 0x004A;         // 1
 constexpr int AlarmLevel = 0x004B;            // 1
 constexpr int GtnGate = 0x004C;               // 1
 constexpr int GtnTrigger = 0x004D;            // 2: trigger time and jump
+constexpr int GtnJump = 0x004E;               // 1: 0 jumps to peak mode, other to area mode
 constexpr int DataDumpMode = 0x004F;          // 1: 0xFF on, 0x00 off
 constexpr int ZeroError = 0x0050;             // 3
 constexpr int AteMode = 0x0053;
@@ -43,15 +48,20 @@ constexpr int CalibrationDate = 0x0103;       // 3
 constexpr int ServiceDate = 0x0106;           // 3
 constexpr int SerialNumber = 0x0109;          // 4: type byte and serial number
 constexpr int FourthDate = 0x010D;            // 3
+constexpr int Brand = 0x0110;                 // BrandLength characters
+constexpr int BrandLength = 16;
 constexpr int FakeSnl = 0x01B3;
+constexpr int ExtendedKeysMarker = 0x01B4;    // 2: "XK"
 constexpr int FramChipBlock = 0x01E9;         // 4: original count, fitted count, map, error count
 constexpr int ParkSensorMarker = 0x01F0;      // 2: 0x52 0x31 when the park sensor is available
 constexpr int RemoteFramSave = 0x01F3;        // 1
 constexpr int AreaPeriod = 0x01F5;            // 4: area start and end, 16-bit each, low byte first, tenths
+constexpr int AreaPeriodEnd = 0x01F7;         // 2: the period's end, low byte first
 constexpr int PumpBurnEnable = 0x01F9;
 constexpr int PumpBurnCounter = 0x01FB;
 constexpr int PumpBurnOnTime = 0x01FC;
 constexpr int PumpBurnOffTime = 0x01FD;
+constexpr int EepromZapMarker = 0x01FE;       // 2: "IE"
 constexpr int MemoryFull = 0x0200;            // 1: stop or go on when the sample memory is full
 constexpr int WiMac = 0x0226;
 constexpr int WiRegister = 0x022C;
@@ -60,6 +70,12 @@ constexpr int WiRegister = 0x022C;
 // place of the length.
 constexpr int EventLogBase = 0x1000;
 } // namespace EepromMap
+
+// The bits of the control-switches word at EepromMap::ControlSwitches.
+namespace ControlSwitchBits {
+constexpr unsigned KeyLock = 0x0001;
+constexpr unsigned AutoOffBlocked = 0x1000;   // the automatic switch-off is blocked
+}
 
 // Flash ranges, read with "E": [begin, end).
 namespace FlashMap {

@@ -204,3 +204,12 @@ bool SetRFSFlag(InstrumentLink& link, Services& services, bool on)
 }
 
 }
+
+QString ScheduleStateText(bool enabled, bool running)
+{
+    if (enabled && running)
+        return QStringLiteral("Schedule: Running");
+    if (enabled)
+        return QStringLiteral("Schedule: Enabled");
+    return QStringLiteral("Schedule: Disabled");
+}

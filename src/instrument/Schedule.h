@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
 #include <QTime>
 
 class InstrumentLink;
@@ -45,3 +46,7 @@ struct ScheduleBlock {
 QByteArray ScheduleWritePayload(const ScheduleBlock& block);
 
 }
+
+// The status bar's schedule panel: "Schedule: Running", "Schedule: Enabled"
+// or "Schedule: Disabled".
+QString ScheduleStateText(bool enabled, bool running);

@@ -2,6 +2,7 @@
 
 #include "ExchangeOutcome.h"
 #include "Frame.h"
+#include "InstrumentLink.h"
 
 #include <QLocale>
 #include <QTime>
@@ -66,4 +67,12 @@ QList<TranscriptLine> TerminalSession::exchange(const QByteArray& frame, Termina
     if (replyOut)
         *replyOut = reply;
     return lines;
+}
+
+TerminalExchange LinkExchange(InstrumentLink& link)
+{
+    return [&link](const QByteArray& frame, int timeoutSeconds) {
+        const ExchangeOutcome outcome = link.SendMessage(frame, true, timeoutSeconds);
+        return TerminalReply{outcome.result, outcome.received};
+    };
 }

@@ -17,6 +17,10 @@ struct TerminalReply {
 // the caller to the instrument link; runs on the instrument thread.
 using TerminalExchange = std::function<TerminalReply(const QByteArray& frame, int timeoutSeconds)>;
 
+class InstrumentLink;
+// The terminal's exchange over the instrument link: the frame sent, its reply awaited.
+TerminalExchange LinkExchange(InstrumentLink& link);
+
 // A line of the service terminal's transcript.
 struct TranscriptLine {
     enum class Kind { Request, Reply, NoReply };

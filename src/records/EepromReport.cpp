@@ -1,7 +1,7 @@
 #include "EepromReport.h"
 
-#include "EepromAddresses.h"
 #include "KeyValueReport.h"
+#include "instrument/EepromMap.h"
 #include "instrument/Identity.h"
 #include "instrument/Measurement.h"
 #include "instrument/Reply.h"
@@ -71,25 +71,25 @@ void AddIdentity(KeyValueReport& report, const ImageReader& r, const QLocale& lo
     const QString datePicture = QStringLiteral("DD-MMM-YYYY");
     auto date = [&](int address) { return FormatDate(QDateTime(r.date(address), QTime(0, 0)), datePicture, locale); };
     QString brand;
-    for (int k = 0; k < EepromAddress::BrandLength; ++k)
-        brand += QLatin1Char(char(r.at(EepromAddress::Brand + k)));
+    for (int k = 0; k < EepromMap::BrandLength; ++k)
+        brand += QLatin1Char(char(r.at(EepromMap::Brand + k)));
     brand = brand.trimmed();
     const bool brandUnset = brand.isEmpty() || brand.startsWith(QLatin1Char('~'));
     report.comment(QStringLiteral("Instrument identification")).section(QStringLiteral("ID"))
-        .entry(QStringLiteral("SerialNumber"), tolviM::SerialNumberText(r.at(EepromAddress::SerialNumber),
-            uint32_t(r.triple(EepromAddress::SerialNumber + 1))))
-        .entry(QStringLiteral("Manufactured"), date(EepromAddress::ManufactureDate))
-        .entry(QStringLiteral("Serviced"), date(EepromAddress::ServiceDate))
-        .entry(QStringLiteral("Calibrated"), date(EepromAddress::CalibrationDate))
+        .entry(QStringLiteral("SerialNumber"), tolviM::SerialNumberText(r.at(EepromMap::SerialNumber),
+            uint32_t(r.triple(EepromMap::SerialNumber + 1))))
+        .entry(QStringLiteral("Manufactured"), date(EepromMap::ManufactureDate))
+        .entry(QStringLiteral("Serviced"), date(EepromMap::ServiceDate))
+        .entry(QStringLiteral("Calibrated"), date(EepromMap::CalibrationDate))
         .entry(QStringLiteral("Brand"), brandUnset ? QStringLiteral("Unset") : Quoted(brand))
         .entry(QStringLiteral("Counter"),
-            QString::number(r.word(EepromAddress::UsageCounter + 1, EepromAddress::UsageCounter)))
+            QString::number(r.word(EepromMap::UsageCounter + 1, EepromMap::UsageCounter)))
         .endSection();
 }
 
 void AddCalibration(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
 {
-    const int a = EepromAddress::CalibrationA, b = EepromAddress::CalibrationB;
+    const int a = EepromMap::CalibrationBlockA, b = EepromMap::CalibrationBlockB;
     const int peakMantissa = r.word(a + 1, a), peakExponent = r.at(a + 2);
     const int areaMantissa = r.word(b + 1), areaExponent = r.at(b + 3);
     const double peakGain = std::ldexp(double(peakMantissa), -peakExponent);
@@ -98,11 +98,11 @@ void AddCalibration(KeyValueReport& report, const ImageReader& r, const QLocale&
         float(peakGain), float(r.triple(a + 4)), float(areaGain), float(r.triple(b + 8)));
     const QString gainPicture = QStringLiteral("0.00000");
     report.comment(QStringLiteral("Instrument calibration")).section(QStringLiteral("Calibration"))
-        .entry(QStringLiteral("Correct"), TrueFalse(r.at(EepromAddress::CalibratedMarker) == 0x44))
+        .entry(QStringLiteral("Correct"), TrueFalse(r.at(EepromMap::CalibratedMarker) == 0x44))
         .entry(QStringLiteral("Concentration"), Number(targets.peakPpm, QStringLiteral("0.000"), locale))
         .entry(QStringLiteral("Temperature"), QString::number(r.at(b)))
         .entry(QStringLiteral("TimeToPeak"),
-            Number(tolviM::TimeToPeakSeconds(r.at(EepromAddress::TimeToPeak), r.at(EepromAddress::TimeToPeak + 1)),
+            Number(tolviM::TimeToPeakSeconds(r.at(EepromMap::TimeToPeak), r.at(EepromMap::TimeToPeak + 1)),
                 QStringLiteral("0.0"), locale))
         .entry(QStringLiteral("Gain"), Number(peakGain, gainPicture, locale))
         .entry(QStringLiteral("Man"), QString::number(peakMantissa))
@@ -115,7 +115,7 @@ void AddCalibration(KeyValueReport& report, const ImageReader& r, const QLocale&
 
 void AddFlags(KeyValueReport& report, const ImageReader& r)
 {
-    const int switches = r.word(EepromAddress::ControlSwitches);
+    const int switches = r.word(EepromMap::ControlSwitches);
     report.comment(QStringLiteral("Instrument flags @ 0x002E & 0x002F")).section(QStringLiteral("Flags"))
         .entry(QStringLiteral("AutoOff"), TrueFalse(BitTest(switches, 12)))
         .entry(QStringLiteral("KeyLock"), TrueFalse(BitTest(switches, 0)))
@@ -124,65 +124,65 @@ void AddFlags(KeyValueReport& report, const ImageReader& r)
         .entry(QStringLiteral("NMode"), Unknown)
         .endSection();
     report.comment(QStringLiteral("Other switches")).section(QStringLiteral("Flags2"));
-    const QString fake = r.letters(EepromAddress::FakeModeMarker);
-    if (r.word(EepromAddress::FakeModeMarker) == 0)
+    const QString fake = r.letters(EepromMap::FakeModeMarker);
+    if (r.word(EepromMap::FakeModeMarker) == 0)
         report.entry(QStringLiteral("FakeMode"), TrueFalse(false));
     else if (fake == QLatin1String("QX") || fake == QLatin1String("QY") || fake == QLatin1String("QZ"))
         report.entry(QStringLiteral("FakeMode"), TrueFalse(true) + QStringLiteral(" ; ") + fake);
     else
         report.entry(QStringLiteral("FakeMode"),
-            TrueFalse(false) + QStringLiteral(" ; 0x") + r.hex(EepromAddress::FakeModeMarker, 2));
-    AddMarker(report, r, QStringLiteral("ExtKeys"), EepromAddress::ExtendedKeysMarker, QStringLiteral("XK"));
-    AddMarker(report, r, QStringLiteral("EEZapPrimed"), EepromAddress::EepromZapMarker, QStringLiteral("IE"));
-    AddMarker(report, r, QStringLiteral("RL1Fitted"), EepromAddress::ParkSensorMarker, QStringLiteral("R1"));
+            TrueFalse(false) + QStringLiteral(" ; 0x") + r.hex(EepromMap::FakeModeMarker, 2));
+    AddMarker(report, r, QStringLiteral("ExtKeys"), EepromMap::ExtendedKeysMarker, QStringLiteral("XK"));
+    AddMarker(report, r, QStringLiteral("EEZapPrimed"), EepromMap::EepromZapMarker, QStringLiteral("IE"));
+    AddMarker(report, r, QStringLiteral("RL1Fitted"), EepromMap::ParkSensorMarker, QStringLiteral("R1"));
     report.endSection();
 }
 
 void AddConf(KeyValueReport& report, const ImageReader& r, const FirmwareFlags& flags, const QLocale& locale)
 {
     // The memory-full byte's sense is reversed on firmware that inverts it.
-    const bool continueOnFull = (r.at(EepromAddress::MemoryFull) == 0) != flags.FwMemoryFullInverted;
-    const int alarm = EepromAddress::AlarmBlock;
+    const bool continueOnFull = (r.at(EepromMap::MemoryFull) == 0) != flags.FwMemoryFullInverted;
+    const int alarm = EepromMap::AlarmBlock;
     report.comment(QStringLiteral("CONF Menu settings")).section(QStringLiteral("Conf"))
         .entry(QStringLiteral("ScheduleEnabled"), Unknown)
         .entry(QStringLiteral("StopOnFull"), TrueFalse(!continueOnFull))
-        .entry(QStringLiteral("ShortBetweenSamples"), TrueFalse(r.set(EepromAddress::ShortSensor)))
+        .entry(QStringLiteral("ShortBetweenSamples"), TrueFalse(r.set(EepromMap::ShortSensorBetweenSamples)))
         .entry(QStringLiteral("AlarmEnabled"), TrueFalse(r.set(alarm)))
         .entry(QStringLiteral("AlarmSetting"), Number(r.at(alarm + 3) / 100.0, QStringLiteral("0.00"), locale))
         .entry(QStringLiteral("AlarmDuration"), QString::number(r.at(alarm + 2)))
-        .entry(QStringLiteral("AlarmLogic"), r.set(EepromAddress::AlarmDirection) ? QStringLiteral("GT") : QStringLiteral("LT"))
-        .entry(QStringLiteral("Mode"), tolviM::ModeName(r.at(EepromAddress::SamplingMode)))
-        .entry(QStringLiteral("Limit"), QString::number(r.at(EepromAddress::Limit)))
-        .entry(QStringLiteral("AreaLoTime"), QString::number(r.word(EepromAddress::AreaPeriodStart + 1, EepromAddress::AreaPeriodStart)))
-        .entry(QStringLiteral("AreaHiTime"), QString::number(r.word(EepromAddress::AreaPeriodEnd + 1, EepromAddress::AreaPeriodEnd)))
-        .entry(QStringLiteral("IntergrateNegatives"), TrueFalse(r.set(EepromAddress::AreaNegatives)))
-        .entry(QStringLiteral("NegativeGateEnable"), TrueFalse(r.set(EepromAddress::GtnGate)))
-        .entry(QStringLiteral("NegativeGateTime"), QString::number(r.at(EepromAddress::GtnTriggerTime)))
-        .entry(QStringLiteral("NegativeGateMode"), r.set(EepromAddress::GtnJump) ? QStringLiteral("Area") : QStringLiteral("Peak"))
-        .entry(QStringLiteral("SwapIf_Area>Time"), TrueFalse(r.set(EepromAddress::A2tGate)))
+        .entry(QStringLiteral("AlarmLogic"), r.set(EepromMap::AlarmDirection) ? QStringLiteral("GT") : QStringLiteral("LT"))
+        .entry(QStringLiteral("Mode"), tolviM::ModeName(r.at(EepromMap::SamplingMode)))
+        .entry(QStringLiteral("Limit"), QString::number(r.at(EepromMap::Limit)))
+        .entry(QStringLiteral("AreaLoTime"), QString::number(r.word(EepromMap::AreaPeriod + 1, EepromMap::AreaPeriod)))
+        .entry(QStringLiteral("AreaHiTime"), QString::number(r.word(EepromMap::AreaPeriodEnd + 1, EepromMap::AreaPeriodEnd)))
+        .entry(QStringLiteral("IntergrateNegatives"), TrueFalse(r.set(EepromMap::AreaIgnoresNegatives)))
+        .entry(QStringLiteral("NegativeGateEnable"), TrueFalse(r.set(EepromMap::GtnGate)))
+        .entry(QStringLiteral("NegativeGateTime"), QString::number(r.at(EepromMap::GtnTrigger)))
+        .entry(QStringLiteral("NegativeGateMode"), r.set(EepromMap::GtnJump) ? QStringLiteral("Area") : QStringLiteral("Peak"))
+        .entry(QStringLiteral("SwapIf_Area>Time"), TrueFalse(r.set(EepromMap::A2tGate)))
         .endSection();
 }
 
 void AddOper(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
 {
-    const int pv = EepromAddress::PumpValveBlock;
+    const int pv = EepromMap::PumpValveBlock;
     const QString tenths = QStringLiteral("0.0");
-    const int mgm = EepromAddress::MgmFactor;
-    const int offset = r.at(EepromAddress::OffsetSize);
+    const int mgm = EepromMap::MgFactor;
+    const int offset = r.at(EepromMap::OffsetSize);
     report.comment(QStringLiteral("OPER Menu settings")).section(QStringLiteral("Oper"))
         .entry(QStringLiteral("PumpMode"), ModeWord(r.at(pv + 3)))
         .entry(QStringLiteral("PumpStart"), Number(r.signedTenths(pv + 4) / 10.0, tenths, locale))
-        .entry(QStringLiteral("PumpRun"), Number(r.at(EepromAddress::PumpTime) / 10.0, tenths, locale))
+        .entry(QStringLiteral("PumpRun"), Number(r.at(EepromMap::PumpTime) / 10.0, tenths, locale))
         .entry(QStringLiteral("ValveMode"), ModeWord(r.at(pv)))
         .entry(QStringLiteral("ValveStart"), Number(r.signedTenths(pv + 1) / 10.0, tenths, locale))
         .entry(QStringLiteral("ValveRun"), Number(r.at(pv + 2) / 10.0, tenths, locale))
         .entry(QStringLiteral("SampleAt"), r.set(pv + 5) ? QStringLiteral("TimeZero") : QStringLiteral("ButtonPress"))
         // The offset mode byte is 0 for the fine display.
-        .entry(QStringLiteral("FineDisplay"), TrueFalse(!r.set(EepromAddress::OffsetMode)))
+        .entry(QStringLiteral("FineDisplay"), TrueFalse(!r.set(EepromMap::OffsetMode)))
         .entry(QStringLiteral("Offset"), offset == 0 ? QStringLiteral("None")
-                : (r.set(EepromAddress::OffsetSign) ? QStringLiteral("+") : QStringLiteral("-"))
+                : (r.set(EepromMap::OffsetSetting) ? QStringLiteral("+") : QStringLiteral("-"))
                     + Number(offset / 1000.0, QStringLiteral("0.000"), locale))
-        .entry(QStringLiteral("RemoteFRAMSave"), TrueFalse(r.set(EepromAddress::RemoteFramSave)))
+        .entry(QStringLiteral("RemoteFRAMSave"), TrueFalse(r.set(EepromMap::RemoteFramSave)))
         .entry(QStringLiteral("mgm_Factor"), r.set(mgm) ? QString::number((r.at(mgm + 1) + 532) / 512.0, 'g', 10)
                                                        : QStringLiteral("Dynamic"))
         .line(QStringLiteral(";CommsMode=RS232"))
@@ -207,18 +207,18 @@ void AddUnknownSections(KeyValueReport& report)
 void AddSaved(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
 {
     report.comment(QStringLiteral("Saved Samples")).section(QStringLiteral("Saved"))
-        .entry(QStringLiteral("Index"), QString::number(r.at(EepromAddress::SavedIndex)));
-    for (int k = 0; k < EepromAddress::SavedSamples; ++k) {
+        .entry(QStringLiteral("Index"), QString::number(r.at(EepromMap::CyclePointer)));
+    for (int k = 0; k < EepromMap::SavedSamples; ++k) {
         report.entry(QStringLiteral("Conc%1").arg(k),
-                  Number(r.word(EepromAddress::SavedConcentrations + 2 * k) / 1000.0, QStringLiteral("0.000"), locale))
-            .entry(QStringLiteral("Temp%1").arg(k), QString::number(r.at(EepromAddress::SavedTemperatures + k)));
+                  Number(r.word(EepromMap::SavedConcentrations + 2 * k) / 1000.0, QStringLiteral("0.000"), locale))
+            .entry(QStringLiteral("Temp%1").arg(k), QString::number(r.at(EepromMap::SavedTemperatures + k)));
     }
     report.endSection();
 }
 
 void AddFramAndMisc(KeyValueReport& report, const ImageReader& r)
 {
-    const int chips = EepromAddress::FramChipBlock;
+    const int chips = EepromMap::FramChipBlock;
     report.comment(QStringLiteral("FRAM Chip contol...")).section(QStringLiteral("FRAM"))
         .entry(QStringLiteral("Discovered"), QString::number(r.at(chips + 1)))
         .entry(QStringLiteral("Map"), QStringLiteral("0b") + Bin(r.at(chips + 2)))
@@ -227,12 +227,12 @@ void AddFramAndMisc(KeyValueReport& report, const ImageReader& r)
         .entry(QStringLiteral("Records"), Unknown)
         .entry(QStringLiteral("Offset"), Unknown)
         .endSection();
-    const int zero = EepromAddress::ZeroErrorSign;
-    const int aux = EepromAddress::AuxDate;
+    const int zero = EepromMap::ZeroError;
+    const int aux = EepromMap::FourthDate;
     report.comment(QStringLiteral("Everything Else...")).section(QStringLiteral("Misc"))
         .entry(QStringLiteral("MAX132Zero"),
             (r.set(zero) ? QStringLiteral("-") : QStringLiteral("+")) + QString::number(r.word(zero + 1)))
-        .entry(QStringLiteral("ManualReset"), QStringLiteral("0x") + r.hex(EepromAddress::ManualReset, 1))
+        .entry(QStringLiteral("ManualReset"), QStringLiteral("0x") + r.hex(EepromMap::ManualReset, 1))
         .line(QStringLiteral(";TimeMode=0x0024"))
         .line(QStringLiteral(";DeltaMode=0x0025"))
         .line(QStringLiteral(";ManualReset=0x0027"))
@@ -283,10 +283,10 @@ QStringList SavedSamples(const Image& image, const QString& sep, const QLocale& 
 {
     const ImageReader r(image);
     QStringList lines{QStringLiteral("Slot") + sep + QStringLiteral(" Reading") + sep + QStringLiteral(" Temp")};
-    for (int k = 0; k < EepromAddress::SavedSamples; ++k) {
+    for (int k = 0; k < EepromMap::SavedSamples; ++k) {
         lines << QString::number(k) + sep
-                + FormatNumber(r.word(EepromAddress::SavedConcentrations + 2 * k) / 1000.0, QStringLiteral(" ##0.000"), locale)
-                + sep + FormatNumber(r.at(EepromAddress::SavedTemperatures + k), QStringLiteral(" #0"), locale);
+                + FormatNumber(r.word(EepromMap::SavedConcentrations + 2 * k) / 1000.0, QStringLiteral(" ##0.000"), locale)
+                + sep + FormatNumber(r.at(EepromMap::SavedTemperatures + k), QStringLiteral(" #0"), locale);
     }
     return lines;
 }

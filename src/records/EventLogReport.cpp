@@ -1,7 +1,6 @@
 #include "EventLogReport.h"
 
 #include "KeyValueReport.h"
-#include "instrument/EepromImage.h"
 #include "instrument/Measurement.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
@@ -13,9 +12,7 @@ namespace EventLogReport {
 
 namespace {
 
-enum Kind { Calibration, Pump, Valve, Offset, Schedule };
-
-const char* const SectionNames[Kinds] = {"CALIBRATION_", "PUMP_", "VALVE_", "OFFSET_", "SCHEDULE_"};
+const char* const SectionNames[EventLogCount] = {"CALIBRATION_", "PUMP_", "VALVE_", "OFFSET_", "SCHEDULE_"};
 const QString SignedTenths = QStringLiteral("+00.0;-00.0;\\ \\ 0.0");
 const QString OffsetPicture = QStringLiteral("+0.000;-0.000;\\ \\-\\O\\F\\F\\-");
 
@@ -112,9 +109,10 @@ void AddSchedule(KeyValueReport& report, const RecordBytes& b, const QLocale& lo
 
 }
 
-void AddRecord(KeyValueReport& report, int kind, int index, const tolviM::EventLogEntry& entry, const QLocale& locale)
+void AddRecord(KeyValueReport& report, EventLogKind kind, int index, const tolviM::EventLogEntry& entry,
+    const QLocale& locale)
 {
-    report.section(QLatin1String(SectionNames[kind]) + QString::number(index));
+    report.section(QLatin1String(SectionNames[int(kind)]) + QString::number(index));
     if (entry.timeStamp <= 0) {
         report.entry(QStringLiteral("Empty"), TrueFalse(true)).endSection();
         return;
@@ -124,12 +122,11 @@ void AddRecord(KeyValueReport& report, int kind, int index, const tolviM::EventL
             Quoted(FormatDate(UTC2VB(entry.timeStamp), QStringLiteral("DD-MMM-YYYY HH:NN:SS"), locale)));
     const RecordBytes bytes(entry.bytes);
     switch (kind) {
-    case Calibration: AddCalibration(report, bytes, locale); break;
-    case Pump: AddPumpOrValve(report, bytes, false, locale); break;
-    case Valve: AddPumpOrValve(report, bytes, true, locale); break;
-    case Offset: AddOffset(report, bytes, locale); break;
-    case Schedule: AddSchedule(report, bytes, locale); break;
-    default: break;
+    case EventLogKind::Calibration: AddCalibration(report, bytes, locale); break;
+    case EventLogKind::Pump: AddPumpOrValve(report, bytes, false, locale); break;
+    case EventLogKind::Valve: AddPumpOrValve(report, bytes, true, locale); break;
+    case EventLogKind::Offset: AddOffset(report, bytes, locale); break;
+    case EventLogKind::Schedule: AddSchedule(report, bytes, locale); break;
     }
     report.endSection();
 }
@@ -137,12 +134,12 @@ void AddRecord(KeyValueReport& report, int kind, int index, const tolviM::EventL
 QStringList Read(InstrumentLink& link, Services& services, const QLocale& locale)
 {
     KeyValueReport report(QStringLiteral("FRAM Event Log"));
-    for (int kind = 0; kind < Kinds; ++kind) {
-        for (int index = 0; index < EntriesPerLog; ++index) {
-            const auto entry = tolviM::GetFRAMEventLog(link, services, kind, index);
+    for (int log = 0; log < EventLogCount; ++log) {
+        for (int index = 0; index < EventLogEntries; ++index) {
+            const auto entry = tolviM::GetFRAMEventLog(link, services, log, index);
             if (!entry)
                 break;
-            AddRecord(report, kind, index, *entry, locale);
+            AddRecord(report, EventLogKind(log), index, *entry, locale);
             if (entry->timeStamp <= 0)
                 break;
         }

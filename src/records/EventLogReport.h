@@ -1,4 +1,6 @@
 #pragma once
+#include "instrument/EepromImage.h"
+
 #include <QLocale>
 #include <QStringList>
 
@@ -13,12 +15,10 @@ struct EventLogEntry;
 // "events.txt": the instrument's five on-board event logs (calibrations,
 // pump, valve, offset and schedule settings), one section per record.
 namespace EventLogReport {
-constexpr int Kinds = 5;             // logs 0 to 4
-constexpr int EntriesPerLog = 8;     // records 0 to 7 of each log
 
 // The section of one record: "[PUMP_3]" and its keys; a record without a
 // time stamp is written with "Empty=True" alone.
-void AddRecord(KeyValueReport& report, int kind, int index, const tolviM::EventLogEntry& entry,
+void AddRecord(KeyValueReport& report, EventLogKind kind, int index, const tolviM::EventLogEntry& entry,
     const QLocale& locale);
 
 // Reads every log record after record, each until its first empty record or

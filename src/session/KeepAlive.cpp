@@ -23,11 +23,7 @@ double IdleSeconds(const QDateTime& lastCommsAt, const QDateTime& now)
 
 QString ScheduleStateText(const InstrumentInfo& info)
 {
-    if (info.ScheduleEnabled && info.ScheduleRunning)
-        return QStringLiteral("Schedule: Running");
-    if (info.ScheduleEnabled)
-        return QStringLiteral("Schedule: Enabled");
-    return QStringLiteral("Schedule: Disabled");
+    return ScheduleStateText(info.ScheduleEnabled, info.ScheduleRunning);
 }
 
 QString MemoryUsedText(const InstrumentInfo& info)

@@ -67,7 +67,7 @@ TEST(EepromReport, StopOnFullFollowsTheFirmwaresSense)
 
 struct EventCase {
     const char* name;
-    int kind;
+    EventLogKind kind;
     QByteArray bytes;
     QStringList lines;   // the record's keys after its date
 };
@@ -88,13 +88,13 @@ TEST_P(EventRecord, WritesItsKeys)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EventRecord,
-    ::testing::Values(EventCase{"PumpOfUnknownMode", 1, QByteArray::fromHex("077F00"),
+    ::testing::Values(EventCase{"PumpOfUnknownMode", EventLogKind::Pump, QByteArray::fromHex("077F00"),
                           {"Mode=?", "StartAt=+12.7 sec", "RunFor=  0.0 sec"}},
-        EventCase{"OffsetLargestNegative", 3, QByteArray::fromHex("8000"), {"Value=-32.768"}},
-        EventCase{"ScheduleEveryBitPattern", 4, QByteArray::fromHex("8141050200003D8100FF"),
+        EventCase{"OffsetLargestNegative", EventLogKind::Offset, QByteArray::fromHex("8000"), {"Value=-32.768"}},
+        EventCase{"ScheduleEveryBitPattern", EventLogKind::Schedule, QByteArray::fromHex("8141050200003D8100FF"),
             {"Config=10000001 -______L", "WeekmaskStart=01000001 _MtwtfsS", "WeekmaskEnd=10000001 -mtwtfsS",
                 "Start=\"08:32\"", "Length=\"01:00\"", "Frequency=5 min", "LoopCount=255"}},
-        EventCase{"CalibrationWithShortRecord", 0, QByteArray::fromHex("40"),
+        EventCase{"CalibrationWithShortRecord", EventLogKind::Calibration, QByteArray::fromHex("40"),
             {"Status=_-______", "Value=64", "Temperature=0°C", "PeakValue=au", "TimeToPeak= 0.0 sec",
                 "PeakGain=0.00000", "PeakGainString=\"00000/E00\"", "AreaValue=au", "AreaGain=0.00000",
                 "AreaGainString=\"00000/E00\"", "TargetConc=0.000 ppm"}}),
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, EventRecord,
 TEST(EventRecord, WithoutTimeStampIsEmpty)
 {
     KeyValueReport report(QStringLiteral("T"));
-    EventLogReport::AddRecord(report, 4, 0, tolviM::EventLogEntry{0, QByteArray(10, '\xFF')}, QLocale::c());
+    EventLogReport::AddRecord(report, EventLogKind::Schedule, 0, tolviM::EventLogEntry{0, QByteArray(10, '\xFF')}, QLocale::c());
     EXPECT_EQ(report.lines().mid(5), (QStringList{"[SCHEDULE_0]", "Empty=True", ""}));
 }
 
