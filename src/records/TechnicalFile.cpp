@@ -21,6 +21,7 @@
 #include "shell/SystemInfo.h"
 #include "shell/TimeConv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
