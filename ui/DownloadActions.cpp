@@ -5,7 +5,9 @@
 #include "data/DownloadPageModel.h"
 #include "data/MemoryDownload.h"
 #include "data/MemoryErase.h"
+#include "data/ReadingChartModel.h"
 #include "instrument/SampleMemory.h"
+#include "link/InstrumentLink.h"
 #include "session/MainModel.h"
 
 #include <QDateTime>
@@ -51,6 +53,7 @@ void DownloadActions::download(bool portion, bool thenSave)
     struct Result {
         DownloadOutcome outcome = DownloadOutcome::Failed;
         DownloadSummary summary;   // taken from the table on the instrument thread
+        ChartSource chart;         // likewise
     };
     parts_.thread.submit<Result>(portion ? QStringLiteral("download portion") : QStringLiteral("download"),
         [this, portion, slider, hidden] {
@@ -61,12 +64,16 @@ void DownloadActions::download(bool portion, bool thenSave)
             result.outcome = portion ? DownloadMemoryPortion(context, slider.selStart, slider.selLength)
                                      : DownloadAllMemory(context);
             result.summary = DownloadSummary::of(model.downloads());
+            if (result.outcome == DownloadOutcome::Completed)
+                result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());
             return result;
         },
         [this, thenSave](Result result) {
             DownloadPageModel& page = parts_.pageModel;
-            if (result.outcome == DownloadOutcome::Completed)
+            if (result.outcome == DownloadOutcome::Completed) {
+                page.chart.setSource(std::move(result.chart));
                 page.downloadCompleted(result.summary, QDateTime::currentDateTime());
+            }
             else if (result.outcome != DownloadOutcome::EmptyMemory)
                 page.dataDropped();
             parts_.redraw();

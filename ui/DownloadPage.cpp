@@ -142,6 +142,10 @@ DownloadPage::DownloadPage(QWidget* parent)
     layout->addWidget(usage, 0, 0);
     layout->addWidget(memory, 0, 1);
     layout->addWidget(fraDownloadFilters, 1, 0, 1, 2);
+    // The chart takes the height the page has left.
+    fraChart = new ReadingChartPanel;
+    fraChart->setVisible(false);
+    layout->addWidget(fraChart, 2, 0, 1, 2);
     layout->setRowStretch(2, 1);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "MemoryBar.h"
+#include "ReadingChartPanel.h"
 #include "SelectionSlider.h"
 
 #include <QCheckBox>
@@ -16,7 +17,8 @@
 
 // The "Download" page: the memory gauge and its refresh button, the range
 // slider with the portion buttons, the download and erase buttons, and the
-// filter frame (format list, option frames, Test Filter, Save Data).
+// filter frame (format list, option frames, Test Filter, Save Data) and
+// the chart of the downloaded readings below it.
 // A view only: the main window binds it to the download model.
 class DownloadPage : public QWidget {
     Q_OBJECT
@@ -55,6 +57,7 @@ public:
     QRadioButton* optFilterConcC = nullptr;
     QPushButton* btnFilterDownload = nullptr;
     QPushButton* btnSaveData = nullptr;
+    ReadingChartPanel* fraChart = nullptr;   // shown once a download has data
 
     void setFormatEntries(const QStringList& captions);
     void showOptionFrame(OptionFrame frame);

@@ -18,8 +18,10 @@ DownloadPage::OptionFrame FrameOf(FilterOptionFrame frame)
 }
 }
 
-DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& model, QObject* parent)
-    : QObject(parent), window_(window), page_(*window.downloadPage()), model_(model)
+DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& model, Prompts& prompts,
+    SessionLog& log, QObject* parent)
+    : QObject(parent), window_(window), page_(*window.downloadPage()), model_(model),
+      chart_(*page_.fraChart, model.chart, prompts, log, window.statusPanels())
 {
     QStringList captions;
     for (int i = 0; i < DataFormats::Count; ++i)
@@ -71,6 +73,7 @@ void DownloadPageBinding::refresh()
         window_.statusPanels()->setPanelText(StatusPanel::Memory, gauge.memoryPanel);
     refreshSlider();
     refreshFilterFrame();
+    chart_.refresh();
 }
 
 void DownloadPageBinding::refreshSlider()
@@ -149,6 +152,7 @@ int DownloadPageBinding::testFilter(const DownloadTable& table, Prompts& prompts
     readFilterControls();
     const int count = model_.testFilter(table, prompts, title);
     refreshFilterFrame(); // the bounds may have been put in order
+    chart_.refresh();     // and the chart follows the tested filter
     return count;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "DownloadPage.h"
+#include "ReadingChartBinding.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
 
@@ -8,6 +9,7 @@
 
 class MainWindow;
 class Prompts;
+class SessionLog;
 struct DownloadTable;
 
 // Binds the Download page's widgets to its model: every gesture on the page
@@ -17,7 +19,8 @@ struct DownloadTable;
 class DownloadPageBinding : public QObject {
     Q_OBJECT
 public:
-    DownloadPageBinding(MainWindow& window, DownloadPageModel& model, QObject* parent = nullptr);
+    DownloadPageBinding(MainWindow& window, DownloadPageModel& model, Prompts& prompts, SessionLog& log,
+        QObject* parent = nullptr);
 
     // Model -> widgets.
     void refresh();
@@ -26,6 +29,7 @@ public:
     void readFilterControls();
     // "Test Filter" on a table: the count, or -1 without data.
     int testFilter(const DownloadTable& table, Prompts& prompts, const QString& title);
+    ReadingChartBinding& chart() { return chart_; }
 
 private:
     void onSliderPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -36,5 +40,6 @@ private:
     MainWindow& window_;
     DownloadPage& page_;
     DownloadPageModel& model_;
+    ReadingChartBinding chart_;
     bool refreshing_ = false;
 };

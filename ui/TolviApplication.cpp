@@ -130,7 +130,7 @@ void TolviApplication::bindDownloadPage()
 {
     dataFileSettings_ = std::make_unique<DataFileSettings>(UserSettingsPath(prepared_.paths));
     downloadModel_ = std::make_unique<DownloadPageModel>(*dataFileSettings_);
-    downloadBinding_ = std::make_unique<DownloadPageBinding>(*window_, *downloadModel_);
+    downloadBinding_ = std::make_unique<DownloadPageBinding>(*window_, *downloadModel_, prompts_, core_.log());
     observer_ = std::make_unique<StatusBarObserver>(window_->statusPanels());
     DownloadPage* page = window_->downloadPage();
     connect(page->btnFilterDownload, &QPushButton::clicked, this,

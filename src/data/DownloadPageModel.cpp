@@ -34,6 +34,7 @@ void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const
     filter.resetAfterDownload(download, localNow);
     selectFormat(settings_.filter());
     filterFrameVisible = true;
+    chart.setFilter(filter);
 }
 
 void DownloadPageModel::memoryErased(int slotsUsed, int slotsTotal, bool portion)
@@ -99,6 +100,7 @@ int DownloadPageModel::testFilter(const DownloadTable& table, Prompts& prompts, 
     const int count = CountFilteredRecords(table, filter);
     prompts.message(Prompts::Icon::Information,
         QStringLiteral("Using this filter will return ") + QString::number(count) + QStringLiteral(" records."), title);
+    chart.setFilter(filter);
     return count;
 }
 

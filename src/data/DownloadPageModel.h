@@ -1,6 +1,7 @@
 #pragma once
 #include "data/DownloadFilter.h"
 #include "data/MemoryRangeSlider.h"
+#include "data/ReadingChartModel.h"
 
 #include <QLocale>
 #include <QString>
@@ -45,6 +46,7 @@ public:
     DownloadFilter filter;
     SingleColumnBox singleColumnBox;
     bool filterFrameVisible = false;
+    ReadingChartModel chart;       // redrawn after a download and by Test Filter
 
     // Redraws the gauge and fits the slider to the instrument's memory
     // (after a connection, a refresh, an erase).
@@ -58,7 +60,11 @@ public:
         downloadCompleted(DownloadSummary::of(table), localNow);
     }
     // A download was cancelled or the memory erased: no data to filter.
-    void dataDropped() { filterFrameVisible = false; }
+    void dataDropped()
+    {
+        filterFrameVisible = false;
+        chart.clear();
+    }
     // An erase succeeded: no data to filter, the gauge redrawn; a portion
     // erase also resets the selection to the first slot.
     void memoryErased(int slotsUsed, int slotsTotal, bool portion);

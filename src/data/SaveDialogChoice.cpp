@@ -47,3 +47,14 @@ Prompts::FileChoice SaveDialogChoice::plotScript(const QDateTime& localNow)
     choice.defaultExtension = QStringLiteral("plt");
     return choice;
 }
+
+Prompts::FileChoice SaveDialogChoice::chartImage(const QDateTime& localNow)
+{
+    Prompts::FileChoice choice;
+    choice.title = QStringLiteral("Save Chart as PNG");
+    choice.filters = {QStringLiteral("PNG image (*.png)")};
+    choice.selectedFilter = 0;
+    choice.proposedName = proposedName(localNow);
+    choice.defaultExtension = QStringLiteral("png");
+    return choice;
+}

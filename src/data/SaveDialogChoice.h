@@ -24,6 +24,8 @@ QString proposedName(const QDateTime& localNow);
 
 Prompts::FileChoice delimitedFile(const QString& storedDelimiter, const QLocale& locale, const QDateTime& localNow);
 Prompts::FileChoice plotScript(const QDateTime& localNow);
+// "Save as PNG" of the Download page's chart.
+Prompts::FileChoice chartImage(const QDateTime& localNow);
 
 // The dialog answers with a 0-based filter; the stored number counts from 1.
 inline int typeNumberOf(const Prompts::FileChosen& chosen) { return chosen.filterIndex + 1; }

@@ -2,7 +2,9 @@
 #include "ModalScript.h"
 #include "QtPrinters.h"
 
+#include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -61,6 +63,37 @@ QPoint HandleCentre(QSlider* slider)
     option.sliderPosition = slider->sliderPosition();
     option.sliderValue = slider->value();
     return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+}
+// The chart of the page, drawn from a download of the built-in simulated
+// instrument.
+bool DownloadFromTheInstrument(PageFixture& f)
+{
+    f.page->btnDownload->click();
+    return f.app->instrumentThread().waitUntilIdle(120000) && f.app->downloads().count() > 0;
+}
+
+// The downloaded slots a filter keeps that have a time and a reading: what
+// the chart draws.
+int ReadingsKept(const DownloadTable& table, const std::function<bool(const SlotRecord&)>& keeps)
+{
+    int n = 0;
+    for (int i = 1; i <= table.count(); ++i)
+        n += table[i].SampleTime.isValid() && table[i].Reading >= 0 && keeps(table[i]);
+    return n;
+}
+
+void PressTestFilter(DownloadPage* page)
+{
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    page->btnFilterDownload->click();
+    QTRY_VERIFY_WITH_TIMEOUT(script.done(), 5000);
+}
+
+QDateTime TimeAxisMin(ReadingChartPanel* chart)
+{
+    const auto axes = chart->view->chart()->axes(Qt::Horizontal);
+    return axes.isEmpty() ? QDateTime() : static_cast<QDateTimeAxis*>(axes.front())->min();
 }
 } // namespace
 
@@ -163,6 +196,65 @@ TEST(DownloadPage, TestFilterCountsWhatASaveWouldWrite)
     }
     EXPECT_EQ(f.page->scrFilterConcMin->value(), 500);
     EXPECT_EQ(f.page->lblFilterConcMin->text(), "0.500 ppm");
+}
+
+TEST(DownloadPage, ChartDrawsTheFilteredDownloadAndSavesAPng)
+{
+    PageFixture f;
+    ASSERT_TRUE(f.connected);
+    EXPECT_FALSE(f.page->fraChart->isVisibleTo(f.page)) << "nothing to draw before a download";
+    f.app->window().show();
+    ASSERT_TRUE(DownloadFromTheInstrument(f));
+    ReadingChartPanel* chart = f.page->fraChart;
+    ASSERT_TRUE(chart->isVisibleTo(f.page));
+
+    f.page->lstDataFormat->setCurrentRow(0);
+    PressTestFilter(f.page);
+    const int all = ReadingsKept(f.app->downloads(), [](const SlotRecord&) { return true; });
+    ASSERT_GT(all, 0);
+    EXPECT_EQ(chart->concentrationSeries()->count(), all);
+
+    // Test Filter redraws with the slots the filter keeps.
+    f.page->lstDataFormat->setCurrentRow(4);
+    f.page->chkFilterSchedules->setChecked(false);
+    PressTestFilter(f.page);
+    const int manual = ReadingsKept(f.app->downloads(), [](const SlotRecord& s) { return !s.Scheduled; });
+    EXPECT_EQ(chart->concentrationSeries()->count(), manual);
+
+    // The second axis: a temperature and a humidity for every kept slot.
+    chart->chkChartClimate->setChecked(true);
+    EXPECT_TRUE(chart->temperatureSeries()->isVisible());
+    EXPECT_GE(chart->temperatureSeries()->count(), manual);
+    EXPECT_EQ(chart->humiditySeries()->count(), chart->temperatureSeries()->count());
+
+    // Zoom in from the keyboard, then Reset shows the whole again.
+    const QDateTime whole = TimeAxisMin(chart);
+    chart->view->setFocus();
+    QTest::keyClick(chart->view, Qt::Key_Plus);
+    EXPECT_GT(TimeAxisMin(chart), whole);
+    chart->btnChartReset->click();
+    EXPECT_EQ(TimeAxisMin(chart), whole);
+
+    const QString target = f.root.file("chart.png");
+    ModalScript script;
+    QStringList types;
+    script.then([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        types = dialog->nameFilters();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(target);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    chart->btnChartSave->click();
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(types, QStringList{"PNG image (*.png)"});
+    QImage image;
+    ASSERT_TRUE(image.load(target, "PNG"));
+    EXPECT_GT(image.width(), 0);
+    EXPECT_GT(image.height(), 0);
+    EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "Chart saved to '" + QDir::toNativeSeparators(target) + "'.");
 }
 
 TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)

@@ -1,0 +1,52 @@
+#pragma once
+#include "ReadingChartView.h"
+#include "data/ReadingChartModel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QValueAxis>
+
+// The chart frame of the Download page: the readings over time, the alarm
+// line, temperature and humidity on a second axis when ticked, the unit
+// choice, Reset and "Save as PNG". A view only: it draws a ReadingChart and
+// the binding feeds its gestures to the chart model.
+class ReadingChartPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit ReadingChartPanel(QWidget* parent = nullptr);
+
+    QCheckBox* chkChartClimate = nullptr;
+    QComboBox* cboChartUnit = nullptr;     // entries in ConcentrationUnit order
+    QPushButton* btnChartReset = nullptr;
+    QPushButton* btnChartSave = nullptr;
+    QLabel* lblChartPoints = nullptr;
+    ReadingChartView* view = nullptr;
+
+    QLineSeries* concentrationSeries() const { return concentration_; }
+    QLineSeries* alarmSeries() const { return alarm_; }
+    QLineSeries* temperatureSeries() const { return temperature_; }
+    QLineSeries* humiditySeries() const { return humidity_; }
+
+    // Replaces what is drawn and shows the whole of it.
+    void draw(const ReadingChart& chart, bool mgmOffered);
+    // Back to the ranges of the last drawing (after zoom and pan).
+    void resetView();
+    // The drawing area as a PNG file's bytes.
+    QByteArray pngImage() const;
+
+private:
+    QChart* chart_ = nullptr;
+    QDateTimeAxis* timeAxis_ = nullptr;
+    QValueAxis* concentrationAxis_ = nullptr;
+    QValueAxis* climateAxis_ = nullptr;
+    QLineSeries* concentration_ = nullptr;
+    QLineSeries* alarm_ = nullptr;
+    QLineSeries* temperature_ = nullptr;
+    QLineSeries* humidity_ = nullptr;
+    ChartRange time_, concentrationRange_, climateRange_;
+};
