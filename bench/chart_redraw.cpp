@@ -1,13 +1,14 @@
 // Drawing the Download page's chart with a full memory.
 //
-//   bench_chart_redraw [runs]     default 10 runs of each step
+//   bench_chart_redraw [runs] [png]   default 10 runs of each step; with a
+//                                     path, the last drawing is saved there
 //
 // 16,384 slots a minute apart with varying readings, temperature and
 // humidity. Each step is timed on its own, offscreen, and reported as the
 // fastest, median and slowest run:
 //   copy      ChartSource::of: the slots copied out of the download table
 //   model     the chart model filtered and rebuilt (setFilter)
-//   redraw    the series replaced and the chart painted (QWidget::grab),
+//   redraw    the series replaced, the chart laid out and painted (QWidget::grab),
 //             with the concentration alone and with the second axis
 //   zoom      one zoom step from the keyboard, painted
 #include "ReadingChartPanel.h"
@@ -113,13 +114,25 @@ int main(int argc, char** argv)
         Report(climate ? "redraw, concentration + temperature + humidity" : "redraw, concentration",
             Time(runs, [&] {
                 panel.draw(chart, model.mgmOffered());
+                QCoreApplication::processEvents(); // the chart's own layout pass
                 panel.view->grab();
             }));
         std::printf("    (%lld points)\n", static_cast<long long>(points));
     }
     Report("zoom step (+) and paint", Time(runs, [&] {
         panel.view->zoomBy(1.25);
+        QCoreApplication::processEvents();
         panel.view->grab();
     }));
+    DownloadFilter dates;
+    dates.formatIndex = static_cast<int>(DataFormat::ByDateRange);
+    dates.from = table[1].SampleTime;
+    dates.to = table[kSlots / 2].SampleTime;
+    Report("model rebuilt, date range filter", Time(runs, [&] { model.setFilter(dates); }));
+    if (argc > 2) {
+        panel.resetView();
+        QCoreApplication::processEvents();
+        panel.view->grab().save(QString::fromLocal8Bit(argv[2]), "PNG");
+    }
     return 0;
 }

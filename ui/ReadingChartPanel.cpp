@@ -2,14 +2,16 @@
 #include "NamedWidget.h"
 
 #include <QBuffer>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLegendMarker>
 #include <QPixmap>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kMinimumChartHeight = 220;
+constexpr int kMinimumChartHeight = 140; // the page still fits the window's first size
 constexpr int kTimeTicks = 5;
+constexpr qreal kSmallPrint = 8;
 // The alarm line reaches well past the readings, so it stays across the
 // view when the user pans.
 constexpr double kAlarmReach = 100.0;
@@ -40,10 +42,10 @@ void ShowInLegend(QChart* chart, QAbstractSeries* series, bool shown)
 } // namespace
 
 ReadingChartPanel::ReadingChartPanel(QWidget* parent)
-    : QGroupBox(QStringLiteral("Chart"), parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("fraChart"));
-    chkChartClimate = Named<QCheckBox>("chkChartClimate", QStringLiteral("Temperature and Humidity"));
+    chkChartClimate = Named<QCheckBox>("chkChartClimate", QStringLiteral("oC and %rh"));
     chkChartClimate->setToolTip(QStringLiteral("Show temperature and humidity on a second axis"));
     cboChartUnit = Named<QComboBox>("cboChartUnit");
     cboChartUnit->addItems({UnitText(ConcentrationUnit::Ppm), UnitText(ConcentrationUnit::MgPerCubicMetre)});
@@ -54,12 +56,18 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     lblChartPoints = Named<QLabel>("lblChartPoints");
 
     chart_ = new QChart;
+    // Small print and thin margins leave the plot most of a low chart.
     chart_->legend()->setAlignment(Qt::AlignBottom);
-    chart_->setMargins(QMargins(4, 4, 4, 4));
+    chart_->setMargins(QMargins(2, 2, 2, 2));
+    chart_->setBackgroundRoundness(0);
+    QFont small = chart_->titleFont();
+    small.setPointSizeF(kSmallPrint);
+    chart_->setTitleFont(small);
+    chart_->legend()->setFont(small);
     concentration_ = Series(QStringLiteral("Concentration"), QColor(0, 90, 200));
     alarm_ = Series(QStringLiteral("Alarm"), QColor(220, 0, 0), Qt::DashLine);
-    temperature_ = Series(QStringLiteral("Temperature"), QColor(230, 120, 0));
-    humidity_ = Series(QStringLiteral("Humidity"), QColor(0, 150, 80));
+    temperature_ = Series(QStringLiteral("Temperature / oC"), QColor(230, 120, 0));
+    humidity_ = Series(QStringLiteral("Humidity / %rh"), QColor(0, 150, 80));
     for (QLineSeries* s : {concentration_, alarm_, temperature_, humidity_})
         chart_->addSeries(s);
 
@@ -68,6 +76,10 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     timeAxis_->setTickCount(kTimeTicks);
     concentrationAxis_ = new QValueAxis;
     climateAxis_ = new QValueAxis;
+    for (QAbstractAxis* axis : std::initializer_list<QAbstractAxis*>{timeAxis_, concentrationAxis_, climateAxis_}) {
+        axis->setLabelsFont(small);
+        axis->setTitleFont(small);
+    }
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(concentrationAxis_, Qt::AlignLeft);
     chart_->addAxis(climateAxis_, Qt::AlignRight);
@@ -85,15 +97,17 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     connect(view, &ReadingChartView::resetRequested, this, &ReadingChartPanel::resetView);
     connect(btnChartReset, &QPushButton::clicked, this, &ReadingChartPanel::resetView);
 
-    auto* controls = new QHBoxLayout;
-    controls->addWidget(chkChartClimate);
+    auto* controls = new QVBoxLayout;
     controls->addWidget(cboChartUnit);
-    controls->addWidget(lblChartPoints, 1);
+    controls->addWidget(chkChartClimate);
+    controls->addWidget(lblChartPoints);
+    controls->addStretch(1);
     controls->addWidget(btnChartReset);
     controls->addWidget(btnChartSave);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(controls);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view, 1);
+    layout->addLayout(controls);
     draw(ReadingChart{}, true);
 }
 
@@ -116,8 +130,9 @@ void ReadingChartPanel::draw(const ReadingChart& chart, bool mgmOffered)
     ShowInLegend(chart_, temperature_, chart.climateShown);
     ShowInLegend(chart_, humidity_, chart.climateShown);
     climateAxis_->setVisible(chart.climateShown);
+    // The legend does not lay itself out again when markers come and go.
+    chart_->legend()->layout()->invalidate();
 
-    timeAxis_->setTitleText(chart.timeTitle);
     concentrationAxis_->setTitleText(chart.concentrationTitle);
     climateAxis_->setTitleText(chart.climateTitle);
     time_ = chart.time;

@@ -5,17 +5,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QValueAxis>
+#include <QWidget>
 
-// The chart frame of the Download page: the readings over time, the alarm
-// line, temperature and humidity on a second axis when ticked, the unit
-// choice, Reset and "Save as PNG". A view only: it draws a ReadingChart and
+// The chart of the Download page: the readings over time, the alarm line,
+// temperature and humidity on a second axis when ticked, and beside it the
+// unit choice, Reset and "Save as PNG" (a column, so the page keeps the
+// window's first height). A view only: it draws a ReadingChart and
 // the binding feeds its gestures to the chart model.
-class ReadingChartPanel : public QGroupBox {
+class ReadingChartPanel : public QWidget {
     Q_OBJECT
 public:
     explicit ReadingChartPanel(QWidget* parent = nullptr);

@@ -10,6 +10,7 @@ namespace {
 constexpr double kHeadroom = 0.05;             // share of the span left above the highest point
 constexpr double kMgmFactorScale = 512.0;      // the instrument's factor counts in 1/512 mg/m^3 per ppm
 constexpr qint64 kLoneSampleMs = 30 * 60 * 1000; // time either side of a single sample
+constexpr qint64 kMsPerSecond = 1000;
 constexpr double kClimateDefaultMax = 100.0;   // %rh scale when nothing is drawn
 // An empty chart still needs a time axis: the first hour the slot times can hold.
 const qint64 kEmptyTimeStart = QDateTime(QDate(2008, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
@@ -74,9 +75,12 @@ ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& in
 {
     ChartSource source;
     source.slots.reserve(static_cast<size_t>(std::max(table.count(), 0)));
+    source.times.reserve(source.slots.capacity());
     for (int i = 1; i <= table.count(); ++i) {
-        if (table[i].SampleTime.isValid())
+        if (table[i].SampleTime.isValid()) {
             source.slots.push_back(table[i]);
+            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+        }
     }
     source.serialNumber = info.SerialNumber;
     source.alarmEnabled = info.AlarmEnabled;
@@ -136,15 +140,17 @@ void ReadingChartModel::rebuild()
     c.unit = mgmOffered() ? requestedUnit_ : ConcentrationUnit::Ppm;
     c.climateShown = climateShown_;
 
-    std::vector<const SlotRecord*> kept;
+    std::vector<size_t> kept;   // indexes into the source
     kept.reserve(source_.slots.size());
-    for (const SlotRecord& slot : source_.slots) {
-        if (filter_.keeps(slot))
-            kept.push_back(&slot);
+    for (size_t i = 0; i < source_.slots.size(); ++i) {
+        if (filter_.keeps(source_.slots[i]))
+            kept.push_back(i);
     }
     // Table order is usually time order; a clock set back in between is not.
-    std::stable_sort(kept.begin(), kept.end(),
-        [](const SlotRecord* a, const SlotRecord* b) { return a->SampleTime < b->SampleTime; });
+    const std::vector<qint64>& times = source_.times;
+    const auto earlier = [&times](size_t a, size_t b) { return times[a] < times[b]; };
+    if (!std::is_sorted(kept.begin(), kept.end(), earlier))
+        std::stable_sort(kept.begin(), kept.end(), earlier);
     c.slotsShown = static_cast<int>(kept.size());
 
     const bool mgm = c.unit == ConcentrationUnit::MgPerCubicMetre;
@@ -153,13 +159,14 @@ void ReadingChartModel::rebuild()
         c.temperature.reserve(c.slotsShown);
         c.humidity.reserve(c.slotsShown);
     }
-    for (const SlotRecord* slot : kept) {
-        const double x = double(slot->SampleTime.toMSecsSinceEpoch());
-        if (slot->Reading >= 0)
-            c.concentration.append(QPointF(x, mgm ? slot->ReadingMGM : slot->Reading));
+    for (size_t i : kept) {
+        const SlotRecord& slot = source_.slots[i];
+        const double x = double(times[i]);
+        if (slot.Reading >= 0)
+            c.concentration.append(QPointF(x, mgm ? slot.ReadingMGM : slot.Reading));
         if (climateShown_) {
-            c.temperature.append(QPointF(x, slot->Temperature));
-            c.humidity.append(QPointF(x, slot->Humidity));
+            c.temperature.append(QPointF(x, slot.Temperature));
+            c.humidity.append(QPointF(x, slot.Humidity));
         }
     }
 
@@ -186,9 +193,9 @@ void ReadingChartModel::rebuild()
     c.title = !hasData() ? QStringLiteral("No data downloaded.")
         : c.slotsShown == 0 ? QStringLiteral("No readings pass this filter.")
                             : QStringLiteral("Data Downloaded from ") + source_.serialNumber + QLatin1Char('.');
-    c.timeTitle = QStringLiteral("Sample time");
-    c.concentrationTitle = QStringLiteral("Concentration / ") + UnitText(c.unit);
-    c.climateTitle = QStringLiteral("Temperature / oC, Humidity / %rh");
+    // Short axis titles fit a low chart; the legend names the series.
+    c.concentrationTitle = UnitText(c.unit);
+    c.climateTitle = QStringLiteral("oC, %rh");
     chart_ = std::move(c);
     ++revision_;
 }

@@ -17,6 +17,9 @@ struct FirmwareFlags;
 // sample time (slots never read and empty slots have none), and the alarm.
 struct ChartSource {
     std::vector<SlotRecord> slots;       // table order
+    // Each slot's time in milliseconds since 1970 UTC, from its time stamp:
+    // converting thousands of local date-times back costs tens of milliseconds.
+    std::vector<qint64> times;
     QString serialNumber;
     bool alarmEnabled = false;
     bool alarmOver = true;               // the alarm sounds over the level (else under it)
@@ -51,7 +54,6 @@ struct ReadingChart {
     ChartRange climateRange;
     bool climateShown = false;
     QString title;
-    QString timeTitle;
     QString concentrationTitle;
     QString climateTitle;
 };
