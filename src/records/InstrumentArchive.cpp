@@ -76,6 +76,12 @@ QString KindText(ArchiveDownload::Kind kind)
     return QString();
 }
 
+// Text for a NOT NULL column: a null text (nothing read) is stored empty.
+QVariant TextValue(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 bool IsReadSlot(const SlotRecord& slot)
 {
     return slot.RawHex.size() == 32;
@@ -297,8 +303,8 @@ std::optional<int> InstrumentArchive::recordDownload(const ArchiveDownload& down
         " VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant& value : {QVariant(generation), QVariant(now), QVariant(KindText(download.kind)),
              QVariant(download.firstSlot), QVariant(download.firstSlot + table.count() - 1), QVariant(read),
-             QVariant(download.slotsUsed), QVariant(download.firmware), QVariant(download.firmwareVersion),
-             QVariant(download.programVersion), QVariant(download.mgmFactor), QVariant(download.mgmFixed ? 1 : 0)})
+             QVariant(download.slotsUsed), TextValue(download.firmware), QVariant(download.firmwareVersion),
+             TextValue(download.programVersion), QVariant(download.mgmFactor), QVariant(download.mgmFixed ? 1 : 0)})
         query.addBindValue(value);
     if (!query.exec()) {
         fail(query.lastError().text());
