@@ -55,11 +55,13 @@ DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome o
     return outcome;
 }
 
-DownloadOutcome DownloadAllIntoNewGeneration(DownloadContext& context)
+// All of the memory for "Download New Data"; newGeneration when the memory
+// is known not to match the archive, else its slots decide.
+DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration)
 {
     const DownloadOutcome outcome = DownloadAllMemory(context);
     ArchiveDownload download = DescribeDownload(context, ArchiveDownload::Kind::New, 1);
-    download.newGeneration = true;
+    download.newGeneration = newGeneration;
     return ArchiveWhenCompleted(context, outcome, download);
 }
 
@@ -132,15 +134,15 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     }
     const int k = UnbrokenRun(archived);
     if (k == 0 || k > info.SlotsUsed) {
-        log.debugMessage(QStringLiteral("The archive holds no run of this memory: downloading all of it."),
+        log.debugMessage(QStringLiteral("The archive holds no run of this memory from its first slot: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllIntoNewGeneration(context);
+        return DownloadAllForNewData(context, false);
     }
     context.cancel.reset();
     if (!SlotStillArchived(context, archived, 1) || (k > 1 && !SlotStillArchived(context, archived, k))) {
         log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllIntoNewGeneration(context);
+        return DownloadAllForNewData(context, true);
     }
 
     DownloadTable fresh;
