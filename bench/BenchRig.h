@@ -93,6 +93,15 @@ struct Bench {
         return DownloadAllMemory(context) == DownloadOutcome::Completed && table.count() == info.SlotsUsed;
     }
 
+    // Requests the instrument received.
+    int requests() const
+    {
+        int count = 0;
+        for (const SimFrameRecord& frame : sim->engine().frameLog())
+            count += frame.direction == SimFrameRecord::Received ? 1 : 0;
+        return count;
+    }
+
     // Bytes both ways, start and end characters included.
     qint64 wireBytes() const
     {

@@ -76,9 +76,7 @@ int newData()
     }
     const double seconds = wall.elapsed() / 1000.0;
     const double cpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
-    int requests = 0;
-    for (const SimFrameRecord& frame : b.sim->engine().frameLog())
-        requests += frame.direction == SimFrameRecord::Received ? 1 : 0;
+    const int requests = b.requests();
     std::printf("new: one new slot on a full %d-slot memory at 9600 baud\n", kFullMemory);
     std::printf("  wall %.2f s, %d requests, %lld bytes on the wire, program CPU %.3f s\n", seconds, requests,
         static_cast<long long>(b.wireBytes()), cpu);

@@ -74,9 +74,7 @@ int paced()
     const double cpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
     // The waits the procedure is meant to make: 0.1 s after each request sent,
     // and the second of silence that ends the stream.
-    int requests = 0;
-    for (const SimFrameRecord& frame : b.sim->engine().frameLog())
-        requests += frame.direction == SimFrameRecord::Received ? 1 : 0;
+    const int requests = b.requests();
     const double fixedWaits = requests * 0.1 + 1.0;
     const double wireSeconds = b.wireBytes() / 960.0;
     std::printf("paced: 500 slots at 9600 baud\n");

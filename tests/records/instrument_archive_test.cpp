@@ -22,13 +22,7 @@ constexpr int Archived = 20;   // slots the first download leaves in the archive
 // The instrument's memory in a round: slots ten minutes apart from a start.
 SimScenario MemoryOf(int count, qint64 start = SimRig::FirstSampleTime)
 {
-    SimScenario s = SimRig::scenario(0);
-    SimSlotRun run;
-    run.count = count;
-    run.start = start;
-    run.kinds = {SimSlotKind::Manual, SimSlotKind::Scheduled};
-    s.slots = GenerateSlots(run);
-    return s;
+    return SimRig::scenario(count, start);
 }
 
 // A record folder that outlives the simulated instruments of several rounds,
