@@ -123,6 +123,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
             QString::fromLocal8Bit(e.what()));
         return DownloadOutcome::Failed;
     }
+    context.memoryDetailsFresh = true;
     if (info.SlotsUsed <= 0 || info.RecordFolder.isEmpty())
         return DownloadAllAndArchive(context);
 
@@ -150,7 +151,8 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     if (k < info.SlotsUsed) {
         log.debugMessage(QStringLiteral("Slots 1 to %1 are archived: downloading %2 to %3.").arg(k).arg(k + 1).arg(info.SlotsUsed),
             SessionLog::Detail);
-        DownloadContext portion{services, context.link, info, fresh, context.observer, context.cancel, context.windowHidden};
+        DownloadContext portion{services, context.link, info, fresh, context.observer, context.cancel, context.windowHidden,
+            true};
         outcome = DownloadMemoryPortion(portion, k + 1, info.SlotsUsed - k - 1);
         if (outcome != DownloadOutcome::Completed) {
             context.table.clear();

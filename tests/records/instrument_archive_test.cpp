@@ -100,6 +100,7 @@ struct NewDataCase {
     SimScenario memory;
     QStringList slotRequests;               // the J01 requests of the second download
     QList<GenerationFigures> generations;   // the archive afterwards
+    bool scheduleRunning = false;
 };
 
 class DownloadNewData_ : public ::testing::TestWithParam<NewDataCase> {};
@@ -114,10 +115,13 @@ TEST_P(DownloadNewData_, ReadsOnlyWhatTheArchiveLacksAndHoldsTheWholeMemory)
         ASSERT_EQ(DownloadAllAndArchive(context), DownloadOutcome::Completed);
     }
     auto rig = folder.connect(c.memory);
+    rig->info.ScheduleEnabled = rig->info.ScheduleRunning = c.scheduleRunning;
     DownloadContext context = rig->download();
     ASSERT_EQ(DownloadNewData(context), DownloadOutcome::Completed);
 
     EXPECT_EQ(SlotRequests(*rig), c.slotRequests);
+    // Read once: a second read would take the chip errors the first cleared for none.
+    EXPECT_EQ(rig->payloads().count(QStringLiteral("J00")), 1);
     EXPECT_EQ(RawOf(rig->table), MemoryRaw(*rig)) << "the table holds the whole memory";
     EXPECT_EQ(FiguresOf(folder.generations()), c.generations);
 }
@@ -135,6 +139,8 @@ INSTANTIATE_TEST_SUITE_P(Archive, DownloadNewData_,
         NewDataCase{"FirstDownloadArchivesEverything", false, MemoryOf(Archived), {"J0100010014"}, {{20, 1}}},
         NewDataCase{"FiveNewSlotsAreTheOnlyOnesRead", true, MemoryOf(Archived + 5),
             {"J0100010001", "J0100140001", "J0100150004", "J0100190001"}, {{25, 2}}},
+        NewDataCase{"RunningScheduleReadsTheMemoryDetailsOnce", true, MemoryOf(Archived + 5),
+            {"J0100010001", "J0100140001", "J0100150004", "J0100190001"}, {{25, 2}}, true},
         NewDataCase{"NothingNewReadsTwoSlots", true, MemoryOf(Archived), {"J0100010001", "J0100140001"}, {{20, 1}}},
         NewDataCase{"ErasedAndRefilledStartsANewGenerationAndKeepsTheOld", true,
             MemoryOf(8, SimRig::FirstSampleTime + 86400), {"J0100010008"}, {{20, 1}, {8, 1}}},
