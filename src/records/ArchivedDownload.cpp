@@ -6,6 +6,7 @@
 #include "instrument/InstrumentInfo.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/SlotDecoder.h"
+#include "link/FirmwareFlags.h"
 #include "link/InstrumentLink.h"
 #include "shell/ErrorReport.h"
 #include "shell/Operation.h"
@@ -140,12 +141,20 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         return DownloadAllForNewData(context, false);
     }
     context.cancel.reset();
-    if (!SlotStillArchived(context, archived, 1) || (k > 1 && !SlotStillArchived(context, archived, k))) {
+    // The check reads decode slots out of order; the slots are decoded below
+    // in memory order, as a full download decodes them (an instrument on
+    // the old status band moves to the new one at its first such slot).
+    const FirmwareFlags flagsBefore = context.link.firmwareFlags();
+    const bool stillArchived = SlotStillArchived(context, archived, 1) && (k == 1 || SlotStillArchived(context, archived, k));
+    context.link.firmwareFlags() = flagsBefore;
+    if (!stillArchived) {
         log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
             SessionLog::Detail);
         return DownloadAllForNewData(context, true);
     }
 
+    // The whole memory: the archived run, then what is read now.
+    FillTableFromArchive(archived, context.table, context.link.firmwareFlags(), info, log);
     DownloadTable fresh;
     DownloadOutcome outcome = DownloadOutcome::Completed;
     if (k < info.SlotsUsed) {
@@ -163,8 +172,6 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
         context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));
     }
-    // The whole memory: the archived run, then what was read now.
-    FillTableFromArchive(archived, context.table, context.link.firmwareFlags(), info, log);
     context.table.resize(k + fresh.count());
     for (int i = 1; i <= fresh.count(); ++i)
         context.table[k + i] = std::move(fresh[i]);
