@@ -10,6 +10,7 @@
 #include "data/SaveDialogChoice.h"
 #include "link/InstrumentLink.h"
 #include "session/MainModel.h"
+#include "shell/OutputFile.h"
 #include "shell/Services.h"
 #include "shell/StartupFiles.h"
 
@@ -71,7 +72,8 @@ std::optional<int> parseBound(const QString& text)
 {
     bool ok = false;
     const double ppm = text.trimmed().toDouble(&ok);
-    if (!ok || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
+    // NaN passes every comparison, so finiteness is asked first.
+    if (!ok || !std::isfinite(ppm) || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
         return std::nullopt;
     return static_cast<int>(std::lround(ppm * 1000));
 }
@@ -109,7 +111,7 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
     }
     // Found out before the download, not after it: a file that cannot be
     // written would throw the whole download away.
-    problem = OutputFileProblem(r.output);
+    problem = OutputProblem(r.output);
     if (!problem.isEmpty())
         return std::nullopt;
     const bool hasFrom = parser.isSet(QStringLiteral("from"));
@@ -133,6 +135,11 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
             return std::nullopt;
         }
         r.format = static_cast<int>(*format);
+        // A plot script is two files, named from the one given.
+        if (*format == DataFormat::PlotScript && IsStandardOutput(r.output)) {
+            problem = QStringLiteral("--format gnuplot writes two files: -o - cannot take them");
+            return std::nullopt;
+        }
     }
     if (parser.isSet(QStringLiteral("sep"))) {
         const qsizetype index = kSeparatorNames.indexOf(parser.value(QStringLiteral("sep")).toLower());
@@ -200,6 +207,14 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         session.error(problem);
         return ExitUsage;
     }
+    const bool toStdout = IsStandardOutput(request->output);
+    // Without --format the stored one is used, and it may be the plot script.
+    if (toStdout && !request->format
+        && DataFormats::fromIndex(DataFileSettings(UserSettingsPath(session.services().paths)).filter())
+            == DataFormat::PlotScript) {
+        session.error(QStringLiteral("the stored format is gnuplot, which writes two files: give --format or a file name"));
+        return ExitUsage;
+    }
     const int status = ConnectForSlots(session, request->portion ? request->portion->second : 0);
     if (status != ExitOk)
         return status;
@@ -239,7 +254,8 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     page.downloadCompleted(model.downloads(), QDateTime::currentDateTime());
     applyChoices(*request, page);
 
-    SaveFileAnswer answer(services.prompts, QDir::current().absoluteFilePath(request->output), request->typeNumber);
+    SaveFileAnswer answer(services.prompts, toStdout ? request->output : QDir::current().absoluteFilePath(request->output),
+        request->typeNumber);
     Services saveServices{services.log, answer, services.perUser, services.paths, services.appCaption};
     SaveDataContext saveContext{saveServices, settings, model.downloads(), info, session.link().firmwareFlags(), progress,
         ThisProgramIdentity(services.appCaption, QCoreApplication::arguments().mid(1))};
@@ -247,8 +263,10 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     progress.finish();
     if (!saved.saved)
         return ExitFailed;
-    std::fputs(QStringLiteral("%1 data points saved to '%2'.\n").arg(saved.count).arg(saved.path).toLocal8Bit().constData(),
-        stdout);
+    // With -o - standard output carries the data alone.
+    const QString where = toStdout ? QStringLiteral("standard output") : QLatin1Char('\'') + saved.path + QLatin1Char('\'');
+    std::fputs(QStringLiteral("%1 data points saved to %2.\n").arg(saved.count).arg(where).toLocal8Bit().constData(),
+        toStdout ? stderr : stdout);
     return ExitOk;
 }
 }
@@ -261,7 +279,7 @@ CliCommand DownloadCommand()
     command.name = QStringLiteral("download");
     command.summary = QStringLiteral("Download the memory (or --from N --to M), filter it and save it to -o FILE.");
     command.options = {
-        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write."),
+        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write; - for standard output."),
             QStringLiteral("FILE")),
         valueOption("from", "First slot of a portion.", "N"),
         valueOption("to", "Last slot of a portion (download); erase slots 1 to M (erase).", "M"),
