@@ -36,9 +36,10 @@ private:
     bool active_ = false;
 };
 
+// Messages are the program's error and notice lines: each begins with its name.
 void toStderr(const QString& line)
 {
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fputs((QStringLiteral("tolvi-cli: ") + line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
 }
 

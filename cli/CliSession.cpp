@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkOpen.h"
+#include "link/SerialPortTable.h"
 #include "link/PortMapSettings.h"
 #include "link/PortMap.h"
 #include "link/SerialPermission.h"
@@ -60,11 +61,15 @@ int CliSession::start()
     core_ = std::make_unique<CoreSession>(
         options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")));
     SessionLog& log = core_->log();
-    // A fresh session log and the settings files, as the desktop program keeps them.
-    if (!OpenDataFolder(log, paths_, perUserFolder)) {
+    // A fresh session log and the settings files, as the desktop program
+    // keeps them; a program already running there keeps its session log.
+    instanceLock_ = TakeInstanceLock(paths_.dataFolder);
+    if (!OpenDataFolder(log, paths_, perUserFolder, !instanceLock_)) {
         error(QStringLiteral("cannot create the settings files in ") + paths_.dataFolder);
         return ExitFailed;
     }
+    if (!instanceLock_)
+        error(SharedDataFolderText(paths_.dataFolder));
 
     prompts_ = std::make_unique<CliPrompts>(log, options_.assumeYes, options_.password);
     core_->start(paths_, *prompts_);
@@ -154,9 +159,12 @@ int CliSession::openLink()
         return ExitUsage;
     if (OpenLinkOn(link(), entry))
         return ExitOk;
-    error(PortEntry::isNetwork(entry)
-            ? QStringLiteral("Could not connect to ") + entry + QLatin1Char('.')
-            : SerialAccessProblem(core_->portMap().devicePath(PortEntry::portNumber(entry)))
-                  .value_or(QStringLiteral("cannot open ") + entry));
+    if (PortEntry::isNetwork(entry)) {
+        error(QStringLiteral("Could not connect to ") + entry + QLatin1Char('.'));
+        return ExitNoInstrument;
+    }
+    const QString device = core_->portMap().devicePath(PortEntry::portNumber(entry));
+    const auto problem = link().ports().busyText(device);
+    error(problem ? *problem : SerialAccessProblem(device).value_or(QStringLiteral("cannot open ") + entry));
     return ExitNoInstrument;
 }

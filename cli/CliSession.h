@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class InstanceLock;
 class PortMap;
 
 // The global options of tolvi-cli.
@@ -67,6 +68,7 @@ private:
 
     CliOptions options_;
     AppPaths paths_;
+    std::unique_ptr<InstanceLock> instanceLock_;   // null when another running program holds it
     std::unique_ptr<CoreSession> core_;   // from the moment the data folder is known
     std::unique_ptr<CliPrompts> prompts_;
     DemoInstrument demo_;

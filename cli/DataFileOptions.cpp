@@ -8,6 +8,7 @@
 #include "data/DownloadPageModel.h"
 #include "data/SaveData.h"
 #include "data/SaveDialogChoice.h"
+#include "shell/OutputFile.h"
 #include "shell/Services.h"
 #include "shell/StartupFiles.h"
 
@@ -55,7 +56,8 @@ std::optional<int> parseBound(const QString& text)
 {
     bool ok = false;
     const double ppm = text.trimmed().toDouble(&ok);
-    if (!ok || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
+    // NaN passes every comparison, so finiteness is asked first.
+    if (!ok || !std::isfinite(ppm) || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
         return std::nullopt;
     return static_cast<int>(std::lround(ppm * 1000));
 }
@@ -110,7 +112,7 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
     }
     // Found out before the download, not after it: a file that cannot be
     // written would throw the whole download away.
-    problem = OutputFileProblem(r.output);
+    problem = OutputProblem(r.output);
     if (!problem.isEmpty())
         return std::nullopt;
     if (parser.isSet(QStringLiteral("format"))) {
@@ -120,6 +122,11 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
             return std::nullopt;
         }
         r.format = static_cast<int>(*format);
+        // A plot script is two files, named from the one given.
+        if (*format == DataFormat::PlotScript && IsStandardOutput(r.output)) {
+            problem = QStringLiteral("--format gnuplot writes two files: -o - cannot take them");
+            return std::nullopt;
+        }
     }
     if (parser.isSet(QStringLiteral("sep"))) {
         const qsizetype index = kSeparatorNames.indexOf(parser.value(QStringLiteral("sep")).toLower());
@@ -160,7 +167,7 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
 QList<QCommandLineOption> DataFileOptions()
 {
     return {
-        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write."),
+        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write; - for standard output."),
             QStringLiteral("FILE")),
         valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
                               "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
@@ -187,7 +194,14 @@ int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, co
     page.downloadCompleted(table, QDateTime::currentDateTime());
     applyChoices(request, page);
 
-    SaveFileAnswer answer(services.prompts, QDir::current().absoluteFilePath(request.output), request.typeNumber);
+    const bool toStdout = IsStandardOutput(request.output);
+    // Without --format the stored one is used, and it may be the plot script.
+    if (toStdout && page.filter.format() == DataFormat::PlotScript) {
+        session.error(QStringLiteral("the stored format is gnuplot, which writes two files: give --format or a file name"));
+        return ExitUsage;
+    }
+    SaveFileAnswer answer(services.prompts, toStdout ? request.output : QDir::current().absoluteFilePath(request.output),
+        request.typeNumber);
     Services saveServices{services.log, answer, services.perUser, services.paths, services.appCaption};
     SaveDataContext saveContext{saveServices, settings, table, info, flags, progress,
         ThisProgramIdentity(services.appCaption, QCoreApplication::arguments().mid(1))};
@@ -195,7 +209,9 @@ int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, co
     progress.finish();
     if (!saved.saved)
         return ExitFailed;
-    std::fputs(QStringLiteral("%1 data points saved to '%2'.\n").arg(saved.count).arg(saved.path).toLocal8Bit().constData(),
-        stdout);
+    // With -o - standard output carries the data alone.
+    const QString where = toStdout ? QStringLiteral("standard output") : QLatin1Char('\'') + saved.path + QLatin1Char('\'');
+    std::fputs(QStringLiteral("%1 data points saved to %2.\n").arg(saved.count).arg(where).toLocal8Bit().constData(),
+        toStdout ? stderr : stdout);
     return ExitOk;
 }

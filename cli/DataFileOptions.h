@@ -37,7 +37,8 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
     QString& problem);
 
 // Filters the table as the options say over what a completed download sets,
-// and writes it as "Save Data" does: ExitOk with the count printed, else
-// ExitFailed.
+// and writes it as "Save Data" does: ExitOk with the count printed (on
+// stderr when the data go to standard output), ExitUsage when -o - meets the
+// stored plot-script format, else ExitFailed.
 int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table,
     const InstrumentInfo& info, const FirmwareFlags& flags, TerminalProgress& progress);

@@ -4,8 +4,6 @@
 #include "ExitCode.h"
 #include "session/MainModel.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <atomic>
 #include <cstdio>
 #include <unistd.h>
@@ -66,14 +64,6 @@ InterruptCancels::~InterruptCancels()
 {
     sigaction(SIGINT, &previous_, nullptr);
     interruptTarget.store(nullptr);
-}
-
-QString OutputFileProblem(const QString& path)
-{
-    const QFileInfo output(path);
-    if (!output.absoluteDir().exists() || output.isDir())
-        return QStringLiteral("cannot write ") + path + QStringLiteral(": no such folder, or a folder by that name");
-    return {};
 }
 
 int ConnectForSlots(CliSession& session, int lastSlot)

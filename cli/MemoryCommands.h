@@ -13,11 +13,6 @@ class CliSession;
 // (0: no check). ExitOk, or the failure status with its message shown.
 int ConnectForSlots(CliSession& session, int lastSlot);
 
-// Why a file cannot be written at path (its folder is missing, or a folder
-// has that name); empty when it can be tried. Asked before the instrument
-// work, so nothing read is thrown away.
-QString OutputFileProblem(const QString& path);
-
 // Status panel 1 on the terminal: the progress line rewritten in place (a
 // few times a second at most) when stderr is a terminal; nothing otherwise.
 class TerminalProgress : public OperationObserver {

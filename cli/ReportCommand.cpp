@@ -4,7 +4,7 @@
 #include "MemoryCommands.h"
 #include "config/InfoReport.h"
 #include "link/InstrumentLink.h"
-#include "shell/TextFile.h"
+#include "shell/OutputFile.h"
 
 #include <cstdio>
 
@@ -12,13 +12,12 @@ namespace {
 
 int runReport(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
-    // -o is the option the download command declares.
-    const QString output = parser.value(QStringLiteral("output"));
-    if (!output.isEmpty()) {
-        if (const QString problem = OutputFileProblem(output); !problem.isEmpty()) {
-            session.error(problem);
-            return ExitUsage;
-        }
+    // -o is the option the download command declares; without it the report goes to standard output.
+    const QString given = parser.value(QStringLiteral("output"));
+    const QString output = given.isEmpty() ? StandardOutputName : given;
+    if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
+        session.error(problem);
+        return ExitUsage;
     }
     const int status = session.connect();
     if (status != ExitOk)
@@ -38,11 +37,7 @@ int runReport(CliSession& session, const QStringList&, const QCommandLineParser&
         return ExitFailed;
     }
     const QByteArray text = InfoReportText(readings);
-    if (output.isEmpty()) {
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return ExitOk;
-    }
-    if (!WriteFileAtomically(output, text)) {
+    if (!WriteOutputFile(output, text)) {
         session.error(QStringLiteral("cannot write ") + output);
         return ExitFailed;
     }

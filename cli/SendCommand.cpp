@@ -1,6 +1,7 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
+#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "link/Terminal.h"
 
@@ -18,6 +19,12 @@ CliCommand SendCommand()
                                      "the request and the reply or [No Reply].");
     command.minArguments = command.maxArguments = 1;
     command.run = [](CliSession& session, const QStringList& arguments, const QCommandLineParser&) {
+        // The frame's own start and end characters inside the payload would
+        // cut it into frames the instrument reads differently.
+        if (arguments.first().contains(QChar(Frame::StartChar)) || arguments.first().contains(QChar(Frame::EndChar))) {
+            session.error(QStringLiteral("the payload may not contain STX (0x02) or CR (0x0D)"));
+            return int(ExitUsage);
+        }
         const int status = session.openLink();
         if (status != ExitOk)
             return status;

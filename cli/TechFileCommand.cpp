@@ -4,6 +4,7 @@
 #include "MemoryCommands.h"
 #include "records/TechnicalFile.h"
 #include "session/MainModel.h"
+#include "shell/OutputFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +13,14 @@
 namespace {
 int runTechFile(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
+    // -o is the option the download command declares; here it names the archive.
+    const QString output = parser.value(QStringLiteral("o"));
+    if (!output.isEmpty()) {
+        if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
+            session.error(problem);
+            return ExitUsage;
+        }
+    }
     const int status = session.connect();
     if (status != ExitOk)
         return status;
@@ -19,9 +28,9 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
     TerminalProgress progress;
     TechnicalFileContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress,
         ThisSoftware(QCoreApplication::arguments().mid(1))};
-    // -o is the option the download command declares; here it names the archive.
-    if (parser.isSet(QStringLiteral("o")))
-        context.archivePath = QDir::current().absoluteFilePath(parser.value(QStringLiteral("o")));
+    const bool toStdout = IsStandardOutput(output);
+    if (!output.isEmpty())
+        context.archivePath = toStdout ? output : QDir::current().absoluteFilePath(output);
     context.offerToOpenFolder = false;
     const TechnicalFileResult result = GenerateTechnicalFile(context);
     progress.finish();
@@ -29,7 +38,9 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
         session.error(QStringLiteral("the technical file could not be written to ") + result.archivePath);
         return ExitFailed;
     }
-    std::fputs((QDir::toNativeSeparators(result.archivePath) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    // With -o - standard output carries the archive alone.
+    if (!toStdout)
+        std::fputs((QDir::toNativeSeparators(result.archivePath) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
     return ExitOk;
 }
 }
@@ -40,7 +51,7 @@ CliCommand TechFileCommand()
     CliCommand command;
     command.name = QStringLiteral("techfile");
     command.summary = QStringLiteral("Write the technical file for service (-o PATH, default TechnicalFile.tolvi in "
-                                     "the documents folder) and print its path.");
+                                     "the documents folder; - for standard output) and print its path.");
     command.run = runTechFile;
     return command;
 }

@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "shell/AboutText.h"
 #include "shell/DataFolder.h"
+#include "shell/Startup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,6 +43,7 @@ QString commandList()
 
 int main(int argc, char** argv)
 {
+    IgnoreFileSizeLimitSignal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tolvi-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVI_VERSION));

@@ -51,6 +51,8 @@ void TolviApplication::start()
     prepared_ = PrepareStartup(log, options_.appFolder, options_.dataLocation.value_or(PerUserDataLocation()));
     core_.start(prepared_.paths, prompts_);
     prompts_.setCaption(core_.appCaption());
+    if (prepared_.sharedDataFolder)
+        prompts_.message(Prompts::Icon::Exclamation, SharedDataFolderText(prepared_.paths.dataFolder), core_.appCaption());
     const auto chooseNewPassword = [this] {
         ChooseNewPassword(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
     };

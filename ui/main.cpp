@@ -1,10 +1,12 @@
 #include "TolviApplication.h"
+#include "shell/Startup.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
+    IgnoreFileSizeLimitSignal();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Karvex"));
     QApplication::setApplicationName(QStringLiteral("Tolvi"));

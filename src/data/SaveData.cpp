@@ -13,7 +13,7 @@
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 #include "shell/SystemInfo.h"
-#include "shell/TextFile.h"
+#include "shell/OutputFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,7 +39,7 @@ public:
     }
     bool write() const
     {
-        if (!WriteFileAtomically(path_, text_.toUtf8()))
+        if (!WriteOutputFile(path_, text_.toUtf8()))
             return false;
         for (const QString& line : verboseLines_) {
             log_.debugMessage(QStringLiteral("Data written to ") + path_ + QStringLiteral(":"), SessionLog::Info);
@@ -164,7 +164,9 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
             return;
         const int typeNumber = SaveDialogChoice::typeNumberOf(*chosen);
         context.settings.setDelimiter(typeNumber);
-        const QString path = QFileInfo(context.services.paths.resolve(chosen->path)).absoluteFilePath();
+        const QString path = IsStandardOutput(chosen->path)
+            ? chosen->path
+            : QFileInfo(context.services.paths.resolve(chosen->path)).absoluteFilePath();
 
         context.observer.progress(0);
         if (plot) {

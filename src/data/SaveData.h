@@ -47,5 +47,6 @@ struct SaveDataResult {
 // layout of the chosen entry, logs and reports "n data points saved to '...'".
 // singleColumn is the state of the "Date and Time in Single Column" box.
 // Each file is written whole to a temporary file and then renamed over the
-// target, so a failed write leaves any earlier file as it was.
+// target, so a failed write leaves any earlier file as it was; a device or
+// FIFO is written in place and "-" is standard output (shell/OutputFile).
 SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool singleColumn);

@@ -35,6 +35,8 @@ WaitResult waitReadable(Handle handle, QDeadlineTimer deadline, const WakeUp* wa
 // could be opened, else the error code.
 int probe(const QString& path);
 bool isNoSuchDevice(int error);
+// Whether an open failed because another program holds the device.
+bool isBusy(int error);
 // The system's own text for an error code.
 QString errorText(int error);
 }

@@ -223,6 +223,11 @@ bool isNoSuchDevice(int error)
     return error == ENOENT || error == ENODEV || error == ENXIO || error == EIO;
 }
 
+bool isBusy(int error)
+{
+    return error == EBUSY;
+}
+
 QString errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));

@@ -61,6 +61,7 @@ int SerialPortTable::CommOpen(int id, QString& name, const QString& settings)
         SerialDevice::close(handle);
         return error;
     }
+    logOpenError(name, 0);
     *e = Entry{handle, name, true};
     return CommSuccess;
 }
@@ -156,6 +157,8 @@ bool SerialPortTable::COMAvailable(int port)
 // permission) is worth a note in the log; an absent one is not.
 void SerialPortTable::logOpenError(const QString& path, int error)
 {
+    lastFailedPath_ = error == 0 ? QString() : path;
+    lastFailure_ = error;
     if (error == 0 || SerialDevice::isNoSuchDevice(error))
         return;
     log_.debugMessage(QStringLiteral("System Error when accessing ") + path, SessionLog::Problem);
@@ -172,4 +175,11 @@ SerialDevice::WaitResult SerialPortTable::CommWaitForInput(int id, QDeadlineTime
     if (!e || !e->open)
         return SerialDevice::WaitResult::Failed;
     return SerialDevice::waitReadable(e->handle, deadline, wake);
+}
+
+std::optional<QString> SerialPortTable::busyText(const QString& devicePath) const
+{
+    if (devicePath.isEmpty() || devicePath != lastFailedPath_ || !SerialDevice::isBusy(lastFailure_))
+        return std::nullopt;
+    return devicePath + QStringLiteral(" is in use by another program.");
 }

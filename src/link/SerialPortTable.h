@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QString>
 #include <array>
+#include <optional>
 
 class SessionLog;
 class PortMap;
@@ -72,6 +73,11 @@ public:
 
     PortMap& portMap() { return portMap_; }
 
+    // "<device> is in use by another program." when the last try to open or
+    // probe that device failed because another program holds it; nothing
+    // otherwise (also once the device opened since).
+    std::optional<QString> busyText(const QString& devicePath) const;
+
 private:
     struct Entry {
         SerialDevice::Handle handle = SerialDevice::InvalidHandle;
@@ -85,4 +91,6 @@ private:
     SessionLog& log_;
     PortMap& portMap_;
     std::array<Entry, LastId + 1> entries_{};   // index 0 unused
+    QString lastFailedPath_;                     // the device of the last failed open or probe
+    int lastFailure_ = 0;                        // its error code
 };

@@ -4,6 +4,7 @@
 #include "LegacyValues.h"
 #include "RecordFiles.h"
 #include "instrument/InstrumentInfo.h"
+#include "shell/DataFileRead.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 #include "shell/TextFile.h"
@@ -71,6 +72,11 @@ RecordStepResult WriteConnectionRecords(Services& services, const InstrumentInfo
         ok = addHistoryLines(services, result.folder, HistoryHeadTexts(info.SerialNumber)) && ok;
         result.filesWritten = ok;
     }
+    // Record files that are not record files are left alone: said once per connection.
+    ReportSkippedDataFiles(log, services.prompts, services.appCaption,
+        {QDir(result.folder).filePath(QStringLiteral("initial.txt")),
+            QDir(result.folder).filePath(QStringLiteral("settings.txt")),
+            QDir(result.folder).filePath(QStringLiteral("history.txt"))});
     result.filesWritten = addHistoryLines(services, result.folder, ConnectionBlockTexts(info, softwareVersion, nowGmt))
         && result.filesWritten;
     return result;

@@ -1,5 +1,7 @@
 #include "PacketArchive.h"
 
+#include "shell/OutputFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -58,8 +60,12 @@ bool AddTree(zip_t* archive, const QDir& dir, const QString& prefix, PackResult&
 PackResult PackFolder(const QString& folder, const QString& archivePath)
 {
     const QFileInfo target(archivePath);
-    // A name of our own beside the target; the archiver replaces it when it closes.
-    QTemporaryFile temporary(QDir(target.absolutePath()).filePath(QStringLiteral(".") + target.fileName()
+    // A device or FIFO is written in place, so the archive is built in the
+    // temporary folder rather than beside it (where it would be renamed over it).
+    const bool inPlace = IsInPlaceTarget(archivePath) || IsStandardOutput(archivePath);
+    const QDir workFolder = inPlace ? QDir::temp() : QDir(target.absolutePath());
+    // A name of our own; the archiver replaces it when it closes.
+    QTemporaryFile temporary(workFolder.filePath(QStringLiteral(".") + (inPlace ? QStringLiteral("archive") : target.fileName())
         + QStringLiteral(".XXXXXX")));
     if (!temporary.open()) {
         PackResult failure;
@@ -86,6 +92,16 @@ PackResult PackFolder(const QString& folder, const QString& archivePath)
         return ZipFailure(zip_get_error(archive.get()), QStringLiteral("Could not write the archive"));
     archive.release();   // closed: nothing left to discard
 
+    if (inPlace) {
+        QFile built(temporary.fileName());
+        if (!built.open(QIODevice::ReadOnly) || !WriteOutputFile(archivePath, built.readAll())) {
+            failure.message = QStringLiteral("Could not write ") + archivePath;
+            return failure;
+        }
+        PackResult done;
+        done.ok = true;
+        return done;
+    }
     if (std::rename(temporaryName.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
         failure.message = QStringLiteral("Could not replace ") + archivePath + QStringLiteral(": ")
             + QString::fromLocal8Bit(std::strerror(errno));

@@ -4,6 +4,7 @@
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMapSettings.h"
 #include "session/MainModel.h"
+#include "shell/DataFileRead.h"
 #include "shell/Services.h"
 #include "shell/SessionStart.h"
 #include "shell/StartupFiles.h"
@@ -18,6 +19,8 @@ CoreSession::~CoreSession() = default;
 void CoreSession::start(const AppPaths& paths, Prompts& prompts)
 {
     services_ = std::unique_ptr<Services>(new Services{log_, prompts, perUser_, paths, appCaption_});
+    // Settings files that are not settings files are left unread: say so once, here.
+    ReportSkippedDataFiles(log_, prompts, appCaption_, {AppSettingsPath(paths), UserSettingsPath(paths)});
     // Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
     portMap_.setOverrides(PortsFromSettings(AppSettingsPath(paths)));
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);

@@ -161,11 +161,16 @@ bool MainModel::autoConnect()
     setStatus(StatusPanel::Message, ConnectingText);
 
     const QStringList entries = portEntries();
+    QStringList busy;   // ports other programs hold: never asked
     for (int i = 0; i < entries.size(); ++i) {
         setPortEditText(entries[i]);
         const int port = PortEntry::portNumber(entries[i]);
         int opened = port;
         link_.PickComms(opened);
+        if (opened < 0) {
+            if (const auto text = link_.ports().busyText(link_.ports().portMap().devicePath(port)))
+                busy << *text;
+        }
         log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
         if (PingInstrument(link_)) {
             log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
@@ -189,6 +194,8 @@ bool MainModel::autoConnect()
     // Ports this user may not open are not in the list at all: say why and how to fix it.
     if (const QList<DeniedPort> denied = DeniedSerialPorts(link_.ports().portMap()); !denied.isEmpty())
         services_.prompts.message(Prompts::Icon::Exclamation, denied.first().text, services_.appCaption);
+    if (!busy.isEmpty())
+        services_.prompts.message(Prompts::Icon::Exclamation, busy.join(QStringLiteral("\r\n")), services_.appCaption);
     Q_EMIT busyChanged(false);
     closeLinkAndRescan();
     setStatus(StatusPanel::Message, SelectPortText);
@@ -253,12 +260,22 @@ bool MainModel::connectNetworkEntry(const QString& entry)
 
 void MainModel::failManualConnect(const QString& where)
 {
-    // A device this user may not open needs the fix, not the cable hint.
-    const auto denied = SerialAccessProblem(link_.ports().portMap().devicePath(PortEntry::portNumber(where)));
-    services_.prompts.message(Prompts::Icon::Exclamation,
-        QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n")
-            + denied.value_or(CheckCableText + TurnedOnText),
-        services_.appCaption);
+    const QString device = PortEntry::isNetwork(where)
+        ? QString()
+        : link_.ports().portMap().devicePath(PortEntry::portNumber(where));
+    // A device held by another program was never asked: say that, not that no instrument answered.
+    if (const auto busy = link_.ports().busyText(device)) {
+        services_.prompts.message(Prompts::Icon::Exclamation,
+            *busy + QStringLiteral("\r\nClose that program, or choose another port, and connect again."),
+            services_.appCaption);
+    } else {
+        // A device this user may not open needs the fix, not the cable hint.
+        const auto denied = device.isEmpty() ? std::nullopt : SerialAccessProblem(device);
+        services_.prompts.message(Prompts::Icon::Exclamation,
+            QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n")
+                + denied.value_or(CheckCableText + TurnedOnText),
+            services_.appCaption);
+    }
     int none = 0;
     link_.PickComms(none);
     link_.network().close();

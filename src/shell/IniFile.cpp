@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "DataFileRead.h"
+
 #include "TextFile.h"
 
 #include <QFile>
@@ -103,10 +105,11 @@ IniFile IniFile::fromBytes(const QByteArray& bytes)
 
 std::optional<IniFile> IniFile::load(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A device, FIFO, folder or oversized file in its place reads as missing.
+    const DataFileRead read = ReadDataFile(path);
+    if (!read.bytes)
         return std::nullopt;
-    return fromBytes(file.readAll());
+    return fromBytes(*read.bytes);
 }
 
 QByteArray IniFile::toBytes() const

@@ -28,7 +28,8 @@ public:
 
     IniFile() = default;
     static IniFile fromBytes(const QByteArray& bytes);
-    // nullopt when the file cannot be opened for reading.
+    // nullopt when the file cannot be opened for reading, or is skipped as not
+    // a settings file (shell/DataFileRead: not regular, over 1 MB).
     static std::optional<IniFile> load(const QString& path);
 
     QByteArray toBytes() const;

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 SessionLog::SessionLog(QString appTitle, QString userProfileDir)
@@ -57,7 +58,10 @@ void SessionLog::debugMessage(const QString& message, int level)
         path_ = QDir(userProfileDir_).filePath(appTitle_ + QStringLiteral("_debuglog.txt"));
 
     QFile file(path_);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append)
+    // A FIFO or device in the log's place is not opened: a FIFO would block
+    // every line until some program read it.
+    const QFileInfo target(path_);
+    const bool ok = (!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly | QIODevice::Append)
         && file.write((line + QStringLiteral("\r\n")).toUtf8()) >= 0 && file.flush();
     file.close();
     if (!ok || file.error() != QFileDevice::NoError) {

@@ -10,13 +10,14 @@
 #include <QDir>
 #include <QVersionNumber>
 
-bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder)
+bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder, bool keepExisting)
 {
     bool emptied = true;
     if (perUserFolder) {
         // Each run starts a fresh log: the file is replaced by one empty line.
         const QString path = QDir(paths.dataFolder).filePath(QStringLiteral("session.txt"));
-        emptied = WriteLineToFile(paths, nullptr, path, QString(), true, false);
+        if (!keepExisting)
+            emptied = WriteLineToFile(paths, nullptr, path, QString(), true, false);
         log.setLogFilePath(path);
     }
     log.setLogToFile(true);

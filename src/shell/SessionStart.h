@@ -12,7 +12,9 @@ struct Services;
 // (perUserFolder false) the path stays empty, so the log goes to its
 // fallback file in the user's profile. False when the file could not be
 // emptied (logging stays on; its first failed line reports the problem).
-bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder = true);
+// With keepExisting the file is added to instead: another running program
+// writes its own session there.
+bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder = true, bool keepExisting = false);
 
 // "v" + major + "." + minor + "r" + revision, from a version such as "1.2.3".
 QString VersionLabel(const QString& version);

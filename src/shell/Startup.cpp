@@ -13,10 +13,34 @@
 
 #include <QCoreApplication>
 
-bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder)
+#include <csignal>
+
+void IgnoreFileSizeLimitSignal()
 {
-    StartSessionLog(log, paths, perUserFolder);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder, bool keepLog)
+{
+    StartSessionLog(log, paths, perUserFolder, keepLog);
     return CreateSettingsFiles(paths);
+}
+
+std::unique_ptr<InstanceLock> TakeInstanceLock(const QString& dataFolder)
+{
+    auto lock = std::make_unique<InstanceLock>(dataFolder);
+    // A marker that could not be written at all (read-only folder) is no
+    // sign of another program: go on without it.
+    if (!lock->isHeld() && InstanceLock::isHeldElsewhere(dataFolder))
+        return nullptr;
+    return lock;
+}
+
+QString SharedDataFolderText(const QString& dataFolder)
+{
+    return QStringLiteral("Another Tolvi program is already running with the data folder '") + dataFolder
+        + QStringLiteral("'. Both change the same settings files and only one can use an instrument port at a time; "
+                         "this one adds to the running program's session log.");
 }
 
 PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder, const QString& dataLocation)
@@ -26,11 +50,14 @@ PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder, const 
     prepared.paths.appFolder = appFolder;
     prepared.paths.dataFolder = folder.path;
     prepared.perUserFolder = folder.perUser;
-    if (!OpenDataFolder(log, prepared.paths, folder.perUser))
+    prepared.instanceLock = TakeInstanceLock(folder.path);
+    prepared.sharedDataFolder = !prepared.instanceLock;
+    if (!OpenDataFolder(log, prepared.paths, folder.perUser, prepared.sharedDataFolder))
         log.debugMessage(QStringLiteral("Could not create the settings files in '") + folder.path + QStringLiteral("'."),
             SessionLog::Problem);
+    if (prepared.sharedDataFolder)
+        log.debugMessage(SharedDataFolderText(folder.path), SessionLog::Warning);
     prepared.passwordChoiceNeeded = PasswordChoiceNeeded(log, prepared.paths);
-    prepared.instanceLock = std::make_unique<InstanceLock>(folder.path);
     return prepared;
 }
 

@@ -16,20 +16,37 @@ struct PreparedStartup {
     AppPaths paths;
     bool perUserFolder = false;
     std::unique_ptr<InstanceLock> instanceLock;  // held for the whole run
+    // Another running program holds the marker: its session log is kept
+    // (this run adds to it) and the user is told (SharedDataFolderText).
+    bool sharedDataFolder = false;
     // No password decision stored yet: show the password dialog in
     // new-password mode before the main window.
     bool passwordChoiceNeeded = false;
 };
 
-// Starts a fresh session log in the data folder of paths and creates
-// "app.txt" and "user.txt" there; false when the settings files could not be
-// created.
-bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder);
+// A write past the file-size limit (ulimit -f) would end the process with
+// SIGXFSZ; ignored, the write fails instead and the session log turns its
+// file logging off as for any failed write. Called first thing in main().
+void IgnoreFileSizeLimitSignal();
+
+// Starts a fresh session log in the data folder of paths (with keepLog, adds
+// to the one there) and creates "app.txt" and "user.txt" there; false when
+// the settings files could not be created.
+bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder, bool keepLog = false);
+
+// Takes the running-instance marker of the data folder. Null when another
+// running program holds it; that is then written to the session log once it
+// is started (call before OpenDataFolder, with keepLog set to the result being null).
+std::unique_ptr<InstanceLock> TakeInstanceLock(const QString& dataFolder);
+
+// What the user is told when another running program uses the data folder.
+QString SharedDataFolderText(const QString& dataFolder);
 
 // Window initialisation without the window: picks and creates the data
 // folder, starts a fresh session log there, creates "app.txt" and
-// "user.txt", checks whether a first password decision is due and takes the
-// running-instance marker.
+// "user.txt", checks whether a first password decision is due. The
+// running-instance marker is taken first, so a second copy keeps the first
+// one's session log.
 PreparedStartup PrepareStartup(SessionLog& log, const QString& appFolder,
     const QString& dataLocation = PerUserDataLocation());
 

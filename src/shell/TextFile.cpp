@@ -4,12 +4,17 @@
 #include "SessionLog.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 bool WriteLineToFile(const AppPaths& paths, SessionLog* log, const QString& path, const QString& line,
     bool overwrite, bool verbose)
 {
     const QString full = paths.resolve(path);
+    // A device or FIFO in a data file's place is not written (a FIFO would
+    // block the open until some program read it).
+    if (QFileInfo info(full); info.exists() && !info.isFile())
+        return false;
     QFile file(full);
     const auto mode = QIODevice::WriteOnly | (overwrite ? QIODevice::Truncate : QIODevice::Append);
     bool ok = file.open(mode);

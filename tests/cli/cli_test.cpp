@@ -66,6 +66,8 @@ TEST(Cli, UsageErrorsAreOneLineAndStatusOne)
         {{"--port", "300", "info"}, "no such port: 300"},
         {{"--port", "COM0", "info"}, "no such port: COM0"},
         {{"--auto", "send", "S"}, "use --port or --demo"},
+        {{"--port", "7", "send", "G00\x02" "2001"}, "the payload may not contain STX (0x02) or CR (0x0D)"},
+        {{"--port", "7", "send", "S\r"}, "the payload may not contain STX (0x02) or CR (0x0D)"},
     };
     for (const Case& c : cases) {
         TempFolder folder;
@@ -129,13 +131,13 @@ TEST(Cli, NoInstrumentAnswering)
     const QString closed = QStringLiteral("net://127.0.0.1:%1").arg(closedTcpPort());
     const CliFinished run = runCli(folder, {QStringLiteral("--port"), closed, QStringLiteral("info")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, QStringLiteral("Sorry, failed to find any instruments on ") + closed
+    EXPECT_EQ(run.err, QStringLiteral("tolvi-cli: Sorry, failed to find any instruments on ") + closed
             + QStringLiteral(": Please check the connection cable and that the instrument is turned on.\n"));
 
     // "com200" names port 200, whose device does not exist here.
     const CliFinished named = runCli(folder, {QStringLiteral("--port"), QStringLiteral("com200"), QStringLiteral("info")});
     EXPECT_EQ(named.exitCode, 2);
-    EXPECT_TRUE(named.err.startsWith(QStringLiteral("Sorry, failed to find any instruments on COM Port 200:")))
+    EXPECT_TRUE(named.err.startsWith(QStringLiteral("tolvi-cli: Sorry, failed to find any instruments on COM Port 200:")))
         << named.err.toStdString();
 
     SilentLine silent;

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
@@ -63,6 +64,37 @@ TEST(DownloadCommand, PortionFilteredAndSavedWithTheChosenLayout)
     EXPECT_TRUE(user.contains(QStringLiteral("Delimiter=3")));
 }
 
+// A target that is not a regular file is written in place: a FIFO's reader
+// gets the data and the FIFO stays a FIFO; "-" puts the data alone on
+// standard output and the count on stderr.
+TEST(DownloadCommand, WritesFifosAndStandardOutputInPlace)
+{
+    const QStringList portion{"--from", "5", "--to", "9", "--format", "utc"};
+    TempFolder folder;
+    const CliFinished toStdout = runDemo(folder, QStringList{"download", "-o", "-"} + portion);
+    ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err.toStdString();
+    const QStringList lines = toStdout.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6) << toStdout.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("UTC,Reading/ppm,"))) << lines[0].toStdString();
+    EXPECT_TRUE(toStdout.err.contains(QStringLiteral("5 data points saved to standard output.\n")))
+        << toStdout.err.toStdString();
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("-"))));
+
+    const QString fifo = folder.file(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess reader;
+    reader.start(QStringLiteral("cat"), {fifo});
+    ASSERT_TRUE(reader.waitForStarted());
+    const CliFinished toFifo = runDemo(folder, QStringList{"download", "-o", "pipe"} + portion);
+    EXPECT_EQ(toFifo.exitCode, 0) << toFifo.err.toStdString();
+    if (!reader.waitForFinished(10000))
+        reader.kill();
+    EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()), toStdout.out);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
 TEST(DownloadCommand, BadOptionsAreUsageErrors)
 {
     struct Case { QStringList arguments; const char* message; };
@@ -73,6 +105,9 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
         {{"download", "-o", "x.csv", "--format", "pdf"}, "unknown --format: pdf"},
         {{"download", "-o", "x.csv", "--sep", "pipe"}, "--sep takes comma, semicolon, tab or space"},
         {{"download", "-o", "x.csv", "--conc-a", "11"}, "--conc-a takes a concentration from 0 to 10 ppm"},
+        {{"download", "-o", "x.csv", "--conc-a", "nan"}, "--conc-a takes a concentration from 0 to 10 ppm"},
+        {{"download", "-o", "x.csv", "--conc-b", "inf"}, "--conc-b takes a concentration from 0 to 10 ppm"},
+        {{"download", "-o", "-", "--format", "gnuplot"}, "--format gnuplot writes two files: -o - cannot take them"},
         {{"download", "-o", "x.csv", "--date-from", "yesterday"}, "--date-from takes \"YYYY-MM-DD hh:mm:ss\""},
         {{"download", "-o", "x.csv", "--from", "1", "--to", "5000"}, "the instrument holds 301 slots"},
         {{"erase"}, "erase needs --all or --to M"},
@@ -113,8 +148,8 @@ TEST(EraseCommand, NeedsThePasswordAndConfirmation)
 {
     struct Refusal { QStringList arguments; const char* line; };
     const Refusal refusals[] = {
-        {{"erase", "--all"}, "No password given (no terminal to ask): use --password or TOLVI_PASSWORD.\n"},
-        {{"--password", "any", "erase", "--all"}, "Not confirmed (no terminal and no --yes): "},
+        {{"erase", "--all"}, "tolvi-cli: No password given (no terminal to ask): use --password or TOLVI_PASSWORD.\n"},
+        {{"--password", "any", "erase", "--all"}, "tolvi-cli: Not confirmed (no terminal and no --yes): "},
     };
     TempFolder folder;
     for (const Refusal& r : refusals) {

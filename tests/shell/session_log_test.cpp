@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -90,20 +91,26 @@ TEST(SessionLog, EmptyPathFallsBackToTitleDebuglogInProfileFolder)
     EXPECT_EQ(fileLines(log.logFilePath()).size(), 1);
 }
 
+// A missing folder, or a FIFO in the log's place (opened, it would block
+// until some program read it): the first line turns file logging off.
 TEST(SessionLog, FailedWriteTurnsFileLoggingOffAndReportsOnce)
 {
     TempFolder tmp;
-    SessionLog log;
-    QStringList seen;
-    log.setListener([&](const QString& line, int) { seen << line; });
-    log.setLogFilePath(tmp.file(QStringLiteral("no/such/folder/session.txt")));
-    log.setLogToFile(true);
-    log.debugMessage(QStringLiteral("first"), 0);
-    EXPECT_FALSE(log.logToFile());
-    ASSERT_EQ(seen.size(), 2);
-    EXPECT_TRUE(seen[1].endsWith(QStringLiteral("DebugToFile turned off as '") + log.logFilePath()
-        + QStringLiteral("' can't be opened.")));
-    EXPECT_EQ(markerOf(seen[1]), QStringLiteral("!!!"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(tmp.file(QStringLiteral("fifo.txt"))).constData(), 0600), 0);
+    for (const char* name : {"no/such/folder/session.txt", "fifo.txt"}) {
+        SCOPED_TRACE(name);
+        SessionLog log;
+        QStringList seen;
+        log.setListener([&](const QString& line, int) { seen << line; });
+        log.setLogFilePath(tmp.file(QString::fromLatin1(name)));
+        log.setLogToFile(true);
+        log.debugMessage(QStringLiteral("first"), 0);
+        EXPECT_FALSE(log.logToFile());
+        ASSERT_EQ(seen.size(), 2);
+        EXPECT_TRUE(seen[1].endsWith(QStringLiteral("DebugToFile turned off as '") + log.logFilePath()
+            + QStringLiteral("' can't be opened.")));
+        EXPECT_EQ(markerOf(seen[1]), QStringLiteral("!!!"));
+    }
 }
 
 TEST(WriteLineToFile, OverwriteAppendVerboseAndRelativePaths)

@@ -220,7 +220,29 @@ TEST(Startup, FirstRunOnAnEmptyDataFolder)
     SessionLog secondLog;
     const PreparedStartup second = PrepareStartup(secondLog, "/opt/tolvi", tmp.path());
     EXPECT_FALSE(second.passwordChoiceNeeded);
-    EXPECT_FALSE(second.instanceLock->isHeld()); // the first run still holds the marker
+    // The first run still holds the marker: the second says so and keeps the first one's log.
+    EXPECT_EQ(second.instanceLock, nullptr);
+    EXPECT_TRUE(second.sharedDataFolder);
+    const QString both = QString::fromUtf8(readBytes(folder + "/session.txt"));
+    EXPECT_TRUE(both.contains("Checking if we need to add passwords.")) << both.toStdString();
+    EXPECT_TRUE(both.contains(SharedDataFolderText(folder))) << both.toStdString();
+}
+
+TEST(Startup, ARunAfterTheFirstEndedStartsAFreshLog)
+{
+    TempFolder tmp;
+    const QString folder = tmp.path() + "/Karvex/Tolvi";
+    {
+        SessionLog log;
+        const PreparedStartup first = PrepareStartup(log, "/opt/tolvi", tmp.path());
+        log.debugMessage("first run's line", SessionLog::Info);
+    }
+    SessionLog log;
+    const PreparedStartup next = PrepareStartup(log, "/opt/tolvi", tmp.path());
+    ASSERT_NE(next.instanceLock, nullptr);
+    EXPECT_TRUE(next.instanceLock->isHeld());
+    EXPECT_FALSE(next.sharedDataFolder);
+    EXPECT_FALSE(QString::fromUtf8(readBytes(folder + "/session.txt")).contains("first run's line"));
 }
 
 TEST(Startup, PostInstallOptionMovesTheOldPasswordOnce)

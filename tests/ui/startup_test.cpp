@@ -2,9 +2,13 @@
 #include "LoginDialog.h"
 #include "ModalScript.h"
 #include "QtPrinters.h"
+#include "shell/DataFileRead.h"
+#include "shell/InstanceLock.h"
+#include "shell/Startup.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(Startup, FirstRunOnAnEmptyDataFolderAsksForANewPassword)
 {
@@ -100,6 +104,34 @@ TEST(Startup, CommandLineOptions)
                 << name;
         }
         EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Stopping application")) << name;
+    }
+}
+
+// What the window says before it opens about its data folder: a settings
+// file that is no settings file, another program running on the folder.
+TEST(Startup, WarnsAboutTheDataFolder)
+{
+    {
+        AppFixture f;
+        f.withoutPassword();
+        const QString app = f.dataFile("app.txt");
+        ASSERT_EQ(::mkfifo(QFile::encodeName(app).constData(), 0600), 0);
+        ModalScript script;
+        script.thenPress(QMessageBox::Ok);
+        TolviApplication tolvi(f.options());
+        tolvi.start();
+        EXPECT_EQ(script.messages, QStringList{SkippedDataFileText(app, "it is not a regular file")});
+    }
+    {
+        AppFixture f;
+        f.withoutPassword();
+        InstanceLock running(f.dataFolder());
+        ASSERT_TRUE(running.isHeld());
+        ModalScript script;
+        script.thenPress(QMessageBox::Ok);
+        TolviApplication tolvi(f.options());
+        tolvi.start();
+        EXPECT_EQ(script.messages, QStringList{SharedDataFolderText(f.dataFolder())});
     }
 }
 
