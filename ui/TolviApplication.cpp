@@ -51,9 +51,9 @@ void TolviApplication::start()
     prepared_ = PrepareStartup(log, options_.appFolder, options_.dataLocation.value_or(PerUserDataLocation()));
     core_.start(prepared_.paths, prompts_);
     prompts_.setCaption(core_.appCaption());
-    const auto chooseNewPassword = [this] {
-        ChooseNewPassword(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
-    };
+    passwordOffer_ = std::make_unique<NewPasswordOffer>(core_.services(),
+        [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    const auto chooseNewPassword = [this] { passwordOffer_->offer(); };
     if (prepared_.passwordChoiceNeeded)
         chooseNewPassword(); // the first run always asks, before the main window
 
@@ -161,6 +161,13 @@ void TolviApplication::bindDownloadPage()
     });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
+        downloadBinding_->refresh();
+    });
+    // Without an instrument the page keeps no figures of the last one.
+    connect(&model(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
+        if (state != MainModel::LinkState::NotConnected)
+            return;
+        downloadModel_->instrumentGone();
         downloadBinding_->refresh();
     });
     connect(modelBinding_.get(), &MainModelBinding::downloadsCleared, this, [this] {
