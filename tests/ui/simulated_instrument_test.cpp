@@ -158,7 +158,8 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages,
-            QStringList{"Are you sure you want to completely and irreversibly delete the memory bank?"});
+            QStringList{QString("Are you sure you want to completely and irreversibly delete the memory bank?"
+                                "\r\n\r\nSlots 1 to %1 (%1 samples) will be erased.").arg(before)});
         EXPECT_EQ(f.simSlotsUsed(), 0);
         EXPECT_EQ(f.panel1(), "All memory slots have been erased from the instrument.");
         EXPECT_EQ(f.page()->lblMemory_used->text(), "Used : 0");
