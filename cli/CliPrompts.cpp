@@ -88,22 +88,33 @@ void CliPrompts::message(Icon, const QString& text, const QString&)
     toStderr(oneLine(text));
 }
 
-Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon)
+bool CliPrompts::confirmed(const QString& text, bool yesByDefault)
 {
     if (assumeYes_)
-        return Answer::Yes;
+        return true;
     if (interactive()) {
-        const auto answer = readLine(oneLine(text) + QStringLiteral(" [y/N] "), false);
-        if (answer && answer->trimmed().startsWith(QLatin1Char('y'), Qt::CaseInsensitive))
-            return Answer::Yes;
-        refused_ = true;
-        return Answer::No;
+        const auto answer = readLine(oneLine(text) + (yesByDefault ? QStringLiteral(" [Y/n] ") : QStringLiteral(" [y/N] ")),
+            false);
+        const QString given = answer ? answer->trimmed() : QString();
+        const bool yes = given.isEmpty() ? answer && yesByDefault : given.startsWith(QLatin1Char('y'), Qt::CaseInsensitive);
+        refused_ = refused_ || !yes;
+        return yes;
     }
     refused_ = true;
     const QString line = QStringLiteral("Not confirmed (no terminal and no --yes): ") + oneLine(text);
     log_.debugMessage(line, SessionLog::Warning);
     toStderr(line);
-    return Answer::No;
+    return false;
+}
+
+Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon)
+{
+    return confirmed(text, false) ? Answer::Yes : Answer::No;
+}
+
+Prompts::Answer CliPrompts::askOkCancel(const QString& text, const QString&, Icon, Answer defaultButton)
+{
+    return confirmed(text, defaultButton == Answer::Ok) ? Answer::Ok : Answer::Cancel;
 }
 
 Prompts::Answer CliPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)

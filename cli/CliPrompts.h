@@ -17,6 +17,8 @@ public:
 
     void message(Icon icon, const QString& text, const QString& title) override;
     Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
+    // As askYesNo, with the default answer shown in capitals and taken by an empty line.
+    Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override;
     Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
@@ -34,6 +36,8 @@ public:
 
 private:
     bool interactive() const;
+    // --yes, the terminal's answer or a refusal; an empty line gives yesByDefault.
+    bool confirmed(const QString& text, bool yesByDefault);
     std::optional<QString> readLine(const QString& prompt, bool secret);
     std::optional<FileChosen> takeFile();
 

@@ -46,8 +46,9 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
     if (hasFrom) {
         const auto first = parseSlot(parser.value(QStringLiteral("from")));
         const auto last = parseSlot(parser.value(QStringLiteral("to")));
-        if (!first || !last || *last < *first) {
-            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from");
+        // A portion of one slot would ask the instrument for no slots at all.
+        if (!first || !last || *last <= *first) {
+            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from and above it");
             return std::nullopt;
         }
         r.portion = std::pair{*first, *last};
@@ -95,6 +96,10 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         return ExitFailed;
     case DownloadOutcome::Failed:
         return ExitFailed;
+    case DownloadOutcome::NoInstrument:
+        return ExitNoInstrument;     // said by the download
+    case DownloadOutcome::NothingToDownload:
+        return ExitUsage;            // said by the download
     }
 
     return SaveTableAsRequested(session, request->file, model.downloads(), info, session.link().firmwareFlags(), progress);

@@ -14,8 +14,9 @@ int runErase(CliSession& session, const QStringList&, const QCommandLineParser& 
     const bool portion = parser.isSet(QStringLiteral("to"));
     bool ok = false;
     const int last = parser.value(QStringLiteral("to")).toInt(&ok);
-    if (all == portion || (portion && (!ok || last < 1))) {
-        session.error(QStringLiteral("erase needs --all or --to M (slots 1 to M)"));
+    // Slots 1 to 1 would send an erase of no slots (the count sent is M - 1).
+    if (all == portion || (portion && (!ok || last < 2))) {
+        session.error(QStringLiteral("erase needs --all or --to M (slots 1 to M, M at least 2)"));
         return ExitUsage;
     }
     const int status = ConnectForSlots(session, portion ? last : 0);
@@ -33,11 +34,14 @@ int runErase(CliSession& session, const QStringList&, const QCommandLineParser& 
         return ExitOk;
     case EraseOutcome::NotAllowed:
         return session.failureStatus(ExitRefused);
+    case EraseOutcome::NothingToErase:
+        return ExitUsage;
+    case EraseOutcome::NoInstrument:
+        return ExitNoInstrument;
     case EraseOutcome::Failed:
         break;
     }
-    session.error(QStringLiteral("the instrument did not confirm the erase"));
-    return ExitFailed;
+    return ExitFailed;   // the reason is already on stderr
 }
 }
 

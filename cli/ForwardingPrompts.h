@@ -12,6 +12,10 @@ public:
     {
         return target_.askYesNo(text, title, icon);
     }
+    Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override
+    {
+        return target_.askOkCancel(text, title, icon, defaultButton);
+    }
     Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override
     {
         return target_.askYesNoCancel(text, title, icon);

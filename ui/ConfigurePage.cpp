@@ -37,6 +37,12 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     imgFrontPageLogo->setAlignment(Qt::AlignCenter);
     imgFrontPageLogo->installEventFilter(this);
 
+    lblInstrumentIdentity = new QLabel(this);
+    lblInstrumentIdentity->setObjectName(QStringLiteral("lblInstrumentIdentity"));
+    lblInstrumentIdentity->setAlignment(Qt::AlignCenter);
+    lblInstrumentIdentity->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblInstrumentIdentity->hide();
+
     lblConnectionString = new QLabel(this);
     lblConnectionString->setObjectName(QStringLiteral("lblConnectionString"));
     lblConnectionString->setAlignment(Qt::AlignCenter);
@@ -94,6 +100,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(imgFrontPageLogo, 1);
+    layout->addWidget(lblInstrumentIdentity, 1);
     layout->addWidget(connection);
     layout->addWidget(maintenance);
     setConnectionLabel(QString(), false);
@@ -119,6 +126,14 @@ void ConfigurePage::setConnectionLabel(const QString& text, bool upgrade)
     }
     lblConnectionString->setPalette(palette);
     lblConnectionString->setProperty("upgrade", upgrade);
+}
+
+void ConfigurePage::setInstrumentIdentity(const QString& text)
+{
+    lblInstrumentIdentity->setText(text);
+    lblInstrumentIdentity->setVisible(!text.isEmpty());
+    // A picture logo stays above the identity; the plain title gives it its place.
+    imgFrontPageLogo->setVisible(text.isEmpty() || !imgFrontPageLogo->pixmap().isNull());
 }
 
 void ConfigurePage::setStatusPicture(int frame)

@@ -14,6 +14,7 @@ public:
 
     QLabel* imgFrontPageLogo = nullptr;
     QLabel* lblConnectionString = nullptr;
+    QLabel* lblInstrumentIdentity = nullptr;   // the connected instrument, in place of the title
     QLabel* picStatus = nullptr;
     QComboBox* lstComPorts = nullptr;
     QPushButton* btnSelectComPort = nullptr;
@@ -28,6 +29,8 @@ public:
     void setPorts(const QStringList& entries, const QString& editText);
     // The connection label; upgrade marks an instrument whose firmware has an upgrade.
     void setConnectionLabel(const QString& text, bool upgrade);
+    // The connected instrument's identity; empty text shows the title again.
+    void setInstrumentIdentity(const QString& text);
     // 0 idle, 1..3 the rotating activity sign, -1 the link is lost.
     void setStatusPicture(int frame);
 

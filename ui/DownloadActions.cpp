@@ -5,12 +5,14 @@
 #include "data/DownloadPageModel.h"
 #include "data/MemoryErase.h"
 #include "data/ReadingChartModel.h"
+#include "instrument/LinkPresence.h"
 #include "instrument/SampleMemory.h"
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
 #include "session/MainModel.h"
 
 #include <QDateTime>
+#include <optional>
 
 namespace {
 // The memory figures of the record, as the gauge shows them.
@@ -80,12 +82,20 @@ void DownloadActions::download(Kind kind, bool thenSave)
         },
         [this, thenSave](Result result) {
             DownloadPageModel& page = parts_.pageModel;
-            if (result.outcome == DownloadOutcome::Completed) {
+            switch (result.outcome) {
+            case DownloadOutcome::Completed:
                 page.chart.setSource(std::move(result.chart));
                 page.downloadCompleted(result.summary, QDateTime::currentDateTime());
-            }
-            else if (result.outcome != DownloadOutcome::EmptyMemory)
+                break;
+            case DownloadOutcome::Cancelled:
+            case DownloadOutcome::Failed:
                 page.dataDropped();
+                break;
+            case DownloadOutcome::EmptyMemory:
+            case DownloadOutcome::NoInstrument:
+            case DownloadOutcome::NothingToDownload:
+                break;   // nothing was sent: the table is as it was
+            }
             parts_.redraw();
             if (thenSave && result.outcome == DownloadOutcome::Completed)
                 parts_.saveData(); // queued behind the download, which still holds the buttons
@@ -94,14 +104,18 @@ void DownloadActions::download(Kind kind, bool thenSave)
 
 void DownloadActions::refreshMemory()
 {
-    parts_.thread.submit<MemoryFigures>(QStringLiteral("memory figures"),
-        [this] {
+    parts_.thread.submit<std::optional<MemoryFigures>>(QStringLiteral("memory figures"),
+        [this]() -> std::optional<MemoryFigures> {
             MainModel& model = parts_.model;
+            if (!InstrumentConnected(model.link(), model.services()))
+                return std::nullopt;
             tolviM::GetFRAMDetails(model.link(), model.services(), model.instrument());
             return FiguresOf(model.instrument());
         },
-        [this](MemoryFigures figures) {
-            parts_.pageModel.updateDownloadPage(figures.used, figures.total);
+        [this](std::optional<MemoryFigures> figures) {
+            if (!figures)
+                return;
+            parts_.pageModel.updateDownloadPage(figures->used, figures->total);
             parts_.redraw();
         });
 }

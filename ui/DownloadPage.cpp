@@ -37,7 +37,8 @@ DownloadPage::DownloadPage(QWidget* parent)
     sldMemoryRange = new SelectionSlider;
     sldMemoryRange->setObjectName(QStringLiteral("sldMemoryRange"));
     sldMemoryRange->setToolTip(
-        QStringLiteral("Press the SHIFT button whilst dragging the slider to select a portion of memory."));
+        QStringLiteral("Press the SHIFT button whilst dragging the slider to select a portion of memory.")
+        + QStringLiteral("\nOr hold SHIFT and press the arrow keys."));
     sldMemoryRange->setRange(1, 1);
     sldMemoryRange->setVisible(false);
     btnDownload = Named<QPushButton>("btnDownload", QStringLiteral("Download All Memory"));

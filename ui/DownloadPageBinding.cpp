@@ -4,6 +4,8 @@
 #include "data/DataFormat.h"
 
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QToolTip>
 
 namespace {
 DownloadPage::OptionFrame FrameOf(FilterOptionFrame frame)
@@ -53,9 +55,13 @@ DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& 
     connect(page_.sldMemoryRange, &SelectionSlider::released, this,
         [this](Qt::MouseButton button, Qt::KeyboardModifiers) { onSliderReleased(button); });
     connect(page_.sldMemoryRange, &QSlider::valueChanged, this, [this](int value) {
-        if (!refreshing_)
-            model_.slider.setValue(value);
+        if (refreshing_)
+            return;
+        model_.slider.setValue(value);
+        if (page_.sldMemoryRange->isSliderDown())
+            showSliderPosition();
     });
+    connect(page_.sldMemoryRange, &SelectionSlider::keyMoved, this, &DownloadPageBinding::onSliderKey);
     refresh();
 }
 
@@ -168,4 +174,28 @@ void DownloadPageBinding::onSliderReleased(Qt::MouseButton button)
     model_.slider.setValue(page_.sldMemoryRange->value());
     model_.slider.mouseUp(button == Qt::LeftButton);
     refreshSlider();
+    showSliderPosition();
+}
+
+void DownloadPageBinding::onSliderKey(int from, int to, bool shift)
+{
+    // The thumb's move has reached the model already; a selection is
+    // anchored where the thumb stood before the key.
+    model_.slider.setValue(from);
+    if (shift)
+        model_.slider.extendTo(to);
+    else
+        model_.slider.moveTo(to);
+    refreshSlider();
+    showSliderPosition();
+}
+
+void DownloadPageBinding::showSliderPosition()
+{
+    SelectionSlider* slider = page_.sldMemoryRange;
+    if (!slider->isVisible())
+        return;
+    // Above the thumb, as long as it moves; the slider's own hint stays for hovering.
+    const int x = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), slider->value(), slider->width());
+    QToolTip::showText(slider->mapToGlobal(QPoint(x, 0)), model_.slider.positionText(), slider);
 }

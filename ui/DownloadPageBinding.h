@@ -34,6 +34,9 @@ public:
 private:
     void onSliderPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void onSliderReleased(Qt::MouseButton button);
+    void onSliderKey(int from, int to, bool shift);
+    // The slots under the thumb or the selection, as a tooltip beside the thumb.
+    void showSliderPosition();
     void refreshSlider();
     void refreshFilterFrame();
 

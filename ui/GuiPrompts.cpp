@@ -30,7 +30,7 @@ auto GuiPrompts::onGuiThread(F f) -> decltype(f())
     }
 }
 
-int GuiPrompts::showBox(Icon icon, const QString& text, const QString& title, int buttons)
+int GuiPrompts::showBox(Icon icon, const QString& text, const QString& title, int buttons, int defaultButton)
 {
     return onGuiThread([&]() -> int {
         if (shuttingDown_)
@@ -47,6 +47,8 @@ int GuiPrompts::showBox(Icon icon, const QString& text, const QString& title, in
         case Icon::None: break;
         }
         box.setStandardButtons(QMessageBox::StandardButtons(buttons));
+        if (defaultButton != 0)
+            box.setDefaultButton(QMessageBox::StandardButton(defaultButton));
         return box.exec();
     });
 }
@@ -72,10 +74,11 @@ Prompts::Answer GuiPrompts::askYesNo(const QString& text, const QString& title, 
                                                                                               : Answer::No;
 }
 
-Prompts::Answer GuiPrompts::askOkCancel(const QString& text, const QString& title, Icon icon)
+Prompts::Answer GuiPrompts::askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton)
 {
-    return showBox(icon, text, title, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok ? Answer::Ok
-                                                                                              : Answer::Cancel;
+    const int safe = defaultButton == Answer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok;
+    return showBox(icon, text, title, QMessageBox::Ok | QMessageBox::Cancel, safe) == QMessageBox::Ok ? Answer::Ok
+                                                                                                    : Answer::Cancel;
 }
 
 Prompts::Answer GuiPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)

@@ -27,7 +27,8 @@ public:
 
     void message(Icon icon, const QString& text, const QString& title = {}) override;
     Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
-    Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
+    Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question,
+        Answer defaultButton = Answer::Ok) override;
     Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
@@ -45,7 +46,8 @@ public:
 private:
     template <typename F>
     auto onGuiThread(F f) -> decltype(f());
-    int showBox(Icon icon, const QString& text, const QString& title, int buttons);
+    // defaultButton: the button Enter presses (0: the box's own choice).
+    int showBox(Icon icon, const QString& text, const QString& title, int buttons, int defaultButton = 0);
     std::optional<FileChosen> chooseFile(const FileChoice& choice, bool save);
     QString titleOr(const QString& title) const { return title.isEmpty() ? caption_ : title; }
 

@@ -1,8 +1,11 @@
 #include "LoginDialog.h"
 
+#include "shell/Password.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +48,10 @@ LoginDialog::LoginDialog(QWidget* parent)
     auto* newUser = new QFormLayout(fraNewUser);
     newUser->addRow(QStringLiteral("New password:"), txtNewUserPassword);
     newUser->addRow(QStringLiteral("New password again:"), txtNewUserPasswordAgain);
+    auto* later = new QLabel(PasswordDialogModel::laterHint());
+    later->setObjectName(QStringLiteral("lblLaterHint"));
+    later->setWordWrap(true);
+    newUser->addRow(later);
 
     OKButton = new QPushButton(QStringLiteral("OK"));
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -21,6 +21,7 @@ MainModelBinding::MainModelBinding(MainModel& model, MainWindow& window, Termina
     connect(&model_, &MainModel::portListChanged, page, &ConfigurePage::setPorts);
     connect(&model_, &MainModel::statusPanelChanged, status, &StatusPanels::setPanelText);
     connect(&model_, &MainModel::connectionLabelChanged, page, &ConfigurePage::setConnectionLabel);
+    connect(&model_, &MainModel::instrumentIdentityChanged, page, &ConfigurePage::setInstrumentIdentity);
     connect(&model_, &MainModel::buttonsChanged, this, &MainModelBinding::applyButtons);
     connect(&model_, &MainModel::trayMenuChanged, this, &MainModelBinding::applyTrayMenu);
     connect(&model_, &MainModel::statusPictureChanged, page, [page](MainModel::StatusPicture picture) {

@@ -1,5 +1,6 @@
 #include "SelectionSlider.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -38,6 +39,14 @@ void SelectionSlider::mouseReleaseEvent(QMouseEvent* event)
 {
     QSlider::mouseReleaseEvent(event);
     Q_EMIT released(event->button(), event->modifiers());
+}
+
+void SelectionSlider::keyPressEvent(QKeyEvent* event)
+{
+    const int before = value();
+    QSlider::keyPressEvent(event);
+    if (value() != before)
+        Q_EMIT keyMoved(before, value(), event->modifiers().testFlag(Qt::ShiftModifier));
 }
 
 void SelectionSlider::paintEvent(QPaintEvent* event)

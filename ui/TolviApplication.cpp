@@ -53,9 +53,9 @@ void TolviApplication::start()
     prompts_.setCaption(core_.appCaption());
     if (prepared_.sharedDataFolder)
         prompts_.message(Prompts::Icon::Exclamation, SharedDataFolderText(prepared_.paths.dataFolder), core_.appCaption());
-    const auto chooseNewPassword = [this] {
-        ChooseNewPassword(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
-    };
+    passwordOffer_ = std::make_unique<NewPasswordOffer>(core_.services(),
+        [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    const auto chooseNewPassword = [this] { passwordOffer_->offer(); };
     if (prepared_.passwordChoiceNeeded)
         chooseNewPassword(); // the first run always asks, before the main window
 
@@ -163,6 +163,13 @@ void TolviApplication::bindDownloadPage()
     });
     connect(modelBinding_.get(), &MainModelBinding::memoryChanged, this, [this](int used, int total) {
         downloadModel_->updateDownloadPage(used, total);
+        downloadBinding_->refresh();
+    });
+    // Without an instrument the page keeps no figures of the last one.
+    connect(&model(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
+        if (state != MainModel::LinkState::NotConnected)
+            return;
+        downloadModel_->instrumentGone();
         downloadBinding_->refresh();
     });
     connect(modelBinding_.get(), &MainModelBinding::downloadsCleared, this, [this] {

@@ -61,6 +61,8 @@ public:
     InstrumentLink& link() { return core_.link(); }
     const AppPaths& paths() const { return prepared_.paths; }
     DownloadPageModel& downloadPage() { return *downloadModel_; }
+    // The Download page's instrument procedures (download, refresh, erase).
+    DownloadActions& downloadActions() { return *downloadActions_; }
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
     SchedulePageActions& schedulePage() { return *schedule_; }
@@ -122,6 +124,7 @@ private:
     std::unique_ptr<SettingsPageActions> settingsActions_;
     std::unique_ptr<StatusBarObserver> observer_;
     std::unique_ptr<UpdateRunner> updates_;
+    std::unique_ptr<NewPasswordOffer> passwordOffer_;   // the new-password dialog, once per start
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
     bool shutDown_ = false;

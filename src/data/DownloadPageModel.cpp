@@ -39,12 +39,18 @@ void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const
 
 void DownloadPageModel::memoryErased(int slotsUsed, int slotsTotal, bool portion)
 {
-    if (portion) {
-        slider.selStart = 1;
-        slider.selLength = 0;
-    }
+    if (portion)
+        slider.value = 1;
+    // The selection named slots that now hold other samples, or none.
+    slider.dropSelection();
     dataDropped();
     updateDownloadPage(slotsUsed, slotsTotal);
+}
+
+void DownloadPageModel::instrumentGone()
+{
+    gauge = MemoryGauge{};
+    slider.fitTo(0);
 }
 
 void DownloadPageModel::selectFormat(int index)

@@ -65,9 +65,14 @@ public:
         filterFrameVisible = false;
         chart.clear();
     }
-    // An erase succeeded: no data to filter, the gauge redrawn; a portion
-    // erase also resets the selection to the first slot.
+    // An erase succeeded: no data to filter, the gauge redrawn, no selection
+    // (both portion buttons back to "... Memory Portion" and disabled); a
+    // portion erase also puts the thumb back on the first slot.
     void memoryErased(int slotsUsed, int slotsTotal, bool portion);
+    // No instrument is connected any more: the gauge shows no figures (and
+    // no memory-use text for the status bar), the slider is hidden and both
+    // portion buttons are reset. Downloaded data stays for saving.
+    void instrumentGone();
 
     // A click on the format list (index -1: no selection).
     void selectFormat(int index);

@@ -1,8 +1,10 @@
 #include "MemoryDownload.h"
 
 #include "data/ReadingFormat.h"
+#include "data/MemoryRangeSlider.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/LinkPresence.h"
 #include "instrument/RetriedRead.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/SlotDecoder.h"
@@ -78,7 +80,9 @@ private:
             QByteArray("GJ03"));
         if (!first) {
             log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
-            return cancelPath();
+            const DownloadOutcome outcome = cancelPath();
+            c_.services.prompts.message(Prompts::Icon::Exclamation, NoDownloadReplyText, c_.services.appCaption);
+            return outcome;
         }
         if (!stream(*first) || !verify())
             return cancelPath();
@@ -270,6 +274,8 @@ bool RefreshMemoryDetails(DownloadContext& context, const char* procedure)
 DownloadOutcome DownloadAllMemory(DownloadContext& context)
 {
     InstrumentInfo& info = context.info;
+    if (!InstrumentConnected(context.link, context.services))
+        return DownloadOutcome::NoInstrument;
     if (!RefreshMemoryDetails(context, "btnDownload_Click"))
         return DownloadOutcome::Failed;
     if (info.SlotsUsed <= 0) {
@@ -290,6 +296,15 @@ DownloadOutcome DownloadAllMemory(DownloadContext& context)
 
 DownloadOutcome DownloadMemoryPortion(DownloadContext& context, int selStart, int selLength)
 {
+    if (selLength < 1) {
+        context.services.log.debugMessage(QStringLiteral("Download of a portion without slots refused."),
+            SessionLog::Warning);
+        context.services.prompts.message(Prompts::Icon::Information, MemoryRangeSlider::NoPortionText,
+            context.services.appCaption);
+        return DownloadOutcome::NothingToDownload;
+    }
+    if (!InstrumentConnected(context.link, context.services))
+        return DownloadOutcome::NoInstrument;
     if (!RefreshMemoryDetails(context, "btnDownloadSection_Click"))
         return DownloadOutcome::Failed;
     context.services.log.debugMessage(

@@ -32,11 +32,18 @@ enum class DownloadOutcome {
     EmptyMemory,    // nothing to download; nothing was sent
     Cancelled,      // by the user or after a refused bulk read; the table is empty
     Failed,         // an unexpected failure, reported; the table is empty
+    NoInstrument,   // the link is closed: said so, nothing sent, the table kept
+    NothingToDownload, // a portion of one slot or none: said so, nothing sent, the table kept
 };
 
 DownloadOutcome DownloadAllMemory(DownloadContext& context);
-// Slots selStart to selStart + selLength (the slider's selection).
+// Slots selStart to selStart + selLength (the slider's selection); a
+// selection without length would ask for no slots and is refused.
 DownloadOutcome DownloadMemoryPortion(DownloadContext& context, int selStart, int selLength);
+
+// Said when the instrument did not answer the request to send its memory.
+inline const QString NoDownloadReplyText =
+    QStringLiteral("The instrument did not answer the request for its memory: nothing was downloaded.");
 
 // The status bar's cancel gesture: a request only while panel 1 tells of a
 // download in progress; any other time it clears the request.

@@ -1,7 +1,9 @@
 #include "MemoryErase.h"
 
+#include "data/MemoryRangeSlider.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
+#include "instrument/LinkPresence.h"
 #include "instrument/RetriedRead.h"
 #include "instrument/StaleState.h"
 #include "link/Frame.h"
@@ -37,6 +39,7 @@ int sendErase(EraseContext& c, const EraseRequest& request)
         tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1(), 5);
     if (!outcome.replyOk()) {
         c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
+        c.services.prompts.message(Prompts::Icon::Exclamation, EraseNotConfirmedText, c.services.appCaption);
         return -1;
     }
     const QByteArray& reply = outcome.received;
@@ -44,6 +47,7 @@ int sendErase(EraseContext& c, const EraseRequest& request)
     const int left = reply.mid(4, 4).toInt(&ok, 16);
     if (!reply.startsWith("'J04") || !ok) {
         c.services.log.debugMessage(QStringLiteral("Unexpected reply."), SessionLog::Problem);
+        c.services.prompts.message(Prompts::Icon::Exclamation, EraseNotConfirmedText, c.services.appCaption);
         return -1;
     }
     return left;
@@ -52,10 +56,17 @@ int sendErase(EraseContext& c, const EraseRequest& request)
 // Guard, question, request. The remaining count, or -1 when nothing was erased.
 std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutcome& outcome)
 {
+    // A closed link is said at once: no password is asked for an erase that cannot be sent.
+    outcome = EraseOutcome::NoInstrument;
+    if (!InstrumentConnected(c.link, c.services))
+        return std::nullopt;
     outcome = EraseOutcome::NotAllowed;
     if (!LoginOK(c.services, c.passwordDialog))
         return std::nullopt;
-    if (c.services.prompts.askOkCancel(request.question, request.title, Prompts::Icon::Exclamation) != Prompts::Answer::Ok)
+    // Nothing erased can be had back: Enter gives Cancel.
+    if (c.services.prompts.askOkCancel(request.question, request.title, Prompts::Icon::Exclamation,
+            Prompts::Answer::Cancel)
+        != Prompts::Answer::Ok)
         return std::nullopt;
     c.services.log.debugMessage(request.startLog, SessionLog::Info);
     outcome = EraseOutcome::Failed;
@@ -86,11 +97,24 @@ EraseOutcome guarded(EraseContext& c, const char* procedure, Body&& body)
 }
 }
 
+QString EraseRangeText(int first, int last)
+{
+    const int count = last - first + 1;
+    if (count < 1)
+        return QStringLiteral("\r\n\r\nThe memory holds no samples.");
+    return QStringLiteral("\r\n\r\nSlots %1 to %2 (%3 %4) will be erased.")
+        .arg(first)
+        .arg(last)
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"));
+}
+
 EraseOutcome EraseAllMemory(EraseContext& c)
 {
     return guarded(c, "btnDeleteAllMemory_Click", [&] {
         const int before = c.info.SlotsUsed;
-        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversibly delete the memory bank?"),
+        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversibly delete the memory bank?")
+                + EraseRangeText(1, before),
             c.services.appCaption, QStringLiteral("Trying to erase the memory..."),
             QStringLiteral("FRAM 'Erase All' message failed"), before};
         EraseOutcome outcome;
@@ -109,7 +133,14 @@ EraseOutcome EraseMemoryPortion(EraseContext& c, int selStart, int selLength)
 {
     return guarded(c, "btnEraseSection_Click", [&] {
         const int last = selStart + selLength;
-        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversably delete entries from the memory bank?"),
+        if (selLength < 1) {
+            // "J02" with a count of 0 erases nothing, yet would be recorded as an erase.
+            c.services.log.debugMessage(QStringLiteral("Erase of a portion without slots refused."), SessionLog::Warning);
+            c.services.prompts.message(Prompts::Icon::Information, MemoryRangeSlider::NoPortionText, c.services.appCaption);
+            return EraseOutcome::NothingToErase;
+        }
+        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversably delete entries from the memory bank?")
+                + EraseRangeText(selStart, last),
             QStringLiteral("Karvex Technology Ltd."), QStringLiteral("Trying to erase a chunk of memory..."),
             QStringLiteral("FRAM 'Erase chunk' message failed"), selLength};
         EraseOutcome outcome;

@@ -23,9 +23,19 @@ struct EraseContext {
 enum class EraseOutcome {
     Erased,        // SlotsUsed holds the instrument's new count; redraw the page
     NotAllowed,    // password refused or confirmation cancelled: nothing sent
-    Failed,        // no or an unexpected reply: nothing changed on the PC
+    Failed,        // no or an unexpected reply (said so): nothing changed on the PC
+    NoInstrument,  // the link is closed: said so, nothing asked or sent
+    NothingToErase,// a portion without slots to erase: said so, nothing asked or sent
 };
 
+// The confirmations name the slots they erase and default to Cancel.
 EraseOutcome EraseAllMemory(EraseContext& context);
-// Slots 1 to 1 + selLength: the slider's selection, which starts at the first slot.
+// Slots 1 to 1 + selLength: the slider's selection, which starts at the
+// first slot. A selection of one slot (selLength 0) would send an erase of
+// no slots and is refused.
 EraseOutcome EraseMemoryPortion(EraseContext& context, int selStart, int selLength);
+
+// What the erase confirmations add to their question: the slots and how many.
+QString EraseRangeText(int first, int last);
+// Said when the instrument did not acknowledge the erase.
+inline const QString EraseNotConfirmedText = QStringLiteral("The instrument did not confirm the erase.");

@@ -1,18 +1,18 @@
 #include "MemoryRangeSlider.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 void MemoryRangeSlider::mouseDown(bool leftButton, bool shift)
 {
+    keyAnchor_.reset();
     if (leftButton && shift) {
         selStart = value;
         selLength = 0;
         pointer = Pointer::Selecting;
         return;
     }
-    clearSelection();
-    pointer = Pointer::Cross;
-    resetButtons();
+    dropSelection();
 }
 
 void MemoryRangeSlider::mouseUp(bool leftButton)
@@ -31,8 +31,41 @@ void MemoryRangeSlider::mouseUp(bool leftButton)
 
 void MemoryRangeSlider::setValue(int newValue) { value = std::clamp(newValue, 1, std::max(1, max)); }
 
+void MemoryRangeSlider::extendTo(int newValue)
+{
+    if (!keyAnchor_)
+        keyAnchor_ = value;
+    setValue(newValue);
+    selStart = std::min(*keyAnchor_, value);
+    selLength = std::abs(value - *keyAnchor_);
+    pointer = Pointer::Cross;
+    captionButtons();
+}
+
+void MemoryRangeSlider::moveTo(int newValue)
+{
+    setValue(newValue);
+    dropSelection();
+}
+
+QString MemoryRangeSlider::positionText() const
+{
+    int first = value, last = value;
+    if (pointer == Pointer::Selecting) {
+        first = std::min(selStart, value);
+        last = std::max(selStart, value);
+    } else if (hasSelection()) {
+        first = selStart;
+        last = selStart + selLength;
+    }
+    if (first == last)
+        return QStringLiteral("Slot %1").arg(first);
+    return QStringLiteral("Slots %1 to %2 (%3 slots)").arg(first).arg(last).arg(last - first + 1);
+}
+
 void MemoryRangeSlider::select(int start, int length)
 {
+    keyAnchor_.reset();
     selStart = start;
     selLength = std::max(0, length);
     captionButtons();
@@ -44,6 +77,14 @@ void MemoryRangeSlider::clearSelection()
     selLength = 0;
 }
 
+void MemoryRangeSlider::dropSelection()
+{
+    keyAnchor_.reset();
+    clearSelection();
+    pointer = Pointer::Cross;
+    resetButtons();
+}
+
 void MemoryRangeSlider::resetButtons()
 {
     downloadCaption = defaultDownloadCaption();
@@ -52,8 +93,14 @@ void MemoryRangeSlider::resetButtons()
     eraseEnabled = false;
 }
 
+// A selection of one slot asks the instrument for none: the buttons stay as
+// they are without a selection.
 void MemoryRangeSlider::captionButtons()
 {
+    if (selLength < 1) {
+        resetButtons();
+        return;
+    }
     const QString range = QString::number(selStart) + QStringLiteral(" to ") + QString::number(selStart + selLength);
     downloadCaption = QStringLiteral("Download from ") + range;
     downloadEnabled = true;
@@ -78,12 +125,16 @@ void MemoryRangeSlider::fitTo(int slotsUsed)
     if (slotsUsed >= 3) {
         max = slotsUsed;
         visible = true;
-        eraseEnabled = eraseAllowed();
+        setValue(value);
+        // A selection reaching past the used slots names slots that hold nothing now.
+        if (hasSelection() && selStart + selLength > max)
+            dropSelection();
+        // Erasing needs a selection that starts at the first slot, not just a thumb there.
+        eraseEnabled = hasSelection() && eraseAllowed();
         tickFrequency = tickFrequencyFor(slotsUsed);
         return;
     }
     value = 1;
-    clearSelection();
+    dropSelection();
     visible = false;
-    resetButtons();
 }

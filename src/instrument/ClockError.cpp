@@ -16,11 +16,15 @@ double ClockErrorDays(const InstrumentInfo& info)
 
 QString ClockErrorText(double days)
 {
-    const QString head = QStringLiteral("Clock Error: ");
+    return QStringLiteral("Clock Error: ") + ClockErrorValueText(days);
+}
+
+QString ClockErrorValueText(double days)
+{
     if (days == 0)
-        return head + QStringLiteral("None");
+        return QStringLiteral("None");
     const QString sign = days < 0 ? QStringLiteral("-") : QStringLiteral("+");
-    return head + sign + FormatDays(std::fabs(days), QStringLiteral("hh:mm:ss"));
+    return sign + FormatDays(std::fabs(days), QStringLiteral("hh:mm:ss"));
 }
 
 bool WarnOfClockError(Services& services, const InstrumentInfo& info, double days)

@@ -13,6 +13,8 @@ constexpr double ClockErrorBalloonDays = 0.00138;
 double ClockErrorDays(const InstrumentInfo& info);
 // "Clock Error: None", "Clock Error: +hh:mm:ss" or "Clock Error: -hh:mm:ss".
 QString ClockErrorText(double days);
+// The same without its "Clock Error: " head: "None", "+hh:mm:ss" or "-hh:mm:ss".
+QString ClockErrorValueText(double days);
 // Status panel 2 while the clock error is not known.
 inline const QString ClockErrorUnknownText = QStringLiteral("Clock Error: ???");
 // Shows the tray balloon about a clock error of two minutes or more; true when it did.

@@ -66,6 +66,10 @@ public:
     // Sleeps for seconds; a cancel request cuts it short.
     void WaitFor(double seconds);
 
+    // Whether a line to an instrument is open (serial or network) and an
+    // exchange could be sent; false after a disconnect.
+    bool isOpen() { return transportReady(); }
+
     bool useNetwork() const { return useNetwork_.load(); }
     void setUseNetwork(bool network) { useNetwork_.store(network); }
 

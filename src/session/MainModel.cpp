@@ -3,6 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
 #include "link/SerialPermission.h"
+#include "session/InstrumentIdentity.h"
 #include "session/KeepAlive.h"
 #include "link/SettingsStore.h"
 #include "shell/Prompts.h"
@@ -71,6 +72,7 @@ MainModel::LinkState MainModel::linkState() const { QMutexLocker l(&mutex_); ret
 bool MainModel::keepAliveEnabled() const { QMutexLocker l(&mutex_); return keepAlive_; }
 int MainModel::connectedPort() const { QMutexLocker l(&mutex_); return port_; }
 bool MainModel::connectionComplete() const { QMutexLocker l(&mutex_); return complete_; }
+QString MainModel::instrumentIdentity() const { QMutexLocker l(&mutex_); return identity_; }
 
 void MainModel::setPortList(const PortList& list)
 {
@@ -130,6 +132,13 @@ void MainModel::setKeepAlive(bool on)
 {
     if (assign(mutex_, keepAlive_, on))
         Q_EMIT keepAliveEnabledChanged(on);
+}
+
+void MainModel::showIdentity(bool connected)
+{
+    const QString text = connected ? InstrumentIdentityText(InstrumentIdentityRows(info_, !terminalDebug_)) : QString();
+    if (assign(mutex_, identity_, text))
+        Q_EMIT instrumentIdentityChanged(text);
 }
 
 ConnectionContext MainModel::context()
@@ -344,6 +353,7 @@ void MainModel::connected(int port)
             setStatus(StatusPanel::Clock, ClockErrorText(ClockErrorDays(info_)));
             Q_EMIT instrumentRefreshed();
         }
+        showIdentity(true);
     }
     // Even when the steps were cut short the link is open: disconnect stays
     // possible so the user is never left without a way back.
@@ -380,6 +390,7 @@ void MainModel::keepAliveTick()
         setStatus(StatusPanel::Schedule, outcome.scheduleText);
         setStatus(StatusPanel::Clock, outcome.clockText);
         setLinkState(LinkState::Connected);
+        showIdentity(true);
         Q_EMIT instrumentRefreshed();
         return;
     case KeepAliveOutcome::Kind::Lost:
@@ -407,10 +418,11 @@ void MainModel::disconnect()
     setStatus(StatusPanel::Schedule, ScheduleBlank);
     setStatus(StatusPanel::Clock, ClockBlank);
     setStatus(StatusPanel::Memory, MemoryBlank);
-    Buttons b = buttons();
-    b.disconnect = false;
-    b.selectPort = b.autoSelect = b.rescanPorts = b.useNetwork = true;
+    // Without an instrument its pages and actions are off, as before the
+    // first connection, and nothing read from it stays on show.
+    Buttons b;
     setButtons(b);
+    showIdentity(false);
     setPicture(StatusPicture::Idle);
     setTrayMenu(TrayMenu{});
     setLinkState(LinkState::NotConnected);

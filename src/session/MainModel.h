@@ -88,6 +88,9 @@ public:
     int connectedPort() const;                 // serial port in use, 0 for none or the network
     // Whether the last connection ran all of connection control's steps.
     bool connectionComplete() const;
+    // The connected instrument's identity as the Configure page shows it
+    // (InstrumentIdentityText); empty while none is connected.
+    QString instrumentIdentity() const;
 
     // The instrument record and downloaded slots; touch them only on the
     // thread that runs the actions, or between actions.
@@ -132,6 +135,7 @@ Q_SIGNALS:
     // The instrument record was read again: pages refresh from instrument().
     void instrumentRefreshed();
     void downloadsCleared();
+    void instrumentIdentityChanged(const QString& text);
 
 private:
     bool connectSerialEntry(const QString& entry);
@@ -151,6 +155,8 @@ private:
     void setPicture(StatusPicture p);
     void setLinkState(LinkState s);
     void setKeepAlive(bool on);
+    // The identity text from the record (empty: none connected).
+    void showIdentity(bool connected);
 
     Services& services_;
     InstrumentLink& link_;
@@ -175,4 +181,5 @@ private:
     bool keepAlive_ = false;
     int port_ = 0;
     bool complete_ = false;
+    QString identity_;
 };

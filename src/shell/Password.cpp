@@ -147,12 +147,20 @@ PasswordDialogModel::Step PasswordDialogModel::saveNewPassword(const QString& ne
 
 PasswordDialogModel::Step PasswordDialogModel::cancel()
 {
-    if (newPasswordMode_
-        && services_.prompts.askYesNo(
-               QStringLiteral("Canceling password generation, did you want to disable passwords instead?"))
-            == Prompts::Answer::Yes)
+    if (newPasswordMode_ && services_.prompts.askYesNo(disableInsteadQuestion()) == Prompts::Answer::Yes)
         WritePasswordPolicy(userFile_, false);
     return {true, Box::None};
+}
+
+QString PasswordDialogModel::disableInsteadQuestion()
+{
+    return QStringLiteral("Canceling password generation, did you want to disable passwords instead?")
+        + QStringLiteral("\r\n\r\n") + laterHint();
+}
+
+QString PasswordDialogModel::laterHint()
+{
+    return QStringLiteral("You can choose a password later by starting the program with the -n option.");
 }
 
 QString PasswordDialogModel::label(Box box)
@@ -210,6 +218,23 @@ bool runDialog(Services& services, bool newPasswordMode, const PasswordDialogRun
 void ChooseNewPassword(Services& services, const PasswordDialogRunner& runner)
 {
     runDialog(services, true, runner);
+}
+
+NewPasswordOffer::NewPasswordOffer(Services& services, PasswordDialogRunner runner)
+    : services_(services), runner_(std::move(runner))
+{
+}
+
+bool NewPasswordOffer::offer()
+{
+    if (shown_) {
+        services_.log.debugMessage(QStringLiteral("The new-password dialog was shown in this start already."),
+            SessionLog::Info);
+        return false;
+    }
+    shown_ = true;
+    ChooseNewPassword(services_, runner_);
+    return true;
 }
 
 bool LoginOK(Services& services, const PasswordDialogRunner& runner)

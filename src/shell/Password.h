@@ -65,6 +65,12 @@ public:
     // In new-password mode, offers to switch passwords off instead.
     Step cancel();
 
+    // The question a cancel in new-password mode asks; it says how to choose
+    // a password later.
+    static QString disableInsteadQuestion();
+    // The hint the new-user panel shows.
+    static QString laterHint();
+
     // The label of a box, for the dialog and for text prompts.
     static QString label(Box box);
 
@@ -86,6 +92,24 @@ bool RunPasswordDialogWithPrompts(PasswordDialogModel& model, Prompts& prompts, 
 
 // Shows the dialog in new-password mode (first start, "-n", post-install).
 void ChooseNewPassword(Services& services, const PasswordDialogRunner& runner = {});
+
+// The new-password choice of one run of the program. The first start, "-n"
+// and post-install may each ask for the dialog in one start: it is shown
+// once, so its question whether to switch passwords off instead is asked
+// once too. A "No" to that stores nothing: the choice is offered again at
+// the next start.
+class NewPasswordOffer {
+public:
+    NewPasswordOffer(Services& services, PasswordDialogRunner runner = {});
+    // Shows the dialog in new-password mode unless it was shown in this run;
+    // true when it was shown now.
+    bool offer();
+
+private:
+    Services& services_;
+    PasswordDialogRunner runner_;
+    bool shown_ = false;
+};
 
 // The guard of every operation that changes the instrument: true when no
 // password is required or the right one was typed; otherwise logs the

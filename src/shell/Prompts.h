@@ -34,10 +34,14 @@ public:
     virtual void message(Icon icon, const QString& text, const QString& title = {}) = 0;
     // Yes/No question; returns Yes or No.
     virtual Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
-    // OK/Cancel confirmation; returns Ok or Cancel. Where a front end has no
-    // box of its own for it, a Yes/No question stands in (Yes is Ok).
-    virtual Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question)
+    // OK/Cancel confirmation; returns Ok or Cancel. defaultButton is the
+    // answer Enter gives: Cancel for a confirmation whose OK cannot be undone
+    // (an erase). Where a front end has no box of its own for it, a Yes/No
+    // question stands in (Yes is Ok).
+    virtual Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question,
+        Answer defaultButton = Answer::Ok)
     {
+        (void)defaultButton;
         return askYesNo(text, title, icon) == Answer::Yes ? Answer::Ok : Answer::Cancel;
     }
     // Yes/No/Cancel question; returns Yes, No or Cancel.

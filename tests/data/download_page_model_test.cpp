@@ -5,6 +5,7 @@
 #include "data/DownloadPageModel.h"
 #include "shell/TextFile.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace fixtures;
@@ -174,4 +175,134 @@ TEST(DownloadPage, TestFilterCountsOrAsksForADownloadFirst)
     EXPECT_EQ(prompts.texts_of(QStringLiteral("okcancel")),
         QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!")});
     EXPECT_EQ(prompts.texts_of(QStringLiteral("message")), QStringList{QStringLiteral("Using this filter will return 2 records.")});
+}
+
+// After any erase the portion buttons go back to "... Memory Portion" and
+// off until a new selection: their old range names slots that hold other
+// samples now, and erase's reset of the selection to the first slot must not
+// leave "Erase from 1 to 29" pressable for an erase of no slots.
+TEST(DownloadPage, EraseDropsTheSelectionAndBothPortionButtons)
+{
+    struct Case { const char* name; bool portion; int left; int value; };
+    const Case cases[] = {{"portion", true, 271, 1}, {"all", false, 0, 1}, {"portion leaving few", true, 2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PageFixture f;
+        f.page.updateDownloadPage(300, 2048);
+        f.page.slider.setValue(1);
+        f.page.slider.mouseDown(true, true);
+        f.page.slider.setValue(29);
+        f.page.slider.mouseUp(true);
+        ASSERT_TRUE(f.page.slider.eraseEnabled);
+        f.page.memoryErased(c.left, 2048, c.portion);
+        EXPECT_EQ(f.page.slider.downloadCaption, QStringLiteral("Download Memory Portion"));
+        EXPECT_EQ(f.page.slider.eraseCaption, QStringLiteral("Erase Memory Portion"));
+        EXPECT_FALSE(f.page.slider.downloadEnabled);
+        EXPECT_FALSE(f.page.slider.eraseEnabled);
+        EXPECT_EQ(f.page.slider.selLength, 0);
+        EXPECT_EQ(f.page.slider.value, c.value);
+        // The next redraw (a keep-alive, a refresh) keeps them off.
+        f.page.updateDownloadPage(c.left, 2048);
+        EXPECT_FALSE(f.page.slider.eraseEnabled);
+        EXPECT_FALSE(f.page.slider.downloadEnabled);
+    }
+}
+
+// A selection has two slots at least: one slot (start = end) would send
+// requests for no slots, so it leaves the buttons as without a selection.
+TEST(DownloadPage, SelectionsOfOneSlotEnableNothing)
+{
+    PageFixture f;
+    f.page.updateDownloadPage(300, 2048);
+    struct Case { const char* name; std::function<void(MemoryRangeSlider&)> select; bool enabled; const char* caption; };
+    const Case cases[] = {
+        {"drag back to the start", [](MemoryRangeSlider& s) {
+             s.setValue(1); s.mouseDown(true, true); s.setValue(1); s.mouseUp(true); }, false,
+            "Download Memory Portion"},
+        {"set directly", [](MemoryRangeSlider& s) { s.select(5, 0); }, false, "Download Memory Portion"},
+        {"two slots", [](MemoryRangeSlider& s) { s.select(5, 1); }, true, "Download from 5 to 6"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.select(f.page.slider);
+        EXPECT_EQ(f.page.slider.downloadEnabled, c.enabled);
+        EXPECT_EQ(f.page.slider.downloadCaption, QString::fromLatin1(c.caption));
+    }
+}
+
+// A selection that reaches past the used slots (the memory shrank under it)
+// is dropped by the redraw.
+TEST(DownloadPage, ShrunkMemoryDropsASelectionPastItsEnd)
+{
+    PageFixture f;
+    f.page.updateDownloadPage(300, 2048);
+    f.page.slider.select(1, 99);
+    ASSERT_TRUE(f.page.slider.eraseEnabled);
+    f.page.updateDownloadPage(50, 2048);
+    EXPECT_FALSE(f.page.slider.downloadEnabled);
+    EXPECT_FALSE(f.page.slider.eraseEnabled);
+    EXPECT_LE(f.page.slider.value, 50);
+}
+
+TEST(DownloadPage, ShiftArrowKeysChooseARangeFromTheThumb)
+{
+    PageFixture f;
+    f.page.updateDownloadPage(300, 2048);
+    MemoryRangeSlider& s = f.page.slider;
+    s.setValue(10);
+    struct Step { const char* name; int to; bool shift; int start, length; const char* text; bool enabled; };
+    const Step steps[] = {
+        {"shift right", 11, true, 10, 1, "Slots 10 to 11 (2 slots)", true},
+        {"shift page right", 40, true, 10, 30, "Slots 10 to 40 (31 slots)", true},
+        {"shift left past the anchor", 7, true, 7, 3, "Slots 7 to 10 (4 slots)", true},
+        {"shift home", 1, true, 1, 9, "Slots 1 to 10 (10 slots)", true},
+        {"plain right drops it", 2, false, 2, 0, "Slot 2", false},
+        {"a new anchor", 5, true, 2, 3, "Slots 2 to 5 (4 slots)", true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.shift)
+            s.extendTo(step.to);
+        else
+            s.moveTo(step.to);
+        EXPECT_EQ(s.selStart, step.start);
+        EXPECT_EQ(s.selLength, step.length);
+        EXPECT_EQ(s.positionText(), QString::fromLatin1(step.text));
+        EXPECT_EQ(s.downloadEnabled, step.enabled);
+    }
+    EXPECT_EQ(s.eraseCaption, QStringLiteral("Erase from 2 to 5"));
+    EXPECT_FALSE(s.eraseEnabled); // erasing starts at the first slot
+}
+
+TEST(DownloadPage, DragShowsTheSlotsOfTheSelectionBeingMade)
+{
+    PageFixture f;
+    f.page.updateDownloadPage(300, 2048);
+    MemoryRangeSlider& s = f.page.slider;
+    s.setValue(40);
+    EXPECT_EQ(s.positionText(), QStringLiteral("Slot 40"));
+    s.mouseDown(true, true);
+    s.setValue(12); // dragged left of the start
+    EXPECT_EQ(s.positionText(), QStringLiteral("Slots 12 to 40 (29 slots)"));
+    s.mouseUp(true);
+    EXPECT_EQ(s.positionText(), QStringLiteral("Slots 12 to 40 (29 slots)"));
+}
+
+// With the instrument gone nothing read from it stays: no figures, no
+// memory-use text for the status bar, no slider, no portion buttons; the
+// downloaded data stays for saving.
+TEST(DownloadPage, InstrumentGoneClearsTheFigures)
+{
+    PageFixture f;
+    f.page.updateDownloadPage(273, 8192);
+    f.page.slider.select(1, 28);
+    f.page.filterFrameVisible = true;
+    f.page.instrumentGone();
+    EXPECT_EQ(f.page.gauge.usedLabel, QStringLiteral("Used : 0"));
+    EXPECT_EQ(f.page.gauge.maxLabel, QStringLiteral("Max : 0"));
+    EXPECT_TRUE(f.page.gauge.memoryPanel.isEmpty());
+    EXPECT_FALSE(f.page.slider.visible);
+    EXPECT_FALSE(f.page.slider.downloadEnabled);
+    EXPECT_FALSE(f.page.slider.eraseEnabled);
+    EXPECT_TRUE(f.page.filterFrameVisible);
 }

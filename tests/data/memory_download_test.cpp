@@ -1,4 +1,6 @@
 #include "SimRig.h"
+#include "data/MemoryRangeSlider.h"
+#include "instrument/LinkPresence.h"
 #include "link/Frame.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +146,35 @@ TEST(MemoryDownload, RefusedBulkReadTakesTheCancelPath)
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"C", "A050000"}));
     EXPECT_TRUE(rig.linesAt(SessionLog::Problem).contains(QStringLiteral("Bad reply to FRAM Read - skipping!")));
     EXPECT_EQ(rig.table.count(), 0);
+    // Said in words, beside the status bar's "Download has been cancelled.".
+    EXPECT_EQ(rig.prompts.texts_of(QStringLiteral("message")), QStringList{NoDownloadReplyText});
+}
+
+// Refused before anything is sent, the table kept: a portion of one slot
+// ("J0100010000" asks for no slots) and a closed link.
+TEST(MemoryDownload, RefusedBeforeSendingWithAMessage)
+{
+    struct Case { const char* name; bool closeLink; bool all; int first, length; DownloadOutcome outcome; QString message; };
+    const Case cases[] = {
+        {"portion of one slot", false, false, 1, 0, DownloadOutcome::NothingToDownload, MemoryRangeSlider::NoPortionText},
+        {"all, no instrument", true, true, 0, 0, DownloadOutcome::NoInstrument, NoInstrumentText},
+        {"portion, no instrument", true, false, 1, 9, DownloadOutcome::NoInstrument, NoInstrumentText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig rig;
+        ASSERT_TRUE(rig.start(SimRig::scenario(30)));
+        if (c.closeLink) {
+            int none = 0;
+            rig.link.PickComms(none);
+        }
+        rig.table.resize(30);
+        DownloadContext context = rig.download();
+        EXPECT_EQ(c.all ? DownloadAllMemory(context) : DownloadMemoryPortion(context, c.first, c.length), c.outcome);
+        EXPECT_EQ(rig.prompts.texts_of(QStringLiteral("message")), QStringList{c.message});
+        EXPECT_TRUE(rig.payloads().isEmpty());
+        EXPECT_EQ(rig.table.count(), 30);
+    }
 }
 
 // A damaged slot message and a slot number outside the download are not

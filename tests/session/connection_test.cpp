@@ -79,6 +79,9 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     EXPECT_EQ(rig.model->trayMenu(), (MainModel::TrayMenu{false, true, true, true}));
     EXPECT_EQ(rig.model->statusPanel(3), QStringLiteral("Schedule: Disabled"));
     EXPECT_TRUE(rig.model->statusPanel(4).startsWith(QStringLiteral("Memory Used:")));
+    const QString identity = rig.model->instrumentIdentity();
+    EXPECT_TRUE(identity.startsWith(QStringLiteral("Serial number: 10234F\nFirmware: V2.31\n"))) << identity.toStdString();
+    EXPECT_TRUE(identity.contains(QStringLiteral("\nMemory: "))) << identity.toStdString();
 
     const QString folder = rig.data.file(QStringLiteral("10234F"));
     EXPECT_EQ(rig.model->instrument().RecordFolder, folder);
@@ -90,9 +93,10 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     EXPECT_EQ(rig.model->statusPanel(2), QStringLiteral("Clock Error:"));
     EXPECT_EQ(rig.model->statusPanel(3), QStringLiteral("Schedule:"));
     EXPECT_EQ(rig.model->statusPanel(4), QStringLiteral("Memory Used:"));
-    const MainModel::Buttons after = rig.model->buttons();
-    EXPECT_TRUE(after.selectPort && after.autoSelect && after.rescanPorts && after.useNetwork);
-    EXPECT_FALSE(after.disconnect);
+    // As before the first connection: connect buttons on, the instrument's
+    // pages and service buttons off, its identity gone.
+    EXPECT_EQ(rig.model->buttons(), MainModel::Buttons{});
+    EXPECT_TRUE(rig.model->instrumentIdentity().isEmpty());
     EXPECT_EQ(rig.model->trayMenu(), MainModel::TrayMenu{});
     EXPECT_FALSE(rig.model->keepAliveEnabled());
     EXPECT_EQ(rig.model->linkState(), MainModel::LinkState::NotConnected);

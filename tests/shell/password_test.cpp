@@ -230,3 +230,29 @@ TEST(Password, NewPasswordThroughTextPrompts)
     EXPECT_EQ(env.prompts.texts_of("text").first(), "Old password:");
     EXPECT_EQ(ReadSettingsText(env.userFile(), "Password", "Value", {}), PasswordHash("new"));
 }
+
+// The first start, "-n" and post-install may each ask for the new-password
+// dialog in one start: it comes once. A "No" to switching passwords off
+// stores nothing (so the next start offers it again), and the question says
+// how to choose a password later.
+TEST(Password, NewPasswordIsOfferedOncePerStart)
+{
+    StartupEnv env;
+    NewPasswordOffer offer(env.services);
+    env.prompts.answers = {Prompts::Answer::No};   // cancelled (no text), then "No"
+    EXPECT_TRUE(offer.offer());
+    EXPECT_FALSE(offer.offer());   // "-n" in the same start
+    EXPECT_FALSE(offer.offer());   // post-install
+    const QStringList questions = env.prompts.texts_of("yesno");
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.first().startsWith("Canceling password generation, did you want to disable passwords instead?"));
+    EXPECT_TRUE(questions.first().contains("-n")) << questions.first().toStdString();
+    EXPECT_EQ(env.prompts.texts_of("text").size(), 1);
+    EXPECT_EQ(ReadPasswordPolicy(env.userFile()), PasswordPolicy::Undecided);
+
+    // The next start offers it again.
+    NewPasswordOffer nextStart(env.services);
+    env.prompts.answers = {Prompts::Answer::Yes};
+    EXPECT_TRUE(nextStart.offer());
+    EXPECT_EQ(ReadPasswordPolicy(env.userFile()), PasswordPolicy::NotRequired);
+}

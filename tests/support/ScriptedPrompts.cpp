@@ -38,10 +38,11 @@ void ScriptedPrompts::clear()
     shown_.clear();
 }
 
-void ScriptedPrompts::record(const QString& kind, const QString& text, const QString& title, Icon icon)
+void ScriptedPrompts::record(const QString& kind, const QString& text, const QString& title, Icon icon,
+    Answer defaultButton)
 {
     QMutexLocker lock(&mutex_);
-    shown_.append({kind, text, title, icon});
+    shown_.append({kind, text, title, icon, defaultButton});
 }
 
 Prompts::Answer ScriptedPrompts::nextAnswer()
@@ -61,14 +62,15 @@ void ScriptedPrompts::message(Icon icon, const QString& text, const QString& tit
 
 Prompts::Answer ScriptedPrompts::askYesNo(const QString& text, const QString& title, Icon icon)
 {
-    record(QStringLiteral("yesno"), text, title, icon);
+    record(QStringLiteral("yesno"), text, title, icon, Answer::Yes);
     const Answer a = nextAnswer();
     return a == Answer::Yes ? Answer::Yes : Answer::No;
 }
 
-Prompts::Answer ScriptedPrompts::askOkCancel(const QString& text, const QString& title, Icon icon)
+Prompts::Answer ScriptedPrompts::askOkCancel(const QString& text, const QString& title, Icon icon,
+    Answer defaultButton)
 {
-    record(QStringLiteral("okcancel"), text, title, icon);
+    record(QStringLiteral("okcancel"), text, title, icon, defaultButton);
     return nextAnswer() == Answer::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -15,6 +15,7 @@ public:
         QString text;
         QString title;
         Icon icon = Icon::None;
+        Answer defaultButton = Answer::Ok;   // the button Enter would press (questions only)
     };
 
     Answer defaultAnswer = Answer::No;
@@ -31,7 +32,7 @@ public:
 
     void message(Icon icon, const QString& text, const QString& title) override;
     Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
-    Answer askOkCancel(const QString& text, const QString& title, Icon icon) override;
+    Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override;
     Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
@@ -40,7 +41,8 @@ public:
     bool openPath(const QString& path, OpenVerb verb) override;
 
 private:
-    void record(const QString& kind, const QString& text, const QString& title, Icon icon);
+    void record(const QString& kind, const QString& text, const QString& title, Icon icon,
+        Answer defaultButton = Answer::Ok);
     Answer nextAnswer();
     // Records the choice and gives the next scripted file (none when the script is empty).
     std::optional<FileChosen> chooseFile(const QString& kind, const FileChoice& choice);

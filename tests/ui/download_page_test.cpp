@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -135,6 +136,8 @@ TEST(DownloadPage, ShiftDragSelectsAPortion)
 
     QTest::mousePress(slider, Qt::LeftButton, Qt::ShiftModifier, HandleCentre(slider));
     slider->setValue(51); // the drag
+    // The slots of the selection being made show beside the thumb.
+    EXPECT_EQ(QToolTip::text(), "Slots 1 to 51 (51 slots)");
     QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, HandleCentre(slider));
 
     EXPECT_EQ(f.page->btnDownloadSection->text(), "Download from 1 to 51");

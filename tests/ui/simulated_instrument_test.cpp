@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "SimFixture.h"
 #include "ConnectDialog.h"
 #include "IntelHexReader.h"
 #include "LoginDialog.h"
@@ -10,33 +11,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
-
-// The program against its built-in simulated instrument, driven through the
-// windows as a user would.
-namespace {
-struct SimFixture : AppFixture {
-    std::unique_ptr<TolviApplication> app;
-    bool connected = false;
-
-    explicit SimFixture(const QStringList& arguments = {}, const QByteArray& userFile = "[Password]\r\nValid=False\r\n")
-    {
-        QDir().mkpath(dataFolder());
-        QFile user(dataFile("user.txt"));
-        if (user.open(QIODevice::WriteOnly))
-            user.write("; === User Settings ===\r\n" + userFile);
-        user.close();
-        app = std::make_unique<TolviApplication>(options(arguments, true));
-        app->start();
-        connected = ConnectToDemo(*app);
-    }
-    DownloadPage* page() { return app->window().downloadPage(); }
-    QString panel1() { return app->window().statusPanels()->panelText(1); }
-    int simSlotsUsed()
-    {
-        return app->demoInstrument()->engine().inspect([](const SimInstrument& i) { return int(i.slots().size()); });
-    }
-};
-} // namespace
 
 TEST(SimulatedInstrument, ConnectsFromThePortList)
 {
@@ -184,7 +158,8 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages,
-            QStringList{"Are you sure you want to completely and irreversibly delete the memory bank?"});
+            QStringList{QString("Are you sure you want to completely and irreversibly delete the memory bank?"
+                                "\r\n\r\nSlots 1 to %1 (%1 samples) will be erased.").arg(before)});
         EXPECT_EQ(f.simSlotsUsed(), 0);
         EXPECT_EQ(f.panel1(), "All memory slots have been erased from the instrument.");
         EXPECT_EQ(f.page()->lblMemory_used->text(), "Used : 0");

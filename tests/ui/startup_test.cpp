@@ -51,7 +51,8 @@ TEST(Startup, CancellingTheFirstPasswordCanSwitchPasswordsOff)
     script.thenPress(QMessageBox::Yes);
     TolviApplication app(f.options());
     app.start();
-    EXPECT_EQ(script.messages, QStringList{"Canceling password generation, did you want to disable passwords instead?"});
+    ASSERT_EQ(script.messages.size(), 1);
+    EXPECT_TRUE(script.messages[0].startsWith("Canceling password generation, did you want to disable passwords instead?"));
     const QString user = f.read(f.dataFile("user.txt"));
     EXPECT_TRUE(user.contains("Valid=False"));
     EXPECT_FALSE(user.contains("Value="));
