@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Fuzz::Check(!error.isEmpty(), "a refused scenario says why");
         return 0;
     }
+    Fuzz::Check(scenario->slots.size() <= MaxSimSlots, "a scenario holds no more slots than an instrument");
     const SimInstrument instrument(*scenario, FixedClock);
     const QByteArray state = QJsonDocument(instrument.stateJson(*scenario)).toJson(QJsonDocument::Compact);
 
