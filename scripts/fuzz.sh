@@ -6,7 +6,8 @@
 #   fuzz.sh --all [SECONDS]    every target in turn, 30 s each unless told
 #   fuzz.sh --list             the targets
 #
-# Each run starts from the target's seeds (fuzz/corpus/TARGET) and kept
+# Each run starts from the target's seeds (fuzz/corpus/TARGET), with the words
+# of its format (fuzz/dict/TARGET.dict) when there are any, and kept
 # regression inputs (fuzz/regressions/TARGET), read only; what it finds goes
 # to a working corpus in build-fuzz/work/TARGET, kept between runs. An input
 # that crashes, hangs, leaks or shows undefined behaviour is written to
@@ -42,11 +43,14 @@ run() {
     touch "$work.start"
     local seeds=("fuzz/corpus/$target")
     [ -d "fuzz/regressions/$target" ] && seeds+=("fuzz/regressions/$target")
+    # Words of the target's format (field names, marks) help the fuzzer past them.
+    local options=()
+    [ -f "fuzz/dict/$target.dict" ] && options+=(-dict="fuzz/dict/$target.dict")
     echo "== fuzz $target for ${seconds}s"
     local status=0
     # A slow input counts as a hang after 10 s; memory is capped at 2 GB.
     nice -n 10 "$BUILD_DIR/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="$crashes/" -print_final_stats=1 "$work" "${seeds[@]}" >"$log" 2>&1 || status=$?
+        -artifact_prefix="$crashes/" -print_final_stats=1 "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1 || status=$?
     local runs
     runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || echo "?")
     if [ "$status" -ne 0 ]; then
