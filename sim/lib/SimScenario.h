@@ -10,10 +10,6 @@
 #include <QString>
 #include <optional>
 
-// The most sample slots an instrument holds: slot numbers are four
-// hexadecimal digits.
-constexpr int MaxSimSlots = 0xFFFF;
-
 // The calibration record the instrument keeps in its EEPROM.
 struct SimCalibration {
     bool calibrated = true;
