@@ -11,6 +11,7 @@ PACKAGES=(
   libgl-dev libzip-dev zipcmp zipmerge ziptool unzip
   googletest libgtest-dev
   gnuplot-nox python3 python3-intelhex socat
+  clang libclang-rt-14-dev llvm-14
   locales
 )
 

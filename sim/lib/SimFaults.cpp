@@ -1,5 +1,7 @@
 #include "SimFaults.h"
 
+#include "SimSlots.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
@@ -125,8 +127,11 @@ bool ParseSlotSet(const QString& text, QSet<int>& slots, QString* error)
         bool okFirst = false, okLast = true;
         const int first = ends.value(0).toInt(&okFirst);
         const int last = ends.size() > 1 ? ends[1].toInt(&okLast) : first;
-        if (!okFirst || !okLast || ends.size() > 2 || last < first || first < 1)
-            return Fail(error, QStringLiteral("\"%1\" is not a slot number or range").arg(part));
+        // Slot numbers end where the memory does; a range past it would
+        // only fill memory (and one up to the largest int never ended).
+        if (!okFirst || !okLast || ends.size() > 2 || last < first || first < 1 || last > MaxSimSlots)
+            return Fail(error, QStringLiteral("\"%1\" is not a slot number or range from 1 to %2")
+                                   .arg(part).arg(MaxSimSlots));
         for (int s = first; s <= last; ++s)
             slots.insert(s);
     }

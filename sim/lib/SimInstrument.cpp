@@ -68,7 +68,7 @@ SimInstrument::SimInstrument(const SimScenario& s, UtcClock utcNow)
     , clockOffset_(s.clockOffsetSeconds)
     , clockZero_(s.clockZero)
 {
-    capacity_ = qMin(0xFFFF, s.capacity.value_or(s.framChipsFitted * SlotsPerChip));
+    capacity_ = qMin(MaxSimSlots, s.capacity.value_or(s.framChipsFitted * SlotsPerChip));
     for (const SimSlotEntry& described : s.slots)
         if (slots_.size() < capacity_)
             slots_.append(EncodeSlot(described, band_));
@@ -225,7 +225,7 @@ std::optional<QByteArray> SimInstrument::writeEeprom(const QByteArray& p)
         eeprom_[SimMemory::ChipBlock + 1] = char(chipsOriginal_);
         eeprom_[SimMemory::ChipBlock + 2] = char(map);
         eeprom_[SimMemory::ChipBlock + 3] = char(errors);
-        capacity_ = qMin(0xFFFF, qMax(capacity_, chipsOriginal_ * SlotsPerChip));
+        capacity_ = qMin(MaxSimSlots, qMax(capacity_, chipsOriginal_ * SlotsPerChip));
     }
     return p;
 }

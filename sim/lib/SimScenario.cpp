@@ -231,6 +231,10 @@ void ReadSlots(Reader& r, const QJsonObject& scenario, QList<SimSlotEntry>& slot
         } else {
             slots.append(SlotFromJson(r, o));
         }
+        // More than an instrument holds would only cost memory: a few
+        // generated runs could otherwise ask for gigabytes.
+        if (slots.size() > MaxSimSlots)
+            r.fail(QStringLiteral("\"slots\" holds more than %1 slots").arg(MaxSimSlots));
         if (!r.ok())
             return;
     }
@@ -372,7 +376,7 @@ std::optional<SimScenario> SimScenarioFromJson(const QByteArray& json, QString* 
     r.boolean(f, "errorsPersist", s.framErrorsPersist);
     if (f.contains(QLatin1String("capacity"))) {
         int capacity = 0;
-        r.integer(f, "capacity", capacity, 0, 0xFFFF);
+        r.integer(f, "capacity", capacity, 0, MaxSimSlots);
         s.capacity = capacity;
     }
     r.integer(f, "recordOffset", s.recordOffset, 0, 0xFFFF);

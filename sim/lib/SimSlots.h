@@ -6,6 +6,10 @@
 #include <QString>
 #include <optional>
 
+// The most sample slots an instrument holds: slot numbers are four
+// hexadecimal digits.
+constexpr int MaxSimSlots = 0xFFFF;
+
 // What kind of sample a slot holds; decides the flag bits of slot byte 0.
 enum class SimSlotKind {
     Manual,          // taken at the key press

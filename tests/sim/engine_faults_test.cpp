@@ -173,7 +173,9 @@ TEST(SimFaultsParsing, TextFormsOfRulesAndSlotLists)
     QSet<int> slots;
     ASSERT_TRUE(ParseSlotSet(QStringLiteral("3,5,9-11"), slots, &error));
     EXPECT_EQ(slots, (QSet<int>{3, 5, 9, 10, 11}));
-    for (const char* bad : {"0", "5-3", "x", "1-2-3"}) {
+    ASSERT_TRUE(ParseSlotSet(QStringLiteral("65535"), slots, &error));
+    // Past the last slot: "1-2147483647" once counted up past the largest int.
+    for (const char* bad : {"0", "5-3", "x", "1-2-3", "65536", "1-2147483647"}) {
         QSet<int> none;
         EXPECT_FALSE(ParseSlotSet(QString::fromLatin1(bad), none, &error)) << bad;
     }

@@ -114,6 +114,8 @@ TEST(SimScenarioFile, BadFieldsAreNamed)
         {R"({"eeprom": {"0x0500": "00"}})", "0x0500"},
         {R"({"faults": {"noReply": ["S:x"]}})", "faults"},
         {R"({"slots": [{"generate": {"count": 2, "modes": [7]}}]})", "\"modes\""},
+        {R"({"slots": [{"generate": {"count": 65535}}, "28123456789ABCDEF0123456789ABCDE"]})",
+            "more than 65535 slots"},
     };
     for (const auto& [json, mention] : cases) {
         QString error;
@@ -158,6 +160,9 @@ TEST(SimScenarioFile, ValuesOfTheWrongKindAreRefused)
     EXPECT_EQ(edges->clockOffsetSeconds, -253402300799);
     EXPECT_EQ(edges->slots.value(0).time, 253402300799);
     EXPECT_EQ(edges->faults.stopStreamAfter, -1);
+    const auto full = SimScenarioFromJson(R"({"slots": [{"generate": {"count": 65534}}, {"kind": "manual"}]})", &error);
+    ASSERT_TRUE(full) << error.toStdString();
+    EXPECT_EQ(full->slots.size(), MaxSimSlots);
     EXPECT_EQ(edges->faults.closeAfterSlots, 0);
 }
 
