@@ -11,8 +11,10 @@
 #include "TerminalWindow.h"
 #include "shell/SessionLog.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -115,14 +117,21 @@ TEST(GuiPrompts, SaveDialogOffersTheTypesAndProposedName)
         ASSERT_NE(dialog, nullptr);
         shownFilter = dialog->selectedNameFilter();
         Snapshot(dialog, "dlgSave");
-        dialog->selectNameFilter("Text (tab) (*.txt)");
+        // The user picks the tab type in the type list.
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
         static_cast<QDialog*>(dialog)->accept();
     });
     const auto chosen = prompts.chooseSaveFile(choice);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(shownFilter, "CSV (semi-colon) (*.csv)");
     EXPECT_EQ(chosen->filterIndex, 2);
-    EXPECT_TRUE(chosen->path.endsWith("Karvex_261210123456.csv")) << chosen->path.toStdString();
+    // The chosen type decides the extension: a tab-separated file is no ".csv".
+    EXPECT_EQ(QFileInfo(chosen->path).fileName(), "Karvex_261210123456.txt");
+    EXPECT_EQ(QFileInfo(chosen->path).absolutePath(), QFileInfo(folder.path()).absoluteFilePath())
+        << "opens in the folder it is given";
 }
 
 TEST(LoginDialog, ShowsOnePanelAndEnterInAnyBoxPressesOK)
