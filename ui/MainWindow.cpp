@@ -12,7 +12,9 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     : QMainWindow(parent), log_(log)
 {
     setObjectName(QStringLiteral("frmMain"));
-    resize(720, 560);
+    // Wide enough for a download's status line with its time left beside
+    // the other panels, the progress bar and Cancel.
+    resize(900, 600);
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("tasMain"));

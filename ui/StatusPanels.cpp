@@ -8,7 +8,7 @@ namespace {
 // Panel 1 below this width would show nothing useful; the others are as
 // wide as their texts.
 constexpr int MessagePanelMinimumWidth = 120;
-constexpr int ProgressBarWidth = 120;
+constexpr int ProgressBarWidth = 100;
 
 // A panel that, when its text does not fit, leaves out its middle ("...")
 // instead of cutting off its end, where a download's time left and a saved
@@ -17,18 +17,26 @@ class PanelLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
+    QString shownText() const
+    {
+        return fontMetrics().elidedText(text(), Qt::ElideMiddle, textRoom().width());
+    }
+
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        const QRect room = contentsRect().adjusted(margin() + indent(), 0, -margin(), 0);
-        if (fontMetrics().horizontalAdvance(text()) <= room.width()) {
+        const QString shown = shownText();
+        if (shown == text()) {
             QLabel::paintEvent(event);
             return;
         }
         QFrame::paintEvent(event);
         QPainter painter(this);
-        painter.drawText(room, int(alignment()), fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+        painter.drawText(textRoom(), int(alignment()), shown);
     }
+
+private:
+    QRect textRoom() const { return contentsRect().adjusted(margin() + qMax(indent(), 0), 0, -margin(), 0); }
 };
 }
 
@@ -93,6 +101,12 @@ void StatusPanels::setPanelText(int panel, const QString& text)
         folderLink_->hide();
         offeredFolder_.clear();
     }
+}
+
+QString StatusPanels::shownText(int panel) const
+{
+    return (panel >= 1 && panel <= StatusPanel::Count) ? static_cast<PanelLabel*>(panels_[panel - 1])->shownText()
+                                                       : QString();
 }
 
 QString StatusPanels::panelText(int panel) const

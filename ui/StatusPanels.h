@@ -22,6 +22,9 @@ public:
 
     void setPanelText(int panel, const QString& text);
     QString panelText(int panel) const;
+    // The text as the panel shows it: whole, or with its middle left out
+    // when the panel is too narrow.
+    QString shownText(int panel) const;
     QLabel* panel(int panel) const { return panels_.at(panel - 1); }
     // 0..100 shows the bar and the Cancel button; -1 hides both.
     void setProgress(int percent);

@@ -145,8 +145,12 @@ QList<QRect> AvailableScreenAreas()
 void TolviApplication::restoreWindowPlacement()
 {
     const std::optional<WindowPlacement> stored = StoredWindowPlacement(core_.services().perUser);
-    if (!stored)
+    if (!stored) {
+        // The first start: the default size, but no larger than the screen.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            window_->resize(window_->size().boundedTo(screen->availableSize()));
         return;
+    }
     window_->setGeometry(PlaceOnScreens(stored->geometry, AvailableScreenAreas()));
     if (stored->maximized)
         window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
@@ -162,8 +166,9 @@ void TolviApplication::storeWindowPlacement()
 void TolviApplication::showTerminal()
 {
     if (!terminal_->isVisible()) {
-        const QRect place = PlaceBeside(window_->frameGeometry(), terminal_->frameGeometry().size(),
-            AvailableScreenAreas());
+        // Not shown yet, the terminal knows no frame: the main window's stands in.
+        const QSize frame = window_->frameGeometry().size() - window_->geometry().size();
+        const QRect place = PlaceBeside(window_->frameGeometry(), terminal_->size() + frame, AvailableScreenAreas());
         terminal_->move(place.topLeft());
     }
     terminal_->show();
