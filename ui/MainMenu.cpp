@@ -62,17 +62,18 @@ MainMenu::MainMenu(QMenuBar* bar, const Buttons& buttons, QObject* parent)
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &MainMenu::quitRequested);
 
-    instrument_ = bar->addMenu(QStringLiteral("&Instrument"));
-    instrument_->setObjectName(QStringLiteral("mnuInstrument"));
+    QMenu* instrument = bar->addMenu(QStringLiteral("&Instrument"));
+    instrument->setObjectName(QStringLiteral("mnuInstrument"));
     connectPort = buttonItem(QStringLiteral("&Connect"), {}, buttons.connect);
     autoConnect = buttonItem(QStringLiteral("&Auto Connect"), {Qt::Key_F6}, buttons.autoConnect);
     disconnect = buttonItem(QStringLiteral("&Disconnect"), {}, buttons.disconnect);
     downloadAll = buttonItem(QStringLiteral("Download &All"), {Qt::Key_F7}, buttons.downloadAll);
-    instrument_->addActions({connectPort, autoConnect, disconnect});
-    instrument_->addSeparator();
-    instrument_->addAction(downloadAll);
-    instrument_->addSeparator();
-    terminal = instrument_->addAction(QStringLiteral("&Terminal"));
+    downloadNew = buttonItem(QStringLiteral("Download &New"), {Qt::Key_F9}, buttons.downloadNew);
+    instrument->addActions({connectPort, autoConnect, disconnect});
+    instrument->addSeparator();
+    instrument->addActions({downloadAll, downloadNew});
+    instrument->addSeparator();
+    terminal = instrument->addAction(QStringLiteral("&Terminal"));
     connect(terminal, &QAction::triggered, this, &MainMenu::terminalRequested);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -95,12 +96,4 @@ QAction* MainMenu::buttonItem(const QString& text, const QList<QKeySequence>& ke
             button->click();
     });
     return action;
-}
-
-QAction* MainMenu::addDownloadNew(QAbstractButton* button)
-{
-    QAction* item = buttonItem(QStringLiteral("Download &New"), {}, button);
-    const QList<QAction*> items = instrument_->actions();
-    instrument_->insertAction(items.value(items.indexOf(downloadAll) + 1), item);
-    return item;
 }

@@ -9,7 +9,7 @@ class QMenuBar;
 class QWidget;
 
 // The main window's menu bar: File (Save Data, Quit), Instrument (Connect,
-// Auto Connect, Disconnect, Download All, Terminal) and Help (Manual,
+// Auto Connect, Disconnect, Download All, Download New, Terminal) and Help (Manual,
 // About). An item that stands for a button presses that button and is
 // enabled exactly when the button is, so the menu, the button and its key
 // never disagree; the keys are the items' shortcuts, shown in the menus.
@@ -23,6 +23,7 @@ public:
         QAbstractButton* autoConnect = nullptr;
         QAbstractButton* disconnect = nullptr;
         QAbstractButton* downloadAll = nullptr;
+        QAbstractButton* downloadNew = nullptr;   // the slots the instrument's archive does not hold yet
     };
     MainMenu(QMenuBar* bar, const Buttons& buttons, QObject* parent = nullptr);
 
@@ -32,13 +33,10 @@ public:
     QAction* autoConnect = nullptr;
     QAction* disconnect = nullptr;
     QAction* downloadAll = nullptr;
+    QAction* downloadNew = nullptr;
     QAction* terminal = nullptr;
     QAction* manual = nullptr;
     QAction* about = nullptr;
-
-    // "Download New" (the slots since the last download) joins the
-    // Instrument menu after "Download All" once a button offers it.
-    QAction* addDownloadNew(QAbstractButton* button);
 
 Q_SIGNALS:
     void quitRequested();
@@ -51,6 +49,4 @@ private:
     // visibility of shownWith, when given).
     QAction* buttonItem(const QString& text, const QList<QKeySequence>& keys, QAbstractButton* button,
         QWidget* shownWith = nullptr);
-
-    QMenu* instrument_ = nullptr;
 };

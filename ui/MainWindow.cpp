@@ -91,7 +91,8 @@ void MainWindow::buildMenu()
     buttons.autoConnect = configure_->btnAutoSelectComPort;
     buttons.disconnect = configure_->btnDisconnect;
     buttons.downloadAll = download_->btnDownload;
-    // F1, F6, F7 and F8 are the menu items' keys.
+    buttons.downloadNew = download_->btnDownloadNew;
+    // F1, F6, F7, F8 and F9 are the menu items' keys.
     menu_ = new MainMenu(menuBar(), buttons, this);
     connect(menu_, &MainMenu::quitRequested, this, &QWidget::close);
     connect(menu_, &MainMenu::manualRequested, this, &MainWindow::helpRequested);

@@ -137,6 +137,7 @@ TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
         {menu->autoConnect, QKeySequence(Qt::Key_F6), configure->btnAutoSelectComPort},
         {menu->disconnect, {}, configure->btnDisconnect},
         {menu->downloadAll, QKeySequence(Qt::Key_F7), download->btnDownload},
+        {menu->downloadNew, QKeySequence(Qt::Key_F9), download->btnDownloadNew},
         {menu->terminal, {}, nullptr},
         {menu->manual, QKeySequence(Qt::Key_F1), nullptr},
         {menu->about, {}, nullptr},
