@@ -7,8 +7,20 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
+
+namespace {
+// The extension a name filter stands for: "txt" for "Text (tab) (*.txt)";
+// empty for "*.*" and filters without one.
+QString FilterExtension(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+}
 
 GuiPrompts::GuiPrompts(QObject* parent)
     : QObject(parent)
@@ -128,7 +140,14 @@ std::optional<Prompts::FileChosen> GuiPrompts::chooseFile(const FileChoice& choi
         dialog.setNameFilters(choice.filters);
         if (choice.selectedFilter >= 0 && choice.selectedFilter < choice.filters.size())
             dialog.selectNameFilter(choice.filters.at(choice.selectedFilter));
+        // The chosen type decides the extension a bare name gets.
+        const auto suffixFor = [&choice](const QString& filter) {
+            const QString extension = FilterExtension(filter);
+            return extension.isEmpty() ? choice.defaultExtension : extension;
+        };
         dialog.setDefaultSuffix(choice.defaultExtension);
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, suffixFor](const QString& filter) { dialog.setDefaultSuffix(suffixFor(filter)); });
         if (!choice.proposedName.isEmpty())
             dialog.selectFile(choice.proposedName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

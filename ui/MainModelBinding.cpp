@@ -53,6 +53,7 @@ MainModelBinding::MainModelBinding(MainModel& model, MainWindow& window, Termina
     connect(&model_, &MainModel::linkStateChanged, &terminal_, [this](MainModel::LinkState state) {
         if (state == MainModel::LinkState::Connected && terminal_.debugMode())
             terminal_.clear();
+        terminal_.setLinkConnected(state == MainModel::LinkState::Connected);
     });
 
     // Window -> model.

@@ -12,7 +12,9 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     : QMainWindow(parent), log_(log)
 {
     setObjectName(QStringLiteral("frmMain"));
-    resize(720, 560);
+    // Wide enough for a download's status line with its time left beside
+    // the other panels, the progress bar and Cancel.
+    resize(900, 600);
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("tasMain"));
@@ -44,12 +46,15 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     status_ = new StatusPanels(this);
     setStatusBar(status_);
     connect(status_, &StatusPanels::panelDoubleClicked, this, &MainWindow::onPanelDoubleClicked);
+    // The Cancel button beside the progress bar is the double click's twin.
+    connect(status_, &StatusPanels::cancelClicked, this, [this] { onPanelDoubleClicked(StatusPanel::Message); });
 
     tmrPing_ = new QTimer(this);
     tmrPing_->setObjectName(QStringLiteral("tmrPing"));
     tmrPing_->setInterval(5000);
 
     buildTray();
+    buildMenu();
     buildShortcuts();
     connect(configure_, &ConfigurePage::logoClicked, this, &MainWindow::helpRequested);
 }
@@ -76,6 +81,25 @@ void MainWindow::buildTray()
     connect(tray_, &TrayIcon::menuClick, this, &MainWindow::onTrayMenu);
 }
 
+void MainWindow::buildMenu()
+{
+    MainMenu::Buttons buttons;
+    buttons.saveData = download_->btnSaveData;
+    // Saving is offered once a download has shown the filter frame.
+    buttons.saveDataShownWith = download_->fraDownloadFilters;
+    buttons.connect = configure_->btnSelectComPort;
+    buttons.autoConnect = configure_->btnAutoSelectComPort;
+    buttons.disconnect = configure_->btnDisconnect;
+    buttons.downloadAll = download_->btnDownload;
+    buttons.downloadNew = download_->btnDownloadNew;
+    // F1, F6, F7, F8 and F9 are the menu items' keys.
+    menu_ = new MainMenu(menuBar(), buttons, this);
+    connect(menu_, &MainMenu::quitRequested, this, &QWidget::close);
+    connect(menu_, &MainMenu::manualRequested, this, &MainWindow::helpRequested);
+    connect(menu_, &MainMenu::aboutRequested, this, &MainWindow::aboutRequested);
+    connect(menu_, &MainMenu::terminalRequested, this, &MainWindow::terminalRequested);
+}
+
 void MainWindow::buildShortcuts()
 {
     // The keys act like the buttons they stand for, so a disabled button
@@ -92,16 +116,7 @@ void MainWindow::buildShortcuts()
                 button->click();
         };
     };
-    key(Qt::Key_F1, "keyHelp", [this] { Q_EMIT helpRequested(); });
     key(Qt::Key_F5, "keyRescan", click(configure_->btnRescanPorts));
-    key(Qt::Key_F6, "keyAutoConnect", click(configure_->btnAutoSelectComPort));
-    key(Qt::Key_F7, "keyDownload", click(download_->btnDownload));
-    key(Qt::Key_F9, "keyDownloadNew", click(download_->btnDownloadNew));
-    // Saving is offered once a download has shown the filter frame.
-    key(Qt::Key_F8, "keySave", [this, save = click(download_->btnSaveData)] {
-        if (download_->fraDownloadFilters->isVisibleTo(download_))
-            save();
-    });
 }
 
 void MainWindow::onTrayMenu(const QString& text)
@@ -181,6 +196,8 @@ void MainWindow::onBusyChanged(bool busy)
                 wanted_.insert(control, !control->testAttribute(Qt::WA_ForceDisabled));
     }
     busy_ = busy;
+    if (!busy_)
+        status_->setProgress(-1); // the bar and its Cancel button go with the operation
     for (QWidget* control : controls)
         control->setEnabled(wanted_.value(control, true) && !busy_);
     for (const TrayKey key : {TrayKey::AutoConnect, TrayKey::DownloadAndSave, TrayKey::ToggleSchedule,

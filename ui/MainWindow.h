@@ -1,6 +1,7 @@
 #pragma once
 #include "ConfigurePage.h"
 #include "DownloadPage.h"
+#include "MainMenu.h"
 #include "SchedulePage.h"
 #include "SettingsPage.h"
 #include "StatusPanels.h"
@@ -31,6 +32,7 @@ public:
     SettingsPage* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
     StatusPanels* statusPanels() const { return status_; }
+    MainMenu* mainMenu() const { return menu_; }
     TrayIcon* tray() const { return tray_; }
     QTimer* tmrPing() const { return tmrPing_; }
 
@@ -58,6 +60,9 @@ public:
 
 Q_SIGNALS:
     void helpRequested();
+    // Help > About, and Instrument > Terminal.
+    void aboutRequested();
+    void terminalRequested();
     // A tray menu choice the bindings handle (connect, disconnect, download
     // and save, schedule).
     void trayCommand(TrayKey key);
@@ -73,6 +78,7 @@ protected:
 private:
     void buildTray();
     void buildShortcuts();
+    void buildMenu();
     void onTrayMenu(const QString& key);
     void onBusyChanged(bool busy);
     void applyTrayItems();
@@ -85,6 +91,7 @@ private:
     SchedulePage* schedule_ = nullptr;
     SettingsPage* settings_ = nullptr;
     StatusPanels* status_ = nullptr;
+    MainMenu* menu_ = nullptr;
     TrayIcon* tray_ = nullptr;
     QTimer* tmrPing_ = nullptr;
     InstrumentThread* thread_ = nullptr;

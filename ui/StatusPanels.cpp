@@ -1,38 +1,112 @@
 #include "StatusPanels.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QPainter>
+
+namespace {
+// Panel 1 below this width would show nothing useful; the others are as
+// wide as their texts.
+constexpr int MessagePanelMinimumWidth = 120;
+constexpr int ProgressBarWidth = 100;
+
+// A panel that, when its text does not fit, leaves out its middle ("...")
+// instead of cutting off its end, where a download's time left and a saved
+// file's name stand; the tooltip has the whole text.
+class PanelLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QString shownText() const
+    {
+        return fontMetrics().elidedText(text(), Qt::ElideMiddle, textRoom().width());
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QString shown = shownText();
+        if (shown == text()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        painter.drawText(textRoom(), int(alignment()), shown);
+    }
+
+private:
+    QRect textRoom() const { return contentsRect().adjusted(margin() + qMax(indent(), 0), 0, -margin(), 0); }
+};
+}
 
 StatusPanels::StatusPanels(QWidget* parent)
     : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("stsPanel"));
     setSizeGripEnabled(true);
-    const int stretch[StatusPanel::Count] = {4, 2, 2, 2};
     for (int i = 0; i < StatusPanel::Count; ++i) {
-        auto* label = new QLabel(this);
+        auto* label = new PanelLabel(this);
         label->setObjectName(QStringLiteral("stsPanel%1").arg(i + 1));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setMinimumWidth(60);
+        label->setTextFormat(Qt::PlainText);
         label->installEventFilter(this);
-        addPermanentWidget(label, stretch[i]);
         panels_[i] = label;
     }
+    QLabel* message = panels_[StatusPanel::Message - 1];
+    message->setMinimumWidth(MessagePanelMinimumWidth);
+    message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    addWidget(message, 1);
+
+    folderLink_ = new QLabel(this);
+    folderLink_->setObjectName(QStringLiteral("lblOpenFolder"));
+    folderLink_->setTextFormat(Qt::RichText);
+    folderLink_->setText(QStringLiteral("<a href=\"folder\">Open folder</a>"));
+    folderLink_->hide();
+    addWidget(folderLink_);
+    connect(folderLink_, &QLabel::linkActivated, this, [this] { Q_EMIT openFolderRequested(offeredFolder_); });
+
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("prgProgress"));
     progress_->setRange(0, 100);
-    progress_->setMaximumWidth(140);
+    progress_->setFixedWidth(ProgressBarWidth);
     progress_->hide();
-    addPermanentWidget(progress_, 1);
-    panel(StatusPanel::Clock)->setText(QStringLiteral("Clock Error:"));
-    panel(StatusPanel::Schedule)->setText(QStringLiteral("Schedule:"));
-    panel(StatusPanel::Memory)->setText(QStringLiteral("Memory Used:"));
+    addWidget(progress_);
+    cancel_ = new QToolButton(this);
+    cancel_->setObjectName(QStringLiteral("btnCancelOperation"));
+    cancel_->setText(QStringLiteral("Cancel"));
+    cancel_->setToolTip(QStringLiteral("Stop the operation that runs"));
+    cancel_->hide();
+    addWidget(cancel_);
+    connect(cancel_, &QToolButton::clicked, this, &StatusPanels::cancelClicked);
+
+    for (int i = StatusPanel::Clock; i <= StatusPanel::Count; ++i) {
+        panels_[i - 1]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        addPermanentWidget(panels_[i - 1]);
+    }
+    setPanelText(StatusPanel::Clock, QStringLiteral("Clock Error:"));
+    setPanelText(StatusPanel::Schedule, QStringLiteral("Schedule:"));
+    setPanelText(StatusPanel::Memory, QStringLiteral("Memory Used:"));
 }
 
 void StatusPanels::setPanelText(int panel, const QString& text)
 {
-    if (panel >= 1 && panel <= StatusPanel::Count)
-        panels_[panel - 1]->setText(text);
+    if (panel < 1 || panel > StatusPanel::Count)
+        return;
+    QLabel* label = panels_[panel - 1];
+    label->setText(text);
+    label->setToolTip(text);
+    if (panel == StatusPanel::Message && folderLink_->isVisibleTo(this)) {
+        folderLink_->hide();
+        offeredFolder_.clear();
+    }
+}
+
+QString StatusPanels::shownText(int panel) const
+{
+    return (panel >= 1 && panel <= StatusPanel::Count) ? static_cast<PanelLabel*>(panels_[panel - 1])->shownText()
+                                                       : QString();
 }
 
 QString StatusPanels::panelText(int panel) const
@@ -43,8 +117,16 @@ QString StatusPanels::panelText(int panel) const
 void StatusPanels::setProgress(int percent)
 {
     progress_->setVisible(percent >= 0);
+    cancel_->setVisible(percent >= 0);
     if (percent >= 0)
         progress_->setValue(qMin(percent, 100));
+}
+
+void StatusPanels::offerFolder(const QString& folder)
+{
+    offeredFolder_ = folder;
+    folderLink_->setToolTip(QStringLiteral("Open ") + QDir::toNativeSeparators(folder));
+    folderLink_->show();
 }
 
 bool StatusPanels::eventFilter(QObject* watched, QEvent* event)

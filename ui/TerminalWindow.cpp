@@ -44,6 +44,10 @@ TerminalWindow::TerminalWindow(TerminalSession& session, InstrumentThread& threa
     rtbTermHeSays->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     rtbTermHeSays->setLineWrapMode(QTextEdit::NoWrap);
 
+    lblTermState = new QLabel;
+    lblTermState->setObjectName(QStringLiteral("lblTermState"));
+    lblTermState->setWordWrap(true);
+
     auto* frame = new QGroupBox(QStringLiteral("Terminal"));
     frame->setObjectName(QStringLiteral("fraTerminal"));
     auto* input = new QHBoxLayout;
@@ -52,6 +56,7 @@ TerminalWindow::TerminalWindow(TerminalSession& session, InstrumentThread& threa
     input->addWidget(btnTermSaveEE);
     auto* inner = new QVBoxLayout(frame);
     inner->addLayout(input);
+    inner->addWidget(lblTermState);
     inner->addWidget(rtbTermHeSays, 1);
     (new QVBoxLayout(this))->addWidget(frame);
 
@@ -64,19 +69,50 @@ TerminalWindow::TerminalWindow(TerminalSession& session, InstrumentThread& threa
     connect(&thread_, &InstrumentThread::busyChanged, btnTermSaveEE, [this](bool busy) {
         btnTermSaveEE->setEnabled(!busy);
     });
+    showLinkState();
+}
+
+void TerminalWindow::setLinkConnected(bool connected)
+{
+    connected_ = connected;
+    if (connected_ && session_.hasPending())
+        tmrTerminalScan->start();
+    else if (!connected_)
+        tmrTerminalScan->stop();
+    showLinkState();
+}
+
+void TerminalWindow::showLinkState()
+{
+    lblTermState->setVisible(!connected_);
+    lblTermState->setText(session_.hasPending()
+            ? QStringLiteral("No instrument is connected: the request is sent once one is.")
+            : QStringLiteral("No instrument is connected."));
 }
 
 void TerminalWindow::send()
 {
     // The frame waits for the scan timer, which runs only while an instrument
-    // is connected (the connection starts it, disconnect stops it).
+    // is connected.
     txtTermISay->setText(session_.queue(txtTermISay->text()));
+    // Selected, so the next request simply replaces it.
+    txtTermISay->setFocus();
+    txtTermISay->selectAll();
+    if (connected_)
+        tmrTerminalScan->start();
+    showLinkState();
 }
 
 void TerminalWindow::scanTick()
 {
     // One frame at a time, and only when no other procedure talks to the instrument.
-    if (!session_.hasPending() || thread_.isBusy())
+    if (!session_.hasPending()) {
+        // Nothing waits: outside debug mode the next send starts the timer again.
+        if (!debugMode_)
+            tmrTerminalScan->stop();
+        return;
+    }
+    if (thread_.isBusy())
         return;
     const QByteArray frame = session_.takePending();
     QPointer<TerminalWindow> self(this);

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/Terminal.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -14,7 +15,8 @@ class Prompts;
 // request payload, Enter or the send button queues its frame, and the scan
 // timer hands it to the instrument thread when that is free. The transcript
 // shows every exchange in colour. "Save EE" writes the instrument's EEPROM
-// to an Intel HEX file.
+// to an Intel HEX file. While no instrument is connected a line above the
+// transcript says so; a request typed then waits until one is.
 class TerminalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +28,11 @@ public:
     bool debugMode() const { return debugMode_; }
     void setDebugMode(bool on) { debugMode_ = on; }
 
+    // Follows the link: the scan timer runs while a request waits and an
+    // instrument is connected (always, in debug mode, while connected).
+    void setLinkConnected(bool connected);
+    bool linkConnected() const { return connected_; }
+
     void appendLines(const QList<TranscriptLine>& lines);
     // Empties the input and the transcript (a new connection in terminal mode).
     void clear();
@@ -34,6 +41,7 @@ public:
     QPushButton* btnTermSendISay = nullptr;
     QPushButton* btnTermSaveEE = nullptr;
     QTextEdit* rtbTermHeSays = nullptr;
+    QLabel* lblTermState = nullptr;
     QTimer* tmrTerminalScan = nullptr;
 
 protected:
@@ -43,10 +51,12 @@ private:
     void send();
     void scanTick();
     void saveEeprom();
+    void showLinkState();
 
     TerminalSession& session_;
     InstrumentThread& thread_;
     Prompts& prompts_;
     QString hexPath_;
     bool debugMode_ = false;
+    bool connected_ = false;
 };

@@ -1,5 +1,6 @@
 #include "TolviApplication.h"
 
+#include "AboutBox.h"
 #include "LoginDialogRunner.h"
 #include "config/InfoReport.h"
 #include "config/SensorRefresh.h"
@@ -14,10 +15,13 @@
 #include "shell/SessionStart.h"
 #include "shell/SettingsFile.h"
 #include "shell/StartupFiles.h"
+#include "shell/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 TolviApplication::TolviApplication(Options options, QObject* parent)
     : QObject(parent), options_(std::move(options)), core_(options_.perUserIni)
@@ -68,6 +72,10 @@ void TolviApplication::start()
     window_->tray()->show();
     connect(window_.get(), &MainWindow::shuttingDown, this, &TolviApplication::shutDown);
     connect(window_.get(), &MainWindow::helpRequested, this, &TolviApplication::showHelp);
+    connect(window_.get(), &MainWindow::aboutRequested, this, &TolviApplication::showAbout);
+    connect(window_.get(), &MainWindow::terminalRequested, this, &TolviApplication::showTerminal);
+    connect(window_->statusPanels(), &StatusPanels::openFolderRequested, this,
+        [this](const QString& folder) { prompts_.openPath(folder, Prompts::OpenVerb::Explore); });
 
     InstrumentLink& link = core_.link();
     link.setCancelToken(&thread_.cancelToken());
@@ -87,7 +95,12 @@ void TolviApplication::start()
     if (demo_ && options_.connectToDemo) {
         // Chosen in the same job as the connect, after the scan has set the
         // port list and its edit text.
-        modelBinding_->run(QStringLiteral("connect"), [this, entry = PortEntry::serial(demo_.port)] {
+        modelBinding_->run(QStringLiteral("connect"), [this, port = demo_.port] {
+            // The list's own entry for it, as a user would pick it.
+            QString entry = PortEntry::serial(port);
+            for (const QString& listed : model().portEntries())
+                if (PortEntry::portNumber(listed) == port)
+                    entry = listed;
             model().setPortEditText(entry);
             model().connectSelected();
         });
@@ -114,12 +127,55 @@ void TolviApplication::start()
     }
     restoreDataFileOptions();
 
+    restoreWindowPlacement();
     if (!startHidden_)
         window_->show();
-    if (terminal_->debugMode()) {
-        terminal_->move(window_->frameGeometry().topRight());
-        terminal_->show();
+    if (terminal_->debugMode())
+        showTerminal();
+}
+
+namespace {
+QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+}
+
+void TolviApplication::restoreWindowPlacement()
+{
+    const std::optional<WindowPlacement> stored = StoredWindowPlacement(core_.services().perUser);
+    if (!stored) {
+        // The first start: the default size, but no larger than the screen.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            window_->resize(window_->size().boundedTo(screen->availableSize()));
+        return;
     }
+    window_->setGeometry(PlaceOnScreens(stored->geometry, AvailableScreenAreas()));
+    if (stored->maximized)
+        window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
+}
+
+void TolviApplication::storeWindowPlacement()
+{
+    const bool maximized = window_->isMaximized();
+    StoreWindowPlacement(core_.services().perUser,
+        WindowPlacement{maximized ? window_->normalGeometry() : window_->geometry(), maximized});
+}
+
+void TolviApplication::showTerminal()
+{
+    if (!terminal_->isVisible()) {
+        // Not shown yet, the terminal knows no frame: the main window's stands in.
+        const QSize frame = window_->frameGeometry().size() - window_->geometry().size();
+        const QRect place = PlaceBeside(window_->frameGeometry(), terminal_->size() + frame, AvailableScreenAreas());
+        terminal_->move(place.topLeft());
+    }
+    terminal_->show();
+    terminal_->raise();
+    terminal_->activateWindow();
 }
 
 void TolviApplication::restoreDataFileOptions()
@@ -230,14 +286,17 @@ void TolviApplication::saveData()
     DownloadFilter filter = downloadModel_->filter;
     // Taken here: the window's title is read on the window's own thread.
     const ProgramIdentity program = ThisProgramIdentity(window_->windowTitle(), options_.arguments);
-    thread_.submit<DownloadFilter>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
+    using Saved = std::pair<DownloadFilter, SaveDataResult>;
+    thread_.submit<Saved>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
         SaveDataContext context{core_.services(), *dataFileSettings_, downloads(), instrument(),
             link().firmwareFlags(), *observer_, program};
-        SaveData(context, filter, singleColumn);
-        return filter;
-    }, [this](DownloadFilter used) {
-        downloadModel_->filter = std::move(used);
+        const SaveDataResult result = SaveData(context, filter, singleColumn);
+        return Saved{filter, result};
+    }, [this](Saved saved) {
+        downloadModel_->filter = std::move(saved.first);
         downloadBinding_->refresh();
+        if (saved.second.saved)
+            window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
     });
 }
 
@@ -252,8 +311,18 @@ void TolviApplication::technicalFile()
 
 void TolviApplication::showHelp()
 {
-    const bool opened = prompts_.openPath(ManualPath(prepared_.paths.appFolder), Prompts::OpenVerb::Open);
+    const QString manual = ManualPath(prepared_.paths.appFolder);
+    const bool exists = QFileInfo::exists(manual);
+    const bool opened = exists && prompts_.openPath(manual, Prompts::OpenVerb::Open);
     core_.log().debugMessage(HelpOpenedLogLine(opened), SessionLog::Info);
+    if (const QString problem = ManualProblemMessage(QDir::toNativeSeparators(manual), exists, opened); !problem.isEmpty())
+        prompts_.message(Prompts::Icon::Information, problem);
+}
+
+void TolviApplication::showAbout()
+{
+    ShowAboutBox(window_.get(), core_.appCaption(),
+        AboutText(QStringLiteral("Tolvi-M"), prepared_.paths.dataFolder), core_.log().logFilePath());
 }
 
 void TolviApplication::notAvailableYet()
@@ -267,6 +336,7 @@ void TolviApplication::shutDown()
     if (shutDown_)
         return;
     shutDown_ = true;
+    storeWindowPlacement();
     ShutDown(core_.services(), offerLogAtExit_, [this] { core_.stopLink(); });
     prompts_.setShuttingDown(true);
     updates_->stop();

@@ -98,6 +98,11 @@ private:
     void bindSettingsPage();
     void startDemoInstrument();
     void showHelp();
+    void showAbout();
+    // Opens the terminal beside the main window (Instrument > Terminal, "-d").
+    void showTerminal();
+    void restoreWindowPlacement();
+    void storeWindowPlacement();
     void notAvailableYet();
     void bindUpdateCheck();
     // "Technical File": the service packet, on the instrument thread.

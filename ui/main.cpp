@@ -1,12 +1,23 @@
 #include "TolviApplication.h"
 #include "shell/Startup.h"
+#include "shell/CommandLineOptions.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     IgnoreFileSizeLimitSignal();
+    // Answered before any window or display is needed.
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    if (AsksForHelp(rawArguments)) {
+        std::fputs(CommandLineHelp().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Karvex"));
     QApplication::setApplicationName(QStringLiteral("Tolvi"));

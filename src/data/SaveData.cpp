@@ -157,8 +157,9 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
 
         const QDateTime now = QDateTime::currentDateTime();
         const bool plot = format == DataFormat::PlotScript;
-        const auto choice = plot ? SaveDialogChoice::plotScript(now)
-                                 : SaveDialogChoice::delimitedFile(context.settings.delimiter(), context.locale, now);
+        auto choice = plot ? SaveDialogChoice::plotScript(now)
+                           : SaveDialogChoice::delimitedFile(context.settings.delimiter(), context.locale, now);
+        choice.folder = SaveDialogChoice::lastFolder(context.services.perUser);
         const auto chosen = context.services.prompts.chooseSaveFile(choice);
         if (!chosen || chosen->path.isEmpty())
             return;
@@ -189,6 +190,7 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
         }
         result.saved = true;
         result.count = list.count();
+        SaveDialogChoice::rememberFolder(context.services.perUser, result.path);
         context.observer.statusText(StatusPanel::Message,
             QString::number(result.count) + QStringLiteral(" data points saved to '")
                 + CompactPath(result.path, kStatusPathChars) + QStringLiteral("'."));

@@ -1,6 +1,15 @@
 #include "SaveDialogChoice.h"
 
+#include "shell/PerUserSettings.h"
 #include "shell/SystemInfo.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString FolderSection = QStringLiteral("Save");
+const QString FolderKey = QStringLiteral("Folder");
+}
 
 QString SaveDialogChoice::separatorFor(int typeNumber)
 {
@@ -10,6 +19,22 @@ QString SaveDialogChoice::separatorFor(int typeNumber)
     case 4: return QStringLiteral(" ");
     default: return QStringLiteral(",");
     }
+}
+
+QString SaveDialogChoice::extensionFor(int typeNumber)
+{
+    return typeNumber == 3 || typeNumber == 4 ? QStringLiteral("txt") : QStringLiteral("csv");
+}
+
+QString SaveDialogChoice::lastFolder(const PerUserSettings& perUser)
+{
+    const QString folder = perUser.value(FolderSection, FolderKey).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void SaveDialogChoice::rememberFolder(PerUserSettings& perUser, const QString& savedFilePath)
+{
+    perUser.setValue(FolderSection, FolderKey, QFileInfo(savedFilePath).absolutePath());
 }
 
 int SaveDialogChoice::preselectedType(const QString& storedDelimiter, const QLocale& locale)
@@ -32,9 +57,11 @@ Prompts::FileChoice SaveDialogChoice::delimitedFile(const QString& storedDelimit
     Prompts::FileChoice choice;
     choice.filters = {QStringLiteral("CSV (comma) (*.csv)"), QStringLiteral("CSV (semi-colon) (*.csv)"),
         QStringLiteral("Text (tab) (*.txt)"), QStringLiteral("Text (space) (*.txt)")};
-    choice.selectedFilter = preselectedType(storedDelimiter, locale) - 1;
+    const int type = preselectedType(storedDelimiter, locale);
+    choice.selectedFilter = type - 1;
     choice.proposedName = proposedName(localNow);
-    choice.defaultExtension = QStringLiteral("CSV");
+    // The dialog changes it with the type the user picks.
+    choice.defaultExtension = extensionFor(type);
     return choice;
 }
 

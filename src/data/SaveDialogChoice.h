@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+class PerUserSettings;
+
 // The save-file dialog of "Save Data": its type list, the preselected type,
 // the proposed "Karvex_" name. The chosen type (counted from 1) is both the
 // field separator of a delimited file and the "Delimiter" that user.txt keeps.
@@ -13,6 +15,10 @@ namespace SaveDialogChoice {
 // Any other number gives "," (the plot script's dialog has two types only;
 // its data file is always TAB-separated).
 QString separatorFor(int typeNumber);
+
+// Dialog type number -> the file name extension it implies: "csv" for the
+// comma and semicolon types, "txt" for tab and space.
+QString extensionFor(int typeNumber);
 
 // The type to preselect from the stored "Delimiter" text: a stored 1..4 is
 // kept; anything else (the "0" of "never chosen", a damaged entry) follows the
@@ -26,6 +32,11 @@ Prompts::FileChoice delimitedFile(const QString& storedDelimiter, const QLocale&
 Prompts::FileChoice plotScript(const QDateTime& localNow);
 // "Save as PNG" of the Download page's chart.
 Prompts::FileChoice chartImage(const QDateTime& localNow);
+
+// The folder the last save went to (per-user settings, "Save"/"Folder"),
+// where the next dialog opens; empty when none is kept or it is gone.
+QString lastFolder(const PerUserSettings& perUser);
+void rememberFolder(PerUserSettings& perUser, const QString& savedFilePath);
 
 // The dialog answers with a 0-based filter; the stored number counts from 1.
 inline int typeNumberOf(const Prompts::FileChosen& chosen) { return chosen.filterIndex + 1; }

@@ -65,6 +65,11 @@ namespace PortEntry {
 
 QString serial(int port) { return SerialPrefix + QString::number(port); }
 
+QString describedSerial(int port, const QString& description)
+{
+    return description.isEmpty() ? serial(port) : serial(port) + QStringLiteral(" - ") + description;
+}
+
 QString network(const QString& address, const QString& port)
 {
     return NetworkPrefix + address + QLatin1Char(':') + port;
@@ -103,6 +108,9 @@ PortList ScanForPorts(int first, int last, const PortScanSources& sources, Servi
     log.debugMessage(QStringLiteral("Scanning free COMM ports between %1 and %2.").arg(first).arg(last),
         SessionLog::Detail);
 
+    const auto entryFor = [&sources](int port) {
+        return PortEntry::describedSerial(port, sources.describePort ? sources.describePort(port) : QString());
+    };
     PortList list;
     QString pairs;
     const int status = sources.readDeviceMap(pairs);
@@ -125,9 +133,9 @@ PortList ScanForPorts(int first, int last, const PortScanSources& sources, Servi
             if (!sources.portAvailable(port) || port < first || port > last)
                 continue;
             if (device.contains(QStringLiteral("VCP")))
-                entries.prepend(PortEntry::serial(port));
+                entries.prepend(entryFor(port));
             else
-                entries.append(PortEntry::serial(port));
+                entries.append(entryFor(port));
             log.debugMessage(QStringLiteral("Found ") + device + QStringLiteral(" on \\\\.\\COM") + QString::number(port),
                 SessionLog::Query);
         }
@@ -138,7 +146,7 @@ PortList ScanForPorts(int first, int last, const PortScanSources& sources, Servi
         if (!sources.portAvailable(p) || listsPort(entries, p))
             continue;
         log.debugMessage(QStringLiteral("\\\\.\\COM%1 Also available.").arg(p), SessionLog::Note);
-        entries.append(PortEntry::serial(p));
+        entries.append(entryFor(p));
     }
 
     const QString address = sources.lastRemote(QStringLiteral("Address"));

@@ -19,6 +19,10 @@ struct PortScanSources {
     // A value of section "LastRemote" of "user.txt" ("Address", "Port"),
     // "Unknown" when missing.
     std::function<QString(const QString& key)> lastRemote;
+    // What port n is, shown after its "COM Port n" entry: its device path
+    // and, for a USB adapter, the adapter's name ("/dev/ttyUSB0 FT232R USB
+    // UART"). Unset or empty: the entry is the bare "COM Port n".
+    std::function<QString(int port)> describePort;
 };
 
 // The port list after a scan, and the text its edit box shows.
@@ -33,6 +37,10 @@ inline const QString PleaseSelect = QStringLiteral("Please select...");
 inline const QString NetworkPrefix = QStringLiteral("net://");
 
 QString serial(int port);                       // "COM Port " + port
+// The list's entry for a serial port: "COM Port n - " + description, or the
+// bare "COM Port n" without one. The number stays right after "COM Port ",
+// where the connection steps read it.
+QString describedSerial(int port, const QString& description);
 QString network(const QString& address, const QString& port);
 bool isSeparator(const QString& entry);         // first character "-"
 bool isNetwork(const QString& entry);           // begins "net://"

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 
 namespace {
 
@@ -62,6 +63,19 @@ QList<PresentSerialDevice> PresentSerialDevices(const PortMap& portMap)
     return devices;
 }
 
+QString PortDescription(const QString& devicePath)
+{
+    if (devicePath.isEmpty())
+        return {};
+    // The system lists the device under its real name, not a link to it.
+    const QString canonical = QFileInfo(devicePath).canonicalFilePath();
+    const QSerialPortInfo info(canonical.isEmpty() ? devicePath : canonical);
+    QString adapter = info.description().trimmed();
+    if (adapter.isEmpty())
+        adapter = info.manufacturer().trimmed();
+    return adapter.isEmpty() ? devicePath : devicePath + QLatin1Char(' ') + adapter;
+}
+
 PortScanSources SystemPortSources(Services& services, InstrumentLink& link)
 {
     PortScanSources sources;
@@ -73,6 +87,7 @@ PortScanSources SystemPortSources(Services& services, InstrumentLink& link)
     };
     SerialPortTable* table = &link.ports();
     sources.portAvailable = [table](int port) { return table->COMAvailable(port); };
+    sources.describePort = [portMap](int port) { return PortDescription(portMap->devicePath(port)); };
     const QString userFile = UserSettingsPath(services.paths);
     sources.lastRemote = [userFile](const QString& key) {
         return StoreReadText(userFile, QStringLiteral("LastRemote"), key, QStringLiteral("Unknown"));

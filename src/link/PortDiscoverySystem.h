@@ -21,7 +21,11 @@ QList<PresentSerialDevice> PresentSerialDevices(const PortMap& portMap);
 // USB-serial or CDC-ACM driver.
 bool IsUsbVirtualPort(const QString& ttyName);
 
+// What the port list says about a device: its path and, where the system
+// knows one (USB adapters), the adapter's name. Empty for an empty path.
+QString PortDescription(const QString& devicePath);
+
 // The sources of a scan on this machine: the device list through the
-// settings store, the serial table's probe, and "LastRemote" of "user.txt"
-// in the data folder.
+// settings store, the serial table's probe, "LastRemote" of "user.txt"
+// in the data folder, and each port's device path and adapter name.
 PortScanSources SystemPortSources(Services& services, InstrumentLink& link);

@@ -239,7 +239,8 @@ bool MainModel::connectSerialEntry(const QString& entry)
         SessionLog::Info);
     setStatus(StatusPanel::Message, ConnectingText);
     if (!PingInstrument(link_)) {
-        failManualConnect(entry);
+        // Named as "COM Port n", without the description the list adds.
+        failManualConnect(PortEntry::serial(port));
         return false;
     }
     // The port actually opened: PickComms may have fallen back to another.

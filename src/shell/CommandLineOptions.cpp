@@ -5,6 +5,8 @@
 #include "Services.h"
 #include "SessionLog.h"
 
+#include <algorithm>
+
 namespace {
 
 StartupOption optionFor(const QString& piece)
@@ -55,6 +57,33 @@ CommandLineOptions ParseCommandLine(const QStringList& args)
     for (const QString& piece : options.commandLine.split(QLatin1Char(' ')))
         options.pieces.append({optionFor(piece), piece});
     return options;
+}
+
+bool AsksForHelp(const QStringList& args)
+{
+    return std::any_of(args.begin(), args.end(), [](const QString& arg) {
+        const QString lower = arg.toLower();
+        return lower == QLatin1String("--help") || lower == QLatin1String("-h") || lower == QLatin1String("/h");
+    });
+}
+
+QString CommandLineHelp()
+{
+    return QStringLiteral(
+        "Usage: tolvi [options]\n"
+        "The desktop program for the hand-held gas-concentration meter.\n"
+        "\n"
+        "Options (the one-dash options may also be written with \"/\" instead of \"-\"):\n"
+        "  -d              debug mode of the terminal window\n"
+        "  -l, -lc         offer the session log when the program ends\n"
+        "  -m, -small      start hidden, with only the tray icon shown\n"
+        "  -u              check for updates at once\n"
+        "  -p              run the steps after an installation during this start\n"
+        "  -n              choose a new user password at once\n"
+        "  --demo          start the built-in simulated instrument and connect to it\n"
+        "  -h, --help      print these options and end\n"
+        "\n"
+        "Any other argument is reported as \"Invalid argument\".\n");
 }
 
 QString InvalidArgumentMessage(const QString& piece)

@@ -35,6 +35,12 @@ struct CommandLineOptions {
 // args: the program's arguments without the program name.
 CommandLineOptions ParseCommandLine(const QStringList& args);
 
+// "--help" (or "-h", "/h") anywhere on the command line: the program prints
+// CommandLineHelp() on standard output and ends before any window opens.
+bool AsksForHelp(const QStringList& args);
+// The options, one a line ("  -d, /d  ..."), for "tolvi --help".
+QString CommandLineHelp();
+
 // The information box for a piece that is no option: "Invalid argument: " + piece.
 QString InvalidArgumentMessage(const QString& piece);
 // Its session-log line (level 253): "Invalid argument:" + piece.

@@ -185,7 +185,7 @@ TEST(Cli, PortsListsMappedDevicesAndTheLastBridge)
     const CliFinished run = runCli(folder, {QStringLiteral("ports")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains(QStringLiteral("COM Port 9"))) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("COM Port 9 - ") + line.path())) << run.out.toStdString();
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines.last(), QStringLiteral("net://10.1.2.3:8899"));
     EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("----------------------------"));

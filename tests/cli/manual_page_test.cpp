@@ -1,4 +1,4 @@
-// The manual pages of the command-line programs against the programs
+// The manual pages of the programs against the programs
 // themselves: every command and option that --help lists is described in
 // the page's source under docs/man, and the page describes none that the
 // program does not have. A command or option added to a program fails here
@@ -113,7 +113,9 @@ TEST_P(ManualPage, DescribesExactlyTheCommandsAndOptionsOfHelp)
 
 INSTANTIATE_TEST_SUITE_P(Programs, ManualPage,
     ::testing::Values(PageCase{"TolviCli", "cli/tolvi-cli", "tolvi-cli.1.rst"},
-        PageCase{"TolviSim", "sim/tolvi-sim", "tolvi-sim.1.rst"}),
+        PageCase{"TolviSim", "sim/tolvi-sim", "tolvi-sim.1.rst"},
+        // The desktop program answers --help on standard output without a display.
+        PageCase{"Tolvi", "ui/tolvi", "tolvi.1.rst"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -130,16 +130,16 @@ TEST(SaveData, DelimitedFileStoresTheChoicesAndReportsTheCount)
     // The next delimited save preselects the semicolon type again.
     f.save(QStringLiteral("again.csv"), 2, false);
     EXPECT_EQ(f.prompts.fileChoices.last().selectedFilter, 1);
-    EXPECT_EQ(f.prompts.fileChoices.last().defaultExtension, QStringLiteral("CSV"));
+    EXPECT_EQ(f.prompts.fileChoices.last().defaultExtension, QStringLiteral("csv"));
     EXPECT_TRUE(f.prompts.fileChoices.last().proposedName.startsWith(QStringLiteral("Karvex_")));
     EXPECT_EQ(f.prompts.fileChoices.last().proposedName.size(), 19);
 }
 
 TEST(SaveData, DialogPreselectionFollowsStoredChoiceOrLocale)
 {
-    struct Case { const char* stored; const QLocale& locale; int preselected; };
-    const Case cases[] = {{"0", english, 0}, {"0", german, 1}, {"3", english, 2}, {"4", german, 3},
-        {"9", english, 0}, {"junk", german, 1}};
+    struct Case { const char* stored; const QLocale& locale; int preselected; const char* extension; };
+    const Case cases[] = {{"0", english, 0, "csv"}, {"0", german, 1, "csv"}, {"3", english, 2, "txt"},
+        {"4", german, 3, "txt"}, {"9", english, 0, "csv"}, {"junk", german, 1, "csv"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "stored " << c.stored << ", " << c.locale.name().toStdString());
         SaveFixture f;
@@ -148,8 +148,37 @@ TEST(SaveData, DialogPreselectionFollowsStoredChoiceOrLocale)
         SaveDataContext context{f.services, f.settings, f.table, f.info, f.flags, f.observer, ProgramIdentity{}, c.locale};
         EXPECT_FALSE(SaveData(context, f.filter, true).saved);
         EXPECT_EQ(f.prompts.fileChoices.last().selectedFilter, c.preselected) << c.stored;
+        // A text type is not proposed as a ".csv" file.
+        EXPECT_EQ(f.prompts.fileChoices.last().defaultExtension, QString::fromLatin1(c.extension));
         EXPECT_EQ(f.settings.delimiter(), QString::fromLatin1(c.stored)) << "a cancelled dialog stores nothing";
     }
+}
+
+// The dialog opens where the last save went; a folder since removed, or
+// none kept yet, leaves the choice to the dialog. A cancelled dialog keeps
+// the folder it had.
+TEST(SaveData, DialogOpensInTheFolderOfTheLastSave)
+{
+    SaveFixture f;
+    const QString sub = f.tmp.file(QStringLiteral("runs"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    f.prompts.files.push_back(std::nullopt);
+    SaveDataContext context{f.services, f.settings, f.table, f.info, f.flags, f.observer, ProgramIdentity{}, english};
+    SaveData(context, f.filter, false);
+    EXPECT_EQ(f.prompts.fileChoices.last().folder, QString()) << "nothing saved yet";
+
+    ASSERT_TRUE(f.save(QStringLiteral("runs/first.csv"), 1, false).saved);
+    f.prompts.files.push_back(std::nullopt);
+    SaveData(context, f.filter, false);
+    EXPECT_EQ(f.prompts.fileChoices.last().folder, sub);
+    f.prompts.files.push_back(std::nullopt);
+    SaveData(context, f.filter, false);
+    EXPECT_EQ(f.prompts.fileChoices.last().folder, sub) << "a cancel keeps it";
+
+    ASSERT_TRUE(QDir(sub).removeRecursively());
+    f.prompts.files.push_back(std::nullopt);
+    SaveData(context, f.filter, false);
+    EXPECT_EQ(f.prompts.fileChoices.last().folder, QString()) << "a removed folder is not offered";
 }
 
 TEST(SaveData, PlotScriptDialogStoresItsTypeAsTheDelimiter)

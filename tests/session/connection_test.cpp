@@ -63,7 +63,7 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     ASSERT_TRUE(rig.model->autoConnect());
     // The dead USB port comes first, then the separator, then the instrument.
     EXPECT_EQ(rig.model->portEntries().mid(0, 3),
-        (QStringList{"COM Port 3", PortEntry::Separator, "COM Port 5"}));
+        (QStringList{"COM Port 3 - " + dead.path(), PortEntry::Separator, "COM Port 5 - " + sim.ptyPath()}));
     EXPECT_EQ(rig.logTexts.count(QStringLiteral("...Connection BAD")), 2);
     EXPECT_TRUE(rig.logged(QStringLiteral("...Connection OK!")));
     EXPECT_EQ(rig.model->connectedPort(), 5);
@@ -127,6 +127,12 @@ TEST(Connection, ManualConnectNamesThePortActuallyOpened)
     rig.model->setPortEditText(QStringLiteral("COM Port 7"));
     ASSERT_TRUE(rig.model->connectSelected());
     EXPECT_EQ(rig.model->connectedPort(), 5);
+
+    // The entry as the list shows it, with the device after the number.
+    rig.model->disconnect();
+    rig.model->setPortEditText(QStringLiteral("COM Port 5 - ") + sim.ptyPath());
+    ASSERT_TRUE(rig.model->connectSelected());
+    EXPECT_EQ(rig.model->connectedPort(), 5);
 }
 
 TEST(Connection, AutoConnectWithNothingToTry)
@@ -151,6 +157,8 @@ TEST(Connection, ManualConnectFailures)
     const Case cases[] = {
         {QStringLiteral("Please select..."), QStringLiteral("Please select a port first.")},
         {QStringLiteral("COM Port 3"),
+            QStringLiteral("Sorry, failed to find any instruments on COM Port 3:\r\n") + CheckCable},
+        {QStringLiteral("COM Port 3 - /dev/ttyUSB2 FT232R USB UART"),
             QStringLiteral("Sorry, failed to find any instruments on COM Port 3:\r\n") + CheckCable},
         {closed, QStringLiteral("Sorry, failed to find any instruments on ") + closed + QStringLiteral(":\r\n")
                 + CheckCable},

@@ -25,6 +25,7 @@ struct ScanFixture {
     QStringList devices;            // "name=data" elements
     QSet<int> freePorts;
     QMap<QString, QString> remote;  // LastRemote keys present
+    QMap<int, QString> descriptions; // what the system says about a port
     QList<int> probed;
 
     ScanFixture()
@@ -46,6 +47,7 @@ struct ScanFixture {
             return freePorts.contains(port);
         };
         sources.lastRemote = [this](const QString& key) { return remote.value(key, QStringLiteral("Unknown")); };
+        sources.describePort = [this](int port) { return descriptions.value(port); };
         return ScanForPorts(first, last, sources, services);
     }
 };
@@ -92,6 +94,22 @@ TEST(PortDiscovery, ListOrderFromDeviceListProbeAndRemote)
         EXPECT_EQ(list.editText, QStringLiteral("Please select...")) << c.name;
         EXPECT_TRUE(f.prompts.shown().isEmpty()) << c.name;
     }
+}
+
+// The entries say what each port is; the number stays first, where the
+// connection steps and the duplicate check read it.
+TEST(PortDiscovery, EntriesCarryTheDevicePathAndAdapterName)
+{
+    ScanFixture f;
+    f.devices = {"\\Device\\VCP0=COM33", "\\Device\\Serial0=COM1"};
+    f.freePorts = {1, 33, 40};
+    f.descriptions = {{33, "/dev/ttyUSB0 FT232R USB UART"}, {1, "/dev/ttyS0"}};
+    const PortList list = f.scan();
+    EXPECT_EQ(list.entries, (QStringList{"COM Port 33 - /dev/ttyUSB0 FT232R USB UART", "COM Port 1 - /dev/ttyS0", Sep,
+                                "COM Port 40"}));
+    const int numbers[] = {33, 1, 0, 40};
+    for (int i = 0; i < list.entries.size(); ++i)
+        EXPECT_EQ(PortEntry::portNumber(list.entries[i]), numbers[i]) << list.entries[i].toStdString();
 }
 
 TEST(PortDiscovery, LogsFoundAndAlsoAvailablePorts)
@@ -147,7 +165,8 @@ TEST(PortDiscovery, DeviceListFailureEndsTheScanWithoutAList)
 TEST(PortDiscovery, EntryPortNumbers)
 {
     struct Case { const char* entry; int port; };
-    const Case cases[] = {{"COM Port 7", 7}, {"COM Port 256", 256}, {"----------------------------", 0},
+    const Case cases[] = {{"COM Port 7", 7}, {"COM Port 256", 256}, {"COM Port 33 - /dev/ttyUSB0 FT232R USB UART", 33},
+        {"COM Port 2 - /dev/ttyS1", 2}, {"----------------------------", 0},
         {"net://192.168.1.5:8899", 0}, {"Please select...", 0}};
     for (const Case& c : cases)
         EXPECT_EQ(PortEntry::portNumber(QString::fromLatin1(c.entry)), c.port) << c.entry;
@@ -190,7 +209,8 @@ TEST(PortDiscovery, PortHeldByAnotherProgramIsLeftOut)
 
     rig.logTexts.clear();
     rig.model->rescanPorts();
-    EXPECT_EQ(rig.model->portEntries(), (QStringList{"COM Port 7", Sep}));
+    // A pseudo-terminal has no adapter name: the entry shows its path.
+    EXPECT_EQ(rig.model->portEntries(), (QStringList{"COM Port 7 - " + free.path(), Sep}));
     EXPECT_EQ(rig.model->portEditText(), QStringLiteral("Please select..."));
     EXPECT_TRUE(rig.logged(QStringLiteral("System Error when accessing ") + held.path()));
 }

@@ -102,6 +102,22 @@ TEST(CommandLine, PiecesAndTheirOptions)
     EXPECT_FALSE(parsed.has(StartupOption::NewPassword));
 }
 
+// "--help" anywhere asks for the option list; anything else keeps its meaning
+// (an unknown piece stays an invalid argument).
+TEST(CommandLine, HelpIsAskedForByItsSpellingsOnly)
+{
+    struct Case { QStringList args; bool help; };
+    const Case cases[] = {
+        {{"--help"}, true}, {{"-h"}, true}, {{"/H"}, true}, {{"-m", "--HELP"}, true},
+        {{}, false}, {{"-help"}, false}, {{"--helpme"}, false}, {{"-d -h"}, false}, {{"-x"}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AsksForHelp(c.args), c.help) << c.args.join('|').toStdString();
+    // Every option the program knows is on the list.
+    for (const char* option : {"-d", "-l, -lc", "-m, -small", "-u", "-p", "-n", "--demo", "-h, --help"})
+        EXPECT_TRUE(CommandLineHelp().contains(QStringLiteral("\n  ") + QLatin1String(option))) << option;
+}
+
 TEST(CommandLine, AppliedInOrderWithLogLinesAndInvalidArgumentNotice)
 {
     StartupEnv env;
@@ -268,4 +284,13 @@ TEST(HelpManual, LogLineIsTheShellResultFollowedDirectlyByTheText)
 {
     EXPECT_EQ(HelpOpenedLogLine(false), QStringLiteral("2Opening PDF file with browser ID"));
     EXPECT_EQ(HelpOpenedLogLine(true), QStringLiteral("33Opening PDF file with browser ID"));
+}
+
+TEST(HelpManual, ProblemsAreSaidAndAnOpenedManualSaysNothing)
+{
+    const QString path = "/usr/share/tolvi/Tolvi-M Download Software Manual.pdf";
+    EXPECT_EQ(ManualProblemMessage(path, false, false),
+        "The user manual is not installed: " + path + " was not found.");
+    EXPECT_TRUE(ManualProblemMessage(path, true, false).contains("could not be opened"));
+    EXPECT_TRUE(ManualProblemMessage(path, true, true).isEmpty());
 }

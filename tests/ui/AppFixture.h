@@ -1,6 +1,7 @@
 #pragma once
 #include "TempFolder.h"
 #include "TolviApplication.h"
+#include "link/PortDiscovery.h"
 
 #include <QComboBox>
 
@@ -46,7 +47,11 @@ struct AppFixture {
         ConfigurePage* page = app.window().configurePage();
         if (!app.instrumentThread().waitUntilIdle(30000))
             return false;
-        const int entry = page->lstComPorts->findText(QStringLiteral("COM Port %1").arg(app.demoPort()));
+        // The entry reads "COM Port n - <device>": found by its number.
+        int entry = -1;
+        for (int i = 0; i < page->lstComPorts->count(); ++i)
+            if (PortEntry::portNumber(page->lstComPorts->itemText(i)) == app.demoPort())
+                entry = i;
         if (entry < 0)
             return false;
         page->lstComPorts->setCurrentIndex(entry);

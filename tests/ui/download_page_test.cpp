@@ -326,6 +326,18 @@ TEST(DownloadPage, SaveThroughTheDialog)
     EXPECT_TRUE(f.read(f.dataFile("user.txt")).contains("Delimiter=2"));
     QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1).startsWith("4 data points saved to '"), true,
         5000);
+    // The status bar offers the folder; the next dialog opens there.
+    StatusPanels* status = f.app->window().statusPanels();
+    EXPECT_TRUE(status->folderLink()->isVisible());
+    EXPECT_EQ(status->offeredFolder(), QFileInfo(target).absolutePath());
+    QString opensIn;
+    script.then([&](QWidget* w) {
+        opensIn = qobject_cast<QFileDialog*>(w)->directory().absolutePath();
+        static_cast<QDialog*>(w)->reject();
+    });
+    f.page->btnSaveData->click();
+    ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(20000));
+    EXPECT_EQ(opensIn, QFileInfo(target).absolutePath());
 }
 
 // "Download New Data" from the window: the first archives the whole memory,

@@ -52,7 +52,9 @@ TEST(SimulatedInstrument, DemoModeConnectsByItself)
     EXPECT_TRUE(app.model().connectionComplete());
     ConfigurePage* page = app.window().configurePage();
     EXPECT_TRUE(page->lblConnectionString->text().startsWith("Connected to ")) << page->lblConnectionString->text().toStdString();
-    EXPECT_EQ(page->lstComPorts->currentText(), QStringLiteral("COM Port %1").arg(app.demoPort()));
+    // The list's entry: the number first, then the simulator's device.
+    EXPECT_EQ(page->lstComPorts->currentText(),
+        QStringLiteral("COM Port %1 - ").arg(app.demoPort()) + app.demoInstrument()->ptyPath());
 }
 
 // "Network..." on the Configure page: Test... reaches the bridge and names the

@@ -1,5 +1,5 @@
 #include "ConnectDialog.h"
-#include "EepromResponder.h"
+#include "TerminalRig.h"
 #include "GuiPrompts.h"
 #include "InstrumentThread.h"
 #include "LoginDialog.h"
@@ -11,21 +11,20 @@
 #include "TerminalWindow.h"
 #include "shell/SessionLog.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 TEST(TerminalWindow, EnterSendsTheTypedPayloadAndShowsTheColouredExchange)
 {
-    EepromResponder responder;
-    TerminalSession session([&](const QByteArray& frame, int t) { return responder(frame, t); });
-    InstrumentThread thread;
-    GuiPrompts prompts;
-    TempFolder folder;
-    TerminalWindow window(session, thread, prompts, folder.file("eemap.hex"));
-    window.show();
+    TerminalRig rig;
+    TerminalSession& session = rig.session;
+    TerminalWindow& window = rig.window;
 
     QTest::keyClicks(window.txtTermISay, "g002001");
     QTest::keyClick(window.txtTermISay, Qt::Key_Return);
@@ -49,14 +48,10 @@ TEST(TerminalWindow, EnterSendsTheTypedPayloadAndShowsTheColouredExchange)
 
 TEST(TerminalWindow, SaveEEWritesTheImageAndReportsWhere)
 {
-    EepromResponder responder;
-    TerminalSession session([&](const QByteArray& frame, int t) { return responder(frame, t); });
-    InstrumentThread thread;
-    GuiPrompts prompts;
-    TempFolder folder;
-    const QString path = folder.file("eemap.hex");
-    TerminalWindow window(session, thread, prompts, path);
-    window.show();
+    TerminalRig rig;
+    TerminalWindow& window = rig.window;
+    InstrumentThread& thread = rig.thread;
+    const QString path = rig.hexPath;
 
     ModalScript script;
     script.thenPress(QMessageBox::Ok);
@@ -115,14 +110,21 @@ TEST(GuiPrompts, SaveDialogOffersTheTypesAndProposedName)
         ASSERT_NE(dialog, nullptr);
         shownFilter = dialog->selectedNameFilter();
         Snapshot(dialog, "dlgSave");
-        dialog->selectNameFilter("Text (tab) (*.txt)");
+        // The user picks the tab type in the type list.
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
         static_cast<QDialog*>(dialog)->accept();
     });
     const auto chosen = prompts.chooseSaveFile(choice);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(shownFilter, "CSV (semi-colon) (*.csv)");
     EXPECT_EQ(chosen->filterIndex, 2);
-    EXPECT_TRUE(chosen->path.endsWith("Karvex_261210123456.csv")) << chosen->path.toStdString();
+    // The chosen type decides the extension: a tab-separated file is no ".csv".
+    EXPECT_EQ(QFileInfo(chosen->path).fileName(), "Karvex_261210123456.txt");
+    EXPECT_EQ(QFileInfo(chosen->path).absolutePath(), QFileInfo(folder.path()).absoluteFilePath())
+        << "opens in the folder it is given";
 }
 
 TEST(LoginDialog, ShowsOnePanelAndEnterInAnyBoxPressesOK)
@@ -165,6 +167,23 @@ TEST(Snapshots, EveryPageAndDialogRenders)
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);
         EXPECT_TRUE(Snapshot(&window, "frmMain-" + window.tabs()->tabText(i))) << i;
+    }
+    // As narrow as the window goes, with long status texts.
+    window.statusPanels()->setPanelText(1, "Downloading the whole of memory from the instrument: 042% done. (ETA 0:01:23)");
+    window.statusPanels()->setPanelText(2, "Clock Error: +00:00:05");
+    window.statusPanels()->setPanelText(3, "Schedule: Running");
+    window.statusPanels()->setPanelText(4, "Memory Used:27%");
+    window.statusPanels()->setProgress(42);
+    window.resize(window.minimumSizeHint());
+    QTest::qWait(20);
+    for (int i = 0; i < window.tabs()->count(); ++i) {
+        window.tabs()->setCurrentIndex(i);
+        EXPECT_TRUE(Snapshot(&window, "frmMain-narrow-" + window.tabs()->tabText(i))) << i;
+    }
+    for (QAction* top : window.menuBar()->actions()) {
+        top->menu()->popup(window.mapToGlobal(QPoint(0, 0)));
+        EXPECT_TRUE(Snapshot(top->menu(), "mnu" + top->text().remove('&')));
+        top->menu()->hide();
     }
     ConnectDialog connect;
     EXPECT_TRUE(Snapshot(&connect, "frmConnect"));
