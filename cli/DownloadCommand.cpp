@@ -223,6 +223,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     switch (outcome) {
     case DownloadOutcome::Completed:
         break;
+    case DownloadOutcome::Incomplete:
+        session.error(context.report.message);   // what was read is saved all the same
+        break;
     case DownloadOutcome::EmptyMemory:
         session.error(QStringLiteral("The instrument memory is empty!"));
         return ExitFailed;
@@ -230,6 +233,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         session.error(QStringLiteral("Download has been cancelled."));
         return ExitFailed;
     case DownloadOutcome::Failed:
+        // Without words it was an unexpected failure, already reported.
+        if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
+            session.error(problem);
         return ExitFailed;
     }
 
@@ -249,7 +255,7 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         return ExitFailed;
     std::fputs(QStringLiteral("%1 data points saved to '%2'.\n").arg(saved.count).arg(saved.path).toLocal8Bit().constData(),
         stdout);
-    return ExitOk;
+    return outcome == DownloadOutcome::Incomplete ? ExitIncomplete : ExitOk;
 }
 }
 

@@ -7,6 +7,8 @@
 #include "data/MemoryErase.h"
 #include "instrument/SampleMemory.h"
 #include "session/MainModel.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
 
 #include <QDateTime>
 
@@ -51,6 +53,7 @@ void DownloadActions::download(bool portion, bool thenSave)
     struct Result {
         DownloadOutcome outcome = DownloadOutcome::Failed;
         DownloadSummary summary;   // taken from the table on the instrument thread
+        QString problem;           // what failed, for the message box
     };
     parts_.thread.submit<Result>(portion ? QStringLiteral("download portion") : QStringLiteral("download"),
         [this, portion, slider, hidden] {
@@ -61,16 +64,24 @@ void DownloadActions::download(bool portion, bool thenSave)
             result.outcome = portion ? DownloadMemoryPortion(context, slider.selStart, slider.selLength)
                                      : DownloadAllMemory(context);
             result.summary = DownloadSummary::of(model.downloads());
+            result.problem = DownloadProblemText(result.outcome, context.report);
             return result;
         },
         [this, thenSave](Result result) {
             DownloadPageModel& page = parts_.pageModel;
-            if (result.outcome == DownloadOutcome::Completed)
+            // What was read of an incomplete download may be filtered and saved.
+            const bool slotsRead = result.outcome == DownloadOutcome::Completed
+                || result.outcome == DownloadOutcome::Incomplete;
+            if (slotsRead)
                 page.downloadCompleted(result.summary, QDateTime::currentDateTime());
             else if (result.outcome != DownloadOutcome::EmptyMemory)
                 page.dataDropped();
             parts_.redraw();
-            if (thenSave && result.outcome == DownloadOutcome::Completed)
+            if (!result.problem.isEmpty()) {
+                Services& services = parts_.model.services();
+                services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
+            }
+            if (thenSave && slotsRead)
                 parts_.saveData(); // queued behind the download, which still holds the buttons
         });
 }
