@@ -7,115 +7,17 @@
 // CPU times are those of the thread that runs the procedures (the program's
 // own work; the simulated instrument runs in the same process on its own
 // thread and is counted apart).
-#include "SimHost.h"
+#include "BenchRig.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadFilter.h"
-#include "data/MemoryDownload.h"
 #include "data/SaveData.h"
-#include "instrument/DownloadTable.h"
-#include "instrument/InstrumentInfo.h"
-#include "link/InstrumentLink.h"
-#include "link/PortMap.h"
-#include "shell/Operation.h"
-#include "shell/PerUserSettings.h"
-#include "shell/Prompts.h"
-#include "shell/Services.h"
-#include "shell/SessionLog.h"
 #include "shell/TextFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <memory>
-#include <sys/resource.h>
 
 namespace {
-constexpr int kPort = 250;
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long peakMemoryKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// Answers the save dialog with one file; says nothing.
-class QuietPrompts : public Prompts {
-public:
-    QString path;
-    void message(Icon, const QString& text, const QString&) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    Answer askYesNo(const QString&, const QString&, Icon) override { return Answer::Yes; }
-    Answer askYesNoCancel(const QString&, const QString&, Icon) override { return Answer::Yes; }
-    void balloon(const QString&, const QString&, Icon, int) override {}
-    std::optional<QString> askText(const QString&, const QString&, bool) override { return std::nullopt; }
-    std::optional<FileChosen> chooseSaveFile(const FileChoice&) override { return FileChosen{path, 0}; }
-    std::optional<FileChosen> chooseOpenFile(const FileChoice&) override { return std::nullopt; }
-    bool openPath(const QString&, OpenVerb) override { return false; }
-};
-
-struct Bench {
-    QTemporaryDir dir;
-    SessionLog log;
-    QuietPrompts prompts;
-    PerUserSettings perUser{dir.filePath(QStringLiteral("per-user.ini"))};
-    Services services{log, prompts, perUser, AppPaths{dir.path(), dir.path()}};
-    PortMap portMap;
-    std::unique_ptr<SimHost> sim;
-    InstrumentLink link{log, portMap};
-    InstrumentInfo info;
-    DownloadTable table;
-    OperationObserver observer;
-    CancelToken cancel;
-
-    bool start(int slots, int baud)
-    {
-        // The session log is written as the program writes it: a file, opened per line.
-        log.setLogFilePath(dir.filePath(QStringLiteral("session.txt")));
-        log.setLogToFile(true);
-        SimScenario s;
-        s.framChipsOriginal = s.framChipsFitted = 8;
-        s.framMap = 0xFF;
-        SimSlotRun run;
-        run.count = slots;
-        run.start = 1796389500;
-        run.kinds = {SimSlotKind::Manual, SimSlotKind::Scheduled, SimSlotKind::FirstInSchedule};
-        s.slots = GenerateSlots(run);
-        s.timing.baud = baud;
-        sim = std::make_unique<SimHost>(s);
-        portMap.addOverride(kPort, sim->ptyPath());
-        int port = kPort;
-        link.PickComms(port);
-        link.firmwareFlags().FwNewSlotStatus = true;
-        link.firmwareFlags().FwFirstInSchedule = true;
-        info.SlotsUsed = slots;
-        info.SerialNumber = QStringLiteral("10234F");
-        return port == kPort;
-    }
-
-    bool download()
-    {
-        DownloadContext context{services, link, info, table, observer, cancel};
-        return DownloadAllMemory(context) == DownloadOutcome::Completed && table.count() == info.SlotsUsed;
-    }
-
-    // Bytes both ways, start and end characters included.
-    qint64 wireBytes() const
-    {
-        qint64 bytes = 0;
-        for (const SimFrameRecord& frame : sim->engine().frameLog())
-            bytes += frame.text.size() + 2;
-        return bytes;
-    }
-};
-
 int fast()
 {
     Bench b;
@@ -172,9 +74,7 @@ int paced()
     const double cpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
     // The waits the procedure is meant to make: 0.1 s after each request sent,
     // and the second of silence that ends the stream.
-    int requests = 0;
-    for (const SimFrameRecord& frame : b.sim->engine().frameLog())
-        requests += frame.direction == SimFrameRecord::Received ? 1 : 0;
+    const int requests = b.requests();
     const double fixedWaits = requests * 0.1 + 1.0;
     const double wireSeconds = b.wireBytes() / 960.0;
     std::printf("paced: 500 slots at 9600 baud\n");

@@ -19,6 +19,7 @@ const QList<CliCommand>& AllCommands()
         ReportCommand(),
         OffsetsCommand(),
         TechFileCommand(),
+        ArchiveCommand(),
     };
     return commands;
 }

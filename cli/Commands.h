@@ -49,6 +49,7 @@ CliCommand RefreshSensorCommand();
 CliCommand ReportCommand();
 CliCommand OffsetsCommand();
 CliCommand TechFileCommand();
+CliCommand ArchiveCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

@@ -33,6 +33,11 @@ grep -q "^Data folder: $XDG_DATA_HOME/Karvex/Tolvi\$" "$scratch/version.txt"
 step "tolvi-cli --demo info"
 /usr/bin/tolvi-cli --demo info
 
+step "a download archived through the SQLite driver the package depends on"
+/usr/bin/tolvi-cli --demo download -o "$scratch/demo.csv"
+/usr/bin/tolvi-cli archive list | tee "$scratch/archive.txt"
+grep -q "generation 1: .* 1 downloads" "$scratch/archive.txt"
+
 step "man -w tolvi-cli"
 test "$(man -w tolvi-cli)" = /usr/share/man/man1/tolvi-cli.1.gz
 man -w tolvi tolvi-sim

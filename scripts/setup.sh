@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-charts-dev libqt6opengl6-dev
+  libqt6sql6-sqlite sqlite3
   libgl-dev libzip-dev zipcmp zipmerge ziptool unzip
   googletest libgtest-dev
   gnuplot-nox python3 python3-intelhex socat

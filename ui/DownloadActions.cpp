@@ -3,9 +3,9 @@
 #include "DownloadPage.h"
 #include "InstrumentThread.h"
 #include "data/DownloadPageModel.h"
-#include "data/MemoryDownload.h"
 #include "data/MemoryErase.h"
 #include "instrument/SampleMemory.h"
+#include "records/ArchivedDownload.h"
 #include "session/MainModel.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"
@@ -31,6 +31,7 @@ DownloadActions::DownloadActions(Parts parts, QObject* parent)
     DownloadPage& page = parts_.page;
     connect(page.btnDownload, &QPushButton::clicked, this, [this] { downloadAll(); });
     connect(page.btnDownloadSection, &QPushButton::clicked, this, &DownloadActions::downloadPortion);
+    connect(page.btnDownloadNew, &QPushButton::clicked, this, &DownloadActions::downloadNew);
     connect(page.btnRefreshFRAMSize, &QPushButton::clicked, this, &DownloadActions::refreshMemory);
     connect(page.btnDeleteAllMemory, &QPushButton::clicked, this, &DownloadActions::eraseAll);
     connect(page.btnEraseSection, &QPushButton::clicked, this, &DownloadActions::erasePortion);
@@ -38,15 +39,20 @@ DownloadActions::DownloadActions(Parts parts, QObject* parent)
 
 void DownloadActions::downloadAll(bool thenSave)
 {
-    download(false, thenSave);
+    download(Kind::All, thenSave);
 }
 
 void DownloadActions::downloadPortion()
 {
-    download(true, false);
+    download(Kind::Portion, false);
 }
 
-void DownloadActions::download(bool portion, bool thenSave)
+void DownloadActions::downloadNew()
+{
+    download(Kind::New, false);
+}
+
+void DownloadActions::download(Kind kind, bool thenSave)
 {
     const MemoryRangeSlider slider = parts_.pageModel.slider;
     const bool hidden = !parts_.windowShown();
@@ -55,14 +61,18 @@ void DownloadActions::download(bool portion, bool thenSave)
         DownloadSummary summary;   // taken from the table on the instrument thread
         QString problem;           // what failed, for the message box
     };
-    parts_.thread.submit<Result>(portion ? QStringLiteral("download portion") : QStringLiteral("download"),
-        [this, portion, slider, hidden] {
+    const QString name = kind == Kind::Portion ? QStringLiteral("download portion")
+        : kind == Kind::New                    ? QStringLiteral("download new data")
+                                               : QStringLiteral("download");
+    parts_.thread.submit<Result>(name,
+        [this, kind, slider, hidden] {
             MainModel& model = parts_.model;
             DownloadContext context{model.services(), model.link(), model.instrument(), model.downloads(),
                 parts_.observer, parts_.thread.cancelToken(), hidden};
             Result result;
-            result.outcome = portion ? DownloadMemoryPortion(context, slider.selStart, slider.selLength)
-                                     : DownloadAllMemory(context);
+            result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength)
+                : kind == Kind::New                ? DownloadNewData(context)
+                                                   : DownloadAllAndArchive(context);
             result.summary = DownloadSummary::of(model.downloads());
             result.problem = DownloadProblemText(result.outcome, context.report);
             return result;

@@ -10,8 +10,8 @@ class InstrumentThread;
 class MainModel;
 class OperationObserver;
 
-// The instrument procedures of the Download page: download all or a
-// portion, refresh the memory figures, erase all or a portion, and the
+// The instrument procedures of the Download page: download all, a portion
+// or only the new data (each archived), refresh the memory figures, erase all or a portion, and the
 // tray's "Download All & Save". Each runs on the instrument thread and
 // hands its figures to the GUI thread by value; the page's model takes them
 // there and the page is redrawn.
@@ -34,12 +34,14 @@ public:
 
     void downloadAll(bool thenSave = false);
     void downloadPortion();
+    void downloadNew();
     void refreshMemory();
     void eraseAll();
     void erasePortion();
 
 private:
-    void download(bool portion, bool thenSave);
+    enum class Kind { All, Portion, New };
+    void download(Kind kind, bool thenSave);
     void erase(bool portion);
 
     Parts parts_;

@@ -42,6 +42,9 @@ DownloadPage::DownloadPage(QWidget* parent)
     sldMemoryRange->setVisible(false);
     btnDownload = Named<QPushButton>("btnDownload", QStringLiteral("Download All Memory"));
     btnDownload->setToolTip(QStringLiteral("All the data saved on the instrument will be downloaded into memory."));
+    btnDownloadNew = Named<QPushButton>("btnDownloadNew", QStringLiteral("Download New Data"));
+    btnDownloadNew->setToolTip(QStringLiteral(
+        "Only the data the archive does not hold yet will be downloaded; the whole memory is then ready to save (F9)."));
     btnDownloadSection = Named<QPushButton>("btnDownloadSection", QStringLiteral("Download Memory Portion"));
     btnDownloadSection->setToolTip(
         QStringLiteral("The selected data saved on the instrument will be downloaded into memory."));
@@ -58,6 +61,7 @@ DownloadPage::DownloadPage(QWidget* parent)
     memoryGrid->addWidget(btnDownloadSection, 1, 1);
     memoryGrid->addWidget(btnDeleteAllMemory, 2, 0);
     memoryGrid->addWidget(btnEraseSection, 2, 1);
+    memoryGrid->addWidget(btnDownloadNew, 3, 0, 1, 2);
 
     // Filter frame
     lstDataFormat = Named<QListWidget>("lstDataFormat");
@@ -158,5 +162,5 @@ void DownloadPage::showOptionFrame(OptionFrame frame)
 
 QList<QWidget*> DownloadPage::instrumentControls() const
 {
-    return {btnRefreshFRAMSize, btnDownload, btnDownloadSection, btnDeleteAllMemory, btnEraseSection};
+    return {btnRefreshFRAMSize, btnDownload, btnDownloadNew, btnDownloadSection, btnDeleteAllMemory, btnEraseSection};
 }

@@ -33,6 +33,7 @@ public:
     QPushButton* btnRefreshFRAMSize = nullptr;
     SelectionSlider* sldMemoryRange = nullptr;
     QPushButton* btnDownload = nullptr;
+    QPushButton* btnDownloadNew = nullptr;       // only what the archive lacks
     QPushButton* btnDownloadSection = nullptr;
     QPushButton* btnDeleteAllMemory = nullptr;
     QPushButton* btnEraseSection = nullptr;

@@ -96,6 +96,7 @@ void MainWindow::buildShortcuts()
     key(Qt::Key_F5, "keyRescan", click(configure_->btnRescanPorts));
     key(Qt::Key_F6, "keyAutoConnect", click(configure_->btnAutoSelectComPort));
     key(Qt::Key_F7, "keyDownload", click(download_->btnDownload));
+    key(Qt::Key_F9, "keyDownloadNew", click(download_->btnDownloadNew));
     // Saving is offered once a download has shown the filter frame.
     key(Qt::Key_F8, "keySave", [this, save = click(download_->btnSaveData)] {
         if (download_->fraDownloadFilters->isVisibleTo(download_))

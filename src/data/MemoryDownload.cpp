@@ -410,7 +410,7 @@ bool RefreshMemoryDetails(DownloadContext& context, const char* procedure)
 {
     InstrumentInfo& info = context.info;
     try {
-        if (info.ScheduleEnabled && info.ScheduleRunning)
+        if (info.ScheduleEnabled && info.ScheduleRunning && !context.memoryDetailsFresh)
             tolviM::GetFRAMDetails(context.link, context.services, info);
         return true;
     } catch (const std::exception& e) {

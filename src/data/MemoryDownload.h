@@ -45,6 +45,9 @@ struct DownloadContext {
     OperationObserver& observer;
     CancelToken& cancel;
     bool windowHidden = false;      // minimised to the tray: balloons tell the progress
+    // The caller has just read the memory details: a second read would
+    // count the chip errors the first one cleared as none.
+    bool memoryDetailsFresh = false;
     DownloadReport report = {};     // filled by the download
 };
 

@@ -55,13 +55,13 @@ public:
         info.RecordFolder = tmp.path();
     }
 
-    // count generated slots, ten minutes apart, manual and scheduled in turn.
-    static SimScenario scenario(int count)
+    // count generated slots, ten minutes apart from start, manual and scheduled in turn.
+    static SimScenario scenario(int count, qint64 start = FirstSampleTime)
     {
         SimScenario s;
         SimSlotRun run;
         run.count = count;
-        run.start = FirstSampleTime;
+        run.start = start;
         run.kinds = {SimSlotKind::Manual, SimSlotKind::Scheduled};
         s.slots = GenerateSlots(run);
         return s;

@@ -232,3 +232,21 @@ TEST(DownloadPage, SaveThroughTheDialog)
     QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1).startsWith("4 data points saved to '"), true,
         5000);
 }
+
+// "Download New Data" from the window: the first archives the whole memory,
+// the second reads nothing new and still leaves the whole memory to save.
+TEST(DownloadPage, DownloadNewDataArchivesAndFillsTheTable)
+{
+    PageFixture f;
+    ASSERT_TRUE(f.connected);
+    const QString archive = f.dataFile("10234F/archive.sqlite");
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        f.app->downloads().clear();
+        f.page->btnDownloadNew->click();
+        ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(60000));
+        QTRY_COMPARE_WITH_TIMEOUT(f.page->fraDownloadFilters->isVisibleTo(f.page), true, 5000);
+        EXPECT_EQ(f.app->downloads().count(), f.app->instrument().SlotsUsed);
+        EXPECT_TRUE(QFileInfo::exists(archive));
+    }
+}

@@ -206,6 +206,7 @@ TEST(MainWindow, FunctionKeysPressTheirButtonsWhenEnabled)
         {Qt::Key_F5, f.window.configurePage()->btnRescanPorts},
         {Qt::Key_F6, f.window.configurePage()->btnAutoSelectComPort},
         {Qt::Key_F7, f.window.downloadPage()->btnDownload},
+        {Qt::Key_F9, f.window.downloadPage()->btnDownloadNew},
     };
     for (const Case& c : cases) {
         QSignalSpy clicks(c.button, &QPushButton::clicked);

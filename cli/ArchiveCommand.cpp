@@ -1,0 +1,177 @@
+#include "CliSession.h"
+#include "Commands.h"
+#include "DataFileOptions.h"
+#include "ExitCode.h"
+#include "MemoryCommands.h"
+#include "instrument/DownloadTable.h"
+#include "instrument/InstrumentInfo.h"
+#include "records/ArchivedDownload.h"
+#include "records/InstrumentArchive.h"
+#include "records/InstrumentRecords.h"
+#include "session/ConnectionControl.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+void print(const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
+
+QString readingTime(qint64 utcSeconds)
+{
+    return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int listArchives(CliSession& session)
+{
+    Services& services = session.services();
+    const QDir data(services.paths.dataFolder);
+    int listed = 0;
+    for (const QString& serial : data.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString path = InstrumentArchive::pathIn(RecordFolderFor(data.path(), serial));
+        if (!QFileInfo::exists(path))
+            continue;
+        ++listed;
+        InstrumentArchive archive(path, services.log);
+        if (!archive.open(false)) {
+            print(QStringLiteral("Instrument %1: %2 cannot be read: %3").arg(serial, path, archive.error()));
+            continue;
+        }
+        print(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
+        for (const ArchiveGeneration& g : archive.generations()) {
+            QString line = QStringLiteral("  generation %1: started %2 UTC, %3 downloads, %4 slots")
+                               .arg(g.number)
+                               .arg(g.startedUtc.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                               .arg(g.downloads)
+                               .arg(g.slots);
+            if (g.slots > 0) {
+                line += QStringLiteral(" (last slot %1), readings %2 to %3")
+                            .arg(g.lastSlot)
+                            .arg(readingTime(g.firstReading), readingTime(g.lastReading));
+            }
+            print(line);
+        }
+    }
+    if (listed == 0)
+        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(data.path())));
+    return ExitOk;
+}
+
+// Which generations to export: the newest (none chosen), one, or all.
+std::optional<QList<int>> chosenGenerations(const QCommandLineParser& parser, InstrumentArchive& archive,
+    QString& problem)
+{
+    const bool all = parser.isSet(QStringLiteral("all"));
+    const bool one = parser.isSet(QStringLiteral("generation"));
+    if (all && one) {
+        problem = QStringLiteral("--generation and --all exclude each other");
+        return std::nullopt;
+    }
+    QList<int> numbers;
+    for (const ArchiveGeneration& g : archive.generations())
+        numbers << g.number;
+    if (all)
+        return numbers;
+    if (!one)
+        return numbers.isEmpty() ? QList<int>{} : QList<int>{numbers.last()};
+    bool ok = false;
+    const int number = parser.value(QStringLiteral("generation")).toInt(&ok);
+    if (!ok || !numbers.contains(number)) {
+        problem = QStringLiteral("--generation takes one of the archive's generations (see archive list)");
+        return std::nullopt;
+    }
+    return QList<int>{number};
+}
+
+int exportArchive(CliSession& session, const QCommandLineParser& parser)
+{
+    Services& services = session.services();
+    const QString serial = parser.value(QStringLiteral("serial")).trimmed();
+    QString problem;
+    const auto request = ReadDataFileRequest(parser, QStringLiteral("archive export"), problem);
+    if (serial.isEmpty() || serial.contains(QLatin1Char('/')) || serial.startsWith(QLatin1Char('.'))) {
+        session.error(QStringLiteral("archive export needs --serial S (see archive list)"));
+        return ExitUsage;
+    }
+    if (!request) {
+        session.error(problem);
+        return ExitUsage;
+    }
+    InstrumentInfo info;
+    info.SerialNumber = serial;
+    info.RecordFolder = RecordFolderFor(services.paths.dataFolder, serial);
+    InstrumentArchive archive(InstrumentArchive::pathIn(info.RecordFolder), services.log);
+    if (!archive.open(false)) {
+        session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
+        return ExitFailed;
+    }
+    const auto generations = chosenGenerations(parser, archive, problem);
+    if (!generations) {
+        session.error(problem);
+        return ExitUsage;
+    }
+
+    // The generations one after the other, each decoded as its last download was.
+    DownloadTable table;
+    FirmwareFlags flags;
+    for (const int generation : *generations) {
+        const std::optional<ArchiveFirmware> firmware = archive.generationFirmware(generation);
+        if (!firmware)
+            continue;
+        info.FirmwareID = firmware->firmware;
+        info.FirmwareVersion = firmware->firmwareVersion;
+        info.MGMFactor = firmware->mgmFactor;
+        info.MGMFixed = firmware->mgmFixed;
+        flags = FirmwareFlagsFor(firmware->firmwareVersion);
+        DownloadTable decoded;
+        FillTableFromArchive(archive.generationSlots(generation), decoded, flags, info, services.log);
+        for (int i = 1; i <= decoded.count(); ++i) {
+            if (!decoded[i].RawHex.isEmpty())
+                table.records.push_back(std::move(decoded[i]));
+        }
+    }
+    if (table.count() == 0) {
+        session.error(QStringLiteral("The archive of instrument %1 holds no slots to export.").arg(serial));
+        return ExitFailed;
+    }
+    TerminalProgress progress;
+    return SaveTableAsRequested(session, *request, table, info, flags, progress);
+}
+
+int runArchive(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)
+{
+    const QString what = arguments.value(0);
+    if (what == QLatin1String("list"))
+        return listArchives(session);
+    if (what == QLatin1String("export"))
+        return exportArchive(session, parser);
+    session.error(QStringLiteral("archive takes list or export"));
+    return ExitUsage;
+}
+} // namespace
+
+// The instrument archives in the data folder: what they hold, and any
+// generation written as a data file in every format a download offers.
+CliCommand ArchiveCommand()
+{
+    CliCommand command;
+    command.name = QStringLiteral("archive");
+    command.arguments = QStringLiteral("list|export");
+    command.summary = QStringLiteral("List the instrument archives, or export one (--serial S -o FILE).");
+    command.options = DataFileOptions();
+    command.options << QCommandLineOption(QStringLiteral("serial"),
+                           QStringLiteral("archive export: the instrument's serial number."), QStringLiteral("S"))
+                    << QCommandLineOption(QStringLiteral("generation"),
+                           QStringLiteral("archive export: this memory generation (default: the newest)."),
+                           QStringLiteral("N"))
+                    << QCommandLineOption(QStringLiteral("all"),
+                           QStringLiteral("archive export: every memory generation, oldest first."));
+    command.minArguments = command.maxArguments = 1;
+    command.run = runArchive;
+    return command;
+}

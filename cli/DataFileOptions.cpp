@@ -1,0 +1,201 @@
+#include "DataFileOptions.h"
+
+#include "CliSession.h"
+#include "ExitCode.h"
+#include "ForwardingPrompts.h"
+#include "MemoryCommands.h"
+#include "data/DataFileSettings.h"
+#include "data/DownloadPageModel.h"
+#include "data/SaveData.h"
+#include "data/SaveDialogChoice.h"
+#include "shell/Services.h"
+#include "shell/StartupFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+const QStringList kSeparatorNames{QStringLiteral("comma"), QStringLiteral("semicolon"), QStringLiteral("tab"),
+    QStringLiteral("space")};
+const QStringList kRuleNames{QStringLiteral("between"), QStringLiteral("outside"), QStringLiteral("equal")};
+
+QCommandLineOption valueOption(const char* name, const char* help, const char* value)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
+}
+
+// Answers the save dialog with the file and type the command line gave;
+// everything else goes to the terminal's prompts.
+class SaveFileAnswer : public ForwardingPrompts {
+public:
+    SaveFileAnswer(Prompts& terminal, QString path, std::optional<int> typeNumber)
+        : ForwardingPrompts(terminal), path_(std::move(path)), typeNumber_(typeNumber) {}
+
+    std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override
+    {
+        // Without --sep the type the dialog would preselect.
+        return FileChosen{path_, typeNumber_ ? *typeNumber_ - 1 : choice.selectedFilter};
+    }
+
+private:
+    QString path_;
+    std::optional<int> typeNumber_;
+};
+
+std::optional<QDateTime> parseDate(const QString& text)
+{
+    const QDateTime value = QDateTime::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value.isValid() ? std::optional(value) : std::nullopt;
+}
+
+// A concentration in ppm as the bar's thousandths, 0 to 10 ppm.
+std::optional<int> parseBound(const QString& text)
+{
+    bool ok = false;
+    const double ppm = text.trimmed().toDouble(&ok);
+    if (!ok || ppm < 0 || ppm > DownloadFilter::BoundMaximum / 1000.0)
+        return std::nullopt;
+    return static_cast<int>(std::lround(ppm * 1000));
+}
+
+// An option's value read by parse into target when the option is given.
+// False (with the problem named) when the value does not read.
+template <typename T, typename Parse>
+bool readValue(const QCommandLineParser& parser, const char* name, Parse parse, std::optional<T>& target,
+    const QString& expected, QString& problem)
+{
+    const QString option = QString::fromLatin1(name);
+    if (!parser.isSet(option))
+        return true;
+    target = parse(parser.value(option));
+    if (!target)
+        problem = QStringLiteral("--%1 takes %2").arg(option, expected);
+    return target.has_value();
+}
+
+// The filter frame as the options set it, over what a completed download set.
+void applyChoices(const DataFileRequest& r, DownloadPageModel& page)
+{
+    if (r.format)
+        page.selectFormat(*r.format);
+    if (r.singleColumn)
+        page.setSingleColumn(*r.singleColumn);
+    DownloadFilter& filter = page.filter;
+    if (r.onlyScheduled)
+        filter.onlyScheduled = *r.onlyScheduled;
+    if (r.from)
+        filter.from = *r.from;
+    if (r.to)
+        filter.to = *r.to;
+    if (r.boundA)
+        filter.boundA = *r.boundA;
+    if (r.boundB)
+        filter.boundB = *r.boundB;
+    if (r.rule)
+        filter.rule = *r.rule;
+}
+
+} // namespace
+
+std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& parser, const QString& command,
+    QString& problem)
+{
+    DataFileRequest r;
+    r.output = parser.value(QStringLiteral("output"));
+    if (r.output.isEmpty()) {
+        problem = command + QStringLiteral(" needs -o FILE");
+        return std::nullopt;
+    }
+    // Found out before the download, not after it: a file that cannot be
+    // written would throw the whole download away.
+    problem = OutputFileProblem(r.output);
+    if (!problem.isEmpty())
+        return std::nullopt;
+    if (parser.isSet(QStringLiteral("format"))) {
+        const auto format = DataFormats::parse(parser.value(QStringLiteral("format")));
+        if (!format) {
+            problem = QStringLiteral("unknown --format: ") + parser.value(QStringLiteral("format"));
+            return std::nullopt;
+        }
+        r.format = static_cast<int>(*format);
+    }
+    if (parser.isSet(QStringLiteral("sep"))) {
+        const qsizetype index = kSeparatorNames.indexOf(parser.value(QStringLiteral("sep")).toLower());
+        if (index < 0) {
+            problem = QStringLiteral("--sep takes comma, semicolon, tab or space");
+            return std::nullopt;
+        }
+        r.typeNumber = static_cast<int>(index) + 1;
+    }
+    if (parser.isSet(QStringLiteral("single-column")) && parser.isSet(QStringLiteral("two-columns"))) {
+        problem = QStringLiteral("--single-column and --two-columns exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("single-column")) || parser.isSet(QStringLiteral("two-columns")))
+        r.singleColumn = parser.isSet(QStringLiteral("single-column"));
+    if (parser.isSet(QStringLiteral("scheduled")) && parser.isSet(QStringLiteral("unscheduled"))) {
+        problem = QStringLiteral("--scheduled and --unscheduled exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("scheduled")) || parser.isSet(QStringLiteral("unscheduled")))
+        r.onlyScheduled = parser.isSet(QStringLiteral("scheduled"));
+    if (!readValue(parser, "date-from", parseDate, r.from, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
+        || !readValue(parser, "date-to", parseDate, r.to, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
+        || !readValue(parser, "conc-a", parseBound, r.boundA, QStringLiteral("a concentration from 0 to 10 ppm"), problem)
+        || !readValue(parser, "conc-b", parseBound, r.boundB, QStringLiteral("a concentration from 0 to 10 ppm"), problem))
+        return std::nullopt;
+    if (parser.isSet(QStringLiteral("conc-rule"))) {
+        const qsizetype index = kRuleNames.indexOf(parser.value(QStringLiteral("conc-rule")).toLower());
+        if (index < 0) {
+            problem = QStringLiteral("--conc-rule takes between, outside or equal");
+            return std::nullopt;
+        }
+        r.rule = static_cast<DownloadFilter::ConcentrationRule>(index);
+    }
+    return r;
+}
+
+QList<QCommandLineOption> DataFileOptions()
+{
+    return {
+        QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write."),
+            QStringLiteral("FILE")),
+        valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
+                              "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
+        valueOption("sep", "Field separator: comma, semicolon, tab or space.", "SEP"),
+        QCommandLineOption(QStringLiteral("single-column"), QStringLiteral("Date and time in one column.")),
+        QCommandLineOption(QStringLiteral("two-columns"), QStringLiteral("Date and time in two columns.")),
+        QCommandLineOption(QStringLiteral("scheduled"), QStringLiteral("by-schedule: only scheduled samples.")),
+        QCommandLineOption(QStringLiteral("unscheduled"), QStringLiteral("by-schedule: only the other samples.")),
+        valueOption("date-from", "by-date: from \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        valueOption("date-to", "by-date: to \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        valueOption("conc-a", "by-concentration: bound A in ppm.", "X"),
+        valueOption("conc-b", "by-concentration: bound B in ppm.", "Y"),
+        valueOption("conc-rule", "by-concentration: between, outside or equal.", "RULE"),
+    };
+}
+
+int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table,
+    const InstrumentInfo& info, const FirmwareFlags& flags, TerminalProgress& progress)
+{
+    Services& services = session.services();
+    const DataFileSettings settings(UserSettingsPath(services.paths));
+    DownloadPageModel page(settings);
+    page.restoreStoredChoices();
+    page.downloadCompleted(table, QDateTime::currentDateTime());
+    applyChoices(request, page);
+
+    SaveFileAnswer answer(services.prompts, QDir::current().absoluteFilePath(request.output), request.typeNumber);
+    Services saveServices{services.log, answer, services.perUser, services.paths, services.appCaption};
+    SaveDataContext saveContext{saveServices, settings, table, info, flags, progress,
+        ThisProgramIdentity(services.appCaption, QCoreApplication::arguments().mid(1))};
+    const SaveDataResult saved = SaveData(saveContext, page.filter, page.singleColumnBox.singleColumn());
+    progress.finish();
+    if (!saved.saved)
+        return ExitFailed;
+    std::fputs(QStringLiteral("%1 data points saved to '%2'.\n").arg(saved.count).arg(saved.path).toLocal8Bit().constData(),
+        stdout);
+    return ExitOk;
+}

@@ -1,0 +1,184 @@
+#include "ArchivedDownload.h"
+
+#include "InstrumentArchive.h"
+#include "data/ReadingFormat.h"
+#include "instrument/DownloadTable.h"
+#include "instrument/InstrumentInfo.h"
+#include "instrument/SampleMemory.h"
+#include "instrument/SlotDecoder.h"
+#include "link/FirmwareFlags.h"
+#include "link/InstrumentLink.h"
+#include "shell/ErrorReport.h"
+#include "shell/Operation.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+#include <QDateTime>
+
+namespace {
+ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload::Kind kind, int firstSlot)
+{
+    const InstrumentInfo& info = context.info;
+    ArchiveDownload d;
+    d.kind = kind;
+    d.whenUtc = QDateTime::currentDateTimeUtc();
+    d.firstSlot = firstSlot;
+    d.slotsUsed = info.SlotsUsed;
+    d.firmware = info.FirmwareID;
+    d.firmwareVersion = info.FirmwareVersion;
+    d.programVersion = QStringLiteral(TOLVI_VERSION);
+    d.mgmFactor = info.MGMFactor;
+    d.mgmFixed = info.MGMFixed;
+    return d;
+}
+
+// Adds the completed download in the table to the archive; tells the user
+// when it cannot be added (the download itself stands).
+void Archive(DownloadContext& context, const ArchiveDownload& download)
+{
+    Services& services = context.services;
+    if (context.info.RecordFolder.isEmpty()) {
+        services.log.debugMessage(QStringLiteral("No record folder: the download is not archived."), SessionLog::Warning);
+        return;
+    }
+    InstrumentArchive archive(InstrumentArchive::pathIn(context.info.RecordFolder), services.log);
+    if (archive.open() && archive.recordDownload(download, context.table))
+        return;
+    services.prompts.balloon(QStringLiteral("The download could not be added to the archive: ") + archive.error(),
+        services.appCaption, Prompts::Icon::Exclamation, 10000);
+}
+
+DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome outcome, const ArchiveDownload& download)
+{
+    if (outcome == DownloadOutcome::Completed)
+        Archive(context, download);
+    return outcome;
+}
+
+// All of the memory for "Download New Data"; newGeneration when the memory
+// is known not to match the archive, else its slots decide.
+DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration)
+{
+    const DownloadOutcome outcome = DownloadAllMemory(context);
+    ArchiveDownload download = DescribeDownload(context, ArchiveDownload::Kind::New, 1);
+    download.newGeneration = newGeneration;
+    return ArchiveWhenCompleted(context, outcome, download);
+}
+
+// The number k of slots 1..k the generation holds without a gap; 0 when it
+// holds anything beyond them (the archive cannot stand for the memory then).
+int UnbrokenRun(const QStringList& slots)
+{
+    for (qsizetype n = 1; n < slots.size(); ++n) {
+        if (slots[n].isEmpty())
+            return 0;
+    }
+    return static_cast<int>(slots.size()) - 1;
+}
+
+// The instrument's slot, read on its own, is the archived one.
+bool SlotStillArchived(DownloadContext& context, const QStringList& archived, int slot)
+{
+    const SlotRecord read = tolviM::GetFRAMSlot(context.link, context.services, slot);
+    return !read.RawHex.isEmpty() && read.RawHex == archived[slot];
+}
+} // namespace
+
+DownloadOutcome DownloadAllAndArchive(DownloadContext& context)
+{
+    const DownloadOutcome outcome = DownloadAllMemory(context);
+    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::All, 1));
+}
+
+DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength)
+{
+    const DownloadOutcome outcome = DownloadMemoryPortion(context, selStart, selLength);
+    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::Portion, selStart));
+}
+
+void FillTableFromArchive(const QStringList& rawSlots, DownloadTable& table, FirmwareFlags& flags,
+    const InstrumentInfo& info, SessionLog& log)
+{
+    table.clear();
+    table.resize(static_cast<int>(rawSlots.size()) - 1);
+    for (int slot = 1; slot < rawSlots.size(); ++slot) {
+        if (rawSlots[slot].isEmpty())
+            continue;
+        const QByteArray raw = rawSlots[slot].toLatin1();
+        SlotRecord record = tolviM::DecodeReceivedSlot(raw, flags, log);
+        record.ReadingMGM = StoredSlotMGM(record, flags, info);
+        table[slot] = std::move(record);
+    }
+}
+
+DownloadOutcome DownloadNewData(DownloadContext& context)
+{
+    Services& services = context.services;
+    SessionLog& log = services.log;
+    InstrumentInfo& info = context.info;
+    try {
+        tolviM::GetFRAMDetails(context.link, services, info);
+    } catch (const std::exception& e) {
+        ReportError(log, services.prompts, ErrorSite{"btnDownloadNew_Click", "frmMain", true}, 5,
+            QString::fromLocal8Bit(e.what()));
+        return DownloadOutcome::Failed;
+    }
+    context.memoryDetailsFresh = true;
+    if (info.SlotsUsed <= 0 || info.RecordFolder.isEmpty())
+        return DownloadAllAndArchive(context);
+
+    QStringList archived;
+    {
+        InstrumentArchive archive(InstrumentArchive::pathIn(info.RecordFolder), log);
+        if (archive.open())
+            archived = archive.generationSlots(archive.currentGeneration());
+    }
+    const int k = UnbrokenRun(archived);
+    if (k == 0 || k > info.SlotsUsed) {
+        log.debugMessage(QStringLiteral("The archive holds no run of this memory from its first slot: downloading all of it."),
+            SessionLog::Detail);
+        return DownloadAllForNewData(context, false);
+    }
+    context.cancel.reset();
+    // The check reads decode slots out of order; the slots are decoded below
+    // in memory order, as a full download decodes them (an instrument on
+    // the old status band moves to the new one at its first such slot).
+    const FirmwareFlags flagsBefore = context.link.firmwareFlags();
+    const bool stillArchived = SlotStillArchived(context, archived, 1) && (k == 1 || SlotStillArchived(context, archived, k));
+    context.link.firmwareFlags() = flagsBefore;
+    if (!stillArchived) {
+        log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
+            SessionLog::Detail);
+        return DownloadAllForNewData(context, true);
+    }
+
+    // The whole memory: the archived run, then what is read now.
+    FillTableFromArchive(archived, context.table, context.link.firmwareFlags(), info, log);
+    DownloadTable fresh;
+    DownloadOutcome outcome = DownloadOutcome::Completed;
+    if (k < info.SlotsUsed) {
+        log.debugMessage(QStringLiteral("Slots 1 to %1 are archived: downloading %2 to %3.").arg(k).arg(k + 1).arg(info.SlotsUsed),
+            SessionLog::Detail);
+        DownloadContext portion{services, context.link, info, fresh, context.observer, context.cancel, context.windowHidden,
+            true};
+        outcome = DownloadMemoryPortion(portion, k + 1, info.SlotsUsed - k - 1);
+        context.report = portion.report;
+        if (outcome != DownloadOutcome::Completed && outcome != DownloadOutcome::Incomplete) {
+            context.table.clear();
+            return outcome;
+        }
+        // Only a whole download goes into the archive: it keeps no holes.
+        if (outcome == DownloadOutcome::Completed)
+            Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
+    } else {
+        log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
+        context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));
+    }
+    context.table.resize(k + fresh.count());
+    for (int i = 1; i <= fresh.count(); ++i)
+        context.table[k + i] = std::move(fresh[i]);
+    for (const int unread : fresh.unread)
+        context.table.markUnread(k + unread);
+    return outcome;
+}
