@@ -46,9 +46,8 @@ std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QSt
     if (hasFrom) {
         const auto first = parseSlot(parser.value(QStringLiteral("from")));
         const auto last = parseSlot(parser.value(QStringLiteral("to")));
-        // A portion of one slot would ask the instrument for no slots at all.
-        if (!first || !last || *last <= *first) {
-            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from and above it");
+        if (!first || !last || *last < *first) {
+            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from");
             return std::nullopt;
         }
         r.portion = std::pair{*first, *last};
@@ -88,6 +87,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     switch (outcome) {
     case DownloadOutcome::Completed:
         break;
+    case DownloadOutcome::Incomplete:
+        session.error(context.report.message);   // what was read is saved all the same
+        break;
     case DownloadOutcome::EmptyMemory:
         session.error(QStringLiteral("The instrument memory is empty!"));
         return ExitFailed;
@@ -95,6 +97,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         session.error(QStringLiteral("Download has been cancelled."));
         return ExitFailed;
     case DownloadOutcome::Failed:
+        // Without words it was an unexpected failure, already reported.
+        if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
+            session.error(problem);
         return ExitFailed;
     case DownloadOutcome::NoInstrument:
         return ExitNoInstrument;     // said by the download
@@ -102,7 +107,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         return ExitUsage;            // said by the download
     }
 
-    return SaveTableAsRequested(session, request->file, model.downloads(), info, session.link().firmwareFlags(), progress);
+    const int saved = SaveTableAsRequested(session, request->file, model.downloads(), info,
+        session.link().firmwareFlags(), progress);
+    return saved == ExitOk && outcome == DownloadOutcome::Incomplete ? ExitIncomplete : saved;
 }
 }
 

@@ -7,4 +7,5 @@ enum ExitCode : int {
     ExitNoInstrument = 2,   // no instrument answered
     ExitFailed = 3,         // an operation failed
     ExitRefused = 4,        // refused: password or confirmation
+    ExitIncomplete = 5,     // done in part: a download saved what could be read
 };

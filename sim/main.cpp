@@ -96,6 +96,9 @@ int main(int argc, char** argv)
         {QStringLiteral("corrupt-slots"), QStringLiteral("Send these streamed slots with a wrong checksum."), QStringLiteral("LIST")},
         {QStringLiteral("stop-stream-after"), QStringLiteral("End every stream after K slots."), QStringLiteral("K")},
         {QStringLiteral("close-after-slots"), QStringLiteral("Close the TCP connection after K streamed slots."), QStringLiteral("K")},
+        {QStringLiteral("mute-after-slots"), QStringLiteral("Go silent for good after K streamed slots, the line still up."), QStringLiteral("K")},
+        {QStringLiteral("flood-after-slots"), QStringLiteral("After K streamed slots, send characters without an end character until the next request."), QStringLiteral("K")},
+        {QStringLiteral("wrong-slot-reply"), QStringLiteral("Answer matching single-slot reads with another slot (repeatable)."), QStringLiteral("PREFIX[:N]")},
         {QStringLiteral("no-reply"), QStringLiteral("Ignore matching requests (repeatable)."), QStringLiteral("PREFIX[:N]")},
         {QStringLiteral("late-reply"), QStringLiteral("Answer matching requests 6 s late, or MS late (repeatable)."), QStringLiteral("PREFIX[:N[:MS]]")},
         {QStringLiteral("corrupt-reply"), QStringLiteral("Answer matching requests with a wrong checksum (repeatable)."), QStringLiteral("PREFIX[:N]")},
@@ -136,12 +139,15 @@ int main(int argc, char** argv)
         || !ParseInt(p, QStringLiteral("clock-offset"), offset, -2000000000, 2000000000, &error)
         || !ParseInt(p, QStringLiteral("stop-stream-after"), f.stopStreamAfter, 0, 0xFFFF, &error)
         || !ParseInt(p, QStringLiteral("close-after-slots"), f.closeAfterSlots, 0, 0xFFFF, &error)
+        || !ParseInt(p, QStringLiteral("mute-after-slots"), f.muteAfterSlots, 0, 0xFFFF, &error)
+        || !ParseInt(p, QStringLiteral("flood-after-slots"), f.floodAfterSlots, 0, 0xFFFF, &error)
         || !ParseInt(p, QStringLiteral("exit-after"), exitAfter, 0, 100000000, &error)
         || (p.isSet(QStringLiteral("drop-slots")) && !ParseSlotSet(p.value(QStringLiteral("drop-slots")), f.dropSlots, &error))
         || (p.isSet(QStringLiteral("corrupt-slots")) && !ParseSlotSet(p.value(QStringLiteral("corrupt-slots")), f.corruptSlots, &error))
         || !ParseRules(p, QStringLiteral("no-reply"), f.noReply, &error)
         || !ParseRules(p, QStringLiteral("late-reply"), f.lateReply, &error)
-        || !ParseRules(p, QStringLiteral("corrupt-reply"), f.corruptReply, &error))
+        || !ParseRules(p, QStringLiteral("corrupt-reply"), f.corruptReply, &error)
+        || !ParseRules(p, QStringLiteral("wrong-slot-reply"), f.wrongSlotReply, &error))
         return Fail(error);
     scenario.serial = quint32(serial);
     if (p.isSet(QStringLiteral("clock-offset")))

@@ -10,6 +10,8 @@
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
 #include "session/MainModel.h"
+#include "shell/Prompts.h"
+#include "shell/Services.h"
 
 #include <QDateTime>
 #include <optional>
@@ -62,6 +64,7 @@ void DownloadActions::download(Kind kind, bool thenSave)
         DownloadOutcome outcome = DownloadOutcome::Failed;
         DownloadSummary summary;   // taken from the table on the instrument thread
         ChartSource chart;         // likewise
+        QString problem;           // what failed, for the message box
     };
     const QString name = kind == Kind::Portion ? QStringLiteral("download portion")
         : kind == Kind::New                    ? QStringLiteral("download new data")
@@ -76,14 +79,19 @@ void DownloadActions::download(Kind kind, bool thenSave)
                 : kind == Kind::New                ? DownloadNewData(context)
                                                    : DownloadAllAndArchive(context);
             result.summary = DownloadSummary::of(model.downloads());
-            if (result.outcome == DownloadOutcome::Completed)
+            if (result.outcome == DownloadOutcome::Completed || result.outcome == DownloadOutcome::Incomplete)
                 result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());
+            result.problem = DownloadProblemText(result.outcome, context.report);
             return result;
         },
         [this, thenSave](Result result) {
             DownloadPageModel& page = parts_.pageModel;
+            // What was read of an incomplete download may be filtered and saved.
+            const bool slotsRead = result.outcome == DownloadOutcome::Completed
+                || result.outcome == DownloadOutcome::Incomplete;
             switch (result.outcome) {
             case DownloadOutcome::Completed:
+            case DownloadOutcome::Incomplete:
                 page.chart.setSource(std::move(result.chart));
                 page.downloadCompleted(result.summary, QDateTime::currentDateTime());
                 break;
@@ -97,7 +105,11 @@ void DownloadActions::download(Kind kind, bool thenSave)
                 break;   // nothing was sent: the table is as it was
             }
             parts_.redraw();
-            if (thenSave && result.outcome == DownloadOutcome::Completed)
+            if (!result.problem.isEmpty()) {
+                Services& services = parts_.model.services();
+                services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
+            }
+            if (thenSave && slotsRead)
                 parts_.saveData(); // queued behind the download, which still holds the buttons
         });
 }

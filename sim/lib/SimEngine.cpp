@@ -11,7 +11,12 @@
 
 namespace {
 
-enum RuleKind { NoReply = 0, LateReply = 1, CorruptReply = 2, Garbage = 3 };
+enum RuleKind { NoReply = 0, LateReply = 1, CorruptReply = 2, Garbage = 3, WrongSlot = 4 };
+
+// The flood fault: characters of a slot message that never ends, in chunks
+// at least a millisecond apart.
+constexpr int FloodChunk = 1024;
+constexpr auto FloodSpacing = std::chrono::milliseconds(1);
 
 // The frame with a checksum that does not match its content.
 QByteArray WithBadChecksum(const QByteArray& frame)
@@ -32,6 +37,7 @@ SimEngine::SimEngine(SimScenario scenario, SimInstrument::UtcClock utcNow)
     ruleUses_[LateReply].resize(scenario_.faults.lateReply.size());
     ruleUses_[CorruptReply].resize(scenario_.faults.corruptReply.size());
     ruleUses_[Garbage].resize(scenario_.faults.garbage.size());
+    ruleUses_[WrongSlot].resize(scenario_.faults.wrongSlotReply.size());
 }
 
 SimEngine::~SimEngine() = default;
@@ -65,7 +71,7 @@ void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
     hits.garbage = consumeRule(Garbage, payload);
     hits.corrupt = consumeRule(CorruptReply, payload) != nullptr;
 
-    const SimResponse response = instrument_.handle(payload);
+    const SimResponse response = instrument_.handle(answeredPayload(payload));
     // Any request ends a running stream ("C" is the one meant for it).
     dropStream();
     const auto readyAt = now + std::chrono::milliseconds(scenario_.timing.replyDelayMs + (hits.late ? hits.late->delayMs : 0));
@@ -78,10 +84,22 @@ void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
     }
 }
 
+QByteArray SimEngine::answeredPayload(const QByteArray& payload)
+{
+    // A single-slot read ("J01" + slot + "0001") hit by the wrong-slot fault
+    // is answered as if another slot had been asked for.
+    if (!payload.startsWith("J01") || payload.size() != 11 || !payload.endsWith("0001")
+        || !consumeRule(WrongSlot, payload))
+        return payload;
+    const int slot = payload.mid(3, 4).toInt(nullptr, 16);
+    const int other = slot < instrument_.slotsUsed() ? slot + 1 : slot - 1;
+    return "J01" + HexL(other, 4).toLatin1() + "0001";
+}
+
 const SimFaultRule* SimEngine::consumeRule(int kind, const QByteArray& payload)
 {
     const QList<SimFaultRule>* rules[] = {&scenario_.faults.noReply, &scenario_.faults.lateReply,
-        &scenario_.faults.corruptReply, &scenario_.faults.garbage};
+        &scenario_.faults.corruptReply, &scenario_.faults.garbage, &scenario_.faults.wrongSlotReply};
     const QList<SimFaultRule>& list = *rules[kind];
     for (int i = 0; i < list.size(); ++i) {
         const SimFaultRule& rule = list[i];
@@ -121,6 +139,10 @@ void SimEngine::queueNextStreamSlot(Clock::time_point readyAt)
 {
     const SimFaults& faults = scenario_.faults;
     while (stream_) {
+        if (faults.floodAfterSlots >= 0 && stream_->sent >= faults.floodAfterSlots) {
+            queueFlood(readyAt);
+            return;
+        }
         if (stream_->next > stream_->last || (faults.stopStreamAfter >= 0 && stream_->sent >= faults.stopStreamAfter)) {
             stream_.reset();
             return;
@@ -133,11 +155,29 @@ void SimEngine::queueNextStreamSlot(Clock::time_point readyAt)
         hits.corrupt = hits.corrupt || faults.corruptSlots.contains(slot);
         ++stream_->sent;
         const bool close = faults.closeAfterSlots >= 0 && stream_->sent >= faults.closeAfterSlots;
+        const bool mute = faults.muteAfterSlots >= 0 && stream_->sent >= faults.muteAfterSlots;
         queue(composeReply(instrument_.slotPayload(slot)), readyAt, hits, true, close);
-        if (close)
+        if (close || mute)
             stream_.reset();
+        switchedOff_ = switchedOff_ || mute;
         return;
     }
+}
+
+void SimEngine::queueFlood(Clock::time_point readyAt)
+{
+    // The start of a slot message, then its digits for ever: no end character.
+    static const QByteArray digits = QByteArray("0123456789ABCDEF").repeated(FloodChunk / 16);
+    Pending p;
+    p.bytes = stream_->flooding ? digits : QByteArray(1, Frame::StartChar) + "GJ03" + digits;
+    p.stream = true;
+    stream_->flooding = true;
+    auto at = std::max(readyAt, lineFreeAt_) + FloodSpacing;
+    if (scenario_.timing.baud > 0)
+        at += std::chrono::microseconds(qint64(p.bytes.size()) * 10 * 1000000 / scenario_.timing.baud);
+    p.at = at;
+    lineFreeAt_ = at;
+    pending_.push_back(std::move(p));
 }
 
 void SimEngine::dropStream()
@@ -172,7 +212,8 @@ SimOutput SimEngine::takeDue(Clock::time_point now)
         Pending p = std::move(pending_.front());
         pending_.pop_front();
         out.bytes += p.bytes;
-        record(SimFrameRecord::Sent, p.frame.mid(1, p.frame.size() - 2), true, p.at);
+        if (!p.frame.isEmpty())   // a flood is no frame
+            record(SimFrameRecord::Sent, p.frame.mid(1, p.frame.size() - 2), true, p.at);
         if (p.close) {
             out.closeConnection = true;
             pending_.clear();

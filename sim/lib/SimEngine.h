@@ -93,6 +93,7 @@ private:
         int last = 0;
         int sent = 0;
         bool first = true;
+        bool flooding = false;
     };
     struct FaultHits {
         const SimFaultRule* late = nullptr;
@@ -102,10 +103,12 @@ private:
 
     void handleFrame(const QByteArray& text, Clock::time_point now);
     const SimFaultRule* consumeRule(int kind, const QByteArray& payload);
+    QByteArray answeredPayload(const QByteArray& payload);
     // True once the switch-off fault has struck (at this request or before).
     bool switchedOffAt(const QByteArray& payload);
     void queue(const QByteArray& frame, Clock::time_point readyAt, const FaultHits& hits, bool stream, bool close);
     void queueNextStreamSlot(Clock::time_point readyAt);
+    void queueFlood(Clock::time_point readyAt);
     void dropStream();
     QByteArray composeReply(const QByteArray& payload) const;
     void record(SimFrameRecord::Direction direction, const QByteArray& text, bool valid, Clock::time_point at);
@@ -119,7 +122,7 @@ private:
     Clock::time_point lineFreeAt_{};
     std::optional<Stream> stream_;
     FaultHits streamHits_;
-    QList<int> ruleUses_[4];
+    QList<int> ruleUses_[5];
     int switchOffMatches_ = 0;
     bool switchedOff_ = false;
     QList<SimFrameRecord> log_;

@@ -94,8 +94,8 @@ QJsonArray SlotSetToJson(const QSet<int>& slots)
 bool SimFaults::any() const
 {
     return !dropSlots.isEmpty() || !corruptSlots.isEmpty() || stopStreamAfter >= 0 || closeAfterSlots >= 0
-        || !noReply.isEmpty() || !lateReply.isEmpty() || !corruptReply.isEmpty() || !garbage.isEmpty()
-        || switchOff.has_value();
+        || muteAfterSlots >= 0 || floodAfterSlots >= 0 || !noReply.isEmpty() || !lateReply.isEmpty()
+        || !corruptReply.isEmpty() || !garbage.isEmpty() || !wrongSlotReply.isEmpty() || switchOff.has_value();
 }
 
 bool ParseFaultRule(const QString& text, SimFaultRule& rule, QString* error)
@@ -152,6 +152,9 @@ bool SimFaultsFromJson(const QJsonObject& json, SimFaults& faults, QString* erro
     }
     return CountFromJson(json, "stopStreamAfter", faults.stopStreamAfter, error)
         && CountFromJson(json, "closeAfterSlots", faults.closeAfterSlots, error)
+        && CountFromJson(json, "muteAfterSlots", faults.muteAfterSlots, error)
+        && CountFromJson(json, "floodAfterSlots", faults.floodAfterSlots, error)
+        && RulesFromJson(json.value(QLatin1String("wrongSlotReply")), "wrongSlotReply", faults.wrongSlotReply, error)
         && RulesFromJson(json.value(QLatin1String("noReply")), "noReply", faults.noReply, error)
         && RulesFromJson(json.value(QLatin1String("lateReply")), "lateReply", faults.lateReply, error)
         && RulesFromJson(json.value(QLatin1String("corruptReply")), "corruptReply", faults.corruptReply, error)
@@ -164,6 +167,9 @@ QJsonObject SimFaultsToJson(const SimFaults& faults)
         {QStringLiteral("corruptSlots"), SlotSetToJson(faults.corruptSlots)},
         {QStringLiteral("stopStreamAfter"), faults.stopStreamAfter},
         {QStringLiteral("closeAfterSlots"), faults.closeAfterSlots},
+        {QStringLiteral("muteAfterSlots"), faults.muteAfterSlots},
+        {QStringLiteral("floodAfterSlots"), faults.floodAfterSlots},
+        {QStringLiteral("wrongSlotReply"), RulesToJson(faults.wrongSlotReply)},
         {QStringLiteral("noReply"), RulesToJson(faults.noReply)},
         {QStringLiteral("lateReply"), RulesToJson(faults.lateReply)},
         {QStringLiteral("corruptReply"), RulesToJson(faults.corruptReply)},

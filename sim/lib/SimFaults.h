@@ -31,10 +31,15 @@ struct SimFaults {
     QSet<int> corruptSlots;   // streamed slots sent with a wrong checksum
     int stopStreamAfter = -1; // a stream ends after this many slots
     int closeAfterSlots = -1; // the connection is closed after this many streamed slots
+    int muteAfterSlots = -1;  // silent for good after this many streamed slots, the line still up
+    int floodAfterSlots = -1; // after this many streamed slots, characters without an end character until the next request
     QList<SimFaultRule> noReply;
     QList<SimFaultRule> lateReply;
     QList<SimFaultRule> corruptReply;
     QList<SimFaultRule> garbage;
+    // A matching single-slot read is answered with another slot (the next,
+    // or the one before for the last).
+    QList<SimFaultRule> wrongSlotReply;
     // The instrument is switched off at the `times`-th request (the first
     // when 0) that begins with prefix: that request and every later one go
     // unanswered and change nothing.

@@ -62,7 +62,11 @@ bool DownloadFilter::keeps(const SlotRecord& slot) const
 
 DownloadSummary DownloadSummary::of(const DownloadTable& table)
 {
-    return DownloadSummary{table.count() >= 1 ? table[1].SampleTime : QDateTime()};
+    for (int i = 1; i <= table.count(); ++i) {
+        if (table.isRead(i))
+            return DownloadSummary{table[i].SampleTime};
+    }
+    return {};
 }
 
 void DownloadFilter::resetAfterDownload(const DownloadSummary& download, const QDateTime& localNow)
@@ -87,14 +91,14 @@ SaveList BuildSaveList(const DownloadTable& table, DownloadFilter& filter, Sessi
     SaveList list;
     list.records.reserve(static_cast<size_t>(table.count()));
     for (int i = 1; i <= table.count(); ++i) {
-        if (filter.keeps(table[i]))
+        if (table.isRead(i) && filter.keeps(table[i]))
             list.records.push_back(&table[i]);
     }
     const auto selection = DataFormats::selection(filter.format());
     if (selection == DataFormats::Selection::All)
         log.debugMessage(QStringLiteral("Not filtering any data"), SessionLog::Info);
     else
-        log.debugMessage(QString::number(table.count() - list.count()) + removedBy(selection), SessionLog::Info);
+        log.debugMessage(QString::number(table.readCount() - list.count()) + removedBy(selection), SessionLog::Info);
     return list;
 }
 
@@ -104,6 +108,6 @@ int CountFilteredRecords(const DownloadTable& table, DownloadFilter& filter)
     filter.selectDefaultFormatIfNone();
     int kept = 0;
     for (int i = 1; i <= table.count(); ++i)
-        kept += filter.keeps(table[i]) ? 1 : 0;
+        kept += table.isRead(i) && filter.keeps(table[i]) ? 1 : 0;
     return kept;
 }

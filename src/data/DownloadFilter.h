@@ -13,7 +13,7 @@ class SessionLog;
 // What the filter frame takes from a finished download, copied out of the
 // table by the thread that owns it.
 struct DownloadSummary {
-    QDateTime firstSampleTime;      // the first slot's time; invalid without slots
+    QDateTime firstSampleTime;      // the first slot read's time; invalid without one
 
     static DownloadSummary of(const DownloadTable& table);
 };
@@ -61,7 +61,8 @@ struct SaveList {
 };
 
 // Normalises the bounds, then selects the slots of the table the filter keeps
-// and logs how many were removed (or "Not filtering any data").
+// and logs how many were removed (or "Not filtering any data"). Slots that
+// could not be read are never selected (nor counted as removed).
 SaveList BuildSaveList(const DownloadTable& table, DownloadFilter& filter, SessionLog& log);
 
 // "Test Filter": the number of records a save with the same settings writes.

@@ -5,6 +5,7 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/LinkPresence.h"
+#include "instrument/Ping.h"
 #include "instrument/RetriedRead.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/SlotDecoder.h"
@@ -18,6 +19,7 @@
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <cmath>
 #include <vector>
@@ -26,12 +28,47 @@ namespace {
 constexpr double kPauseSecondsPerSlot = 0.08;
 constexpr int kStreamGapMs = 1000;
 constexpr int kRetryBudget = 5;
+// The stream's own bound: twice the time its slots take on the line (one
+// slot message is STX, length character, "J03", slot number, 32 data
+// digits, checksum and CR; ten bits a character at the instrument's 9600
+// baud, also behind a network bridge) plus a margin, so an instrument that
+// sends slower than its line is still heard out, and one that never stops
+// sending is not listened to for ever.
+constexpr int kSlotMessageChars = 45;
+constexpr int kLineBaud = 9600;
+constexpr int kBitsPerChar = 10;
+constexpr qint64 kStreamMarginMs = 10000;
+// Slots in a row that may fail their single reads before the check pass asks
+// whether the instrument is still there.
+constexpr int kFailuresBeforePing = 3;
+
+const QString kStoppedAnswering = QStringLiteral("the instrument stopped answering");
+const QString kNoGoodReply = QStringLiteral("the instrument gave no good reply for them");
+
+qint64 StreamBoundMs(int slots)
+{
+    const qint64 lineMs = qint64(slots) * kSlotMessageChars * kBitsPerChar * 1000 / kLineBaud;
+    return 2 * lineMs + kStreamMarginMs;
+}
+
+// What went wrong with the memory read, in words.
+QString BulkReadProblem(const ExchangeOutcome& outcome)
+{
+    switch (outcome.result) {
+    case ExchangeOutcome::ReplyRejected:
+        return QStringLiteral("the instrument's reply to the memory read was damaged");
+    case ExchangeOutcome::ReplyOk:
+        return QStringLiteral("the instrument refused the memory read");
+    default:
+        return QStringLiteral("the instrument did not answer the memory read");
+    }
+}
 
 struct Plan {
     bool whole = true;
     int first = 1;          // slot number at table index 1
     int count = 0;          // table indexes 1..count
-    int requested = 0;      // slots the bulk read asks for
+    int requested = 0;      // slots the bulk read asks for (none: every slot is read singly)
     int slotsForEta = 0;    // the slot count the estimate counts down to
     const char* procedure = "btnDownload_Click";
 };
@@ -53,6 +90,7 @@ public:
 
     DownloadOutcome run()
     {
+        c_.report = {};
         try {
             return body();
         } catch (const std::exception& e) {
@@ -75,19 +113,25 @@ private:
         budget_ = tolviM::RetryBudget{kRetryBudget};
 
         pauseSchedule();
-        const std::optional<QByteArray> first = sendRetried(c_.link,
-            QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1(), 5, budget_,
-            QByteArray("GJ03"));
-        if (!first) {
-            log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
-            const DownloadOutcome outcome = cancelPath();
-            c_.services.prompts.message(Prompts::Icon::Exclamation, NoDownloadReplyText, c_.services.appCaption);
-            return outcome;
+        // A portion of one slot has nothing to stream: its slot is read singly.
+        if (plan_.requested > 0) {
+            const ExchangeOutcome first = tolviM::RetriedExchange(c_.link, budget_,
+                QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1(), 5);
+            if (!first.replyOk() || !first.checked.startsWith("GJ03")) {
+                log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
+                // A cancel request also cuts the wait for the reply short.
+                return c_.cancel.isRequested() ? cancelPath() : failPath(BulkReadProblem(first));
+            }
+            if (!stream(first.checked))
+                return cancelPath();
         }
-        if (!stream(*first) || !verify())
+        if (!verify())
             return cancelPath();
-        complete();
-        return DownloadOutcome::Completed;
+        if (c_.table.unread.empty()) {
+            complete();
+            return DownloadOutcome::Completed;
+        }
+        return incomplete();
     }
 
     void pauseSchedule()
@@ -101,10 +145,12 @@ private:
     }
 
     // Stores streamed slots, the first being the bulk read's reply, until the
-    // stream ends (a gap of a second, or a message that is no slot). False
-    // when the user cancelled.
+    // stream ends (a second without a message, a message that is no slot, or
+    // the stream's own bound). False when the user cancelled.
     bool stream(QByteArray message)
     {
+        const qint64 boundMs = StreamBoundMs(plan_.requested);
+        const QDeadlineTimer bound(boundMs);
         bool more = true;
         while (more && message.startsWith("GJ03")) {
             const int index = storeStreamed(message);
@@ -112,7 +158,12 @@ private:
                 reportStreamProgress(index);
             if (c_.cancel.isRequested())
                 return false;
-            more = receiveNext(message);
+            more = receiveNext(message, bound);
+        }
+        if (bound.hasExpired() && !c_.cancel.isRequested()) {
+            log_.debugMessage(QStringLiteral("The slot stream outlasted its %1 seconds and was stopped.")
+                                  .arg(boundMs / 1000), SessionLog::Problem);
+            tolviM::SendOnce(c_.link, "C");   // stops an instrument that is still sending
         }
         // A cancel request also ends the wait for the next slot.
         return !c_.cancel.isRequested();
@@ -120,11 +171,15 @@ private:
 
     // The next streamed message that passes the check (as checked); a damaged
     // one is not kept (the check pass reads that slot again). False after a
-    // second of silence.
-    bool receiveNext(QByteArray& message)
+    // second without a good message, or once the stream's bound has passed.
+    bool receiveNext(QByteArray& message, const QDeadlineTimer& bound)
     {
+        const QDeadlineTimer gap(kStreamGapMs);
         while (true) {
-            std::optional<QByteArray> received = c_.link.IncommingMessage(kStreamGapMs);
+            const qint64 waitMs = std::min(gap.remainingTime(), bound.remainingTime());
+            if (waitMs <= 0)
+                return false;
+            std::optional<QByteArray> received = c_.link.IncommingMessage(static_cast<int>(waitMs));
             if (!received)
                 return false;
             message = std::move(*received);
@@ -165,40 +220,78 @@ private:
         report(index, text);
     }
 
-    // Reads every slot the stream left out, one request each; a slot read
-    // again is taken whatever comes back, so the check runs at most twice.
+    // Reads every slot the stream left out, one request each, once. A slot
+    // that cannot be read is marked unread. After three such slots in a row
+    // the instrument is pinged; when it does not answer, the rest are marked
+    // unread without asking. False when the user cancelled.
     bool verify()
     {
-        received_[0] = true;
-        while (received_[0]) {
-            received_[0] = false;
-            for (int i = 1; i <= plan_.count; ++i) {
-                if (!received_[static_cast<size_t>(i)]) {
-                    const int slotNumber = plan_.first + i - 1;
-                    log_.debugMessage(QStringLiteral("Slot #") + HexL(slotNumber, 4) + QStringLiteral(" is missing:"),
-                        SessionLog::Note);
-                    SlotRecord slot = tolviM::GetFRAMSlot(c_.link, c_.services, slotNumber);
-                    slot.ReadingMGM = StoredSlotMGM(slot, c_.link.firmwareFlags(), c_.info);
-                    c_.table[i] = std::move(slot);
-                    received_[static_cast<size_t>(i)] = true;
-                    received_[0] = true;
-                }
-                report(i, QStringLiteral("Checking downloaded data for errors: ") + percentText(i));
-                if (c_.cancel.isRequested())
-                    return false;
+        int failedInRow = 0;
+        for (int i = 1; i <= plan_.count; ++i) {
+            if (!received_[static_cast<size_t>(i)]) {
+                received_[static_cast<size_t>(i)] = true;
+                if (stoppedAnswering_)
+                    c_.table.markUnread(i);
+                else if (readMissing(i))
+                    failedInRow = 0;
+                else if (++failedInRow >= kFailuresBeforePing)
+                    failedInRow = stillThere() ? 0 : failedInRow;
             }
+            report(i, QStringLiteral("Checking downloaded data for errors: ") + percentText(i));
+            if (c_.cancel.isRequested())
+                return false;
         }
         return true;
     }
 
-    void complete()
+    // Reads the slot at table index i singly; false (and the slot marked
+    // unread) when no good reply came for it.
+    bool readMissing(int i)
+    {
+        const int slotNumber = plan_.first + i - 1;
+        log_.debugMessage(QStringLiteral("Slot #") + HexL(slotNumber, 4) + QStringLiteral(" is missing:"),
+            SessionLog::Note);
+        std::optional<SlotRecord> slot = tolviM::ReadFRAMSlot(c_.link, c_.services, slotNumber);
+        if (!slot) {
+            c_.table.markUnread(i);
+            return false;
+        }
+        slot->ReadingMGM = StoredSlotMGM(*slot, c_.link.firmwareFlags(), c_.info);
+        c_.table[i] = std::move(*slot);
+        return true;
+    }
+
+    // The presence test after slots in a row could not be read.
+    bool stillThere()
+    {
+        if (PingInstrument(c_.link))
+            return true;
+        log_.debugMessage(QStringLiteral("The instrument does not answer: the check ends."), SessionLog::Problem);
+        stoppedAnswering_ = true;
+        return false;
+    }
+
+    void unpauseSchedule()
+    {
+        log_.debugMessage(QStringLiteral("Unpausing schedule..."), SessionLog::Info);
+        // An instrument that stopped answering is asked once: the pause runs out by itself.
+        if (stoppedAnswering_)
+            budget_.left = 0;
+        if (!sendRetried(c_.link, QByteArray("A050000"), 1, budget_, QByteArray("'A05")))
+            log_.debugMessage(QStringLiteral("Couldn't unpause the schedule?"), SessionLog::Problem);
+    }
+
+    void logDone()
     {
         log_.debugMessage(QStringLiteral("Download done: ")
                 + FormatDays(clock_.elapsed() / 86400000.0, QStringLiteral("hh:mm:ss")) + QStringLiteral(" to get ")
                 + QString::number(plan_.requested) + QStringLiteral(" slots"), SessionLog::Detail);
-        log_.debugMessage(QStringLiteral("Unpausing schedule..."), SessionLog::Info);
-        if (!sendRetried(c_.link, QByteArray("A050000"), 1, budget_, QByteArray("'A05")))
-            log_.debugMessage(QStringLiteral("Couldn't unpause the schedule?"), SessionLog::Problem);
+    }
+
+    void complete()
+    {
+        logDone();
+        unpauseSchedule();
         c_.observer.statusText(1, QStringLiteral("Download complete, ready to filter and save data."));
         if (plan_.whole && c_.windowHidden) {
             c_.services.prompts.balloon(QStringLiteral("Download complete - ready to save..."), c_.services.appCaption,
@@ -206,20 +299,58 @@ private:
         }
     }
 
-    DownloadOutcome cancelPath()
+    // Some slots could not be read: the others are kept; the report names
+    // the missing ones. Without a slot read at all the download failed.
+    DownloadOutcome incomplete()
+    {
+        logDone();
+        for (const int index : c_.table.unread) {
+            const int slot = plan_.first + index - 1;
+            if (!c_.report.missing.empty() && c_.report.missing.back().last == slot - 1)
+                c_.report.missing.back().last = slot;
+            else
+                c_.report.missing.push_back({slot, slot});
+        }
+        c_.report.message = SlotRangesText(c_.report.missing) + QStringLiteral(" could not be read: ")
+            + (stoppedAnswering_ ? kStoppedAnswering : kNoGoodReply);
+        log_.debugMessage(c_.report.message, SessionLog::Problem);
+        if (c_.table.readCount() == 0)
+            return failPath(c_.report.message);
+        unpauseSchedule();
+        c_.observer.statusText(1, QStringLiteral("Download incomplete, ready to filter and save what was read."));
+        return DownloadOutcome::Incomplete;
+    }
+
+    // Ends the download without slots: "C" stops any stream, "A050000"
+    // unpauses, the table is emptied and the input left over thrown away.
+    void endWithoutSlots(const QString& status)
     {
         // Only the download is cut short: the clean-up waits for its replies,
-        // so the user's request is withdrawn while it runs and set again after.
+        // so a cancel request is withdrawn while it runs.
         c_.cancel.reset();
         c_.link.SendMessage(ComposeMessage("C"), true, 5);
         c_.link.SendMessage(ComposeMessage("A050000"), true, 1);
-        c_.observer.statusText(1, QStringLiteral("Download has been cancelled."));
-        c_.cancel.request();
+        c_.observer.statusText(1, status);
         c_.table.clear();
         c_.observer.progress(0);
+    }
+
+    DownloadOutcome cancelPath()
+    {
+        endWithoutSlots(QStringLiteral("Download has been cancelled."));
+        c_.cancel.request();   // the user's request stands until the next download
         log_.debugMessage(QStringLiteral("...cancel process done."), SessionLog::Info);
         c_.link.DiscardInput();
         return DownloadOutcome::Cancelled;
+    }
+
+    // The download could not be made: the status bar says what failed.
+    DownloadOutcome failPath(const QString& problem)
+    {
+        c_.report.message = problem;
+        endWithoutSlots(DownloadProblemText(DownloadOutcome::Failed, c_.report));
+        c_.link.DiscardInput();
+        return DownloadOutcome::Failed;
     }
 
     QString percentText(int value) const
@@ -244,12 +375,33 @@ private:
     DownloadContext& c_;
     SessionLog& log_;
     Plan plan_;
-    std::vector<bool> received_;    // [0]: another check pass is needed
+    std::vector<bool> received_;    // table indexes stored or tried singly
+    bool stoppedAnswering_ = false; // the check pass found the instrument gone
     QElapsedTimer clock_;
     tolviM::RetryBudget budget_{kRetryBudget};
     int lastPercent_ = -1;
     QString lastText_;
 };
+}
+
+QString DownloadProblemText(DownloadOutcome outcome, const DownloadReport& report)
+{
+    if (report.message.isEmpty())
+        return {};
+    if (outcome == DownloadOutcome::Incomplete)
+        return QStringLiteral("Download incomplete: ") + report.message + QLatin1Char('.');
+    if (outcome == DownloadOutcome::Failed)
+        return QStringLiteral("Download failed: ") + report.message + QLatin1Char('.');
+    return {};
+}
+
+QString SlotRangesText(const std::vector<SlotRange>& ranges)
+{
+    QStringList parts;
+    for (const SlotRange& r : ranges)
+        parts << (r.first == r.last ? QString::number(r.first) : QStringLiteral("%1-%2").arg(r.first).arg(r.last));
+    const bool one = ranges.size() == 1 && ranges.front().first == ranges.front().last;
+    return (one ? QStringLiteral("slot ") : QStringLiteral("slots ")) + parts.join(QStringLiteral(", "));
 }
 
 namespace {
@@ -296,7 +448,7 @@ DownloadOutcome DownloadAllMemory(DownloadContext& context)
 
 DownloadOutcome DownloadMemoryPortion(DownloadContext& context, int selStart, int selLength)
 {
-    if (selLength < 1) {
+    if (selLength < 0) {
         context.services.log.debugMessage(QStringLiteral("Download of a portion without slots refused."),
             SessionLog::Warning);
         context.services.prompts.message(Prompts::Icon::Information, MemoryRangeSlider::NoPortionText,

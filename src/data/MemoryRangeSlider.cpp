@@ -93,17 +93,18 @@ void MemoryRangeSlider::resetButtons()
     eraseEnabled = false;
 }
 
-// A selection of one slot asks the instrument for none: the buttons stay as
-// they are without a selection.
+// A selection of one slot can be downloaded (the slot is read singly) but
+// not erased: the erase request would ask for no slots.
 void MemoryRangeSlider::captionButtons()
 {
-    if (selLength < 1) {
-        resetButtons();
+    resetButtons();
+    if (selLength < 0)
         return;
-    }
     const QString range = QString::number(selStart) + QStringLiteral(" to ") + QString::number(selStart + selLength);
     downloadCaption = QStringLiteral("Download from ") + range;
     downloadEnabled = true;
+    if (selLength < 1)
+        return;
     eraseCaption = QStringLiteral("Erase from ") + range;
     eraseEnabled = eraseAllowed();
 }

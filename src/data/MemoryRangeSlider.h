@@ -5,7 +5,8 @@
 // The range slider of the Download page over the used slots, with its SHIFT-drag
 // selection of a portion (slots selStart to selStart + selLength inclusive),
 // and the two portion buttons whose captions and enable states follow it.
-// A portion has at least two slots: the requests ask for selLength slots.
+// A download portion may be one slot (read singly); an erase portion needs
+// two, as the erase request asks for selLength slots.
 class MemoryRangeSlider {
 public:
     enum class Pointer { Cross, Selecting };
@@ -25,10 +26,10 @@ public:
 
     static QString defaultDownloadCaption() { return QStringLiteral("Download Memory Portion"); }
     static QString defaultEraseCaption() { return QStringLiteral("Erase Memory Portion"); }
-    // Said when a portion action finds no portion of two slots or more.
+    // Said when a portion action finds no portion it can act on.
     static inline const QString NoPortionText =
         QStringLiteral("No portion of memory is selected: hold SHIFT while dragging the slider (or press SHIFT and "
-                       "the arrow keys) to select at least two slots.");
+                       "the arrow keys) to select the slots.");
 
     // Pointer pressed: the left button with SHIFT starts a selection at the
     // thumb; anything else clears the selection and both portion buttons.

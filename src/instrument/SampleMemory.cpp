@@ -113,20 +113,39 @@ uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo&
     return result;
 }
 
-SlotRecord GetFRAMSlot(InstrumentLink& link, Services& services, int32_t slot)
+std::optional<SlotRecord> ReadFRAMSlot(InstrumentLink& link, Services& services, int32_t slot)
 {
-    SlotRecord result;
+    std::optional<SlotRecord> result;
     Guarded(services, "GetFRAMSlot", [&] {
         RetryBudget budget;
-        const ReadRequest request{"J01" + HexL(slot, 4).toLatin1() + "0001", "GJ03", 1, 42};
-        const auto reply = RetriedRead(link, services.log, budget, request);
-        if (!reply) {
-            services.log.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
-            return;
+        const QByteArray number = HexL(slot, 4).toLatin1();
+        const ReadRequest request{"J01" + number + "0001", "GJ03", 1, 42};
+        for (;;) {
+            const auto reply = RetriedRead(link, services.log, budget, request);
+            if (!reply) {
+                services.log.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
+                return;
+            }
+            // The reply names its slot; one for another slot is asked for again.
+            const QByteArray replied = ReplyText(*reply, 5, 4);
+            if (replied == number) {
+                result = DecodeReceivedSlot(ReplyText(*reply, 9, 32), link.firmwareFlags(), services.log);
+                return;
+            }
+            services.log.debugMessage(QStringLiteral("Slot #%1 asked for, slot #%2 came back.")
+                                          .arg(QString::fromLatin1(number), QString::fromLatin1(replied)),
+                SessionLog::Warning);
+            if (budget.left <= 0)
+                return;
+            --budget.left;
         }
-        result = DecodeReceivedSlot(ReplyText(*reply, 9, 32), link.firmwareFlags(), services.log);
     });
     return result;
+}
+
+SlotRecord GetFRAMSlot(InstrumentLink& link, Services& services, int32_t slot)
+{
+    return ReadFRAMSlot(link, services, slot).value_or(SlotRecord{});
 }
 
 }

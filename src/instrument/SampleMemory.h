@@ -2,6 +2,7 @@
 #include "instrument/SlotRecord.h"
 
 #include <cstdint>
+#include <optional>
 
 class InstrumentLink;
 struct InstrumentInfo;
@@ -22,8 +23,10 @@ constexpr int SlotsPerChip = 2048;
 // Returns FRAMChips, 0 when a read fails.
 uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo& info);
 
-// Reads and decodes slot number slot (from 1); the empty record when the
-// read fails.
+// Reads and decodes slot number slot (from 1) with one retry budget; a
+// reply for another slot is asked for again. Nothing when the read fails.
+std::optional<SlotRecord> ReadFRAMSlot(InstrumentLink& link, Services& services, int32_t slot);
+// The same, with the empty record when the read fails.
 SlotRecord GetFRAMSlot(InstrumentLink& link, Services& services, int32_t slot);
 
 }

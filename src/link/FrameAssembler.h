@@ -1,4 +1,6 @@
 #pragma once
+#include "MessageCheck.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <optional>
@@ -26,9 +28,9 @@ public:
         StartRequired,
     };
 
-    // Longer than any message the instrument sends (an extended message of
-    // 255 blocks is about 130,000 characters).
-    static constexpr qsizetype MaxMessageSize = 256 * 1024;
+    // The longest message the reply check can accept; anything longer is
+    // no message of the instrument's.
+    static constexpr qsizetype MaxMessageSize = LongestMessage;
 
     explicit FrameAssembler(Framing framing = Framing::EndCompletes) : framing_(framing) {}
 

@@ -172,10 +172,13 @@ std::optional<QByteArray> InstrumentLink::IncommingMessage(int waitMs)
             const qsizetype taken = readInto(link);
             if (taken < 0)
                 break;
-            if (taken > 0)
+            // Bytes that keep coming without completing a message (noise, a
+            // line flooded without its end character) do not stretch the wait.
+            const bool over = deadline.hasExpired() || cancelled();
+            if (taken > 0 && !over)
                 continue;
-            if (deadline.hasExpired() || cancelled())
-                return std::nullopt;
+            if (over)
+                return nextMessage();
             if (waitReadable(link, deadline) == WaitResult::Failed)
                 break;
         }

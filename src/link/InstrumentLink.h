@@ -52,7 +52,8 @@ public:
     // whole message and returns it as it arrived (length character, payload,
     // checksum; unchecked). Bytes after it, and a message begun, are kept
     // for the next call. Without a message it returns after waitMs, never
-    // sooner (also on a closed or broken link), so a caller may loop on it
+    // sooner (also on a closed or broken link) and never later (also while
+    // bytes keep coming that complete no message), so a caller may loop on it
     // until its own deadline without spinning; a cancel request ends it at once.
     std::optional<QByteArray> IncommingMessage(int waitMs = 0);
     // Throws away what has arrived and not been taken (the rest of a stream).

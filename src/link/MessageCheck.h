@@ -10,3 +10,8 @@ class SessionLog;
 // unchecked. A "CJ03" reply (sent by firmware 1.08 and 1.09 with a wrong
 // length character and checksum) is replaced by its corrected form.
 bool ErrorInMessage(SessionLog& log, QByteArray& message);
+
+// The longest message the check can accept: an extended message whose
+// one-byte length field counts 255 blocks of 128 four-character groups, plus
+// its length character, the field's echo and the checksum (10 characters).
+inline constexpr qsizetype LongestMessage = 4 * 255 * 128 + 10;

@@ -163,11 +163,14 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         DownloadContext portion{services, context.link, info, fresh, context.observer, context.cancel, context.windowHidden,
             true};
         outcome = DownloadMemoryPortion(portion, k + 1, info.SlotsUsed - k - 1);
-        if (outcome != DownloadOutcome::Completed) {
+        context.report = portion.report;
+        if (outcome != DownloadOutcome::Completed && outcome != DownloadOutcome::Incomplete) {
             context.table.clear();
             return outcome;
         }
-        Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
+        // Only a whole download goes into the archive: it keeps no holes.
+        if (outcome == DownloadOutcome::Completed)
+            Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
     } else {
         log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
         context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));
@@ -175,5 +178,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     context.table.resize(k + fresh.count());
     for (int i = 1; i <= fresh.count(); ++i)
         context.table[k + i] = std::move(fresh[i]);
+    for (const int unread : fresh.unread)
+        context.table.markUnread(k + unread);
     return outcome;
 }

@@ -57,8 +57,10 @@ QStringList FramListing(const TechnicalFileContext& c)
     layout.locale = c.locale;
     layout.flags = c.link.firmwareFlags();
     QStringList lines{layout.header()};
-    for (int slot = 1; slot <= c.table.count(); ++slot)
-        lines << layout.row(c.table[slot], slot);
+    for (int slot = 1; slot <= c.table.count(); ++slot) {
+        if (c.table.isRead(slot))   // a slot that could not be read is no sample
+            lines << layout.row(c.table[slot], slot);
+    }
     return lines;
 }
 

@@ -124,12 +124,6 @@ FirmwareFlags FirmwareFlagsFor(double version)
     return flags;
 }
 
-bool PingInstrument(InstrumentLink& link)
-{
-    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, 5);
-    return outcome.replyOk() && outcome.received.startsWith("7S");
-}
-
 QString ConnectionLabelText(const InstrumentInfo& info)
 {
     return QStringLiteral("Connected to ") + info.SerialNumber + QStringLiteral(" (") + info.FirmwareID

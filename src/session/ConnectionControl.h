@@ -1,4 +1,5 @@
 #pragma once
+#include "instrument/Ping.h"
 #include "link/FirmwareFlags.h"
 #include "records/InstrumentRecords.h"
 
@@ -46,10 +47,6 @@ inline constexpr FirmwareFault FirmwareFaults[] = {
 };
 // The note for a faulty version; null for any other.
 const char* KnownFirmwareFault(double version);
-
-// The presence test: "S" answered within 5 seconds by a good reply that
-// begins "7S". Leaves the reply in the link.
-bool PingInstrument(InstrumentLink& link);
 
 // "Connected to " + serial number + " (" + firmware string + ")".
 QString ConnectionLabelText(const InstrumentInfo& info);

@@ -146,3 +146,39 @@ TEST(DownloadFilter, BoundLabels)
     EXPECT_EQ(BoundLabel(0, english), QStringLiteral("0.000 ppm"));
     EXPECT_EQ(BoundLabel(10000, german), QStringLiteral("10,000 ppm"));
 }
+
+// A slot that could not be read is held empty (a reading of 0 at time 0):
+// no entry and no rule may take it for a sample, and it is not counted as
+// removed by a filter either.
+TEST(DownloadFilter, UnreadSlotsAreNeverSelected)
+{
+    const QDateTime first(QDate(2026, 1, 2), QTime(3, 4, 5));
+    DownloadTable t = table({slot(0.0f, first), slot(0.7f, first.addDays(1)), slot(0.0f, first.addDays(2))});
+    t.markUnread(1);
+    t.markUnread(3);
+    struct Case { DataFormat format; const char* logged; };
+    const Case cases[] = {
+        {DataFormat::AllDayMonthName, "Not filtering any data"},
+        {DataFormat::ByConcentration, "0 slots removed by Concentration Filter"},   // 0 to 1 ppm
+        {DataFormat::BySchedule, "0 slots removed by Schedule Filter"},
+        {DataFormat::ByDateRange, "0 slots removed by Time Filter"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logged);
+        DownloadFilter filter;
+        filter.formatIndex = static_cast<int>(c.format);
+        filter.boundA = 0;
+        filter.boundB = 1000;
+        filter.from = first;
+        filter.to = first.addDays(3);
+        DownloadFilter copy = filter;
+        LogCapture capture;
+        EXPECT_EQ(readingsOf(BuildSaveList(t, filter, capture.log)), QList<float>{0.7f});
+        EXPECT_EQ(CountFilteredRecords(t, copy), 1);
+        EXPECT_TRUE(capture.contains(QString::fromLatin1(c.logged)));
+    }
+    // The filters start from the first slot read.
+    DownloadFilter filter;
+    filter.resetAfterDownload(t, first.addDays(5));
+    EXPECT_EQ(filter.from, first.addDays(1));
+}

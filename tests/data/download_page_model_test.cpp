@@ -208,25 +208,35 @@ TEST(DownloadPage, EraseDropsTheSelectionAndBothPortionButtons)
     }
 }
 
-// A selection has two slots at least: one slot (start = end) would send
-// requests for no slots, so it leaves the buttons as without a selection.
-TEST(DownloadPage, SelectionsOfOneSlotEnableNothing)
+// A selection of one slot (start = end) can be downloaded, its slot read
+// singly, but not erased: the erase request would ask for no slots.
+TEST(DownloadPage, SelectionsOfOneSlotDownloadButDoNotErase)
 {
     PageFixture f;
     f.page.updateDownloadPage(300, 2048);
-    struct Case { const char* name; std::function<void(MemoryRangeSlider&)> select; bool enabled; const char* caption; };
+    struct Case {
+        const char* name;
+        std::function<void(MemoryRangeSlider&)> select;
+        const char* download;
+        bool erase;
+        const char* eraseCaption;
+    };
     const Case cases[] = {
         {"drag back to the start", [](MemoryRangeSlider& s) {
-             s.setValue(1); s.mouseDown(true, true); s.setValue(1); s.mouseUp(true); }, false,
-            "Download Memory Portion"},
-        {"set directly", [](MemoryRangeSlider& s) { s.select(5, 0); }, false, "Download Memory Portion"},
-        {"two slots", [](MemoryRangeSlider& s) { s.select(5, 1); }, true, "Download from 5 to 6"},
+             s.setValue(1); s.mouseDown(true, true); s.setValue(1); s.mouseUp(true); },
+            "Download from 1 to 1", false, "Erase Memory Portion"},
+        {"set directly", [](MemoryRangeSlider& s) { s.select(5, 0); }, "Download from 5 to 5", false,
+            "Erase Memory Portion"},
+        {"two slots from the first", [](MemoryRangeSlider& s) { s.select(1, 1); }, "Download from 1 to 2", true,
+            "Erase from 1 to 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.select(f.page.slider);
-        EXPECT_EQ(f.page.slider.downloadEnabled, c.enabled);
-        EXPECT_EQ(f.page.slider.downloadCaption, QString::fromLatin1(c.caption));
+        EXPECT_TRUE(f.page.slider.downloadEnabled);
+        EXPECT_EQ(f.page.slider.downloadCaption, QString::fromLatin1(c.download));
+        EXPECT_EQ(f.page.slider.eraseEnabled, c.erase);
+        EXPECT_EQ(f.page.slider.eraseCaption, QString::fromLatin1(c.eraseCaption));
     }
 }
 

@@ -133,30 +133,94 @@ TEST(MemoryDownload, CancelWhileStreamingStopsTheStreamAndEmptiesTheTable)
         << rig.linesAt(SessionLog::Warning).join(QLatin1Char('\n')).toStdString();
 }
 
-TEST(MemoryDownload, RefusedBulkReadTakesTheCancelPath)
+// A memory read that gets no good reply ends the download as the cancel path
+// does ("C", the unpause, an empty table), but says what failed: "Download
+// has been cancelled." is for the user's own cancel.
+TEST(MemoryDownload, RefusedBulkReadFailsAndSaysWhy)
 {
     SimRig rig;
     SimScenario s = SimRig::scenario(5);
     s.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J01"))};
     ASSERT_TRUE(rig.start(s));
     DownloadContext context = rig.download();
-    EXPECT_EQ(DownloadAllMemory(context), DownloadOutcome::Cancelled);
+    EXPECT_EQ(DownloadAllMemory(context), DownloadOutcome::Failed);
     const QStringList sent = rig.payloads();
     EXPECT_EQ(sent.count(QStringLiteral("J0100010005")), 6);
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"C", "A050000"}));
     EXPECT_TRUE(rig.linesAt(SessionLog::Problem).contains(QStringLiteral("Bad reply to FRAM Read - skipping!")));
     EXPECT_EQ(rig.table.count(), 0);
-    // Said in words, beside the status bar's "Download has been cancelled.".
-    EXPECT_EQ(rig.prompts.texts_of(QStringLiteral("message")), QStringList{NoDownloadReplyText});
+    EXPECT_EQ(context.report.message, QStringLiteral("the instrument's reply to the memory read was damaged"));
+    EXPECT_EQ(rig.observer.panel1.last(),
+        QStringLiteral("Download failed: the instrument's reply to the memory read was damaged."));
+    EXPECT_FALSE(rig.cancel.isRequested());
 }
 
-// Refused before anything is sent, the table kept: a portion of one slot
-// ("J0100010000" asks for no slots) and a closed link.
+// A portion of one slot has no bulk part: its slot is read singly, at once.
+TEST(MemoryDownload, OneSlotPortionIsReadSingly)
+{
+    SimRig rig;
+    ASSERT_TRUE(rig.start(SimRig::scenario(20)));
+    DownloadContext context = rig.download();
+    EXPECT_EQ(DownloadMemoryPortion(context, 7, 0), DownloadOutcome::Completed);
+    EXPECT_EQ(rig.payloads(), (QStringList{"A050000", "J0100070001", "A050000"}));
+    EXPECT_EQ(stampsOf(rig.table), expectedStamps(7, 1));
+}
+
+// A single-slot read answered for another slot is asked again; a slot that
+// never comes back right stays empty, marked unread, and is named.
+TEST(MemoryDownload, ReplyForAnotherSlotIsAskedAgain)
+{
+    struct Case {
+        const char* name;
+        int wrongTimes;       // 0: every time
+        DownloadOutcome outcome;
+        int requests;         // single reads of slot 11
+    };
+    const Case cases[] = {
+        {"twice wrong, then right", 2, DownloadOutcome::Completed, 3},
+        {"always wrong", 0, DownloadOutcome::Incomplete, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig rig;
+        SimScenario s = SimRig::scenario(12);
+        s.faults.dropSlots = {11};
+        s.faults.wrongSlotReply = {SimFaultRule::on(QStringLiteral("J01000B0001"), c.wrongTimes)};
+        ASSERT_TRUE(rig.start(s));
+        DownloadContext context = rig.download();
+        EXPECT_EQ(DownloadAllMemory(context), c.outcome);
+        EXPECT_EQ(rig.payloads().count(QStringLiteral("J01000B0001")), c.requests);
+        EXPECT_FALSE(rig.payloads().contains(QStringLiteral("S")));   // one failed slot asks no ping
+        EXPECT_EQ(rig.table.count(), 12);
+        if (c.outcome == DownloadOutcome::Completed) {
+            EXPECT_EQ(stampsOf(rig.table), expectedStamps(1, 12));
+            continue;
+        }
+        EXPECT_EQ(rig.table.unread, (std::set<int>{11}));
+        EXPECT_EQ(rig.table[11].TimeStamp, 0);
+        EXPECT_EQ(context.report.missing, (std::vector<SlotRange>{{11, 11}}));
+        EXPECT_EQ(context.report.message,
+            QStringLiteral("slot 11 could not be read: the instrument gave no good reply for them"));
+        EXPECT_EQ(rig.observer.panel1.last(),
+            QStringLiteral("Download incomplete, ready to filter and save what was read."));
+        EXPECT_EQ(rig.payloads().last(), QStringLiteral("A050000"));
+    }
+}
+
+TEST(MemoryDownload, SlotRangesInWords)
+{
+    EXPECT_EQ(SlotRangesText({{5, 5}}), QStringLiteral("slot 5"));
+    EXPECT_EQ(SlotRangesText({{67, 300}}), QStringLiteral("slots 67-300"));
+    EXPECT_EQ(SlotRangesText({{3, 3}, {9, 12}}), QStringLiteral("slots 3, 9-12"));
+}
+
+// Refused before anything is sent, the table kept: a portion without
+// slots and a closed link.
 TEST(MemoryDownload, RefusedBeforeSendingWithAMessage)
 {
     struct Case { const char* name; bool closeLink; bool all; int first, length; DownloadOutcome outcome; QString message; };
     const Case cases[] = {
-        {"portion of one slot", false, false, 1, 0, DownloadOutcome::NothingToDownload, MemoryRangeSlider::NoPortionText},
+        {"portion without slots", false, false, 1, -1, DownloadOutcome::NothingToDownload, MemoryRangeSlider::NoPortionText},
         {"all, no instrument", true, true, 0, 0, DownloadOutcome::NoInstrument, NoInstrumentText},
         {"portion, no instrument", true, false, 1, 9, DownloadOutcome::NoInstrument, NoInstrumentText},
     };

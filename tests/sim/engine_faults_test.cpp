@@ -182,3 +182,42 @@ TEST(SimFaultsParsing, TextFormsOfRulesAndSlotLists)
 }
 
 } // namespace
+
+// The faults of a dying or confused instrument: silent after a few streamed
+// slots with the line still up, and single-slot reads answered for another
+// slot (the next; the one before for the last), the first N times.
+TEST(SimFaultsOnStreams, MuteAfterSlotsAndWrongSlotReplies)
+{
+    const auto slotOf = [](const QByteArray& frame) { return PayloadOf(frame).mid(3, 4).toInt(nullptr, 16); };
+
+    SimScenario mute = SmallScenario();
+    mute.faults.muteAfterSlots = 3;
+    SimEngine silent(mute, FixedUtc);
+    QList<int> streamed;
+    for (const QByteArray& frame : Ask(silent, "J010001000C"))
+        streamed.append(slotOf(frame));
+    EXPECT_EQ(streamed, (QList<int>{1, 2, 3}));
+    EXPECT_TRUE(Ask(silent, "S").isEmpty());
+    EXPECT_TRUE(Ask(silent, "J0100040001").isEmpty());
+
+    SimScenario wrong = SmallScenario();
+    wrong.faults.wrongSlotReply = {Rule("J0100040001", 1), Rule("J01000C0001")};
+    SimEngine confused(wrong, FixedUtc);
+    EXPECT_EQ(slotOf(Ask(confused, "J0100040001").value(0)), 5);
+    EXPECT_EQ(slotOf(Ask(confused, "J0100040001").value(0)), 4);
+    EXPECT_EQ(slotOf(Ask(confused, "J01000C0001").value(0)), 11);
+    EXPECT_EQ(Ask(confused, "J0100010003").size(), 3);   // a bulk read is left alone
+
+    // The new faults in a scenario file, and back.
+    SimFaults faults;
+    faults.muteAfterSlots = 7;
+    faults.floodAfterSlots = 2;
+    faults.wrongSlotReply = {Rule("J01000B", 2)};
+    SimFaults again;
+    QString error;
+    ASSERT_TRUE(SimFaultsFromJson(SimFaultsToJson(faults), again, &error)) << error.toStdString();
+    EXPECT_EQ(again.muteAfterSlots, 7);
+    EXPECT_EQ(again.floodAfterSlots, 2);
+    EXPECT_EQ(again.wrongSlotReply, faults.wrongSlotReply);
+    EXPECT_TRUE(again.any());
+}

@@ -4,6 +4,7 @@
 #include "link/PortMap.h"
 #include "shell/SessionLog.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -122,6 +123,28 @@ TEST_P(SimWithLink, FaultsShowAsTheLinksFailureResults)
     // The simulator saw exactly what the link sent.
     const QList<QByteArray> sent{"J00", "J00", "K", "K", "S03"};
     EXPECT_EQ(sim.host->engine().receivedPayloads(), sent);
+}
+
+// A stream that turns into characters without an end character: the
+// streaming receive still returns when its wait is up, however many bytes
+// keep coming, the message it was building is dropped at the protocol's
+// longest, and the next request ends the flood and is answered.
+TEST_P(SimWithLink, FloodWithoutEndCharacterEndsTheWaitOnTime)
+{
+    SimScenario scenario = SmallScenario();
+    scenario.faults.floodAfterSlots = 2;
+    LinkToSim sim(GetParam(), scenario);
+    ASSERT_TRUE(sim.open);
+    ASSERT_EQ(sim.send("J010001000C").result, InstrumentLink::ReplyOk);
+    ASSERT_TRUE(sim.link.IncommingMessage(1000).has_value());   // slot 2
+    QElapsedTimer clock;
+    clock.start();
+    for (int wait = 0; wait < 3; ++wait)
+        EXPECT_FALSE(sim.link.IncommingMessage(500).has_value());
+    EXPECT_LT(clock.elapsed(), 10000);   // a bound, not a speed: without one it never returns
+    const ExchangeOutcome after = sim.send("S");
+    EXPECT_EQ(after.result, InstrumentLink::ReplyOk);
+    EXPECT_TRUE(after.received.startsWith("7S"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, SimWithLink, ::testing::Values(Transport::Serial, Transport::Network),

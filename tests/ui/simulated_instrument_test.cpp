@@ -7,6 +7,7 @@
 #include "QtPrinters.h"
 #include "ScopedEnvironment.h"
 #include "SimHost.h"
+#include "SimPortsFile.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -128,6 +129,45 @@ TEST(SimulatedInstrument, DoubleClickOnPanelOneCancelsTheDownload)
     EXPECT_EQ(f.app->downloads().count(), 0);
     EXPECT_FALSE(f.page()->fraDownloadFilters->isVisibleTo(f.page()));
     EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Download cancelled by user..."));
+}
+
+// Slots the instrument never sends intact: the window keeps what was read,
+// shows the filter frame for it, and says in a message box which slots are
+// missing and why, not only in the log.
+TEST(SimulatedInstrument, IncompleteDownloadSaysWhichSlotsAreMissing)
+{
+    SimScenario scenario = DefaultSimScenario();
+    scenario.faults.dropSlots = {5, 6};
+    scenario.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J0100050001")),
+        SimFaultRule::on(QStringLiteral("J0100060001"))};
+    SimHost sim(scenario);
+    AppFixture f;
+    f.withoutPassword();
+    constexpr int Port = 77;
+    QString error;
+    ASSERT_TRUE(WritePortToPortsFile(f.dataFile("app.txt"), Port, sim.ptyPath(), &error)) << error.toStdString();
+    TolviApplication app(f.options());
+    app.start();
+    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(30000));
+    ConfigurePage* configure = app.window().configurePage();
+    const int entry = configure->lstComPorts->findText(QStringLiteral("COM Port %1").arg(Port));
+    ASSERT_GE(entry, 0);
+    configure->lstComPorts->setCurrentIndex(entry);
+    configure->btnSelectComPort->click();
+    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(60000));
+
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
+    DownloadPage* page = app.window().downloadPage();
+    page->btnDownload->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done() && !app.instrumentThread().isBusy(); }, 120000));
+    EXPECT_EQ(script.messages, QStringList{"Download incomplete: slots 5-6 could not be read: "
+                                           "the instrument gave no good reply for them."});
+    EXPECT_EQ(app.downloads().count(), int(scenario.slots.size()));
+    EXPECT_EQ(app.downloads().unread, (std::set<int>{5, 6}));
+    EXPECT_EQ(app.window().statusPanels()->panelText(1),
+        "Download incomplete, ready to filter and save what was read.");
+    EXPECT_TRUE(page->fraDownloadFilters->isVisibleTo(page));
 }
 
 TEST(SimulatedInstrument, EraseIsGuardedByThePassword)

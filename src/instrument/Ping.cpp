@@ -1,0 +1,10 @@
+#include "instrument/Ping.h"
+
+#include "link/Frame.h"
+#include "link/InstrumentLink.h"
+
+bool PingInstrument(InstrumentLink& link)
+{
+    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, 5);
+    return outcome.replyOk() && outcome.received.startsWith("7S");
+}

@@ -1,0 +1,183 @@
+// tolvi-cli download against a simulated instrument that shows one fault at a
+// time, over a pseudo-terminal and over loopback TCP. For every case: the exit
+// status, the message on standard error, a generous time bound (a bound, not
+// a speed), and the saved file's slots compared with the instrument's own: a
+// slot that could not be read is never written, and nothing else is missing.
+#include "SimHost.h"
+#include "TempFolder.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
+constexpr int kSlots = 20;
+
+enum class Transport { Serial, Network };
+
+// What one transport must show.
+struct Expect {
+    int exitStatus = 0;
+    const char* message = "";   // the error line, without "tolvi-cli: "; "" for none
+    int missingFirst = 0;       // slots not saved (0: none); nothing is saved after exit status 3
+    int missingLast = 0;
+};
+
+struct FaultCase {
+    const char* name;
+    std::function<void(SimFaults&)> fault;
+    Expect serial;
+    Expect network;
+    int boundSeconds = 60;
+    std::pair<int, int> portion{0, 0};        // --from and --to; 0: the whole memory
+    int singleReadsAfterBulk = -1;            // single-slot reads sent after the bulk read (-1: not counted)
+    int pingsAfterBulk = -1;
+};
+
+const char* const kStopped = "slots 13-20 could not be read: the instrument stopped answering";
+
+const FaultCase kCases[] = {
+    {"Clean", [](SimFaults&) {}, {}, {}},
+    {"DroppedAndDamagedSlots", [](SimFaults& f) { f.dropSlots = {3, 7}; f.corruptSlots = {5}; }, {}, {}},
+    {"StreamStopsEarly", [](SimFaults& f) { f.stopStreamAfter = 12; }, {}, {}},
+    {"FloodWithoutEndCharacter", [](SimFaults& f) { f.floodAfterSlots = 5; }, {}, {}},
+    {"WrongSlotAnsweredTwice",
+        [](SimFaults& f) { f.dropSlots = {4}; f.wrongSlotReply = {SimFaultRule::on(QStringLiteral("J0100040001"), 2)}; },
+        {}, {}},
+    {"WrongSlotAnsweredAlways",
+        [](SimFaults& f) { f.dropSlots = {4}; f.wrongSlotReply = {SimFaultRule::on(QStringLiteral("J0100040001"))}; },
+        {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4},
+        {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4}},
+    // Three slots of six requests each, then one ping, then the check ends.
+    {"MuteAfterSlots", [](SimFaults& f) { f.muteAfterSlots = 12; }, {5, kStopped, 13, 20}, {5, kStopped, 13, 20},
+        200, {0, 0}, 18, 1},
+    // A serial line cannot be closed: there the stream just ends.
+    {"ConnectionClosedMidStream", [](SimFaults& f) { f.closeAfterSlots = 12; }, {}, {5, kStopped, 13, 20}},
+    {"MemoryReadDamaged", [](SimFaults& f) { f.corruptReply = {SimFaultRule::on(QStringLiteral("J010001"))}; },
+        {3, "Download failed: the instrument's reply to the memory read was damaged."},
+        {3, "Download failed: the instrument's reply to the memory read was damaged."}},
+    {"SwitchedOffAtTheMemoryRead", [](SimFaults& f) { f.switchOff = SimFaultRule::on(QStringLiteral("J010001")); },
+        {3, "Download failed: the instrument did not answer the memory read."},
+        {3, "Download failed: the instrument did not answer the memory read."}, 120},
+    {"OneSlotPortion", [](SimFaults&) {}, {}, {}, 60, {5, 5}, 1, 0},
+    {"OneSlotPortionUnreadable",
+        [](SimFaults& f) { f.corruptReply = {SimFaultRule::on(QStringLiteral("J0100050001"))}; },
+        {3, "Download failed: slot 5 could not be read: the instrument gave no good reply for them."},
+        {3, "Download failed: slot 5 could not be read: the instrument gave no good reply for them."}, 60, {5, 5}},
+};
+
+SimScenario Instrument(const FaultCase& c)
+{
+    SimScenario s;
+    SimSlotRun run;
+    run.count = kSlots;
+    run.start = 1796389500;   // 4 December 2026 13:05:00 UTC
+    run.kinds = {SimSlotKind::Manual, SimSlotKind::Scheduled};
+    s.slots = GenerateSlots(run);
+    c.fault(s.faults);
+    return s;
+}
+
+// The time stamp and reading of every data line of a UTC file.
+QList<std::pair<qint64, double>> SavedSlots(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<std::pair<qint64, double>> slots;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(1)) {
+        const QStringList fields = line.split(QLatin1Char(','));
+        slots.append({fields.value(0).toLongLong(), fields.value(1).trimmed().toDouble()});
+    }
+    return slots;
+}
+
+class DownloadFaultMatrix : public ::testing::TestWithParam<std::tuple<Transport, FaultCase>> {};
+
+TEST_P(DownloadFaultMatrix, SavesWhatWasReadAndSaysWhatWasNot)
+{
+    const auto& [transport, c] = GetParam();
+    const Expect& expect = transport == Transport::Serial ? c.serial : c.network;
+    const SimScenario scenario = Instrument(c);
+    SimHostOptions options;
+    options.pty = transport == Transport::Serial;
+    options.tcp = transport == Transport::Network;
+    SimHost sim(scenario, options);
+    TempFolder folder;
+    const QString output = folder.file(QStringLiteral("slots.csv"));
+    const QString port = transport == Transport::Serial ? sim.ptyPath() : sim.networkAddress();
+
+    QProcess cli;
+    QElapsedTimer clock;
+    clock.start();
+    const bool whole = c.portion.first == 0;
+    const int first = whole ? 1 : c.portion.first;
+    const int last = whole ? kSlots : c.portion.second;
+    QStringList arguments{"--data-dir", folder.path(), "--port", port, "download", "-o", output, "--format", "utc",
+        "--sep", "comma"};
+    if (!whole)
+        arguments << "--from" << QString::number(first) << "--to" << QString::number(last);
+    cli.start(kCli, arguments);
+    ASSERT_TRUE(cli.waitForFinished((c.boundSeconds + 60) * 1000)) << "still running";
+    const qint64 seconds = clock.elapsed() / 1000;
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+
+    ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), expect.exitStatus) << err.toStdString();
+    EXPECT_LT(seconds, c.boundSeconds);
+    if (*expect.message)
+        EXPECT_EQ(err, QStringLiteral("tolvi-cli: ") + QString::fromLatin1(expect.message) + QLatin1Char('\n'));
+    else
+        EXPECT_EQ(err, QString());
+
+    if (expect.exitStatus == 3) {
+        EXPECT_FALSE(QFile::exists(output));
+    } else {
+        QList<std::pair<qint64, double>> wanted;
+        for (int slot = first; slot <= last; ++slot) {
+            if (slot >= expect.missingFirst && slot <= expect.missingLast)
+                continue;
+            const SimSlotEntry& own = scenario.slots.at(slot - 1);
+            wanted.append({own.time, own.ppm});
+        }
+        const QList<std::pair<qint64, double>> saved = SavedSlots(output);
+        ASSERT_EQ(saved.size(), wanted.size()) << out.toStdString();
+        for (qsizetype i = 0; i < saved.size(); ++i) {
+            EXPECT_EQ(saved[i].first, wanted[i].first) << "line " << i + 1;
+            EXPECT_NEAR(saved[i].second, wanted[i].second, 0.0006) << "line " << i + 1;
+        }
+        EXPECT_EQ(out, QStringLiteral("%1 data points saved to '%2'.\n").arg(wanted.size()).arg(output));
+    }
+
+    if (c.singleReadsAfterBulk >= 0 || c.pingsAfterBulk >= 0) {
+        const QList<QByteArray> sent = sim.engine().receivedPayloads();
+        const auto bulk = std::find_if(sent.begin(), sent.end(), [&](const QByteArray& p) {
+            return p.startsWith("J01" + QByteArray::number(first, 16).toUpper().rightJustified(4, '0'));
+        });
+        ASSERT_NE(bulk, sent.end());
+        const QList<QByteArray> after(bulk, sent.end());
+        if (c.singleReadsAfterBulk >= 0) {
+            const auto singles = std::count_if(after.begin(), after.end(),
+                [](const QByteArray& p) { return p.startsWith("J01") && p.endsWith("0001"); });
+            EXPECT_EQ(singles, c.singleReadsAfterBulk);
+        }
+        if (c.pingsAfterBulk >= 0)
+            EXPECT_EQ(after.count("S"), c.pingsAfterBulk);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, DownloadFaultMatrix,
+    ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(kCases)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == Transport::Serial ? "Serial_" : "Network_")
+            + std::get<1>(info.param).name;
+    });
+
+} // namespace
