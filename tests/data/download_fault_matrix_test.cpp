@@ -168,8 +168,9 @@ TEST_P(DownloadFaultMatrix, SavesWhatWasReadAndSaysWhatWasNot)
                 [](const QByteArray& p) { return p.startsWith("J01") && p.endsWith("0001"); });
             EXPECT_EQ(singles, c.singleReadsAfterBulk);
         }
-        if (c.pingsAfterBulk >= 0)
+        if (c.pingsAfterBulk >= 0) {
             EXPECT_EQ(after.count("S"), c.pingsAfterBulk);
+        }
     }
 }
 

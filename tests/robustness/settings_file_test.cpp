@@ -4,6 +4,7 @@
 // a write that fails leaves the file as it was.
 #include "TempFolder.h"
 #include "link/SettingsStore.h"
+#include "shell/DataFileRead.h"
 #include "shell/IniFile.h"
 #include "shell/SettingsFile.h"
 
@@ -52,11 +53,14 @@ struct MessyFile {
     QString value;
 };
 
+constexpr int kHuge = int(DataFileMaxBytes) - 64;
+
 const MessyFile MessyFiles[] = {
     {"RandomBytes", RandomBytes(4000), nullptr, nullptr, {}},
     {"NulInValue", QByteArray("[S]\r\nk=a\0b\r\n", 12), "S", "k", QStringLiteral("a") + QChar(0) + "b"},
-    {"HugeLine", QByteArray(1 << 20, 'x') + "\r\n[S]\r\nk=v\r\n", "S", "k", "v"},
-    {"HugeValue", "[S]\r\nk=" + QByteArray(1 << 20, 'v') + "\r\n", "S", "k", QString(1 << 20, QLatin1Char('v'))},
+    // Just under the size a data-folder file may have.
+    {"HugeLine", QByteArray(kHuge, 'x') + "\r\n[S]\r\nk=v\r\n", "S", "k", "v"},
+    {"HugeValue", "[S]\r\nk=" + QByteArray(kHuge, 'v') + "\r\n", "S", "k", QString(kHuge, QLatin1Char('v'))},
     {"CarriageReturnsOnly", "[S]\rk=v\rj=w\r", "S", "j", "w"},
     {"MixedLineEnds", "[S]\nk=v\r\nj=w\rl=x", "S", "l", "x"},
     {"HeaderWithoutBracket", "[T\r\nk=v\r\n[S]\r\nk=w\r\n", "S", "k", "w"},
@@ -93,6 +97,17 @@ TEST_P(MessyFileTest, NewEntryLeavesTheRestUntouched)
     if (f.section) {
         EXPECT_EQ(ReadSettingsEntry(path, f.section, f.key), f.value);
     }
+}
+
+// A file over the size limit is neither read nor rewritten: the entry is
+// refused and every byte stays.
+TEST(Robustness, OversizedSettingsFileIsLeftAsItWas)
+{
+    TempFolder folder;
+    const QByteArray bytes = "[S]\r\nk=" + QByteArray(int(DataFileMaxBytes), 'v') + "\r\n";
+    const QString path = WriteAll(folder, bytes);
+    EXPECT_FALSE(WriteSettingsEntry(path, "Added", "key", "value"));
+    EXPECT_EQ(ReadAll(path), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Robustness, MessyFileTest, ::testing::ValuesIn(MessyFiles),

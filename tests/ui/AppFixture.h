@@ -42,7 +42,10 @@ struct AppFixture {
 
     // Picks the simulated instrument's entry in the port list and presses
     // Connect, as a user would; true when the connection was made.
-    static bool ConnectToDemo(TolviApplication& app)
+    static bool ConnectToDemo(TolviApplication& app) { return ConnectToPort(app, app.demoPort()); }
+
+    // The same for the entry of port number `port`.
+    static bool ConnectToPort(TolviApplication& app, int port)
     {
         ConfigurePage* page = app.window().configurePage();
         if (!app.instrumentThread().waitUntilIdle(30000))
@@ -50,7 +53,7 @@ struct AppFixture {
         // The entry reads "COM Port n - <device>": found by its number.
         int entry = -1;
         for (int i = 0; i < page->lstComPorts->count(); ++i)
-            if (PortEntry::portNumber(page->lstComPorts->itemText(i)) == app.demoPort())
+            if (PortEntry::portNumber(page->lstComPorts->itemText(i)) == port)
                 entry = i;
         if (entry < 0)
             return false;

@@ -69,8 +69,9 @@ TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
         SCOPED_TRACE(text);
         QLabel* label = status->panel(panel);
         EXPECT_EQ(label->toolTip(), QString::fromLatin1(text));
-        if (panel != StatusPanel::Message)
+        if (panel != StatusPanel::Message) {
             EXPECT_EQ(status->shownText(panel), QString::fromLatin1(text)) << "shown whole";
+        }
     }
     const QString shown = status->shownText(StatusPanel::Message);
     EXPECT_TRUE(shown.startsWith("Downloading the")) << shown.toStdString();

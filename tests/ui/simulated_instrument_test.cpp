@@ -148,13 +148,7 @@ TEST(SimulatedInstrument, IncompleteDownloadSaysWhichSlotsAreMissing)
     ASSERT_TRUE(WritePortToPortsFile(f.dataFile("app.txt"), Port, sim.ptyPath(), &error)) << error.toStdString();
     TolviApplication app(f.options());
     app.start();
-    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(30000));
-    ConfigurePage* configure = app.window().configurePage();
-    const int entry = configure->lstComPorts->findText(QStringLiteral("COM Port %1").arg(Port));
-    ASSERT_GE(entry, 0);
-    configure->lstComPorts->setCurrentIndex(entry);
-    configure->btnSelectComPort->click();
-    ASSERT_TRUE(app.instrumentThread().waitUntilIdle(60000));
+    ASSERT_TRUE(AppFixture::ConnectToPort(app, Port));
 
     ModalScript script;
     script.thenPress(QMessageBox::Ok);
