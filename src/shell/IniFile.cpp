@@ -202,8 +202,10 @@ bool IniFile::setValue(const QString& section, const QString& key, const QString
 {
     const QString cleanKey = key.trimmed();
     const QString cleanSection = section.trimmed();
+    // A key that starts with a byte-order mark would read back without it.
     if (cleanKey.isEmpty() || cleanKey.contains(QLatin1Char('=')) || cleanKey.startsWith(QLatin1Char(';'))
-        || cleanKey.startsWith(QLatin1Char('[')) || cleanSection.contains(QLatin1Char(']'))
+        || cleanKey.startsWith(QLatin1Char('[')) || cleanKey.startsWith(QChar(0xFEFF))
+        || cleanSection.contains(QLatin1Char(']'))
         || hasLineBreakOrNul(key) || hasLineBreakOrNul(section) || hasLineBreakOrNul(value))
         return false;
 

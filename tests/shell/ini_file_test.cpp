@@ -121,7 +121,7 @@ TEST(IniFile, RefusesNamesAndValuesThatWouldNotReadBack)
     const Case cases[] = {
         {"S", "", "v"}, {"S", "  ", "v"}, {"S", "a=b", "v"}, {"S", ";k", "v"}, {"S", "[k", "v"},
         {"S]", "k", "v"}, {"S", "k", "line1\r\n[Injected]"}, {"S", "k", "a\nb"}, {"S\n", "k", "v"},
-        {"S", "k", QStringLiteral("a") + QChar(0)},
+        {"S", "k", QStringLiteral("a") + QChar(0)}, {"S", QChar(0xFEFF) + QStringLiteral("k"), "v"},
     };
     const QByteArray before = "[S]\r\nk=1\r\n";
     for (const auto& c : cases) {
