@@ -3,17 +3,13 @@
 #include "DataFileOptions.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
-#include "instrument/DownloadTable.h"
-#include "instrument/InstrumentInfo.h"
-#include "records/ArchivedDownload.h"
+#include "records/ArchiveExport.h"
 #include "records/InstrumentArchive.h"
 #include "records/InstrumentRecords.h"
-#include "session/ConnectionControl.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -30,13 +26,8 @@ QString readingTime(qint64 utcSeconds)
 int listArchives(CliSession& session)
 {
     Services& services = session.services();
-    const QDir data(services.paths.dataFolder);
-    int listed = 0;
-    for (const QString& serial : data.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QString path = InstrumentArchive::pathIn(RecordFolderFor(data.path(), serial));
-        if (!QFileInfo::exists(path))
-            continue;
-        ++listed;
+    const QList<ArchiveLocation> archives = ArchivesIn(services.paths.dataFolder);
+    for (const auto& [serial, path] : archives) {
         InstrumentArchive archive(path, services.log);
         if (!archive.open(false)) {
             print(QStringLiteral("Instrument %1: %2 cannot be read: %3").arg(serial, path, archive.error()));
@@ -57,8 +48,8 @@ int listArchives(CliSession& session)
             print(line);
         }
     }
-    if (listed == 0)
-        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(data.path())));
+    if (archives.isEmpty())
+        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
     return ExitOk;
 }
 
@@ -102,10 +93,8 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
         session.error(problem);
         return ExitUsage;
     }
-    InstrumentInfo info;
-    info.SerialNumber = serial;
-    info.RecordFolder = RecordFolderFor(services.paths.dataFolder, serial);
-    InstrumentArchive archive(InstrumentArchive::pathIn(info.RecordFolder), services.log);
+    const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
+    InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
     if (!archive.open(false)) {
         session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
         return ExitFailed;
@@ -116,31 +105,13 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
         return ExitUsage;
     }
 
-    // The generations one after the other, each decoded as its last download was.
-    DownloadTable table;
-    FirmwareFlags flags;
-    for (const int generation : *generations) {
-        const std::optional<ArchiveFirmware> firmware = archive.generationFirmware(generation);
-        if (!firmware)
-            continue;
-        info.FirmwareID = firmware->firmware;
-        info.FirmwareVersion = firmware->firmwareVersion;
-        info.MGMFactor = firmware->mgmFactor;
-        info.MGMFixed = firmware->mgmFixed;
-        flags = FirmwareFlagsFor(firmware->firmwareVersion);
-        DownloadTable decoded;
-        FillTableFromArchive(archive.generationSlots(generation), decoded, flags, info, services.log);
-        for (int i = 1; i <= decoded.count(); ++i) {
-            if (!decoded[i].RawHex.isEmpty())
-                table.records.push_back(std::move(decoded[i]));
-        }
-    }
-    if (table.count() == 0) {
+    ArchiveExport exported = ExportArchive(archive, serial, recordFolder, *generations, services.log);
+    if (exported.table.count() == 0) {
         session.error(QStringLiteral("The archive of instrument %1 holds no slots to export.").arg(serial));
         return ExitFailed;
     }
     TerminalProgress progress;
-    return SaveTableAsRequested(session, *request, table, info, flags, progress);
+    return SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
 }
 
 int runArchive(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)

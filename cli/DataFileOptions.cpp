@@ -77,6 +77,22 @@ bool readValue(const QCommandLineParser& parser, const char* name, Parse parse, 
     return target.has_value();
 }
 
+// Two switches for the two values of one choice: target is true with the
+// first, false with the second, unset with neither; both is a problem.
+bool readSwitchPair(const QCommandLineParser& parser, const char* yes, const char* no, std::optional<bool>& target,
+    QString& problem)
+{
+    const bool first = parser.isSet(QString::fromLatin1(yes));
+    const bool second = parser.isSet(QString::fromLatin1(no));
+    if (first && second) {
+        problem = QStringLiteral("--%1 and --%2 exclude each other").arg(QLatin1String(yes), QLatin1String(no));
+        return false;
+    }
+    if (first || second)
+        target = first;
+    return true;
+}
+
 // The filter frame as the options set it, over what a completed download set.
 void applyChoices(const DataFileRequest& r, DownloadPageModel& page)
 {
@@ -136,18 +152,9 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
         }
         r.typeNumber = static_cast<int>(index) + 1;
     }
-    if (parser.isSet(QStringLiteral("single-column")) && parser.isSet(QStringLiteral("two-columns"))) {
-        problem = QStringLiteral("--single-column and --two-columns exclude each other");
+    if (!readSwitchPair(parser, "single-column", "two-columns", r.singleColumn, problem)
+        || !readSwitchPair(parser, "scheduled", "unscheduled", r.onlyScheduled, problem))
         return std::nullopt;
-    }
-    if (parser.isSet(QStringLiteral("single-column")) || parser.isSet(QStringLiteral("two-columns")))
-        r.singleColumn = parser.isSet(QStringLiteral("single-column"));
-    if (parser.isSet(QStringLiteral("scheduled")) && parser.isSet(QStringLiteral("unscheduled"))) {
-        problem = QStringLiteral("--scheduled and --unscheduled exclude each other");
-        return std::nullopt;
-    }
-    if (parser.isSet(QStringLiteral("scheduled")) || parser.isSet(QStringLiteral("unscheduled")))
-        r.onlyScheduled = parser.isSet(QStringLiteral("scheduled"));
     if (!readValue(parser, "date-from", parseDate, r.from, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
         || !readValue(parser, "date-to", parseDate, r.to, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
         || !readValue(parser, "conc-a", parseBound, r.boundA, QStringLiteral("a concentration from 0 to 10 ppm"), problem)

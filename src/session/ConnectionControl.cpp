@@ -107,23 +107,6 @@ const char* KnownFirmwareFault(double version)
     return nullptr;
 }
 
-FirmwareFlags FirmwareFlagsFor(double version)
-{
-    FirmwareFlags flags;
-    if (version <= 1.99) {
-        flags.FwOldSlotStatus = version >= 1.30;
-        flags.FwNewSlotStatus = version >= 1.44;
-        flags.FwFirstInSchedule = version >= 1.47;
-        flags.FwMemoryFullInverted = version >= 1.61;
-    } else {
-        flags.FwNewSlotStatus = version >= 2.16;
-        flags.FwFirstInSchedule = version >= 2.19;
-        flags.FwMemoryFullInverted = version >= 2.26;
-    }
-    flags.FwRemoteQuirk = version < 2.29 && flags.FwFirstInSchedule;
-    return flags;
-}
-
 QString ConnectionLabelText(const InstrumentInfo& info)
 {
     return QStringLiteral("Connected to ") + info.SerialNumber + QStringLiteral(" (") + info.FirmwareID

@@ -31,9 +31,6 @@ constexpr double LatestFirmwareVersion = 1.68;
 // decimal number ("HHU V2.31 ..." gives 2.31; 0 when no number stands there).
 double FirmwareVersionOf(const QString& firmwareId);
 
-// The protocol variants a firmware version switches on.
-FirmwareFlags FirmwareFlagsFor(double version);
-
 // Firmware versions with a known fault, each with the note the session log
 // gets at connection.
 struct FirmwareFault {
