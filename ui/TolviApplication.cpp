@@ -97,11 +97,9 @@ void TolviApplication::start()
         // port list and its edit text.
         modelBinding_->run(QStringLiteral("connect"), [this, port = demo_.port] {
             // The list's own entry for it, as a user would pick it.
-            QString entry = PortEntry::serial(port);
-            for (const QString& listed : model().portEntries())
-                if (PortEntry::portNumber(listed) == port)
-                    entry = listed;
-            model().setPortEditText(entry);
+            const QStringList entries = model().portEntries();
+            const qsizetype listed = PortEntry::indexOf(entries, port);
+            model().setPortEditText(listed >= 0 ? entries[listed] : PortEntry::serial(port));
             model().connectSelected();
         });
     }

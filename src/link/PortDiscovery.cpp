@@ -37,10 +37,7 @@ QString driverName(const QString& valueName)
 
 bool listsPort(const QStringList& entries, int port)
 {
-    for (const QString& e : entries)
-        if (!PortEntry::isSeparator(e) && PortEntry::portNumber(e) == port)
-            return true;
-    return false;
+    return PortEntry::indexOf(entries, port) >= 0;
 }
 
 bool onlySeparators(const QStringList& entries)
@@ -86,6 +83,14 @@ int portNumber(const QString& entry)
     if (!entry.startsWith(SerialPrefix))
         return 0;
     return LeadingNumber(QStringView(entry).mid(SerialPrefix.size()));
+}
+
+qsizetype indexOf(const QStringList& entries, int port)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (!isSeparator(entries[i]) && portNumber(entries[i]) == port)
+            return i;
+    return -1;
 }
 
 } // namespace PortEntry

@@ -47,6 +47,9 @@ bool isNetwork(const QString& entry);           // begins "net://"
 // The port number that follows the ninth character of a serial entry; 0 for
 // any entry that is not a serial port (separators, the network entry).
 int portNumber(const QString& entry);
+// Where the serial port `port` stands in a port list, whatever description
+// follows its number; -1 when it is not listed.
+qsizetype indexOf(const QStringList& entries, int port);
 }
 
 // Host and port of a "net://" entry: the host is the text after "net://" up

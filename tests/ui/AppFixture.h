@@ -51,13 +51,13 @@ struct AppFixture {
         if (!app.instrumentThread().waitUntilIdle(30000))
             return false;
         // The entry reads "COM Port n - <device>": found by its number.
-        int entry = -1;
+        QStringList entries;
         for (int i = 0; i < page->lstComPorts->count(); ++i)
-            if (PortEntry::portNumber(page->lstComPorts->itemText(i)) == port)
-                entry = i;
+            entries << page->lstComPorts->itemText(i);
+        const qsizetype entry = PortEntry::indexOf(entries, port);
         if (entry < 0)
             return false;
-        page->lstComPorts->setCurrentIndex(entry);
+        page->lstComPorts->setCurrentIndex(int(entry));
         page->btnSelectComPort->click();
         return app.instrumentThread().waitUntilIdle(60000) && page->btnDisconnect->isEnabled();
     }
