@@ -79,37 +79,21 @@ void DownloadActions::download(Kind kind, bool thenSave)
                 : kind == Kind::New                ? DownloadNewData(context)
                                                    : DownloadAllAndArchive(context);
             result.summary = DownloadSummary::of(model.downloads());
-            if (result.outcome == DownloadOutcome::Completed || result.outcome == DownloadOutcome::Incomplete)
+            if (SlotsWereRead(result.outcome))
                 result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());
             result.problem = DownloadProblemText(result.outcome, context.report);
             return result;
         },
         [this, thenSave](Result result) {
-            DownloadPageModel& page = parts_.pageModel;
-            // What was read of an incomplete download may be filtered and saved.
-            const bool slotsRead = result.outcome == DownloadOutcome::Completed
-                || result.outcome == DownloadOutcome::Incomplete;
-            switch (result.outcome) {
-            case DownloadOutcome::Completed:
-            case DownloadOutcome::Incomplete:
-                page.chart.setSource(std::move(result.chart));
-                page.downloadCompleted(result.summary, QDateTime::currentDateTime());
-                break;
-            case DownloadOutcome::Cancelled:
-            case DownloadOutcome::Failed:
-                page.dataDropped();
-                break;
-            case DownloadOutcome::EmptyMemory:
-            case DownloadOutcome::NoInstrument:
-            case DownloadOutcome::NothingToDownload:
-                break;   // nothing was sent: the table is as it was
-            }
+            parts_.pageModel.downloadEnded(result.outcome, result.summary, std::move(result.chart),
+                QDateTime::currentDateTime());
             parts_.redraw();
             if (!result.problem.isEmpty()) {
                 Services& services = parts_.model.services();
                 services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
             }
-            if (thenSave && slotsRead)
+            // What was read of an incomplete download may be filtered and saved.
+            if (thenSave && SlotsWereRead(result.outcome))
                 parts_.saveData(); // queued behind the download, which still holds the buttons
         });
 }

@@ -29,6 +29,26 @@ void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
     slider.fitTo(slotsUsed);
 }
 
+void DownloadPageModel::downloadEnded(DownloadOutcome outcome, const DownloadSummary& download,
+    ChartSource chartSource, const QDateTime& localNow)
+{
+    switch (outcome) {
+    case DownloadOutcome::Completed:
+    case DownloadOutcome::Incomplete:
+        chart.setSource(std::move(chartSource));
+        downloadCompleted(download, localNow);
+        break;
+    case DownloadOutcome::Cancelled:
+    case DownloadOutcome::Failed:
+        dataDropped();
+        break;
+    case DownloadOutcome::EmptyMemory:
+    case DownloadOutcome::NoInstrument:
+    case DownloadOutcome::NothingToDownload:
+        break;   // nothing was sent: the table is as it was
+    }
+}
+
 void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const QDateTime& localNow)
 {
     filter.resetAfterDownload(download, localNow);

@@ -1,5 +1,6 @@
 #pragma once
 #include "data/DownloadFilter.h"
+#include "data/MemoryDownload.h"
 #include "data/MemoryRangeSlider.h"
 #include "data/ReadingChartModel.h"
 
@@ -59,6 +60,11 @@ public:
     {
         downloadCompleted(DownloadSummary::of(table), localNow);
     }
+    // A download ended: with slots read, the page and the chart (drawn from
+    // `chart`) as after downloadCompleted; cancelled or failed, no data to
+    // filter; refused before anything was sent, the page as it was.
+    void downloadEnded(DownloadOutcome outcome, const DownloadSummary& download, ChartSource chartSource,
+        const QDateTime& localNow);
     // A download was cancelled or the memory erased: no data to filter.
     void dataDropped()
     {

@@ -67,6 +67,12 @@ enum class DownloadOutcome {
     NothingToDownload, // a portion without slots: said so, nothing sent, the table kept
 };
 
+// The table holds slots to filter and save: all of them, or those read.
+inline bool SlotsWereRead(DownloadOutcome outcome)
+{
+    return outcome == DownloadOutcome::Completed || outcome == DownloadOutcome::Incomplete;
+}
+
 // "slot 5", "slots 67-300", "slots 3, 9-12".
 QString SlotRangesText(const std::vector<SlotRange>& ranges);
 

@@ -164,7 +164,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
             true};
         outcome = DownloadMemoryPortion(portion, k + 1, info.SlotsUsed - k - 1);
         context.report = portion.report;
-        if (outcome != DownloadOutcome::Completed && outcome != DownloadOutcome::Incomplete) {
+        if (!SlotsWereRead(outcome)) {
             context.table.clear();
             return outcome;
         }
