@@ -46,7 +46,8 @@ QList<SimFaultRule> SingleReadsUnanswered(int first, int last)
 {
     QList<SimFaultRule> rules;
     for (int slot = first; slot <= last; ++slot)
-        rules << SimFaultRule::on(QStringLiteral("J01%10001").arg(QString::number(slot, 16).toUpper().rightJustified(4, '0')));
+        rules << SimFaultRule::on(
+            QStringLiteral("J01") + QString::number(slot, 16).toUpper().rightJustified(4, '0') + QStringLiteral("0001"));
     return rules;
 }
 
