@@ -121,10 +121,12 @@ QString AsText(const MeasurementReport& report)
             for (qsizetype c = 0; c < row.size() && size_t(c) < widths.size(); ++c)
                 widths[size_t(c)] = std::max(widths[size_t(c)], int(row[c].size()));
         const auto line = [&widths](const QStringList& cells) {
-            QString out = QStringLiteral(" ");
+            QString out = QStringLiteral("  ");
             for (qsizetype c = 0; c < cells.size() && size_t(c) < widths.size(); ++c)
-                out += QLatin1Char(' ') + (c == 0 ? cells[c].leftJustified(widths[0]) : cells[c].rightJustified(widths[size_t(c)]));
-            return out.trimmed().prepend(QStringLiteral("  ")) + QLatin1Char('\n');
+                out += (c == 0 ? cells[c].leftJustified(widths[0]) : QLatin1Char(' ') + cells[c].rightJustified(widths[size_t(c)]));
+            while (out.endsWith(QLatin1Char(' ')))
+                out.chop(1);
+            return out + QLatin1Char('\n');
         };
         text += line(table->headings);
         for (const QStringList& row : table->rows)

@@ -27,6 +27,8 @@ QFont BodyFont(bool bold = false, double points = kBodyPoints)
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // No ligatures: a reader searching the text finds "off", not a glyph for "ff".
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 

@@ -99,7 +99,7 @@ TEST(ReportPdf, TheJsonFiguresAreTextOnPagesThatRender)
         EXPECT_TRUE(text.contains(figure)) << figure.toStdString();
     const int episodes = made.json[QStringLiteral("episodes")][QStringLiteral("count")].toInt();
     EXPECT_EQ(episodes, 14);
-    EXPECT_TRUE(text.contains(QStringLiteral("%1 of which %1 with a reading").arg(600)));
+    EXPECT_TRUE(text.contains(QStringLiteral("%1, of which %1 with a reading").arg(600)));
     EXPECT_EQ(made.json[QStringLiteral("gaps")].toArray().size(), 2);
 
     const int pages = pdftools::pageCount(pdf);
