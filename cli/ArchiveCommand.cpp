@@ -1,11 +1,10 @@
+#include "ArchiveSelection.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "DataFileOptions.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
-#include "records/ArchiveExport.h"
 #include "records/InstrumentArchive.h"
-#include "records/InstrumentRecords.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
@@ -53,39 +52,12 @@ int listArchives(CliSession& session)
     return ExitOk;
 }
 
-// Which generations to export: the newest (none chosen), one, or all.
-std::optional<QList<int>> chosenGenerations(const QCommandLineParser& parser, InstrumentArchive& archive,
-    QString& problem)
-{
-    const bool all = parser.isSet(QStringLiteral("all"));
-    const bool one = parser.isSet(QStringLiteral("generation"));
-    if (all && one) {
-        problem = QStringLiteral("--generation and --all exclude each other");
-        return std::nullopt;
-    }
-    QList<int> numbers;
-    for (const ArchiveGeneration& g : archive.generations())
-        numbers << g.number;
-    if (all)
-        return numbers;
-    if (!one)
-        return numbers.isEmpty() ? QList<int>{} : QList<int>{numbers.last()};
-    bool ok = false;
-    const int number = parser.value(QStringLiteral("generation")).toInt(&ok);
-    if (!ok || !numbers.contains(number)) {
-        problem = QStringLiteral("--generation takes one of the archive's generations (see archive list)");
-        return std::nullopt;
-    }
-    return QList<int>{number};
-}
-
 int exportArchive(CliSession& session, const QCommandLineParser& parser)
 {
-    Services& services = session.services();
-    const QString serial = parser.value(QStringLiteral("serial")).trimmed();
     QString problem;
     const auto request = ReadDataFileRequest(parser, QStringLiteral("archive export"), problem);
-    if (serial.isEmpty() || serial.contains(QLatin1Char('/')) || serial.startsWith(QLatin1Char('.'))) {
+    const QString serial = ChosenArchiveSerial(parser);
+    if (serial.isEmpty()) {
         session.error(QStringLiteral("archive export needs --serial S (see archive list)"));
         return ExitUsage;
     }
@@ -93,19 +65,10 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
         session.error(problem);
         return ExitUsage;
     }
-    const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
-    InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
-    if (!archive.open(false)) {
-        session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
-        return ExitFailed;
-    }
-    const auto generations = chosenGenerations(parser, archive, problem);
-    if (!generations) {
-        session.error(problem);
-        return ExitUsage;
-    }
-
-    ArchiveExport exported = ExportArchive(archive, serial, recordFolder, *generations, services.log);
+    ArchiveExport exported;
+    QString origin;
+    if (const int status = ExportChosenGenerations(session, parser, serial, exported, origin); status != ExitOk)
+        return status;
     if (exported.table.count() == 0) {
         session.error(QStringLiteral("The archive of instrument %1 holds no slots to export.").arg(serial));
         return ExitFailed;

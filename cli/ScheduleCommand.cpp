@@ -356,7 +356,7 @@ CliCommand ScheduleCommand()
     command.summary = QStringLiteral("Show, change (set), start or stop the instrument's schedule; save it to or load "
                                      "it from a .sch file (load --send sends it).");
     command.options = {
-        QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show: as JSON.")),
+        QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON.")),
         valueOption("start", "schedule set: start time HH:MM (local).", "HH:MM"),
         valueOption("length", "schedule set: window length HH:MM.", "HH:MM"),
         valueOption("every", "schedule set: minutes between samples, 0 (continuous) to 60.", "MIN"),

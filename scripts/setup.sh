@@ -10,7 +10,7 @@ PACKAGES=(
   libqt6sql6-sqlite sqlite3
   libgl-dev libzip-dev zipcmp zipmerge ziptool unzip
   googletest libgtest-dev
-  gnuplot-nox python3 python3-intelhex socat
+  gnuplot-nox python3 python3-intelhex socat poppler-utils fonts-dejavu-core
   clang libclang-rt-14-dev llvm-14
   locales
 )
