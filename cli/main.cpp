@@ -37,7 +37,7 @@ QString commandList()
     }
     text += QStringLiteral(
         "\nExit status: 0 success, 1 usage error, 2 no instrument answered, 3 an operation failed,\n"
-        "4 refused (password or confirmation).\n");
+        "4 refused (password or confirmation), 5 incomplete (a download saved what it could read).\n");
     return text;
 }
 
