@@ -23,18 +23,23 @@ QString readingTime(qint64 utcSeconds)
     return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// Lists every archive, read-only; ExitFailed when one of them could not be read.
 int listArchives(CliSession& session)
 {
     Services& services = session.services();
     const QList<ArchiveLocation> archives = ArchivesIn(services.paths.dataFolder);
+    int status = ExitOk;
     for (const auto& [serial, path] : archives) {
         InstrumentArchive archive(path, services.log);
-        if (!archive.open(false)) {
-            print(QStringLiteral("Instrument %1: %2 cannot be read: %3").arg(serial, path, archive.error()));
+        std::optional<QList<ArchiveGeneration>> generations;
+        if (!archive.open(InstrumentArchive::Access::ReadOnly) || !(generations = archive.generations())) {
+            session.error(QStringLiteral("The archive of instrument %1 (%2) cannot be read: %3")
+                    .arg(serial, QDir::toNativeSeparators(path), archive.error()));
+            status = ExitFailed;
             continue;
         }
         print(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
-        for (const ArchiveGeneration& g : archive.generations()) {
+        for (const ArchiveGeneration& g : *generations) {
             QString line = QStringLiteral("  generation %1: started %2 UTC, %3 downloads, %4 slots")
                                .arg(g.number)
                                .arg(g.startedUtc.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
@@ -50,7 +55,7 @@ int listArchives(CliSession& session)
     }
     if (archives.isEmpty())
         print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
-    return ExitOk;
+    return status;
 }
 
 // Which generations to export: the newest (none chosen), one, or all.
@@ -63,8 +68,13 @@ std::optional<QList<int>> chosenGenerations(const QCommandLineParser& parser, In
         problem = QStringLiteral("--generation and --all exclude each other");
         return std::nullopt;
     }
+    const std::optional<QList<ArchiveGeneration>> generations = archive.generations();
+    if (!generations) {
+        problem = archive.error();
+        return std::nullopt;
+    }
     QList<int> numbers;
-    for (const ArchiveGeneration& g : archive.generations())
+    for (const ArchiveGeneration& g : *generations)
         numbers << g.number;
     if (all)
         return numbers;
@@ -95,23 +105,39 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
     }
     const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
     InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
-    if (!archive.open(false)) {
+    if (!archive.open(InstrumentArchive::Access::ReadOnly)) {
         session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
         return ExitFailed;
     }
     const auto generations = chosenGenerations(parser, archive, problem);
     if (!generations) {
+        if (!archive.error().isEmpty()) {
+            session.error(QStringLiteral("The archive of instrument %1 cannot be read: %2").arg(serial, archive.error()));
+            return ExitFailed;
+        }
         session.error(problem);
         return ExitUsage;
     }
 
     ArchiveExport exported = ExportArchive(archive, serial, recordFolder, *generations, services.log);
+    for (const BadArchiveRow& row : exported.bad) {
+        session.error(QStringLiteral("Generation %1, slot %2 is left out: %3.")
+                .arg(row.generation)
+                .arg(row.slot)
+                .arg(row.why));
+    }
+    if (!exported.error.isEmpty()) {
+        session.error(QStringLiteral("The archive of instrument %1 cannot be read: %2").arg(serial, exported.error));
+        return ExitFailed;
+    }
     if (exported.table.count() == 0) {
         session.error(QStringLiteral("The archive of instrument %1 holds no slots to export.").arg(serial));
         return ExitFailed;
     }
     TerminalProgress progress;
-    return SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    const int saved = SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    // What could be read was saved; the rows left out make it a part.
+    return saved == ExitOk && !exported.bad.isEmpty() ? ExitIncomplete : saved;
 }
 
 int runArchive(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)

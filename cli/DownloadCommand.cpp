@@ -109,7 +109,17 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
 
     const int saved = SaveTableAsRequested(session, request->file, model.downloads(), info,
         session.link().firmwareFlags(), progress);
-    return saved == ExitOk && outcome == DownloadOutcome::Incomplete ? ExitIncomplete : saved;
+    if (saved != ExitOk)
+        return saved;
+    if (outcome == DownloadOutcome::Incomplete)
+        return ExitIncomplete;
+    if (!context.notArchived.isEmpty()) {
+        const QString file = request->file.output == QLatin1String("-") ? QStringLiteral("standard output")
+                                                                         : request->file.output;
+        session.error(NotArchivedText(file, context.notArchived));
+        return ExitNotArchived;
+    }
+    return ExitOk;
 }
 }
 
