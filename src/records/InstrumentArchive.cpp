@@ -409,7 +409,7 @@ std::optional<int> InstrumentArchive::writeDownload(const ArchiveDownload& downl
 {
     auto failed = [&](const QSqlError& error) -> std::optional<int> {
         busy = ArchiveSqlBusy(error);
-        failOn(error, QStringLiteral("the download could not be written"));
+        failOn(error);
         return std::nullopt;
     };
     busy = false;

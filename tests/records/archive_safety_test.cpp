@@ -188,7 +188,7 @@ TEST(Archive, FullDownloadIntoADamagedArchiveIsCompletedButNotArchived)
     auto rig = folder.connect(MemoryOf(Archived));
     DownloadContext context = rig->download();
     ASSERT_EQ(DownloadAllAndArchive(context), DownloadOutcome::Completed);
-    EXPECT_EQ(context.notArchived, QStringLiteral("the download could not be written: the file is damaged"));
+    EXPECT_EQ(context.notArchived, Damaged);
     EXPECT_EQ(Snapshot(path), before);
 }
 
