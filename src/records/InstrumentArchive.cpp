@@ -211,6 +211,12 @@ bool InstrumentArchive::checkReadableVersion()
 {
     QSqlError error;
     const std::optional<int> version = SchemaVersionOf(db_, error);
+    // A writer that died left its journal: only a writer may roll it back.
+    if (!version && !ArchiveSqlBusy(error) && QFileInfo::exists(path_ + QStringLiteral("-journal"))) {
+        log_.debugMessage(QStringLiteral("Archive ") + path_ + QStringLiteral(": ") + error.text(), SessionLog::Detail);
+        return fail(QStringLiteral("a download was interrupted while writing to it; the next download of this"
+                                   " instrument puts it right"));
+    }
     if (!version)
         return failOn(error);
     if (*version > SchemaVersion)

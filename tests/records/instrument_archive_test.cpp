@@ -247,7 +247,14 @@ TEST(Archive, DatabaseLeftByAFailedWriterHoldsTheLastCompleteDownload)
         ASSERT_TRUE(child.waitForFinished(120000));
         if (c.killed) {
             ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAllStandardOutput().toStdString();
-            // Killed inside the transaction: the rollback journal is still there.
+            // Killed inside the transaction: the rollback journal is still there,
+            // and a reader, which may not roll it back, says so and leaves it.
+            EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral("-journal")));
+            SessionLog log;
+            InstrumentArchive reader(path, log);
+            EXPECT_FALSE(reader.open(InstrumentArchive::Access::ReadOnly));
+            EXPECT_EQ(reader.error(), QStringLiteral("a download was interrupted while writing to it; the next"
+                                                     " download of this instrument puts it right"));
             EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral("-journal")));
         } else {
             ASSERT_EQ(child.exitStatus(), QProcess::NormalExit);
