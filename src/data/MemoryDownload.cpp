@@ -446,6 +446,11 @@ QString DownloadProblemText(DownloadOutcome outcome, const DownloadReport& repor
     return {};
 }
 
+QString NotArchivedText(const QString& file, const QString& reason)
+{
+    return QStringLiteral("The readings were saved to %1 but not added to the archive: %2").arg(file, reason);
+}
+
 QString SlotRangesText(const std::vector<SlotRange>& ranges)
 {
     QStringList parts;
