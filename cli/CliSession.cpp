@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "ExitCode.h"
+#include "ProgramTiming.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkOpen.h"
 #include "link/SerialPortTable.h"
@@ -75,7 +76,8 @@ int CliSession::start()
 
     // With --data-dir everything stays inside that folder, per-user values included.
     core_ = std::make_unique<CoreSession>(
-        options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")));
+        options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")),
+        ProgramTiming());
     SessionLog& log = core_->log();
     // A fresh session log and the settings files, as the desktop program
     // keeps them; a program already running there keeps its session log.

@@ -27,18 +27,16 @@
 
 namespace {
 constexpr double kPauseSecondsPerSlot = 0.08;
-constexpr int kStreamGapMs = 1000;
 constexpr int kRetryBudget = 5;
 // The stream's own bound: twice the time its slots take on the line (one
 // slot message is STX, length character, "J03", slot number, 32 data
 // digits, checksum and CR; ten bits a character at the instrument's 9600
-// baud, also behind a network bridge) plus a margin, so an instrument that
+// baud, also behind a network bridge) plus the timing's margin, so an instrument that
 // sends slower than its line is still heard out, and one that never stops
 // sending is not listened to for ever.
 constexpr int kSlotMessageChars = 45;
 constexpr int kLineBaud = 9600;
 constexpr int kBitsPerChar = 10;
-constexpr qint64 kStreamMarginMs = 10000;
 // Slots in a row that may fail their single reads before the check pass asks
 // whether the instrument is still there.
 constexpr int kFailuresBeforePing = 3;
@@ -61,9 +59,9 @@ qint64 LineMs(qint64 chars)
     return chars * kBitsPerChar * 1000 / kLineBaud;
 }
 
-qint64 StreamBoundMs(int slots)
+qint64 StreamBoundMs(int slots, qint64 marginMs)
 {
-    return 2 * LineMs(qint64(slots) * kSlotMessageChars) + kStreamMarginMs;
+    return 2 * LineMs(qint64(slots) * kSlotMessageChars) + marginMs;
 }
 
 qint64 CheckBoundMs(int slots)
@@ -136,7 +134,7 @@ private:
         // A portion of one slot has nothing to stream: its slot is read singly.
         if (plan_.requested > 0) {
             const ExchangeOutcome first = tolviM::RetriedExchange(c_.link, budget_,
-                QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1(), 5);
+                QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1());
             if (!first.replyOk() || !first.checked.startsWith("GJ03")) {
                 log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
                 // A cancel request also cuts the wait for the reply short.
@@ -164,7 +162,7 @@ private:
     {
         const long pauseSeconds = std::lround(plan_.requested * kPauseSecondsPerSlot);
         log_.debugMessage(QStringLiteral("Pausing schedule for %1s...").arg(pauseSeconds), SessionLog::Detail);
-        if (!sendRetried(c_.link, QByteArray("A05") + HexL(pauseSeconds, 4).toLatin1(), 1, budget_, QByteArray("'A05"))) {
+        if (!sendRetried(c_.link, QByteArray("A05") + HexL(pauseSeconds, 4).toLatin1(), c_.link.timing().shortReplyTimeoutSeconds, budget_, QByteArray("'A05"))) {
             log_.debugMessage(QStringLiteral("Couldn't pause the schedule?"), SessionLog::Problem);
             budget_ = tolviM::RetryBudget{kRetryBudget};
         }
@@ -175,7 +173,7 @@ private:
     // the stream's own bound). False when the user cancelled.
     bool stream(QByteArray message)
     {
-        const qint64 boundMs = StreamBoundMs(plan_.requested);
+        const qint64 boundMs = StreamBoundMs(plan_.requested, c_.link.timing().streamMarginMs);
         const QDeadlineTimer bound(boundMs);
         bool more = true;
         while (more && message.startsWith("GJ03")) {
@@ -200,7 +198,7 @@ private:
     // second without a good message, or once the stream's bound has passed.
     bool receiveNext(QByteArray& message, const QDeadlineTimer& bound)
     {
-        const QDeadlineTimer gap(kStreamGapMs);
+        const QDeadlineTimer gap(c_.link.timing().streamGapMs);
         while (true) {
             const qint64 waitMs = std::min(gap.remainingTime(), bound.remainingTime());
             if (waitMs <= 0)
@@ -325,7 +323,7 @@ private:
         // An instrument that stopped answering is asked once: the pause runs out by itself.
         if (stoppedAnswering_)
             budget_.left = 0;
-        if (!sendRetried(c_.link, QByteArray("A050000"), 1, budget_, QByteArray("'A05")))
+        if (!sendRetried(c_.link, QByteArray("A050000"), c_.link.timing().shortReplyTimeoutSeconds, budget_, QByteArray("'A05")))
             log_.debugMessage(QStringLiteral("Couldn't unpause the schedule?"), SessionLog::Problem);
     }
 
@@ -379,8 +377,8 @@ private:
         // Only the download is cut short: the clean-up waits for its replies,
         // so a cancel request is withdrawn while it runs.
         c_.cancel.reset();
-        c_.link.SendMessage(ComposeMessage("C"), true, 5);
-        c_.link.SendMessage(ComposeMessage("A050000"), true, 1);
+        c_.link.SendMessage(ComposeMessage("C"), true, c_.link.timing().replyTimeoutSeconds);
+        c_.link.SendMessage(ComposeMessage("A050000"), true, c_.link.timing().shortReplyTimeoutSeconds);
         c_.observer.statusText(1, status);
         c_.table.clear();
         c_.observer.progress(0);
@@ -446,6 +444,11 @@ QString DownloadProblemText(DownloadOutcome outcome, const DownloadReport& repor
     if (outcome == DownloadOutcome::Failed)
         return QStringLiteral("Download failed: ") + report.message + QLatin1Char('.');
     return {};
+}
+
+QString NotArchivedText(const QString& file, const QString& reason)
+{
+    return QStringLiteral("The readings were saved to %1 but not added to the archive: %2").arg(file, reason);
 }
 
 QString SlotRangesText(const std::vector<SlotRange>& ranges)

@@ -9,8 +9,11 @@
 #include "shell/SessionStart.h"
 #include "shell/StartupFiles.h"
 
-CoreSession::CoreSession(const QString& perUserIni)
-    : log_(programTitle()), perUser_(perUserIni, programTitle()), appCaption_(AppCaptionText(programTitle()))
+CoreSession::CoreSession(const QString& perUserIni, const ProtocolTiming& timing)
+    : log_(programTitle())
+    , perUser_(perUserIni, programTitle())
+    , appCaption_(AppCaptionText(programTitle()))
+    , timing_(timing)
 {
 }
 
@@ -26,6 +29,7 @@ void CoreSession::start(const AppPaths& paths, Prompts& prompts)
     portMap_.setOverrides(PortsFromSettings(AppSettingsPath(paths)));
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);
     link_->setPrompts(&prompts);
+    link_->setTiming(timing_);
     model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
         MainModel::settingsFileMemory(UserSettingsPath(paths)));
 }
