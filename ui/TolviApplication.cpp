@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "LoginDialogRunner.h"
+#include "ReportSave.h"
 #include "config/InfoReport.h"
 #include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
@@ -193,6 +194,7 @@ void TolviApplication::bindDownloadPage()
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
         [this] { downloadBinding_->testFilter(downloads(), prompts_, core_.appCaption()); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+    connect(page->fraChart->btnChartReport, &QPushButton::clicked, this, &TolviApplication::makeReport);
     downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*page, *downloadModel_,
         [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
         *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
@@ -278,6 +280,13 @@ void TolviApplication::startDemoInstrument()
     }
 }
 
+void TolviApplication::makeReport()
+{
+    const QString program = QStringLiteral("Tolvi " TOLVI_VERSION);
+    if (const auto path = SaveMeasurementReport(core_.services(), downloadModel_->chart, program, QDateTime::currentDateTime()))
+        window_->statusPanels()->offerFolder(QFileInfo(*path).absolutePath());
+}
+
 void TolviApplication::saveData()
 {
     downloadBinding_->readFilterControls();
@@ -296,8 +305,11 @@ void TolviApplication::saveData()
     }, [this](Saved saved) {
         downloadModel_->filter = std::move(saved.first);
         downloadBinding_->refresh();
-        if (saved.second.saved)
-            window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (!saved.second.saved)
+            return;
+        window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (const QString notice = downloadModel_->savedNotice(saved.second.path); !notice.isEmpty())
+            prompts_.message(Prompts::Icon::Exclamation, notice, core_.appCaption());
     });
 }
 
