@@ -9,6 +9,7 @@
 #include "data/SaveData.h"
 #include "records/TechnicalFile.h"
 #include "link/PortDiscovery.h"
+#include "link/TerminalEepromDump.h"
 #include "session/MainModel.h"
 #include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
@@ -82,7 +83,7 @@ void TolviApplication::start()
     link.setCancelToken(&thread_.cancelToken());
     terminalSession_ = std::make_unique<TerminalSession>(LinkExchange(link));
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
-        prepared_.paths.resolve(QStringLiteral("eemap.hex")));
+        QDir(prepared_.paths.dataFolder).filePath(QLatin1String(TerminalEepromDump::FileName)));
     if (options_.demo)
         startDemoInstrument();
     modelBinding_ = std::make_unique<MainModelBinding>(model(), *window_, *terminal_, thread_, prompts_);
@@ -251,6 +252,8 @@ void TolviApplication::bindSettingsPage()
     settingsBinding_ = std::make_unique<SettingsPageBinding>(*page, *settingsModel_, prompts_, core_.appCaption());
     settingsActions_ = std::make_unique<SettingsPageActions>(thread_, model(), *observer_,
         [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
+    connect(settingsActions_.get(), &SettingsPageActions::instrumentClockSet, this,
+        &TolviApplication::refreshSchedulePage);
     for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
         connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
     // The service functions: sensor refresh, information report, offsets and
