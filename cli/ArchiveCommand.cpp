@@ -22,18 +22,23 @@ QString readingTime(qint64 utcSeconds)
     return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// Lists every archive, read-only; ExitFailed when one of them could not be read.
 int listArchives(CliSession& session)
 {
     Services& services = session.services();
     const QList<ArchiveLocation> archives = ArchivesIn(services.paths.dataFolder);
+    int status = ExitOk;
     for (const auto& [serial, path] : archives) {
         InstrumentArchive archive(path, services.log);
-        if (!archive.open(false)) {
-            print(QStringLiteral("Instrument %1: %2 cannot be read: %3").arg(serial, path, archive.error()));
+        std::optional<QList<ArchiveGeneration>> generations;
+        if (!archive.open(InstrumentArchive::Access::ReadOnly) || !(generations = archive.generations())) {
+            session.error(QStringLiteral("The archive of instrument %1 (%2) cannot be read: %3")
+                    .arg(serial, QDir::toNativeSeparators(path), archive.error()));
+            status = ExitFailed;
             continue;
         }
         print(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
-        for (const ArchiveGeneration& g : archive.generations()) {
+        for (const ArchiveGeneration& g : *generations) {
             QString line = QStringLiteral("  generation %1: started %2 UTC, %3 downloads, %4 slots")
                                .arg(g.number)
                                .arg(g.startedUtc.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
@@ -49,7 +54,7 @@ int listArchives(CliSession& session)
     }
     if (archives.isEmpty())
         print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
-    return ExitOk;
+    return status;
 }
 
 int exportArchive(CliSession& session, const QCommandLineParser& parser)
@@ -74,7 +79,9 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
         return ExitFailed;
     }
     TerminalProgress progress;
-    return SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    const int saved = SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    // What could be read was saved; the rows left out make it a part.
+    return saved == ExitOk && !exported.bad.isEmpty() ? ExitIncomplete : saved;
 }
 
 int runArchive(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)

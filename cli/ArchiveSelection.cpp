@@ -19,8 +19,13 @@ std::optional<QList<int>> chosenGenerations(const QCommandLineParser& parser, In
         problem = QStringLiteral("--generation and --all exclude each other");
         return std::nullopt;
     }
+    const std::optional<QList<ArchiveGeneration>> generations = archive.generations();
+    if (!generations) {
+        problem = archive.error();
+        return std::nullopt;
+    }
     QList<int> numbers;
-    for (const ArchiveGeneration& g : archive.generations())
+    for (const ArchiveGeneration& g : *generations)
         numbers << g.number;
     if (all)
         return numbers;
@@ -63,17 +68,31 @@ int ExportChosenGenerations(CliSession& session, const QCommandLineParser& parse
     Services& services = session.services();
     const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
     InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
-    if (!archive.open(false)) {
+    if (!archive.open(InstrumentArchive::Access::ReadOnly)) {
         session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
         return ExitFailed;
     }
     QString problem;
     const auto generations = chosenGenerations(parser, archive, problem);
     if (!generations) {
+        if (!archive.error().isEmpty()) {
+            session.error(QStringLiteral("The archive of instrument %1 cannot be read: %2").arg(serial, archive.error()));
+            return ExitFailed;
+        }
         session.error(problem);
         return ExitUsage;
     }
     exported = ExportArchive(archive, serial, recordFolder, *generations, services.log);
+    for (const BadArchiveRow& row : exported.bad) {
+        session.error(QStringLiteral("Generation %1, slot %2 is left out: %3.")
+                .arg(row.generation)
+                .arg(row.slot)
+                .arg(row.why));
+    }
+    if (!exported.error.isEmpty()) {
+        session.error(QStringLiteral("The archive of instrument %1 cannot be read: %2").arg(serial, exported.error));
+        return ExitFailed;
+    }
     origin = InWords(serial, *generations);
     return ExitOk;
 }

@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "ExitCode.h"
+#include "ProgramTiming.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkOpen.h"
 #include "link/SerialPortTable.h"
@@ -17,6 +18,22 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+namespace {
+// The command line as the session log keeps it: the value of --password is
+// never written down.
+QString LoggedCommandLine(QStringList arguments)
+{
+    const QString option = QStringLiteral("--password");
+    const QString withheld = QStringLiteral("(withheld)");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == option && i + 1 < arguments.size())
+            arguments[++i] = withheld;
+        else if (arguments[i].startsWith(option + QLatin1Char('=')))
+            arguments[i] = option + QLatin1Char('=') + withheld;
+    }
+    return arguments.join(QLatin1Char(' '));
+}
+} // namespace
 
 CliSession::CliSession(CliOptions options) : options_(std::move(options)) {}
 
@@ -59,7 +76,8 @@ int CliSession::start()
 
     // With --data-dir everything stays inside that folder, per-user values included.
     core_ = std::make_unique<CoreSession>(
-        options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")));
+        options_.dataDir.isEmpty() ? QString() : QDir(paths_.dataFolder).filePath(QStringLiteral("peruser.ini")),
+        ProgramTiming());
     SessionLog& log = core_->log();
     // A fresh session log and the settings files, as the desktop program
     // keeps them; a program already running there keeps its session log.
@@ -75,7 +93,7 @@ int CliSession::start()
     core_->start(paths_, *prompts_);
     core_->link().StartComms();
 
-    LogThisStartup(log, paths_, options_.arguments.mid(1).join(QLatin1Char(' ')));
+    LogThisStartup(log, paths_, LoggedCommandLine(options_.arguments.mid(1)));
 
     if (options_.demo) {
         try {

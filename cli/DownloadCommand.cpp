@@ -4,8 +4,10 @@
 #include "DownloadRun.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
+#include "data/MemoryDownload.h"
 #include "link/InstrumentLink.h"
 #include "session/MainModel.h"
+#include "shell/OutputFile.h"
 
 namespace {
 int runDownload(CliSession& session, const QStringList&, const QCommandLineParser& parser)
@@ -13,17 +15,29 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     QString problem;
     const auto file = ReadDataFileRequest(parser, QStringLiteral("download"), problem);
     const auto selection = file ? ReadSlotSelection(parser, problem) : std::nullopt;
-    if (!selection) {
+    if (selection)
+        problem = StoredFormatProblem(session, *file);
+    if (!selection || !problem.isEmpty()) {
         session.error(problem);
         return ExitUsage;
     }
     TerminalProgress progress;
-    const int downloaded = DownloadSelectedSlots(session, *selection, progress);
+    QString notArchived;
+    const int downloaded = DownloadSelectedSlots(session, *selection, progress, notArchived);
     if (downloaded != ExitOk && downloaded != ExitIncomplete)
         return downloaded;
     const int saved = SaveTableAsRequested(session, *file, session.model().downloads(), session.model().instrument(),
         session.link().firmwareFlags(), progress);
-    return saved == ExitOk ? downloaded : saved;
+    if (saved != ExitOk)
+        return saved;
+    if (downloaded == ExitIncomplete)
+        return ExitIncomplete;
+    if (!notArchived.isEmpty()) {
+        const QString where = IsStandardOutput(file->output) ? QStringLiteral("standard output") : file->output;
+        session.error(NotArchivedText(where, notArchived));
+        return ExitNotArchived;
+    }
+    return ExitOk;
 }
 }
 

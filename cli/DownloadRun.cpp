@@ -42,7 +42,8 @@ std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser,
     return r;
 }
 
-int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress)
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
+    QString& notArchived)
 {
     const int status = ConnectForSlots(session, selection.portion ? selection.portion->second : 0);
     if (status != ExitOk)
@@ -63,6 +64,7 @@ int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, T
         session.link().setCancelToken(nullptr);
     }
     progress.finish();
+    notArchived = context.notArchived;
     switch (outcome) {
     case DownloadOutcome::Completed:
         return ExitOk;

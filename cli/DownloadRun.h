@@ -20,4 +20,7 @@ std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser,
 // Connects, downloads the selected slots into the session's table and adds
 // them to the archive. ExitOk; ExitIncomplete when some slots could not be
 // read (said; the rest is in the table); else the failure status, said.
-int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress);
+// notArchived gets why the slots read were not added to the archive (empty
+// when they were); the caller says it, naming what it saved.
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
+    QString& notArchived);

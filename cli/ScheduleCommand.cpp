@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -128,9 +129,11 @@ std::optional<uint8_t> parseDays(const QString& text)
         return WeekMasks::WeekendOnly;
     uint8_t mask = 0;
     for (const QString& part : t.split(QLatin1Char(','))) {
-        const QString name = part.trimmed().left(3);
-        const auto day = std::find_if(std::begin(Days), std::end(Days),
-            [&](const DayName& d) { return part.trimmed().size() >= 3 && name == QLatin1String(d.name); });
+        // A day by its name ("monday") or its first three letters ("mon").
+        const QString word = part.trimmed();
+        const auto day = std::find_if(std::begin(Days), std::end(Days), [&](const DayName& d) {
+            return word == QLatin1String(d.name) || word == ScheduleTexts::Weekdays[size_t(d.bit)].toLower();
+        });
         if (day == std::end(Days))
             return std::nullopt;
         mask |= uint8_t(1 << day->bit);
@@ -280,12 +283,22 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
     if (action == QLatin1String("start") || action == QLatin1String("stop"))
         return switchSchedule(session, action == QLatin1String("start") ? ScheduleSwitch::Start : ScheduleSwitch::Stop);
 
-    if (action == QLatin1String("load") && !parser.isSet(QStringLiteral("send"))) {
-        const auto content = ReadScheduleFile(services, file);
-        if (!content)
+    // The file is read and checked before connecting: a bad file costs no
+    // instrument time and changes nothing.
+    std::optional<ScheduleFileContent> loaded;
+    if (action == QLatin1String("load")) {
+        loaded = ReadScheduleFile(services, file);
+        if (!loaded)
             return ExitFailed;
-        printFile(*content);
-        return ExitOk;
+        if (!parser.isSet(QStringLiteral("send"))) {
+            printFile(*loaded);
+            return ExitOk;
+        }
+    }
+    const QString comment = parser.value(QStringLiteral("comment"));
+    if (parser.isSet(QStringLiteral("comment")) && comment.contains(QRegularExpression(QStringLiteral("[\\r\\n]")))) {
+        session.error(QStringLiteral("--comment takes one line of text"));
+        return ExitUsage;
     }
 
     if (action == QLatin1String("set")) {
@@ -315,14 +328,15 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
         return ExitOk;
     }
     if (action == QLatin1String("save")) {
+        if (parser.isSet(QStringLiteral("comment")))
+            page.setComment(comment);
         if (!SaveScheduleFile(page, services, file))
             return ExitFailed;
         print(QStringLiteral("Schedule set-up saved to '%1'.").arg(file));
         return ExitOk;
     }
     // load --send: the file over the instrument's schedule, refreshed, then sent.
-    if (!LoadScheduleFile(page, services, file))
-        return ExitFailed;
+    page.applyFile(*loaded);
     RefreshSchedulePage(page, session.link(), services, session.model().instrument());
     return send(session, page);
 }
@@ -352,6 +366,7 @@ CliCommand ScheduleCommand()
         valueOption("on-full", "schedule set: overwrite or until-full.", "OPTION"),
         valueOption("park", "schedule set: park the sensor after each sample, on or off.", "on|off"),
         QCommandLineOption(QStringLiteral("send"), QStringLiteral("schedule load: send the file's set-up.")),
+        valueOption("comment", "schedule save: the file's comment line instead of the page's placeholder.", "TEXT"),
     };
     command.minArguments = 1;
     command.maxArguments = 2;

@@ -158,9 +158,12 @@ int runSummary(CliSession& session, const QStringList&, const QCommandLineParser
         source.calibrationValid.reset();       // the archive does not keep it
     } else {
         TerminalProgress progress;
-        status = DownloadSelectedSlots(session, request->slots, progress);
+        QString notArchived;
+        status = DownloadSelectedSlots(session, request->slots, progress, notArchived);
         if (status != ExitOk && status != ExitIncomplete)
             return status;
+        if (!notArchived.isEmpty())
+            session.error(QStringLiteral("The readings were not added to the archive: ") + notArchived);
         const DownloadTable& table = session.model().downloads();
         report.filter = FilterAsRequested(session, request->filter, table);
         source = ChartSource::of(table, session.model().instrument(), session.link().firmwareFlags());

@@ -17,6 +17,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The fuzz build needs clang, its fuzzer runtime and the symbolizer beyond
+# the programs' packages (scripts/setup.sh).
+FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm-14)
+
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
 mapfile -t targets < <(ls fuzz/corpus)
 
@@ -27,6 +31,7 @@ usage() {
 }
 
 build() {
+    bash scripts/install-packages.sh "${FUZZ_PACKAGES[@]}"
     if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
         cmake -S . -B "$BUILD_DIR" -G Ninja -DTOLVI_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
             -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# What the package build needs beyond scripts/setup.sh.
+# What the package build needs beyond the programs' packages (scripts/setup.sh).
 PACKAGING_PACKAGES=(
   python3-docutils rst2pdf librsvg2-bin   # manual pages, user manual, icon
   dpkg-dev file                           # dpkg-shlibdeps for the dependencies
@@ -16,8 +16,8 @@ PACKAGING_PACKAGES=(
 bash scripts/install-packages.sh "${PACKAGING_PACKAGES[@]}"
 
 BUILD_DIR="${BUILD_DIR:-build}"
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DTOLVI_DOCS=ON >/dev/null
-cmake --build "$BUILD_DIR" --target tolvi tolvi-cli tolvi-sim man-pages user-manual icon-png changelog-gz
+TOLVI_CMAKE_OPTIONS="-DTOLVI_DOCS=ON ${TOLVI_CMAKE_OPTIONS:-}" \
+  bash scripts/setup.sh tolvi tolvi-cli tolvi-sim man-pages user-manual icon-png changelog-gz
 rm -f "$BUILD_DIR"/tolvi_*.deb
 (cd "$BUILD_DIR" && cpack -G DEB)
 ls "$BUILD_DIR"/tolvi_*_amd64.deb

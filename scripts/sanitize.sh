@@ -8,7 +8,7 @@ BUILD_DIR="${BUILD_DIR:-build-sanitize}"
 BUILD_DIR="$BUILD_DIR" BUILD_TYPE=Debug \
   CXXFLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -O1" \
   LDFLAGS="-fsanitize=address,undefined" \
-  bash scripts/setup.sh
+  bash scripts/setup-tests.sh
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"

@@ -302,8 +302,11 @@ void TolviApplication::saveData()
     }, [this](Saved saved) {
         downloadModel_->filter = std::move(saved.first);
         downloadBinding_->refresh();
-        if (saved.second.saved)
-            window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (!saved.second.saved)
+            return;
+        window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (const QString notice = downloadModel_->savedNotice(saved.second.path); !notice.isEmpty())
+            prompts_.message(Prompts::Icon::Exclamation, notice, core_.appCaption());
     });
 }
 

@@ -229,14 +229,15 @@ private:
     }
 
     // Sends the request until the instrument answers as expected, pausing
-    // after every attempt; gives up after the attempts of the timing.
+    // after every attempt; gives up after the attempts of the link's timing.
     bool repeatUntilAnswered(const ReadRequest& request, const QString& step)
     {
-        const int attempts = std::max(1, c_.timing.attempts);
+        const ProtocolTiming& timing = c_.link.timing();
+        const int attempts = std::max(1, timing.testModeAttempts);
         for (int attempt = 1; attempt <= attempts; ++attempt) {
             RetryBudget once{0};
             const bool answered = RetriedRead(c_.link, log_, once, request).has_value();
-            c_.link.WaitFor(c_.timing.retryPauseSeconds);
+            c_.link.WaitFor(timing.testModeRetryPauseSeconds);
             if (answered)
                 return true;
             c_.observer.statusText(1, QStringLiteral("%1... (no answer, attempt %2 of %3)").arg(step).arg(attempt).arg(attempts));

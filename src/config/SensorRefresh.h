@@ -13,17 +13,11 @@ class CancelToken;
 // TEST mode and writes the saved settings back.
 //
 // Leaving TEST mode and each of the two restore writes are repeated until
-// the instrument answers, but only a bounded number of times: an instrument
+// the instrument answers, but only a bounded number of times (the link
+// timing's TEST-mode attempts, each followed by its pause): an instrument
 // switched off during the refresh ends the procedure after about a minute
 // per step, and the user is told plainly what may be left undone, with the
 // saved bytes in the session log and the instrument's history.
-
-// How patiently the instrument is asked to leave TEST mode and take its old
-// settings back.
-struct SensorRefreshTiming {
-    double retryPauseSeconds = 5;   // pause after each attempt, answered or not
-    int attempts = 6;               // per step: about a minute when the instrument stays silent
-};
 
 struct SensorRefreshContext {
     Services& services;
@@ -32,7 +26,6 @@ struct SensorRefreshContext {
     OperationObserver& observer;    // status panel 1 and the progress through the cycles
     CancelToken& cancel;            // polled between cycles
     QString scheduleStatus;         // status panel 3 as shown ("Schedule: Disabled")
-    SensorRefreshTiming timing = {};
 };
 
 enum class SensorRefreshOutcome {

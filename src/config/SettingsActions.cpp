@@ -20,9 +20,6 @@
 
 namespace {
 
-// How long the instrument is given to take a new clock setting.
-constexpr double ClockSettleSeconds = 5;
-
 bool PasswordOk(SettingsContext& c)
 {
     return LoginOK(c.services, c.passwordDialog);
@@ -222,7 +219,7 @@ SettingsOutcome SetClockToPcTime(SettingsContext& c)
     if (c.info.ScheduleRunning && c.services.prompts.askYesNo(SettingsMessages::ClockQuestion) != Prompts::Answer::Yes)
         return SettingsOutcome::Refused;
     tolviM::SetRTCDetails(c.link, c.services);
-    c.link.WaitFor(ClockSettleSeconds);
+    c.link.WaitFor(c.link.timing().clockSettleSeconds);   // the instrument takes the new setting
     if (c.cancel && c.cancel->isRequested()) {
         // A cancel cuts the wait short; the clock is still read back.
         c.services.log.debugMessage(QStringLiteral("Wait for the instrument clock cut short"), SessionLog::Info);
@@ -232,7 +229,9 @@ SettingsOutcome SetClockToPcTime(SettingsContext& c)
     tolviM::GetRTCDetails(c.link, c.services, c.info);
     const bool readBack = c.info.PCTime != before;
     const bool agrees = readBack && std::fabs(ClockErrorDays(c.info)) < ClockErrorBalloonDays;
-    c.observer.statusText(2, ClockErrorUnknownText);
+    // The reading just taken is the clock error everywhere it shows; only a
+    // clock that did not answer leaves it unknown.
+    c.observer.statusText(2, readBack ? ClockErrorText(ClockErrorDays(c.info)) : ClockErrorUnknownText);
     MarkStateStale(c.link);
     if (!agrees) {
         NotTaken(c, SettingsMessages::ClockNotSet);

@@ -36,7 +36,7 @@ int sendErase(EraseContext& c, const EraseRequest& request)
 {
     tolviM::RetryBudget budget{kEraseRetries};
     const ExchangeOutcome outcome =
-        tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1(), 5);
+        tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1());
     if (!outcome.replyOk()) {
         c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
         c.services.prompts.message(Prompts::Icon::Exclamation, EraseNotConfirmedText, c.services.appCaption);

@@ -5,6 +5,6 @@
 
 bool PingInstrument(InstrumentLink& link)
 {
-    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, 5);
+    const ExchangeOutcome outcome = link.SendMessage(ComposeMessage("S"), true, link.timing().replyTimeoutSeconds);
     return outcome.replyOk() && outcome.received.startsWith("7S");
 }

@@ -45,9 +45,19 @@ ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload, do
     return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);
 }
 
+ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload)
+{
+    return ExchangeOnce(link, payload, link.timing().replyTimeoutSeconds);
+}
+
 int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
 {
     return ExchangeOnce(link, payload, timeoutSeconds).result;
+}
+
+int SendOnce(InstrumentLink& link, const QByteArray& payload)
+{
+    return ExchangeOnce(link, payload).result;
 }
 
 ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload,
@@ -60,6 +70,11 @@ ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const
             return outcome;
         --budget.left;
     }
+}
+
+ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload)
+{
+    return RetriedExchange(link, budget, payload, link.timing().replyTimeoutSeconds);
 }
 
 std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, RetryBudget& budget,

@@ -9,9 +9,6 @@ class SessionLog;
 
 namespace tolviM {
 
-// How long every request of the instrument procedures waits for its reply.
-constexpr double ReplyTimeoutSeconds = 5.0;
-
 // The number of repeats a read may still use after its first request. A
 // procedure that reads several locations passes one budget to all of them.
 struct RetryBudget {
@@ -40,7 +37,8 @@ ReadRequest MemoryWrite(int address, const QByteArray& hexBytes);
 // The byte the program writes for an on/off setting: "FF" or "00".
 QByteArray FlagByte(bool on);
 
-// The retried read: sends the request (waiting up to 5 seconds) until a good
+// The retried read: sends the request (waiting for the reply as long as the
+// link's timing says: 5 seconds) until a good
 // reply arrives or the budget is used up, so a dead link costs budget+1
 // requests. A good reply with the wrong prefix fails at once (a wrong
 // instrument answer is not retried), as does one too short for the fields
@@ -53,17 +51,21 @@ std::optional<QByteArray> RetriedRead(InstrumentLink& link, SessionLog& log, Ret
 // the reply is not examined. True when a good reply arrived.
 bool RetriedSend(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload);
 
-// Sends the payload once and waits for the reply; returns the exchange
-// result (InstrumentLink::SendResult).
-int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds = ReplyTimeoutSeconds);
+// Sends the payload once and waits for the reply (as long as timeoutSeconds,
+// or the link's reply timeout); returns the exchange result
+// (InstrumentLink::SendResult).
+int SendOnce(InstrumentLink& link, const QByteArray& payload);
+int SendOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds);
 
 // The same with the reply: the exchange's whole outcome.
-ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload,
-    double timeoutSeconds = ReplyTimeoutSeconds);
+ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload);
+ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds);
 
 // The one retry loop: sends the payload, repeating while no good reply comes
-// and the budget lasts (budget+1 requests at most); the last exchange's outcome.
+// and the budget lasts (budget+1 requests at most); the last exchange's
+// outcome. Each request waits as long as timeoutSeconds, or the link's reply timeout.
+ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload);
 ExchangeOutcome RetriedExchange(InstrumentLink& link, RetryBudget& budget, const QByteArray& payload,
-    double timeoutSeconds = ReplyTimeoutSeconds);
+    double timeoutSeconds);
 
 }

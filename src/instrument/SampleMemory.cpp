@@ -82,7 +82,7 @@ uint8_t GetFRAMDetails(InstrumentLink& link, Services& services, InstrumentInfo&
             return;
         info.SlotsUsed = int32_t(ReplyUnsigned16(*fill, 5));
 
-        const ExchangeOutcome slotStatus = ExchangeOnce(link, "S03", 1.0);
+        const ExchangeOutcome slotStatus = ExchangeOnce(link, "S03", link.timing().shortReplyTimeoutSeconds);
         if (slotStatus.replyOk()) {
             const QByteArray& status = slotStatus.received;
             if (!status.startsWith("3S"))

@@ -13,8 +13,6 @@
 #include <stdexcept>
 
 namespace {
-// The pause between sending a request and looking for its reply.
-constexpr double PauseAfterSend = 0.1;
 // The most one read takes from the transport (bounds what waits in the assembler).
 constexpr qsizetype ReadChunk = 4096;
 // The fallback reopen of the previous port uses the lower-case parity letter.
@@ -94,7 +92,7 @@ ExchangeOutcome InstrumentLink::exchange(const QByteArray& frame, bool wait, dou
         incoming_.clear();
         if (!link.write(frame))
             return outcome;
-        WaitFor(PauseAfterSend);
+        WaitFor(timing_.pauseAfterSendSeconds);
         outcome.result = Sent;
         log_.debugMessage(QString::fromLatin1(Frame::Body(frame)), SessionLog::Sent);
         if (wait)

@@ -3,6 +3,7 @@
 #include "FirmwareFlags.h"
 #include "FrameAssembler.h"
 #include "NetworkTransport.h"
+#include "ProtocolTiming.h"
 #include "SerialPortTable.h"
 #include "SerialTransport.h"
 #include "SoftTimers.h"
@@ -86,6 +87,11 @@ public:
     SoftTimers& timers() { return timers_; }
     SessionLog& log() { return log_; }
 
+    // The fixed waits of every exchange and procedure on this link; the real
+    // ones unless the session (or a test) gives others before the first exchange.
+    const ProtocolTiming& timing() const { return timing_; }
+    void setTiming(const ProtocolTiming& timing) { timing_ = timing; }
+
     // A cancel request on the token ends WaitFor and a reply wait at once,
     // the latter with result NoReply.
     void setCancelToken(CancelToken* token) { cancel_ = token; }
@@ -114,6 +120,7 @@ private:
     SerialTransport serial_{ports_, LinkPortId};
     NetworkTransport network_;
     FirmwareFlags firmwareFlags_;
+    ProtocolTiming timing_;
 
     QMutex exchangeMutex_;               // held for the whole of one exchange or receive
     FrameAssembler incoming_;            // what has arrived and is not yet taken; under exchangeMutex_

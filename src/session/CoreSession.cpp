@@ -9,8 +9,11 @@
 #include "shell/SessionStart.h"
 #include "shell/StartupFiles.h"
 
-CoreSession::CoreSession(const QString& perUserIni)
-    : log_(programTitle()), perUser_(perUserIni, programTitle()), appCaption_(AppCaptionText(programTitle()))
+CoreSession::CoreSession(const QString& perUserIni, const ProtocolTiming& timing)
+    : log_(programTitle())
+    , perUser_(perUserIni, programTitle())
+    , appCaption_(AppCaptionText(programTitle()))
+    , timing_(timing)
 {
 }
 
@@ -20,11 +23,13 @@ void CoreSession::start(const AppPaths& paths, Prompts& prompts)
 {
     services_ = std::unique_ptr<Services>(new Services{log_, prompts, perUser_, paths, appCaption_});
     // Settings files that are not settings files are left unread: say so once, here.
-    ReportSkippedDataFiles(log_, prompts, appCaption_, {AppSettingsPath(paths), UserSettingsPath(paths)});
+    ReportSkippedDataFiles(log_, prompts, appCaption_,
+        {AppSettingsPath(paths), UserSettingsPath(paths), perUser_.fileName()});
     // Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
     portMap_.setOverrides(PortsFromSettings(AppSettingsPath(paths)));
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);
     link_->setPrompts(&prompts);
+    link_->setTiming(timing_);
     model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
         MainModel::settingsFileMemory(UserSettingsPath(paths)));
 }

@@ -3,6 +3,7 @@
 #include "shell/PerUserSettings.h"
 #include "shell/SessionLog.h"
 #include "link/PortMap.h"
+#include "link/ProtocolTiming.h"
 
 #include <QString>
 #include <memory>
@@ -25,7 +26,8 @@ public:
 
     // perUserIni: an ini file for the per-user settings instead of the
     // platform's store (tests, the command line's own data folder).
-    explicit CoreSession(const QString& perUserIni = {});
+    // timing: the link's fixed waits; the programs run with the real ones.
+    explicit CoreSession(const QString& perUserIni = {}, const ProtocolTiming& timing = {});
     ~CoreSession();
     CoreSession(const CoreSession&) = delete;
     CoreSession& operator=(const CoreSession&) = delete;
@@ -57,6 +59,7 @@ private:
     SessionLog log_;
     PerUserSettings perUser_;
     QString appCaption_;
+    ProtocolTiming timing_;
     std::unique_ptr<Services> services_;
     PortMap portMap_;
     std::unique_ptr<InstrumentLink> link_;

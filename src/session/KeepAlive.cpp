@@ -38,8 +38,9 @@ KeepAliveOutcome KeepAliveTick(ConnectionContext& c, const QDateTime& now)
     KeepAliveOutcome outcome;
     SessionLog& log = c.services.log;
     outcome.idleSeconds = IdleSeconds(c.link.lastCommsAt(), now);
-    if (outcome.idleSeconds <= PingAfterIdleSeconds) {
-        if (outcome.idleSeconds > IdleLogSeconds)
+    const ProtocolTiming& timing = c.link.timing();
+    if (outcome.idleSeconds <= timing.keepAlivePingAfterIdleSeconds) {
+        if (outcome.idleSeconds > timing.keepAliveIdleLogSeconds)
             log.debugMessage(QStringLiteral("Comms Idle for ") + FormatNumber(outcome.idleSeconds, QStringLiteral("00"))
                     + QStringLiteral(" seconds"),
                 SessionLog::Info);

@@ -11,10 +11,6 @@ struct InstrumentInfo;
 // exchange, and a ping refreshes the memory, schedule and clock state shown
 // in the status bar.
 
-// Pinged after this many idle seconds; idle periods above IdleLogSeconds are logged.
-constexpr double PingAfterIdleSeconds = 60;
-constexpr double IdleLogSeconds = 5;
-
 inline const QString LinkLostText = QStringLiteral("Communication with instrument has been lost!");
 inline const QString FoundAgainText = QStringLiteral("Found instrument again.");
 
@@ -39,7 +35,7 @@ struct KeepAliveOutcome {
 };
 
 // One tick: below a minute of idle time nothing is sent (idle periods over
-// 5 seconds are logged); after it the instrument is pinged and, when it
+// 5 seconds are logged; both times are the link's timing); after it the instrument is pinged and, when it
 // answers, its sample memory, schedule and clock are read again. A clock
 // error of two minutes or more is announced by a balloon.
 KeepAliveOutcome KeepAliveTick(ConnectionContext& context, const QDateTime& now);

@@ -18,9 +18,10 @@ public:
     // A refresh with short pauses between the leave and restore attempts.
     SensorRefreshContext refresh(int attempts = 6)
     {
-        SensorRefreshContext context{services, link, info, observer, cancel, QStringLiteral("Schedule: Disabled")};
-        context.timing.retryPauseSeconds = 0.02;
-        context.timing.attempts = attempts;
-        return context;
+        ProtocolTiming timing = link.timing();
+        timing.testModeRetryPauseSeconds = 0.02;
+        timing.testModeAttempts = attempts;
+        link.setTiming(timing);
+        return SensorRefreshContext{services, link, info, observer, cancel, QStringLiteral("Schedule: Disabled")};
     }
 };

@@ -1,5 +1,6 @@
 #include "ConfigRig.h"
 #include "QtPrinters.h"
+#include "QuickTiming.h"
 #include "config/RefreshParameters.h"
 #include "link/SettingsStore.h"
 #include "shell/SystemInfo.h"
@@ -182,6 +183,7 @@ TEST(SensorRefresh, InstrumentSwitchedOffMidWayEndsBoundedAndTellsTheUser)
     ASSERT_TRUE(rig.start(scenario));
     rig.writeAppSettings("[Refresh]\r\nCycles=3\r\nPRT=10\r\nLength=0.1\r\n");
     rig.prompts.answers = {Prompts::Answer::Yes};
+    rig.link.setTiming(QuickTiming());   // every unanswered request waits out its timeout
     SensorRefreshContext context = rig.refresh(2);
     EXPECT_EQ(RefreshSensor(context), SensorRefreshOutcome::RestoreIncomplete);
 
@@ -219,6 +221,7 @@ TEST(SensorRefresh, LeavingTestModeIsRepeatedUntilTheInstrumentAnswers)
     ASSERT_TRUE(rig.start(scenario));
     rig.writeAppSettings("[Refresh]\r\nCycles=1\r\nPRT=10\r\nLength=0.1\r\n");
     rig.prompts.answers = {Prompts::Answer::Yes};
+    rig.link.setTiming(QuickTiming());   // the two unanswered "C" wait out their timeouts
     SensorRefreshContext context = rig.refresh(3);
     EXPECT_EQ(RefreshSensor(context), SensorRefreshOutcome::Refreshed);
     EXPECT_EQ(rig.payloads(), Concat({SaveReads, {"B00200A", "B004201000A", "L", "D5C31A7F2", "O", "P"},

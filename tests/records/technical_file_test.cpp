@@ -24,7 +24,8 @@ void WriteFile(const QString& path, const QByteArray& content)
 }
 
 // The simulated instrument with one record of each kind of event log but
-// the schedule log, offsets of both signs and zero, and a marked EEPROM.
+// the schedule log, offsets of both signs and zero, a schedule, two slots
+// and a marked EEPROM.
 SimScenario PacketScenario()
 {
     SimScenario s;
@@ -38,9 +39,15 @@ SimScenario PacketScenario()
         {3, 2, at + 300, Hex("0000")},
     };
     s.mgmFactorStep = 1;
+    // An enabled weekday schedule with its loop counter, two slots past an erase.
+    s.schedule.enabled = true;
+    s.schedule.config = 0x11;
+    s.schedule.counter = 5;
+    s.slots = VariedSlots(2, at);
+    s.recordOffset = 3;
     s.eepromOverrides = {
         {0x002C, QByteArray("QY")},        // fake mode
-        {0x002E, Hex("1001")},             // automatic switch-off and key lock
+        {0x002E, Hex("1003")},             // automatic switch-off, key lock and Q mode
         {0x0040, Hex("000C")},             // offset -0.012
         {0x0050, Hex("010102")},           // zero error -258
         {0x01B4, QByteArray("XK")},
@@ -101,6 +108,9 @@ protected:
         if (!run->rig.start(*scenario))
             return;
         run->rig.prompts.answers.push_back(Prompts::Answer::Yes);
+        // The clock as the connection read it: 30 seconds behind the PC.
+        run->rig.info.RTCLocal = QDateTime(QDate(2026, 9, 1), QTime(10, 30, 0));
+        run->rig.info.PCTime = run->rig.info.RTCLocal.addSecs(30);
         result = run->generate();
         entries = ArchiveEntries(run->archive);
     }
@@ -236,6 +246,15 @@ TEST_F(GeneratedPacket, EventLogsAreReadUntilTheirFirstEmptyRecord)
     EXPECT_EQ(requests.filter(QStringLiteral("G1003")), (QStringList{"G100300", "G100301", "G100302", "G100303"}));
 }
 
+TEST_F(GeneratedPacket, ClockReportHoldsTheLastReadingWithoutReadingAgain)
+{
+    const QStringList rtc = lines("instrument/rtc.txt");
+    EXPECT_TRUE(rtc.contains(QStringLiteral("Time=01 Sep 2026 10:30:00"))) << rtc.join(QLatin1Char('|')).toStdString();
+    // The error is PC time - instrument time, as the status bar shows it.
+    EXPECT_TRUE(rtc.contains(QStringLiteral("Error=+0000.0003 days"))) << rtc.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(run->rig.payloads().contains(QStringLiteral("K")));
+}
+
 TEST_F(GeneratedPacket, PasswordHashNeverLeavesThePc)
 {
     const QStringList user = lines("meta/user.txt");
@@ -271,6 +290,55 @@ TEST_F(TechnicalFileTest, SecondRunReplacesTheFirstWithTheDownloadListed)
     EXPECT_FALSE(entries.contains(QStringLiteral("stale.txt")));
     EXPECT_EQ(QDir(QFileInfo(archive).absolutePath()).entryList(QDir::Files | QDir::Hidden),
         QStringList{"TechnicalFile.tolvi"});
+}
+
+// Record files and logs that are links to files elsewhere are left out
+// unread, each with a README line and a session-log line; a record folder
+// reached through a link inside the data folder likewise.
+TEST_F(TechnicalFileTest, LinkedFilesAreLeftOutAndSaidSo)
+{
+    const QDir root(rig.tmp.path());
+    const QString outside = root.filePath(QStringLiteral("outside.txt"));
+    WriteFile(outside, "outside secret\r\n");
+    const struct {
+        const char* link;
+        const char* readmeLine;
+    } links[] = {
+        {"records/history.txt", "history.txt\t[--] not included: it is a link"},
+        {"records/initial.txt", "initial.txt\t[--] not included: it is a link"},
+        {"app/install_2.log", "install_2.log\t[--] not included: it is a link"},
+        {"data/postinst_9.log", "postinst_9.log\t[--] not included: it is a link"},
+    };
+    for (const auto& l : links) {
+        QFile::remove(root.filePath(QLatin1String(l.link)));
+        ASSERT_TRUE(QFile::link(outside, root.filePath(QLatin1String(l.link)))) << l.link;
+    }
+    ASSERT_TRUE(rig.start(SimRig::scenario(3)));
+    ASSERT_TRUE(generate().generated);
+
+    const QMap<QString, QByteArray> entries = ArchiveEntries(archive);
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        EXPECT_FALSE(it.value().contains("outside secret")) << it.key().toStdString();
+    const QStringList readmes = EntryLines(entries.value(QStringLiteral("instrument/README.TXT")))
+        + EntryLines(entries.value(QStringLiteral("meta/soft/README.TXT")));
+    const QByteArray session = entries.value(QStringLiteral("instrument/session.txt"));
+    for (const auto& l : links) {
+        SCOPED_TRACE(l.link);
+        EXPECT_TRUE(readmes.contains(QLatin1String(l.readmeLine))) << readmes.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(session.contains(root.filePath(QLatin1String(l.link)).toUtf8() + " not included: it is a link"));
+    }
+    EXPECT_EQ(QFileInfo(outside).size(), 16);
+
+    // A record folder inside the data folder reached through a link.
+    const QString real = root.filePath(QStringLiteral("elsewhere"));
+    WriteFile(real + QStringLiteral("/history.txt"), "outside secret\r\n");
+    rig.info.RecordFolder = root.filePath(QStringLiteral("data/Records/1234"));
+    QDir().mkpath(root.filePath(QStringLiteral("data/Records")));
+    ASSERT_TRUE(QFile::link(real, rig.info.RecordFolder));
+    ASSERT_TRUE(generate().generated);
+    EXPECT_TRUE(EntryLines(ArchiveEntries(archive).value(QStringLiteral("instrument/README.TXT")))
+                    .contains(QStringLiteral("history.txt\t[--] not included: it lies behind a link")));
+    EXPECT_FALSE(ArchiveEntries(archive).contains(QStringLiteral("instrument/history.txt")));
 }
 
 TEST_F(TechnicalFileTest, FailedPackIsToldAndKeepsTheWorkingFiles)

@@ -1,0 +1,6 @@
+#include "ProgramTiming.h"
+
+ProtocolTiming ProgramTiming()
+{
+    return {};
+}
