@@ -44,7 +44,7 @@ DownloadTable Generated(qint64 start, unsigned seed)
     table.resize(kFullMemory);
     int i = 1;
     for (const SimSlotEntry& entry : GenerateSlots(run))
-        table[i++] = DecodeSlot(EncodeSlot(entry, band).toHex().toUpper(), flags);
+        table[i++] = tolviM::DecodeSlot(EncodeSlot(entry, band).toHex().toUpper(), flags);
     return table;
 }
 

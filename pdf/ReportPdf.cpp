@@ -20,6 +20,7 @@ constexpr double kChartHeight = 240;
 constexpr double kCellPadding = 8;
 constexpr double kSpaceAfter = 10;           // below each block
 constexpr double kRuleWidth = 0.5;
+constexpr double kRuleGap = 3;               // room for the rule under the headings
 
 QFont BodyFont(bool bold = false, double points = kBodyPoints)
 {
@@ -157,11 +158,11 @@ void Row(PageFlow& flow, const QStringList& cells, const std::vector<double>& wi
         }
         if (rule) {
             p->setPen(QPen(Qt::black, kRuleWidth));
-            const double y = flow.y() + metrics.height();
+            const double y = flow.y() + metrics.height() + kRuleGap / 2;
             p->drawLine(QPointF(flow.left(), y), QPointF(x, y));
         }
     }
-    flow.advance(metrics.height());
+    flow.advance(metrics.height() + (rule ? kRuleGap : 0));
 }
 
 // A table whose rows are never split: a row that does not fit starts a new
@@ -175,7 +176,7 @@ void Table(PageFlow& flow, const ReportTable& table)
     const QFontMetricsF boldMetrics = flow.metrics(bold);
     const QFontMetricsF titleMetrics = flow.metrics(title);
     const std::vector<double> widths = ColumnWidths(table, bodyMetrics, boldMetrics, flow.width());
-    const double head = titleMetrics.height() + boldMetrics.height();
+    const double head = titleMetrics.height() + boldMetrics.height() + kRuleGap;
     const auto heading = [&](bool continued) {
         Line(flow, title, table.title + (continued ? QStringLiteral(" (continued)") : QString()));
         Row(flow, table.headings, widths, bold, true);
