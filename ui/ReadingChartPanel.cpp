@@ -11,6 +11,7 @@
 namespace {
 constexpr int kMinimumChartHeight = 140; // the page still fits the window's first size
 constexpr int kTimeTicks = 5;
+constexpr int kControlsWidth = 110;       // the column of chart controls beside the plot
 constexpr qreal kSmallPrint = 8;
 // The alarm line reaches well past the readings, so it stays across the
 // view when the user pans.
@@ -54,6 +55,9 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     btnChartReset->setToolTip(QStringLiteral("Show all of the chart again (Home)"));
     btnChartSave = Named<QPushButton>("btnChartSave", QStringLiteral("Save as PNG"));
     lblChartPoints = Named<QLabel>("lblChartPoints");
+    // "150 of 158 samples have a reading" wraps rather than widen the column.
+    lblChartPoints->setWordWrap(true);
+    lblChartPoints->setMaximumWidth(kControlsWidth);
 
     chart_ = new QChart;
     // Small print and thin margins leave the plot most of a low chart.
@@ -145,7 +149,7 @@ void ReadingChartPanel::draw(const ReadingChart& chart, bool mgmOffered)
     cboChartUnit->setEnabled(mgmOffered);
     const QSignalBlocker quietBox(chkChartClimate);
     chkChartClimate->setChecked(chart.climateShown);
-    lblChartPoints->setText(QString::number(chart.concentration.size()) + QStringLiteral(" readings"));
+    lblChartPoints->setText(chart.countText);
 }
 
 void ReadingChartPanel::resetView()
