@@ -50,8 +50,9 @@ CliCommand TechFileCommand()
 {
     CliCommand command;
     command.name = QStringLiteral("techfile");
-    command.summary = QStringLiteral("Write the technical file for service (-o PATH, default TechnicalFile.tolvi in "
-                                     "the documents folder; - for standard output) and print its path.");
+    command.summary = QStringLiteral("Write the technical file for service (-o PATH, default "
+                                     "TechnicalFile_SERIAL_YYYYMMDD.tolvi in the documents folder; - for standard "
+                                     "output) and print its path.");
     command.run = runTechFile;
     return command;
 }

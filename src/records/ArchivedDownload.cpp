@@ -17,6 +17,9 @@
 #include <QDateTime>
 
 namespace {
+const QString NothingNewText =
+    QStringLiteral("No new data since the last download: the whole memory is ready to filter and save.");
+
 ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload::Kind kind, int firstSlot)
 {
     const InstrumentInfo& info = context.info;
@@ -173,7 +176,8 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
             Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
     } else {
         log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
-        context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));
+        // Said where the user looks, not only in the log.
+        context.observer.statusText(StatusPanel::Message, NothingNewText);
     }
     context.table.resize(k + fresh.count());
     for (int i = 1; i <= fresh.count(); ++i)
