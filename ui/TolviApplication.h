@@ -103,7 +103,6 @@ private:
     void showTerminal();
     void restoreWindowPlacement();
     void storeWindowPlacement();
-    void notAvailableYet();
     void bindUpdateCheck();
     // "Technical File": the service packet, on the instrument thread.
     void technicalFile();
@@ -133,4 +132,5 @@ private:
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
     bool shutDown_ = false;
+    bool updateAskedByButton_ = false;   // the running update check says its outcome in a box
 };
