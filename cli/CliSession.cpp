@@ -17,6 +17,22 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+namespace {
+// The command line as the session log keeps it: the value of --password is
+// never written down.
+QString LoggedCommandLine(QStringList arguments)
+{
+    const QString option = QStringLiteral("--password");
+    const QString withheld = QStringLiteral("(withheld)");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == option && i + 1 < arguments.size())
+            arguments[++i] = withheld;
+        else if (arguments[i].startsWith(option + QLatin1Char('=')))
+            arguments[i] = option + QLatin1Char('=') + withheld;
+    }
+    return arguments.join(QLatin1Char(' '));
+}
+} // namespace
 
 CliSession::CliSession(CliOptions options) : options_(std::move(options)) {}
 
@@ -75,7 +91,7 @@ int CliSession::start()
     core_->start(paths_, *prompts_);
     core_->link().StartComms();
 
-    LogThisStartup(log, paths_, options_.arguments.mid(1).join(QLatin1Char(' ')));
+    LogThisStartup(log, paths_, LoggedCommandLine(options_.arguments.mid(1)));
 
     if (options_.demo) {
         try {

@@ -115,7 +115,35 @@ void applyChoices(const DataFileRequest& r, DownloadPageModel& page)
         filter.rule = *r.rule;
 }
 
+// A plot script is two files named from the target (FILE.dat and
+// FILE.plt): the target must be a file of its own, never standard output or
+// a device. Empty when it is.
+QString PlotTargetProblem(const QString& output, const QString& what)
+{
+    if (IsStandardOutput(output))
+        return what + QStringLiteral(" writes two files: -o - cannot take them");
+    if (IsInPlaceTarget(output))
+        return what + QStringLiteral(" writes two files named from -o FILE: ") + output
+            + QStringLiteral(" is not a regular file");
+    return {};
+}
+
+const QString ExplicitPlot = QStringLiteral("--format gnuplot");
+const QString StoredPlot = QStringLiteral("the stored format is gnuplot, which");
+
 } // namespace
+
+QString StoredFormatProblem(CliSession& session, const DataFileRequest& request)
+{
+    if (request.format)
+        return {};   // checked with the options
+    const DataFileSettings settings(UserSettingsPath(session.services().paths));
+    DownloadPageModel page(settings);
+    page.restoreStoredChoices();
+    if (page.filter.format() != DataFormat::PlotScript)
+        return {};
+    return PlotTargetProblem(request.output, StoredPlot) + QStringLiteral(": give --format or another file name");
+}
 
 std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& parser, const QString& command,
     QString& problem)
@@ -138,10 +166,10 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
             return std::nullopt;
         }
         r.format = static_cast<int>(*format);
-        // A plot script is two files, named from the one given.
-        if (*format == DataFormat::PlotScript && IsStandardOutput(r.output)) {
-            problem = QStringLiteral("--format gnuplot writes two files: -o - cannot take them");
-            return std::nullopt;
+        if (*format == DataFormat::PlotScript) {
+            problem = PlotTargetProblem(r.output, ExplicitPlot);
+            if (!problem.isEmpty())
+                return std::nullopt;
         }
     }
     if (parser.isSet(QStringLiteral("sep"))) {
@@ -203,9 +231,11 @@ int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, co
 
     const bool toStdout = IsStandardOutput(request.output);
     // Without --format the stored one is used, and it may be the plot script.
-    if (toStdout && page.filter.format() == DataFormat::PlotScript) {
-        session.error(QStringLiteral("the stored format is gnuplot, which writes two files: give --format or a file name"));
-        return ExitUsage;
+    if (page.filter.format() == DataFormat::PlotScript) {
+        if (const QString problem = PlotTargetProblem(request.output, StoredPlot); !problem.isEmpty()) {
+            session.error(problem + QStringLiteral(": give --format or another file name"));
+            return ExitUsage;
+        }
     }
     SaveFileAnswer answer(services.prompts, toStdout ? request.output : QDir::current().absoluteFilePath(request.output),
         request.typeNumber);

@@ -36,9 +36,14 @@ QList<QCommandLineOption> DataFileOptions();
 std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& parser, const QString& command,
     QString& problem);
 
+// Without --format the stored format is used: when that is the plot script
+// and the target cannot take its two files, why (checked, like the options,
+// before any instrument work); else empty.
+QString StoredFormatProblem(CliSession& session, const DataFileRequest& request);
+
 // Filters the table as the options say over what a completed download sets,
 // and writes it as "Save Data" does: ExitOk with the count printed (on
-// stderr when the data go to standard output), ExitUsage when -o - meets the
-// stored plot-script format, else ExitFailed.
+// stderr when the data go to standard output), ExitUsage when the stored
+// plot-script format meets -o - or a target that is not a regular file, else ExitFailed.
 int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table,
     const InstrumentInfo& info, const FirmwareFlags& flags, TerminalProgress& progress);

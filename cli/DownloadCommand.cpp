@@ -59,7 +59,9 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
 {
     QString problem;
     const auto request = readRequest(parser, problem);
-    if (!request) {
+    if (request)
+        problem = StoredFormatProblem(session, request->file);
+    if (!request || !problem.isEmpty()) {
         session.error(problem);
         return ExitUsage;
     }

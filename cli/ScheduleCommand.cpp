@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -280,12 +281,22 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
     if (action == QLatin1String("start") || action == QLatin1String("stop"))
         return switchSchedule(session, action == QLatin1String("start") ? ScheduleSwitch::Start : ScheduleSwitch::Stop);
 
-    if (action == QLatin1String("load") && !parser.isSet(QStringLiteral("send"))) {
-        const auto content = ReadScheduleFile(services, file);
-        if (!content)
+    // The file is read and checked before connecting: a bad file costs no
+    // instrument time and changes nothing.
+    std::optional<ScheduleFileContent> loaded;
+    if (action == QLatin1String("load")) {
+        loaded = ReadScheduleFile(services, file);
+        if (!loaded)
             return ExitFailed;
-        printFile(*content);
-        return ExitOk;
+        if (!parser.isSet(QStringLiteral("send"))) {
+            printFile(*loaded);
+            return ExitOk;
+        }
+    }
+    const QString comment = parser.value(QStringLiteral("comment"));
+    if (parser.isSet(QStringLiteral("comment")) && comment.contains(QRegularExpression(QStringLiteral("[\\r\\n]")))) {
+        session.error(QStringLiteral("--comment takes one line of text"));
+        return ExitUsage;
     }
 
     if (action == QLatin1String("set")) {
@@ -315,14 +326,15 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
         return ExitOk;
     }
     if (action == QLatin1String("save")) {
+        if (parser.isSet(QStringLiteral("comment")))
+            page.setComment(comment);
         if (!SaveScheduleFile(page, services, file))
             return ExitFailed;
         print(QStringLiteral("Schedule set-up saved to '%1'.").arg(file));
         return ExitOk;
     }
     // load --send: the file over the instrument's schedule, refreshed, then sent.
-    if (!LoadScheduleFile(page, services, file))
-        return ExitFailed;
+    page.applyFile(*loaded);
     RefreshSchedulePage(page, session.link(), services, session.model().instrument());
     return send(session, page);
 }
@@ -352,6 +364,7 @@ CliCommand ScheduleCommand()
         valueOption("on-full", "schedule set: overwrite or until-full.", "OPTION"),
         valueOption("park", "schedule set: park the sensor after each sample, on or off.", "on|off"),
         QCommandLineOption(QStringLiteral("send"), QStringLiteral("schedule load: send the file's set-up.")),
+        valueOption("comment", "schedule save: the file's comment line instead of the page's placeholder.", "TEXT"),
     };
     command.minArguments = 1;
     command.maxArguments = 2;

@@ -1,6 +1,6 @@
 // The schedule set-up file reader, under the C locale and a comma-decimal
-// one. A file it accepts is written out from its values and read again: the
-// values must survive.
+// one. A file it accepts sets something, within the page's ranges, and is
+// written out from its values and read again: the values must survive.
 #include "FuzzCheck.h"
 
 #include "config/ScheduleFile.h"
@@ -18,10 +18,19 @@ void ReadAndWriteBack(const QByteArray& bytes, const QLocale& locale)
     SessionLog log;
     const ScheduleFile::ReadResult read = ScheduleFile::Parse(bytes, log, locale);
     if (!read.content) {
-        Fuzz::Check(read.problem.number != 0 && read.problem.line > 0, "a refused file names its problem and line");
+        // Line 0: the file as a whole, which holds no schedule line.
+        Fuzz::Check(read.problem.number != 0 && read.problem.line >= 0 && !read.problem.description.isEmpty(),
+            "a refused file names its problem");
         return;
     }
     const ScheduleFileContent& content = *read.content;
+    Fuzz::Check(content.start || content.length || content.frequency || content.weekMask || content.config
+            || content.comment,
+        "an accepted file sets something");
+    Fuzz::Check(content.frequency.value_or(0) >= 0 && content.frequency.value_or(0) <= 60
+            && content.weekMask.value_or(0) >= 0 && content.weekMask.value_or(0) <= 127
+            && content.config.value_or(0) >= 0 && content.config.value_or(0) <= 255,
+        "an accepted value is one the page shows as it stands");
     ScheduleFileValues values;
     values.start = WholeSeconds(content.start.value_or(QTime(0, 0)));
     values.length = WholeSeconds(content.length.value_or(QTime(0, 0)));

@@ -1,10 +1,13 @@
 #include "ScheduleFile.h"
 
+#include "config/SchedulePageModel.h"
+#include "config/ScheduleRecord.h"
+#include "shell/DataFileRead.h"
 #include "shell/SessionLog.h"
 #include "shell/TextFile.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace ScheduleFile {
@@ -12,6 +15,12 @@ namespace ScheduleFile {
 namespace {
 constexpr qint64 MaxFileBytes = 64 * 1024;   // a set-up file is a few hundred bytes
 constexpr int ByteMax = 255;
+constexpr int MaxFrequency = SchedulePageModel::FrequencyMax;   // what the frequency control shows
+constexpr int MaxWeekMask = WeekMasks::AllWeek;                  // seven day bits
+// The configuration bits the page keeps: loop counter, the two memory-full
+// options and the two bits the option handling leaves alone.
+constexpr int ConfigBits = ScheduleRecord::ConfigCounter | ScheduleRecord::ConfigUntilFull
+    | ScheduleRecord::ConfigOverwrite | ScheduleRecord::ConfigKept | 0x80;
 constexpr int ErrOverflow = 6;
 constexpr int ErrTypeMismatch = 13;
 constexpr int ErrFileNotFound = 53;
@@ -31,8 +40,9 @@ QString Decode(const QByteArray& bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
-// A decimal number that the file stores as an unsigned byte.
-std::optional<int> ReadByte(const QString& text, ScheduleFileProblem& problem, int line)
+// A decimal number of the F, W or C line. A value the page could not show
+// as it stands is refused rather than cut: the file then changes nothing.
+std::optional<int> ReadNumber(const QString& key, const QString& text, ScheduleFileProblem& problem, int line)
 {
     bool ok = false;
     const qlonglong value = text.trimmed().toLongLong(&ok);
@@ -40,11 +50,28 @@ std::optional<int> ReadByte(const QString& text, ScheduleFileProblem& problem, i
         problem = {ErrTypeMismatch, QStringLiteral("Type mismatch"), line};
         return std::nullopt;
     }
-    if (value < 0 || value > ByteMax) {
-        problem = {ErrOverflow, QStringLiteral("Overflow"), line};
+    const int largest = key == QLatin1String("F") ? MaxFrequency : key == QLatin1String("W") ? MaxWeekMask : ByteMax;
+    const QString shown = key + QLatin1Char(' ') + text.trimmed();
+    if (value < 0 || value > largest) {
+        problem = {ErrOverflow, QStringLiteral("Overflow: %1 is outside 0 to %2").arg(shown).arg(largest), line};
+        return std::nullopt;
+    }
+    if (key == QLatin1String("C") && (value & ~ConfigBits) != 0) {
+        problem = {ErrOverflow, QStringLiteral("Overflow: %1 sets configuration bits the schedule does not use").arg(shown),
+            line};
         return std::nullopt;
     }
     return int(value);
+}
+
+// Lines ended by CR LF, LF or CR alone; the end of the last line is not a line of its own.
+QStringList SplitLines(const QString& text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\r|\\n"));
+    QStringList lines = text.split(lineEnd);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 }
 
@@ -94,13 +121,10 @@ ReadResult Parse(const QByteArray& bytes, SessionLog& log, const QLocale& locale
 {
     ReadResult result;
     ScheduleFileContent content;
-    QStringList lines = Decode(bytes).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();   // the end of the last line, not a line of its own
+    const QStringList lines = SplitLines(Decode(bytes));
+    int settings = 0;
     for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+        const QString& line = lines[i];
         const int number = i + 1;
         const QString key = line.left(1);
         const QString value = line.mid(2);
@@ -113,17 +137,26 @@ ReadResult Parse(const QByteArray& bytes, SessionLog& log, const QLocale& locale
                 return result;
             }
             (key == QLatin1String("S") ? content.start : content.length) = *time;
+            ++settings;
         } else if (key == QLatin1String("F") || key == QLatin1String("W") || key == QLatin1String("C")) {
-            const auto byte = ReadByte(value, result.problem, number);
+            const auto byte = ReadNumber(key, value, result.problem, number);
             if (!byte)
                 return result;
             (key == QLatin1String("F") ? content.frequency : key == QLatin1String("W") ? content.weekMask
                                                                                          : content.config) = *byte;
+            ++settings;
         } else if (key == QLatin1String("?")) {
             content.comment = value;
+            ++settings;
         } else {
             log.debugMessage(QStringLiteral("Unknown setting in file: ") + line, SessionLog::Warning);
         }
+    }
+    // An empty file, or one of some other kind, would otherwise load as a
+    // set-up that changes nothing and be sent as if it were one.
+    if (settings == 0) {
+        result.problem = {ErrTypeMismatch, QStringLiteral("Type mismatch: no schedule setting in the file"), 0};
+        return result;
     }
     result.content = content;
     return result;
@@ -131,17 +164,15 @@ ReadResult Parse(const QByteArray& bytes, SessionLog& log, const QLocale& locale
 
 ReadResult Read(const QString& path, SessionLog& log, const QLocale& locale)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return {std::nullopt, {ErrFileNotFound, QStringLiteral("File not found"), 0}};
-    if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt, {ErrFileAccess, QStringLiteral("Path/File access error"), 0}};
-    if (file.size() > MaxFileBytes)
-        return {std::nullopt, {ErrFileAccess, QStringLiteral("The file is too large for a schedule file"), 0}};
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return {std::nullopt, {ErrFileAccess, QStringLiteral("Path/File access error"), 0}};
-    return Parse(bytes, log, locale);
+    // Never blocks on a FIFO, never reads a device or more than the bound.
+    const DataFileRead read = ReadDataFile(path, MaxFileBytes);
+    if (!read.bytes) {
+        const QString why = read.skipped.isEmpty() ? QString() : QStringLiteral(": ") + read.skipped;
+        return {std::nullopt, {ErrFileAccess, QStringLiteral("Path/File access error") + why, 0}};
+    }
+    return Parse(*read.bytes, log, locale);
 }
 
 QString ProposedName(const QDateTime& localNow)

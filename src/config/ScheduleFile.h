@@ -36,7 +36,8 @@ struct ScheduleFileValues {
 };
 
 // Why a file could not be read: the error number and description of the
-// common error text, and the file's line (0 for the file as a whole).
+// common error text, and the file's line (0 for the file as a whole, which
+// the error text then names instead of a line).
 struct ScheduleFileProblem {
     int number = 0;
     QString description;
@@ -55,10 +56,14 @@ QStringList Lines(const ScheduleFileValues& values);
 // was), each logged as the data files' lines are. False when it failed.
 bool Write(const QString& path, const ScheduleFileValues& values, SessionLog& log);
 
-// Reads every line and checks every value before anything is applied:
-// "#" lines are logged at level 3, unknown keys at level 253; a time that
-// reads neither as HH:MM[:SS] nor in the locale's forms, or a number outside
-// 0 to 255, is a problem and the content is then not returned.
+// Reads every line (ended CR LF, LF or CR) and checks every value before
+// anything is applied: "#" lines are logged at level 3, unknown keys at
+// level 253. A time that reads neither as HH:MM[:SS] nor in the locale's
+// forms, a value the page cannot show as it stands (F above 60, W above 127,
+// C outside 0 to 255 or with a bit the schedule does not use), or a file
+// without a single S, L, F, W, C or ? line is a problem, and the content is
+// then not returned. The file is read only when it is a regular file of at
+// most 64 KB: a FIFO or a device is refused without waiting on it.
 struct ReadResult {
     std::optional<ScheduleFileContent> content;
     ScheduleFileProblem problem;

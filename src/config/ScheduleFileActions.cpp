@@ -40,8 +40,8 @@ bool SaveScheduleFile(const SchedulePageModel& page, Services& services, const Q
 {
     if (ScheduleFile::Write(services.paths.resolve(path), page.fileValues(), services.log))
         return true;
-    ReportError(services.log, services.prompts, SaveSite, ErrFileAccess,
-        QStringLiteral("Path/File access error: ") + path);
+    ReportFileError(services.log, services.prompts, SaveSite, ErrFileAccess, QStringLiteral("Path/File access error"),
+        services.paths.resolve(path));
     return false;
 }
 
@@ -50,10 +50,14 @@ std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QS
     const QString full = services.paths.resolve(path);
     services.log.debugMessage(QStringLiteral("Opening ") + full + QStringLiteral(" as a Schedule file"), SessionLog::Info);
     const ScheduleFile::ReadResult read = ScheduleFile::Read(full, services.log);
-    if (!read.content)
-        ReportError(services.log, services.prompts, LoadSite, read.problem.number, read.problem.description,
-            read.problem.line);
-    return read.content;
+    if (read.content)
+        return read.content;
+    const ScheduleFileProblem& problem = read.problem;
+    if (problem.line == 0)
+        ReportFileError(services.log, services.prompts, LoadSite, problem.number, problem.description, full);
+    else
+        ReportError(services.log, services.prompts, LoadSite, problem.number, problem.description, problem.line);
+    return std::nullopt;
 }
 
 bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path)

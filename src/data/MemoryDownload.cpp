@@ -21,6 +21,7 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -41,14 +42,33 @@ constexpr qint64 kStreamMarginMs = 10000;
 // Slots in a row that may fail their single reads before the check pass asks
 // whether the instrument is still there.
 constexpr int kFailuresBeforePing = 3;
+// The check pass, which reads singly the slots the stream left out (or all
+// of them after a failed bulk read), is bounded as a whole: twice the time
+// its requests (STX, length character, "J01", slot number, count, checksum,
+// CR) and replies take on the line, plus a fixed margin of one slot's
+// retried read (six requests of five seconds). An instrument that answers
+// pings but not the reads is not asked for ever.
+constexpr int kSingleReadRequestChars = 16;
+constexpr qint64 kCheckMarginMs = 30000;
+// The presence test's own wait: not started when less than this is left.
+constexpr qint64 kPingWaitMs = 5000;
 
 const QString kStoppedAnswering = QStringLiteral("the instrument stopped answering");
 const QString kNoGoodReply = QStringLiteral("the instrument gave no good reply for them");
 
+qint64 LineMs(qint64 chars)
+{
+    return chars * kBitsPerChar * 1000 / kLineBaud;
+}
+
 qint64 StreamBoundMs(int slots)
 {
-    const qint64 lineMs = qint64(slots) * kSlotMessageChars * kBitsPerChar * 1000 / kLineBaud;
-    return 2 * lineMs + kStreamMarginMs;
+    return 2 * LineMs(qint64(slots) * kSlotMessageChars) + kStreamMarginMs;
+}
+
+qint64 CheckBoundMs(int slots)
+{
+    return 2 * LineMs(qint64(slots) * (kSingleReadRequestChars + kSlotMessageChars)) + kCheckMarginMs;
 }
 
 // What went wrong with the memory read, in words.
@@ -120,10 +140,16 @@ private:
             if (!first.replyOk() || !first.checked.startsWith("GJ03")) {
                 log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
                 // A cancel request also cuts the wait for the reply short.
-                return c_.cancel.isRequested() ? cancelPath() : failPath(BulkReadProblem(first));
-            }
-            if (!stream(first.checked))
+                if (c_.cancel.isRequested())
+                    return cancelPath();
+                // An instrument that still answers may serve the slots one by one.
+                if (!PingInstrument(c_.link))
+                    return c_.cancel.isRequested() ? cancelPath() : failPath(BulkReadProblem(first));
+                log_.debugMessage(BulkReadProblem(first) + QStringLiteral(": the slots are read one by one."),
+                    SessionLog::Problem);
+            } else if (!stream(first.checked)) {
                 return cancelPath();
+            }
         }
         if (!verify())
             return cancelPath();
@@ -220,21 +246,31 @@ private:
         report(index, text);
     }
 
-    // Reads every slot the stream left out, one request each, once. A slot
-    // that cannot be read is marked unread. After three such slots in a row
-    // the instrument is pinged; when it does not answer, the rest are marked
-    // unread without asking. False when the user cancelled.
+    // Reads every slot the stream left out singly, once. A slot that cannot
+    // be read is marked unread. After three such slots in a row the
+    // instrument is pinged; when it does not answer, the rest are marked
+    // unread without asking, and so are they once the pass's bound has
+    // passed. False when the user cancelled.
     bool verify()
     {
+        const int missing = int(std::count(received_.begin() + 1, received_.end(), false));
+        const qint64 boundMs = CheckBoundMs(missing);
+        const QDeadlineTimer bound(boundMs);
         int failedInRow = 0;
         for (int i = 1; i <= plan_.count; ++i) {
             if (!received_[static_cast<size_t>(i)]) {
                 received_[static_cast<size_t>(i)] = true;
-                if (stoppedAnswering_)
+                if (!stoppedAnswering_ && !outOfTime_ && bound.hasExpired()) {
+                    outOfTime_ = true;
+                    checkSeconds_ = boundMs / 1000;
+                    log_.debugMessage(QStringLiteral("The check of the missing slots used up its %1 seconds: the "
+                                                     "rest are left unread.").arg(checkSeconds_), SessionLog::Problem);
+                }
+                if (stoppedAnswering_ || outOfTime_)
                     c_.table.markUnread(i);
-                else if (readMissing(i))
+                else if (readMissing(i, bound))
                     failedInRow = 0;
-                else if (++failedInRow >= kFailuresBeforePing)
+                else if (++failedInRow >= kFailuresBeforePing && bound.remainingTime() > kPingWaitMs)
                     failedInRow = stillThere() ? 0 : failedInRow;
             }
             report(i, QStringLiteral("Checking downloaded data for errors: ") + percentText(i));
@@ -244,21 +280,33 @@ private:
         return true;
     }
 
-    // Reads the slot at table index i singly; false (and the slot marked
-    // unread) when no good reply came for it.
-    bool readMissing(int i)
+    // Reads the slot at table index i singly, each wait cut to what is left
+    // of the pass's bound; false (and the slot marked unread) when no good
+    // reply came for it. A reply for another slot is asked for again.
+    bool readMissing(int i, const QDeadlineTimer& bound)
     {
         const int slotNumber = plan_.first + i - 1;
-        log_.debugMessage(QStringLiteral("Slot #") + HexL(slotNumber, 4) + QStringLiteral(" is missing:"),
+        const QByteArray number = HexL(slotNumber, 4).toLatin1();
+        log_.debugMessage(QStringLiteral("Slot #") + QString::fromLatin1(number) + QStringLiteral(" is missing:"),
             SessionLog::Note);
-        std::optional<SlotRecord> slot = tolviM::ReadFRAMSlot(c_.link, c_.services, slotNumber);
-        if (!slot) {
-            c_.table.markUnread(i);
-            return false;
+        tolviM::RetryBudget budget{kRetryBudget};
+        for (qint64 leftMs = bound.remainingTime(); leftMs > 0; leftMs = bound.remainingTime()) {
+            const double waitSeconds = std::min(tolviM::ReplyTimeoutSeconds, leftMs / 1000.0);
+            const ExchangeOutcome outcome = tolviM::ExchangeOnce(c_.link, "J01" + number + "0001", waitSeconds);
+            if (outcome.replyOk() && outcome.checked.startsWith("GJ03")) {
+                const QByteArray replied = outcome.checked.mid(4, 4);
+                if (replied == number && storeStreamed(outcome.checked) == i)
+                    return true;
+                log_.debugMessage(QStringLiteral("Slot #%1 asked for, slot #%2 came back.")
+                                      .arg(QString::fromLatin1(number), QString::fromLatin1(replied)),
+                    SessionLog::Warning);
+            }
+            if (c_.cancel.isRequested() || budget.left-- <= 0)
+                break;
         }
-        slot->ReadingMGM = StoredSlotMGM(*slot, c_.link.firmwareFlags(), c_.info);
-        c_.table[i] = std::move(*slot);
-        return true;
+        log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
+        c_.table.markUnread(i);
+        return false;
     }
 
     // The presence test after slots in a row could not be read.
@@ -312,7 +360,10 @@ private:
                 c_.report.missing.push_back({slot, slot});
         }
         c_.report.message = SlotRangesText(c_.report.missing) + QStringLiteral(" could not be read: ")
-            + (stoppedAnswering_ ? kStoppedAnswering : kNoGoodReply);
+            + (stoppedAnswering_ ? kStoppedAnswering
+                   : outOfTime_  ? QStringLiteral("no good reply came for them within the check's %1 seconds")
+                                      .arg(checkSeconds_)
+                                 : kNoGoodReply);
         log_.debugMessage(c_.report.message, SessionLog::Problem);
         if (c_.table.readCount() == 0)
             return failPath(c_.report.message);
@@ -377,6 +428,8 @@ private:
     Plan plan_;
     std::vector<bool> received_;    // table indexes stored or tried singly
     bool stoppedAnswering_ = false; // the check pass found the instrument gone
+    bool outOfTime_ = false;        // the check pass used up its bound
+    qint64 checkSeconds_ = 0;       // that bound, for the report
     QElapsedTimer clock_;
     tolviM::RetryBudget budget_{kRetryBudget};
     int lastPercent_ = -1;

@@ -2,9 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,6 +37,37 @@ void WriteLines(const QString& path, const QStringList& lines, QIODevice::OpenMo
         Fail(QStringLiteral("Could not write ") + path + QStringLiteral(": ") + file.errorString());
 }
 
+const QString LinkReason = QStringLiteral("it is a link");
+constexpr qint64 CopyChunk = 64 * 1024;
+
+// Closes a descriptor however the copy ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// True when a folder between base and path (base itself not counted) is a
+// symbolic link; a path outside base has nothing to check.
+bool BehindALink(const QString& base, const QString& path)
+{
+    if (base.isEmpty())
+        return false;
+    const QString relative = QDir(base).relativeFilePath(QFileInfo(path).absolutePath());
+    if (relative == QLatin1String(".") || relative.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(relative))
+        return false;
+    QString folder = QDir(base).absolutePath();
+    for (const QString& part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        folder += QLatin1Char('/') + part;
+        if (QFileInfo(folder).isSymLink())
+            return true;
+    }
+    return false;
+}
+
 }
 
 const QList<PacketFolder::Folder>& PacketFolder::folders()
@@ -45,7 +81,7 @@ const QList<PacketFolder::Folder>& PacketFolder::folders()
 }
 
 PacketFolder::PacketFolder(const QString& dataFolder)
-    : path_(dataFolder.isEmpty() ? QString() : QDir(dataFolder).filePath(Name))
+    : dataFolder_(dataFolder), path_(dataFolder.isEmpty() ? QString() : QDir(dataFolder).filePath(Name))
 {
 }
 
@@ -101,21 +137,53 @@ void PacketFolder::append(const QString& relative, const QStringList& lines) con
     WriteLines(file(relative), lines, QIODevice::WriteOnly | QIODevice::Append);
 }
 
-bool PacketFolder::copy(const QString& source, const QString& relative) const
+PacketFolder::Copy PacketFolder::copy(const QString& source, const QString& relative) const
 {
-    if (!QFileInfo(source).isFile())
-        return false;
+    // O_NOFOLLOW: the last name is never followed; O_NONBLOCK: a FIFO does not hold the open.
+    const Descriptor in{::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+    if (in.fd < 0) {
+        if (errno == ELOOP)
+            return {false, LinkReason};
+        return {};
+    }
+    struct stat info {};
+    if (::fstat(in.fd, &info) != 0 || S_ISDIR(info.st_mode))
+        return {};
+    if (!S_ISREG(info.st_mode))
+        return {false, QStringLiteral("it is not a regular file")};
+    if (BehindALink(dataFolder_, source))
+        return {false, QStringLiteral("it lies behind a link")};
+
     const QString target = file(relative);
     QFile::remove(target);
-    if (!QFile::copy(source, target))
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
         Fail(QStringLiteral("Could not copy ") + source + QStringLiteral(" to ") + target);
-    return true;
+    QByteArray chunk(CopyChunk, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in.fd, chunk.data(), size_t(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || (got > 0 && out.write(chunk.constData(), got) != got))
+            Fail(QStringLiteral("Could not copy ") + source + QStringLiteral(" to ") + target);
+        if (got == 0)
+            break;
+    }
+    if (!out.flush())
+        Fail(QStringLiteral("Could not copy ") + source + QStringLiteral(" to ") + target);
+    return {true, {}};
 }
 
 void PacketFolder::noteFile(const QString& folder, const QString& fileName, bool withContent) const
 {
     append(folder + QLatin1Char('/') + Readme,
         {fileName + QLatin1Char('\t') + (withContent ? QStringLiteral("[OK]") : QStringLiteral("[--]"))});
+}
+
+void PacketFolder::noteSkipped(const QString& folder, const QString& fileName, const QString& why) const
+{
+    append(folder + QLatin1Char('/') + Readme,
+        {fileName + QLatin1Char('\t') + QStringLiteral("[--] not included: ") + why});
 }
 
 void PacketFolder::closeReadme(const QString& folder) const

@@ -30,13 +30,24 @@ public:
     // Writes a file whole (lines ended CR LF). Throws when it cannot.
     void write(const QString& relative, const QStringList& lines) const;
     void append(const QString& relative, const QStringList& lines) const;
-    // Copies a file in; false (nothing written) when the source is missing.
-    bool copy(const QString& source, const QString& relative) const;
+    // What copying a file in found: copied, missing (nothing written), or
+    // present but left out, with the reason.
+    struct Copy {
+        bool copied = false;
+        QString skipped;   // e.g. "it is a link"; empty when copied or missing
+    };
+    // Copies a regular file in. A file that is a symbolic link, lies below the
+    // data folder behind one, or is no regular file (a FIFO, a device) is
+    // never followed or read: its content could be anyone's.
+    Copy copy(const QString& source, const QString& relative) const;
     // The README line of a file: its name, a TAB, "[OK]" or "[--]".
     void noteFile(const QString& folder, const QString& fileName, bool withContent) const;
+    // The README line of a file left out: "[--]" and why.
+    void noteSkipped(const QString& folder, const QString& fileName, const QString& why) const;
     // The empty line and "Done." that close a README.
     void closeReadme(const QString& folder) const;
 
 private:
+    QString dataFolder_;
     QString path_;
 };

@@ -52,6 +52,22 @@ constexpr int Instrument = 85;
 constexpr int Packing = 95;
 }
 
+// Copies a file into the packet with its README line; a file left out (a
+// link, no regular file) is said in the README and in the session log.
+bool CopyAndNote(TechnicalFileContext& c, const PacketFolder& packet, const QString& folder, const QString& source,
+    const QString& name)
+{
+    const PacketFolder::Copy copy = packet.copy(source, folder + QLatin1Char('/') + name);
+    if (copy.skipped.isEmpty()) {
+        packet.noteFile(folder, name, copy.copied);
+        return copy.copied;
+    }
+    packet.noteSkipped(folder, name, copy.skipped);
+    c.services.log.debugMessage(
+        QStringLiteral("Technical file: ") + source + QStringLiteral(" not included: ") + copy.skipped, SessionLog::Problem);
+    return false;
+}
+
 void Announce(TechnicalFileContext& c, const QString& text)
 {
     c.services.log.debugMessage(text, SessionLog::Info);
@@ -102,9 +118,10 @@ void AddInstrumentReports(TechnicalFileContext& c, const PacketFolder& packet)
     AddReport(packet, Instrument, QStringLiteral("rtc.txt"), PacketReports::Clock(c.info, c.locale));
     for (const char* fileName : {"history.txt", "initial.txt"}) {
         const QString name = QLatin1String(fileName);
-        const bool copied = !c.info.RecordFolder.isEmpty()
-            && packet.copy(QDir(c.info.RecordFolder).filePath(name), Instrument + QLatin1Char('/') + name);
-        packet.noteFile(Instrument, name, copied);
+        if (c.info.RecordFolder.isEmpty())
+            packet.noteFile(Instrument, name, false);
+        else
+            CopyAndNote(c, packet, Instrument, QDir(c.info.RecordFolder).filePath(name), name);
     }
     packet.closeReadme(Instrument);
 }
@@ -148,13 +165,13 @@ void AddInstallLogs(TechnicalFileContext& c, const PacketFolder& packet)
             if (taken.contains(log.fileName()))
                 continue;
             taken.insert(log.fileName());
-            packet.copy(log.filePath(), MetaSoft + QLatin1Char('/') + log.fileName());
-            packet.noteFile(MetaSoft, log.fileName(), true);
+            CopyAndNote(c, packet, MetaSoft, log.filePath(), log.fileName());
         }
     }
     const QString history = QStringLiteral("install_history.txt");
-    if (packet.copy(above.filePath(QStringLiteral("install.txt")), MetaSoft + QLatin1Char('/') + history))
-        packet.noteFile(MetaSoft, history, true);
+    const QString installText = above.filePath(QStringLiteral("install.txt"));
+    if (QFileInfo(installText).isSymLink() || QFileInfo::exists(installText))
+        CopyAndNote(c, packet, MetaSoft, installText, history);
     packet.closeReadme(MetaSoft);
 }
 
@@ -221,8 +238,12 @@ TechnicalFileResult GenerateTechnicalFile(TechnicalFileContext& c)
         c.observer.progress(Progress::Instrument);
         AddMetaReports(c, packet);
         AddInstallLogs(c, packet);
-        if (c.services.log.logToFile())
-            packet.copy(c.services.log.logFilePath(), Instrument + QStringLiteral("/session.txt"));
+        if (c.services.log.logToFile()) {
+            const PacketFolder::Copy session = packet.copy(c.services.log.logFilePath(), Instrument + QStringLiteral("/session.txt"));
+            if (!session.skipped.isEmpty())
+                c.services.log.debugMessage(QStringLiteral("Technical file: ") + c.services.log.logFilePath()
+                        + QStringLiteral(" not included: ") + session.skipped, SessionLog::Problem);
+        }
         packet.append(info, PacketReports::InfoEnd());
 
         c.observer.progress(Progress::Packing);

@@ -20,7 +20,8 @@ void CoreSession::start(const AppPaths& paths, Prompts& prompts)
 {
     services_ = std::unique_ptr<Services>(new Services{log_, prompts, perUser_, paths, appCaption_});
     // Settings files that are not settings files are left unread: say so once, here.
-    ReportSkippedDataFiles(log_, prompts, appCaption_, {AppSettingsPath(paths), UserSettingsPath(paths)});
+    ReportSkippedDataFiles(log_, prompts, appCaption_,
+        {AppSettingsPath(paths), UserSettingsPath(paths), perUser_.fileName()});
     // Devices named in section "Ports" of "app.txt" ("n=/path") join the port map.
     portMap_.setOverrides(PortsFromSettings(AppSettingsPath(paths)));
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);

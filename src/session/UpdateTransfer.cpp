@@ -14,6 +14,10 @@
 namespace {
 
 constexpr int CancelPollMs = 100;
+// What the reply may hold before it is handed on: the network is read no
+// faster than the body is written, so memory stays bounded whatever the
+// server sends.
+constexpr qint64 ReadBufferBytes = 1024 * 1024;
 
 // Receives the resource chunk by chunk; false stops the transfer with error.
 using Sink = std::function<bool(const QByteArray& chunk, QString& error)>;
@@ -34,6 +38,7 @@ TransferResult fetch(const QString& address, const TransferLimits& limits, const
     request.setTransferTimeout(limits.stallMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    reply->setReadBufferSize(ReadBufferBytes);
 
     QEventLoop loop;
     QString failure;

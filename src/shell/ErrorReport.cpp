@@ -14,6 +14,21 @@ QString ErrorText(int number, const QString& description, int line, const ErrorS
             QString::fromLatin1(site.unit));
 }
 
+QString FileErrorText(int number, const QString& description, const QString& path, const ErrorSite& site)
+{
+    return QStringLiteral("Error %1 (%2) in file %3 in procedure %4 of %5 %6.")
+        .arg(QString::number(number), description, path, QString::fromLatin1(site.procedure),
+            site.isForm ? QStringLiteral("Form") : QStringLiteral("Module"), QString::fromLatin1(site.unit));
+}
+
+void ReportFileError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,
+    const QString& description, const QString& path)
+{
+    const QString text = FileErrorText(number, description, path, site);
+    log.debugMessage(text, SessionLog::Error);
+    prompts.message(Prompts::Icon::Critical, text);
+}
+
 void ReportError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,
     const QString& description, int line)
 {

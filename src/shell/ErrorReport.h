@@ -28,11 +28,18 @@ struct ErrorSite {
 // "Error <n> (<description>) on line <line> in procedure <name> of Form|Module <unit>."
 QString ErrorText(int number, const QString& description, int line, const ErrorSite& site);
 
+// The same for a failure of a file as a whole, which has no line:
+// "Error <n> (<description>) in file <path> in procedure <name> of Form|Module <unit>."
+QString FileErrorText(int number, const QString& description, const QString& path, const ErrorSite& site);
+
 // The common error path: builds the text, logs it at level 255 and shows it in
 // a message box. Procedures call this from their catch block and then return
 // the neutral result they had reached.
 void ReportError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,
     const QString& description, int line = 0);
+// The common error path for a failure of the file at path as a whole.
+void ReportFileError(SessionLog& log, Prompts& prompts, const ErrorSite& site, int number,
+    const QString& description, const QString& path);
 
 // The boundary of a procedure or a window action: runs body and reports an
 // unexpected failure through the common error path, numbered by its kind.

@@ -6,7 +6,9 @@ struct AppPaths;
 
 // Writes one line (ended CR LF) to a text file: replaces the content when
 // overwrite is set, else appends (creating the file). A relative path is
-// resolved by AppPaths. With verbose, the write is logged at level 0.
+// resolved by AppPaths. With verbose, the write is logged at level 0. A
+// symbolic link, a FIFO or a device in the file's place is not written
+// (a link is logged as such).
 // WriteLineToFile(path, "", true, ...) creates or empties a file.
 // Returns false when the file could not be written.
 bool WriteLineToFile(const AppPaths& paths, SessionLog* log, const QString& path, const QString& line,

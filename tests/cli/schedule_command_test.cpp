@@ -179,6 +179,55 @@ TEST(ScheduleCommand, SaveLoadAndSendAFile)
     EXPECT_EQ(instrument.block(), "00410A01680259FFFF0000");
 }
 
+TEST(ScheduleCommand, SaveTakesTheCommentGiven)
+{
+    Instrument instrument;
+    CliFolder folder;
+    const CliFinished saved = folder.run(
+        instrument.port() + QStringList{"schedule", "save", "week.sch", "--comment", "Site 4, north wall"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err.toStdString();
+    EXPECT_TRUE(folder.read(QStringLiteral("week.sch")).contains("\r\n? Site 4, north wall\r\n# END OF FILE\r\n"));
+    const CliFinished twoLines = folder.run({"schedule", "save", "x.sch", "--comment", "a\nb"});
+    EXPECT_EQ(twoLines.exitCode, 1);
+    EXPECT_TRUE(twoLines.err.contains("--comment takes one line of text")) << twoLines.err.toStdString();
+}
+
+// A file that is no schedule, or holds a value the page cannot show, is
+// refused before the instrument is asked anything: nothing is sent.
+TEST(ScheduleCommand, ARefusedFileSendsNothing)
+{
+    const struct {
+        const char* name;
+        QByteArray content;
+        const char* error;
+    } cases[] = {
+        {"empty", "", "Error 13 (Type mismatch: no schedule setting in the file) in file "},
+        {"1000 NUL bytes", QByteArray(1000, '\0'), "Error 13 (Type mismatch: no schedule setting in the file) in file "},
+        {"F 200", "S 06:00:00\r\nF 200\r\n", "Error 6 (Overflow: F 200 is outside 0 to 60) on line 2"},
+        {"W 255", "W 255\r\n", "Error 6 (Overflow: W 255 is outside 0 to 127) on line 1"},
+        {"C 255", "C 255\r\n", "Error 6 (Overflow: C 255 sets configuration bits the schedule does not use) on line 1"},
+    };
+    Instrument instrument;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliFolder folder;
+        folder.write(QStringLiteral("bad.sch"), c.content);
+        const CliFinished run = folder.run(instrument.port() + QStringList{"--yes", "schedule", "load", "bad.sch", "--send"});
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.error))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("on line 0")) << run.err.toStdString();
+    }
+    EXPECT_TRUE(instrument.host->engine().receivedPayloads().isEmpty());
+    EXPECT_EQ(instrument.block(), StartingBlock);
+
+    // Line ends of CR alone are lines all the same.
+    CliFolder folder;
+    folder.write(QStringLiteral("cr.sch"), "W 3\rF 5\r");
+    const CliFinished shown = folder.run({"schedule", "load", "cr.sch"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_TRUE(shown.out.contains("Every: 5 minutes\nDays: Saturday, Sunday\n")) << shown.out.toStdString();
+}
+
 TEST(ScheduleCommand, UsageErrorsComeBeforeConnecting)
 {
     struct Case { QStringList arguments; const char* message; };

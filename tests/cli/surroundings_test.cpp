@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -90,6 +92,42 @@ TEST(CliSurroundings, DamagedSettingsFilesAreSkippedByName)
     EXPECT_TRUE(fileBytes(folder.file("session.txt")).contains("Skipped " + user.toUtf8()));
     EXPECT_TRUE(QFileInfo(user).isSymLink());
     EXPECT_FALSE(QFileInfo(app).isFile());
+}
+
+// peruser.ini is read before everything else, by every command: one that is
+// no small regular file is skipped by name like the settings files, never
+// waited on, read or written.
+TEST(CliSurroundings, DamagedPerUserFileIsSkippedByName)
+{
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> place;
+        const char* why;
+    } cases[] = {
+        {"FIFO", [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+            "it is not a regular file"},
+        {"3 GB sparse",
+            [](const QString& path) {
+                QFile f(path);
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                ASSERT_TRUE(f.resize(3LL * 1024 * 1024 * 1024));
+            },
+            "it is larger than 1 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const QString perUser = folder.file("peruser.ini");
+        c.place(perUser);
+        const CliFinished run = RunCliWithData(folder.path(), {"ports"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("Skipped " + perUser + ": " + c.why + "; defaults are used."))
+            << run.err.toStdString();
+        const QFileInfo after(perUser);
+        EXPECT_EQ(after.isFile(), QString::fromLatin1(c.name) != "FIFO");
+        if (after.isFile())
+            EXPECT_EQ(after.size(), 3LL * 1024 * 1024 * 1024);
+    }
 }
 
 // A second program on the data folder leaves the first one's session log

@@ -10,6 +10,10 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+#include <sys/stat.h>
+
 namespace {
 
 // A page refreshed from a Monday-to-Friday schedule from 08:00 for ten hours.
@@ -92,7 +96,7 @@ TEST(ScheduleFile, MissingAndUnknownKeysLeaveFieldsAlone)
     };
     const Case cases[] = {
         {"only W 65: Sunday and Monday", "W 65\r\n", 65, {}},
-        {"lower-case keys are unknown", "s 01:00:00\r\nl 02:00:00\r\nf 5\r\nw 3\r\nc 0\r\nx anything\r\n",
+        {"lower-case keys are unknown", "s 01:00:00\r\nl 02:00:00\r\nf 5\r\nw 3\r\nc 0\r\nx anything\r\nW 124\r\n",
             WeekMasks::WeekdaysOnly,
             {"Unknown setting in file: s 01:00:00", "Unknown setting in file: l 02:00:00", "Unknown setting in file: f 5",
                 "Unknown setting in file: w 3", "Unknown setting in file: c 0", "Unknown setting in file: x anything"}},
@@ -124,9 +128,21 @@ TEST(ScheduleFile, ABadValueChangesNothing)
         {"time that is not a time", "W 3\r\nF 20\r\nS 25:61:00\r\n",
             "Error 13 (Type mismatch) on line 3 in procedure btnSchedLoadFromFile_Click of Form frmMain."},
         {"number above a byte", "S 01:00:00\r\nW 3\r\nC 256\r\n",
-            "Error 6 (Overflow) on line 3 in procedure btnSchedLoadFromFile_Click of Form frmMain."},
+            "Error 6 (Overflow: C 256 is outside 0 to 255) on line 3 in procedure btnSchedLoadFromFile_Click of Form "
+            "frmMain."},
         {"negative number", "F -1\r\n",
-            "Error 6 (Overflow) on line 1 in procedure btnSchedLoadFromFile_Click of Form frmMain."},
+            "Error 6 (Overflow: F -1 is outside 0 to 60) on line 1 in procedure btnSchedLoadFromFile_Click of Form "
+            "frmMain."},
+        // A byte the page cannot show is refused, never cut to fit.
+        {"frequency above the control's 60", "W 3\r\nF 200\r\n",
+            "Error 6 (Overflow: F 200 is outside 0 to 60) on line 2 in procedure btnSchedLoadFromFile_Click of Form "
+            "frmMain."},
+        {"week mask with an eighth day", "W 255\r\n",
+            "Error 6 (Overflow: W 255 is outside 0 to 127) on line 1 in procedure btnSchedLoadFromFile_Click of Form "
+            "frmMain."},
+        {"configuration with unused bits", "F 5\r\nC 255\r\n",
+            "Error 6 (Overflow: C 255 sets configuration bits the schedule does not use) on line 2 in procedure "
+            "btnSchedLoadFromFile_Click of Form frmMain."},
         {"not a number", "S 01:00:00\r\n? kept?\r\nF ten\r\n",
             "Error 13 (Type mismatch) on line 3 in procedure btnSchedLoadFromFile_Click of Form frmMain."},
     };
@@ -144,9 +160,100 @@ TEST(ScheduleFile, ABadValueChangesNothing)
         EXPECT_EQ(f.prompts.texts_of(QStringLiteral("message")), QStringList{QString::fromLatin1(c.error)});
         EXPECT_TRUE(f.logged[SessionLog::Error].contains(QString::fromLatin1(c.error)));
     }
+}
+
+TEST(ScheduleFile, TheLargestValuesThePageShowsAreTaken)
+{
     FilePage f;
-    EXPECT_FALSE(LoadScheduleFile(f.page, f.services, f.data.file(QStringLiteral("none.sch"))));
-    EXPECT_TRUE(f.prompts.texts_of(QStringLiteral("message")).value(0).startsWith("Error 53 (File not found)"));
+    ASSERT_TRUE(f.load("F 60\r\nW 127\r\nC 241\r\n"));
+    EXPECT_EQ(f.page.record().Frequency, 60);
+    EXPECT_EQ(f.page.record().WeekMask, 127);
+    EXPECT_EQ(f.page.record().Config, 241);
+}
+
+TEST(ScheduleFile, LineEndsOfEveryKind)
+{
+    const struct {
+        const char* name;
+        QByteArray content;
+    } cases[] = {
+        {"CR LF", "W 3\r\nF 5\r\n"},
+        {"LF", "W 3\nF 5\n"},
+        {"CR alone", "W 3\rF 5\r"},
+        {"mixed, last line unended", "# a\rW 3\r\n\nF 5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilePage f;
+        ASSERT_TRUE(f.load(c.content));
+        EXPECT_EQ(f.page.record().WeekMask, 3);
+        EXPECT_EQ(f.page.record().Frequency, 5);
+    }
+}
+
+// Problems of the file as a whole: named by the file, not "on line 0", and
+// nothing applied. A FIFO or device is refused without waiting on it.
+TEST(ScheduleFile, AFileThatIsNoScheduleChangesNothing)
+{
+    std::mt19937 random(25);
+    QByteArray noise(3000, '\0');
+    for (char& byte : noise)
+        byte = char('a' + random() % 26);   // no key of the file, no line end
+    const struct {
+        const char* name;
+        std::function<QString(FilePage&)> make;
+        const char* error;   // the part before " in file PATH ..."
+    } cases[] = {
+        {"missing", [](FilePage& f) { return f.data.file(QStringLiteral("none.sch")); }, "Error 53 (File not found)"},
+        {"empty", [](FilePage& f) { return f.write(QByteArray()); },
+            "Error 13 (Type mismatch: no schedule setting in the file)"},
+        {"1000 NUL bytes", [](FilePage& f) { return f.write(QByteArray(1000, '\0')); },
+            "Error 13 (Type mismatch: no schedule setting in the file)"},
+        {"3 KB of letters", [&](FilePage& f) { return f.write(noise); },
+            "Error 13 (Type mismatch: no schedule setting in the file)"},
+        {"comments only", [](FilePage& f) { return f.write("# Karvex Technology Ltd. Tolvi-M Schedule File.\r\n"); },
+            "Error 13 (Type mismatch: no schedule setting in the file)"},
+        {"larger than 64 KB", [](FilePage& f) { return f.write("W 3\r\n" + QByteArray(70000, '#')); },
+            "Error 75 (Path/File access error: it is larger than 65536 bytes)"},
+        {"FIFO",
+            [](FilePage& f) {
+                const QString path = f.data.file(QStringLiteral("fifo.sch"));
+                ::mkfifo(QFile::encodeName(path).constData(), 0600);
+                return path;
+            },
+            "Error 75 (Path/File access error: it is not a regular file)"},
+        {"link to /dev/zero",
+            [](FilePage& f) {
+                const QString path = f.data.file(QStringLiteral("zero.sch"));
+                QFile::link(QStringLiteral("/dev/zero"), path);
+                return path;
+            },
+            "Error 75 (Path/File access error: it is not a regular file)"},
+        {"folder", [](FilePage& f) { return f.data.path(); }, "Error 75 (Path/File access error: it is a folder)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilePage f;
+        const ScheduleRecord before = f.page.record();
+        const QString path = c.make(f);
+        EXPECT_FALSE(LoadScheduleFile(f.page, f.services, path));
+        EXPECT_EQ(f.page.record().WeekMask, before.WeekMask);
+        EXPECT_EQ(f.page.record().Frequency, before.Frequency);
+        EXPECT_EQ(f.page.comment(), ScheduleTexts::InitialComment);
+        EXPECT_EQ(f.prompts.texts_of(QStringLiteral("message")),
+            QStringList{QString::fromLatin1(c.error) + " in file " + path
+                + " in procedure btnSchedLoadFromFile_Click of Form frmMain."});
+    }
+}
+
+TEST(ScheduleFile, AFailedSaveNamesTheFile)
+{
+    FilePage f;
+    const QString path = f.data.file(QStringLiteral("no/such/folder/out.sch"));
+    EXPECT_FALSE(SaveScheduleFile(f.page, f.services, path));
+    EXPECT_EQ(f.prompts.texts_of(QStringLiteral("message")),
+        QStringList{"Error 75 (Path/File access error) in file " + path
+            + " in procedure btnSchedSaveToFile_Click of Form frmMain."});
 }
 
 TEST(ScheduleFile, TimesReadUnderAnyLocale)

@@ -108,6 +108,8 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
         {{"download", "-o", "x.csv", "--conc-a", "nan"}, "--conc-a takes a concentration from 0 to 10 ppm"},
         {{"download", "-o", "x.csv", "--conc-b", "inf"}, "--conc-b takes a concentration from 0 to 10 ppm"},
         {{"download", "-o", "-", "--format", "gnuplot"}, "--format gnuplot writes two files: -o - cannot take them"},
+        {{"download", "-o", "/dev/null", "--format", "gnuplot"},
+            "--format gnuplot writes two files named from -o FILE: /dev/null is not a regular file"},
         {{"download", "-o", "x.csv", "--date-from", "yesterday"}, "--date-from takes \"YYYY-MM-DD hh:mm:ss\""},
         {{"download", "-o", "x.csv", "--from", "1", "--to", "5000"}, "the instrument holds 301 slots"},
         {{"erase"}, "erase needs --all or --to M"},
@@ -121,6 +123,24 @@ TEST(DownloadCommand, BadOptionsAreUsageErrors)
         EXPECT_EQ(run.exitCode, 1) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.message))) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("x.csv"))));
+    }
+}
+
+// The stored choice of the last save may be the plot script: a target that
+// cannot take its two files is refused before the instrument is asked anything.
+TEST(DownloadCommand, StoredPlotFormatNeedsARegularTarget)
+{
+    for (const char* target : {"-", "/dev/null"}) {
+        SCOPED_TRACE(target);
+        TempFolder folder;
+        QFile user(folder.file(QStringLiteral("user.txt")));
+        ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+        user.write("[Datafiles]\r\nFilter=8\r\n");
+        user.close();
+        const CliFinished run = runDemo(folder, {"download", "-o", target});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("the stored format is gnuplot, which writes two files")) << run.err.toStdString();
+        EXPECT_FALSE(fileText(folder.file(QStringLiteral("session.txt"))).contains(QStringLiteral("J0100")));
     }
 }
 

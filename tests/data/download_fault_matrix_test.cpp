@@ -41,6 +41,15 @@ struct FaultCase {
 
 const char* const kStopped = "slots 13-20 could not be read: the instrument stopped answering";
 
+// Single-slot reads of slots first to last go unanswered.
+QList<SimFaultRule> SingleReadsUnanswered(int first, int last)
+{
+    QList<SimFaultRule> rules;
+    for (int slot = first; slot <= last; ++slot)
+        rules << SimFaultRule::on(QStringLiteral("J01%10001").arg(QString::number(slot, 16).toUpper().rightJustified(4, '0')));
+    return rules;
+}
+
 const FaultCase kCases[] = {
     {"Clean", [](SimFaults&) {}, {}, {}},
     {"DroppedAndDamagedSlots", [](SimFaults& f) { f.dropSlots = {3, 7}; f.corruptSlots = {5}; }, {}, {}},
@@ -53,14 +62,35 @@ const FaultCase kCases[] = {
         [](SimFaults& f) { f.dropSlots = {4}; f.wrongSlotReply = {SimFaultRule::on(QStringLiteral("J0100040001"))}; },
         {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4},
         {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4}},
-    // Three slots of six requests each, then one ping, then the check ends.
-    {"MuteAfterSlots", [](SimFaults& f) { f.muteAfterSlots = 12; }, {5, kStopped, 13, 20}, {5, kStopped, 13, 20},
-        200, {0, 0}, 18, 1},
+    // One slot's six requests fill the check's bound (8 slots: 31 seconds);
+    // the rest are left unread without asking.
+    {"MuteAfterSlots", [](SimFaults& f) { f.muteAfterSlots = 12; },
+        {5, "slots 13-20 could not be read: no good reply came for them within the check's 31 seconds", 13, 20},
+        {5, "slots 13-20 could not be read: no good reply came for them within the check's 31 seconds", 13, 20},
+        90, {0, 0}, -1, 0},
+    // Pings are answered, single reads are not: the check's bound (10 slots:
+    // 31 seconds) ends it, not 30 seconds a slot.
+    {"PingsAnsweredSingleReadsNot",
+        [](SimFaults& f) {
+            for (int slot = 5; slot <= 14; ++slot)
+                f.dropSlots.insert(slot);
+            f.noReply = SingleReadsUnanswered(5, 14);
+        },
+        {5, "slots 5-14 could not be read: no good reply came for them within the check's 31 seconds", 5, 14},
+        {5, "slots 5-14 could not be read: no good reply came for them within the check's 31 seconds", 5, 14},
+        60},
+    // The bulk read fails, the instrument still answers: every slot is read singly.
+    {"BulkReadUnanswered", [](SimFaults& f) { f.noReply = {SimFaultRule::on(QStringLiteral("J0100010014"))}; }, {},
+        {}, 90, {0, 0}, kSlots, 1},
+    {"BulkReadDamaged", [](SimFaults& f) { f.corruptReply = {SimFaultRule::on(QStringLiteral("J0100010014"))}; }, {},
+        {}, 60, {0, 0}, kSlots, 1},
     // A serial line cannot be closed: there the stream just ends.
     {"ConnectionClosedMidStream", [](SimFaults& f) { f.closeAfterSlots = 12; }, {}, {5, kStopped, 13, 20}},
+    // Every read from slot 1 is damaged, the bulk read and slot 1's own: the
+    // other slots are read singly.
     {"MemoryReadDamaged", [](SimFaults& f) { f.corruptReply = {SimFaultRule::on(QStringLiteral("J010001"))}; },
-        {3, "Download failed: the instrument's reply to the memory read was damaged."},
-        {3, "Download failed: the instrument's reply to the memory read was damaged."}},
+        {5, "slot 1 could not be read: the instrument gave no good reply for them", 1, 1},
+        {5, "slot 1 could not be read: the instrument gave no good reply for them", 1, 1}},
     {"SwitchedOffAtTheMemoryRead", [](SimFaults& f) { f.switchOff = SimFaultRule::on(QStringLiteral("J010001")); },
         {3, "Download failed: the instrument did not answer the memory read."},
         {3, "Download failed: the instrument did not answer the memory read."}, 120},

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/stat.h>
+
 TEST(History, LinesCarryTheUtcStampAndEndCrLf)
 {
     InstrumentRig rig;
@@ -36,4 +39,39 @@ TEST(History, NoRecordFolderWritesNothing)
     EXPECT_FALSE(AddHistory(rig.services, QString(), "text"));
     EXPECT_FALSE(QFile::exists(rig.folder.file("history.txt")));
     EXPECT_EQ(rig.logged(SessionLog::Warning).size(), 1);
+}
+
+// A history.txt that is a link (to a file elsewhere, to a device) or a FIFO
+// is not written through: the file it names stays as it was.
+TEST(History, AFileThatIsNoRegularFileIsNotWrittenThrough)
+{
+    InstrumentRig rig;
+    const QString folder = rig.folder.file("records");
+    QDir().mkpath(folder);
+    const QString outside = rig.folder.file("outside.txt");
+    QFile file(outside);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("someone else's\n");
+    file.close();
+    const QString history = QDir(folder).filePath("history.txt");
+    const struct {
+        const char* name;
+        std::function<void()> place;
+        bool linkLogged;
+    } cases[] = {
+        {"link to a file elsewhere", [&] { ASSERT_TRUE(QFile::link(outside, history)); }, true},
+        {"link to /dev/null", [&] { ASSERT_TRUE(QFile::link("/dev/null", history)); }, true},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(history).constData(), 0600), 0); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(history);
+        c.place();
+        const qsizetype problems = rig.logged(SessionLog::Problem).size();
+        EXPECT_FALSE(AddHistory(rig.services, folder, "::: not for the outside file"));
+        EXPECT_EQ(rig.logged(SessionLog::Problem).size() - problems, c.linkLogged ? 1 : 0);
+        QFile check(outside);
+        ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+        EXPECT_EQ(check.readAll(), "someone else's\n");
+    }
 }

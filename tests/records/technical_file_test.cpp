@@ -280,6 +280,55 @@ TEST_F(TechnicalFileTest, SecondRunReplacesTheFirstWithTheDownloadListed)
         QStringList{"TechnicalFile.tolvi"});
 }
 
+// Record files and logs that are links to files elsewhere are left out
+// unread, each with a README line and a session-log line; a record folder
+// reached through a link inside the data folder likewise.
+TEST_F(TechnicalFileTest, LinkedFilesAreLeftOutAndSaidSo)
+{
+    const QDir root(rig.tmp.path());
+    const QString outside = root.filePath(QStringLiteral("outside.txt"));
+    WriteFile(outside, "outside secret\r\n");
+    const struct {
+        const char* link;
+        const char* readmeLine;
+    } links[] = {
+        {"records/history.txt", "history.txt\t[--] not included: it is a link"},
+        {"records/initial.txt", "initial.txt\t[--] not included: it is a link"},
+        {"app/install_2.log", "install_2.log\t[--] not included: it is a link"},
+        {"data/postinst_9.log", "postinst_9.log\t[--] not included: it is a link"},
+    };
+    for (const auto& l : links) {
+        QFile::remove(root.filePath(QLatin1String(l.link)));
+        ASSERT_TRUE(QFile::link(outside, root.filePath(QLatin1String(l.link)))) << l.link;
+    }
+    ASSERT_TRUE(rig.start(SimRig::scenario(3)));
+    ASSERT_TRUE(generate().generated);
+
+    const QMap<QString, QByteArray> entries = ArchiveEntries(archive);
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        EXPECT_FALSE(it.value().contains("outside secret")) << it.key().toStdString();
+    const QStringList readmes = EntryLines(entries.value(QStringLiteral("instrument/README.TXT")))
+        + EntryLines(entries.value(QStringLiteral("meta/soft/README.TXT")));
+    const QByteArray session = entries.value(QStringLiteral("instrument/session.txt"));
+    for (const auto& l : links) {
+        SCOPED_TRACE(l.link);
+        EXPECT_TRUE(readmes.contains(QLatin1String(l.readmeLine))) << readmes.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(session.contains(root.filePath(QLatin1String(l.link)).toUtf8() + " not included: it is a link"));
+    }
+    EXPECT_EQ(QFileInfo(outside).size(), 16);
+
+    // A record folder inside the data folder reached through a link.
+    const QString real = root.filePath(QStringLiteral("elsewhere"));
+    WriteFile(real + QStringLiteral("/history.txt"), "outside secret\r\n");
+    rig.info.RecordFolder = root.filePath(QStringLiteral("data/Records/1234"));
+    QDir().mkpath(root.filePath(QStringLiteral("data/Records")));
+    ASSERT_TRUE(QFile::link(real, rig.info.RecordFolder));
+    ASSERT_TRUE(generate().generated);
+    EXPECT_TRUE(EntryLines(ArchiveEntries(archive).value(QStringLiteral("instrument/README.TXT")))
+                    .contains(QStringLiteral("history.txt\t[--] not included: it lies behind a link")));
+    EXPECT_FALSE(ArchiveEntries(archive).contains(QStringLiteral("instrument/history.txt")));
+}
+
 TEST_F(TechnicalFileTest, FailedPackIsToldAndKeepsTheWorkingFiles)
 {
     // The archive's folder cannot exist: its parent is a file.

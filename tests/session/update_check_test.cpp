@@ -8,6 +8,7 @@
 #include <QSslKey>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -280,6 +281,34 @@ TEST(UpdateCheck, FailedDownloadLeavesTheOldFile)
         ASSERT_FALSE(rig.logAt(SessionLog::Error).isEmpty());
         EXPECT_TRUE(rig.logAt(SessionLog::Error).first().contains(QStringLiteral("procedure DownloadFile")));
     }
+}
+
+// A server that never stops sending: the body streams to the temporary
+// file through a bounded buffer and is cut at the size cap; the old file
+// stays, nothing is left beside it, and memory never holds more than a
+// small part of the body (the cap here is twice the bound).
+TEST(UpdateCheck, EndlessFileIsCutAtTheCapWithinBoundedMemory)
+{
+    constexpr long MemoryBoundKiB = 64 * 1024;
+    UpdateRig rig;
+    UpdateRig::write(rig.appFile(QStringLiteral("core.dll")), OldContent);
+    rig.server.serve(QStringLiteral("/files/core.dll"), {200, {}, FixedHttpServer::Response::Mode::Endless});
+    rig.serveList({UpdateRig::entry(QStringLiteral("core.dll"), QStringLiteral("x"), QStringLiteral("{url}/files/core.dll"),
+        QStringLiteral("R"))});
+    rig.options.limits.maxBytes = 128LL * 1024 * 1024;
+    rig.options.limits.deadlineMs = 120000;   // the cap, not the deadline, ends it
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const UpdateOutcome outcome = rig.run();
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(outcome.failedTransfers, 1);
+    EXPECT_EQ(UpdateRig::read(rig.appFile(QStringLiteral("core.dll"))), OldContent);
+    EXPECT_EQ(QDir(rig.app).entryList(QDir::Files | QDir::Hidden), (QStringList{"core.dll", "distlist.txt"}));
+    EXPECT_TRUE(rig.logAt(SessionLog::Error).join(QLatin1Char('|')).contains(QStringLiteral("more than 134217728 bytes")))
+        << rig.logAt(SessionLog::Error).join(QLatin1Char('|')).toStdString();
+    // ru_maxrss is the process's peak in KiB: it may only grow by the bound.
+    EXPECT_LT(after.ru_maxrss, before.ru_maxrss + MemoryBoundKiB);
 }
 
 // Lists that try to reach outside the application folder change nothing

@@ -5,10 +5,16 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <memory>
+
 namespace {
 
 // Requests larger than this are not ours; the connection is dropped.
 constexpr int MaxRequestBytes = 64 * 1024;
+// An endless body: refilled while less than the backlog waits, ended at the cap.
+constexpr qint64 EndlessBacklogBytes = 1024 * 1024;
+constexpr qint64 EndlessCapBytes = 4LL * 1024 * 1024 * 1024;
+constexpr qsizetype EndlessChunkBytes = 64 * 1024;
 
 QByteArray reason(int status)
 {
@@ -97,6 +103,23 @@ void FixedHttpServer::answer(QTcpSocket* socket)
     }
     if (response.mode == Response::Mode::Silent)
         return;
+    if (response.mode == Response::Mode::Endless) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n");
+        const QByteArray chunk = response.body.isEmpty() ? QByteArray(EndlessChunkBytes, 'x') : response.body;
+        auto sent = std::make_shared<qint64>(0);
+        auto refill = [socket, chunk, sent] {
+            while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < EndlessBacklogBytes
+                && *sent < EndlessCapBytes) {
+                socket->write(chunk);
+                *sent += chunk.size();
+            }
+            if (*sent >= EndlessCapBytes)
+                socket->disconnectFromHost();
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+        refill();
+        return;
+    }
     const qint64 announced = response.mode == Response::Mode::Short ? 2 * response.body.size() + 1 : response.body.size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
     head += "Content-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(announced)

@@ -20,6 +20,7 @@ public:
             Whole,   // the body as announced
             Short,   // announces twice the body's length, sends the body, closes
             Silent,  // accepts the request and never answers
+            Endless, // announces no length and repeats the body as fast as it is taken (up to 4 GiB)
         };
         int status = 200;
         QByteArray body;
