@@ -100,9 +100,9 @@ CliCommand TechFileCommand()
 {
     CliCommand command;
     command.name = QStringLiteral("techfile");
-    command.summary = QStringLiteral("Write the technical file for service (-o PATH, default TechnicalFile.tolvi in "
-                                     "the documents folder; - for standard output) and print its path; --download "
-                                     "reads the whole memory into it first.");
+    command.summary = QStringLiteral("Write the technical file for service (-o PATH, default "
+                                     "TechnicalFile_SERIAL_YYYYMMDD.tolvi in the documents folder; - for standard "
+                                     "output) and print its path; --download reads the whole memory into it first.");
     command.options << QCommandLineOption(QStringLiteral("download"),
         QStringLiteral("techfile: download the whole memory first, so the file lists the samples."));
     command.run = runTechFile;

@@ -16,7 +16,7 @@ QPushButton* Button(const char* name, const QString& caption)
 }
 
 CalibrationCheckWindow::CalibrationCheckWindow(QString company, QString title, CalibrationReader reader, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(std::move(company), std::move(title)), reader_(std::move(reader))
+    : QWidget(parent, Qt::Dialog), model_(std::move(company), std::move(title)), reader_(std::move(reader))
 {
     setObjectName(QStringLiteral("frmGuru"));
     resize(420, 300);
@@ -26,6 +26,7 @@ CalibrationCheckWindow::CalibrationCheckWindow(QString company, QString title, C
     btnNext = Button("btnNext", QStringLiteral("Next >"));
     btnRedoTest = Button("btnRedoTest", QStringLiteral("Redo Test"));
     btnCopy = Button("btnCopy", QStringLiteral("Copy Results"));
+    btnClose = Button("btnClose", QStringLiteral("Close"));
     pbrProgress = new QProgressBar;
     pbrProgress->setObjectName(QStringLiteral("pbrProgress"));
     pbrProgress->setRange(0, 100);
@@ -35,6 +36,7 @@ CalibrationCheckWindow::CalibrationCheckWindow(QString company, QString title, C
     buttons->addStretch(1);
     buttons->addWidget(btnRedoTest);
     buttons->addWidget(btnNext);
+    buttons->addWidget(btnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rtbGuruOutput, 1);
     layout->addWidget(pbrProgress);
@@ -43,6 +45,7 @@ CalibrationCheckWindow::CalibrationCheckWindow(QString company, QString title, C
     connect(btnNext, &QPushButton::clicked, this, [this] { run(model_.next()); });
     connect(btnRedoTest, &QPushButton::clicked, this, [this] { run(model_.redo()); });
     connect(btnCopy, &QPushButton::clicked, this, &CalibrationCheckWindow::copyResults);
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     display(model_);
 }
 
@@ -76,6 +79,12 @@ void CalibrationCheckWindow::display(const CalibrationCheckModel& model)
         format.setForeground(run.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
         cursor.insertText(QString(run.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), format);
     }
+}
+
+void CalibrationCheckWindow::placeOver(const QWidget* owner)
+{
+    if (owner)
+        move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 void CalibrationCheckWindow::copyResults()

@@ -98,11 +98,14 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     for (QPushButton* b : {btnGenerateTechnicalFile, btnCheckForUpdates})
         row->addWidget(b);
 
+    // The logo and the identity take the room they need; what is left stays
+    // below the boxes, so the connection box sits near the top.
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(imgFrontPageLogo, 1);
-    layout->addWidget(lblInstrumentIdentity, 1);
+    layout->addWidget(imgFrontPageLogo);
+    layout->addWidget(lblInstrumentIdentity);
     layout->addWidget(connection);
     layout->addWidget(maintenance);
+    layout->addStretch(1);
     setConnectionLabel(QString(), false);
     setStatusPicture(0);
 }

@@ -7,6 +7,11 @@
 #include <QVBoxLayout>
 
 namespace {
+constexpr int kFormatEntries = 12;           // the whole format list drops down without scrolling
+constexpr int kConcentrationBarWidth = 80;   // narrow enough for the filter column
+constexpr int kBoundDecimals = 3;            // the bars move in steps of 0.001 ppm
+constexpr double kBoundStep = 0.01;          // one arrow press in the boxes
+
 QGroupBox* OptionBox(const char* name, const QString& caption)
 {
     return Named<QGroupBox>(name, caption);
@@ -56,26 +61,35 @@ DownloadPage::DownloadPage(QWidget* parent)
     btnDownloadSection->setEnabled(false);
     btnEraseSection->setEnabled(false);
     auto* memory = Named<QGroupBox>("fraMemory", QStringLiteral("Instrument Memory"));
+    // Two rows of buttons keep the top of the page low: the chart below gets the height.
     auto* memoryGrid = new QGridLayout(memory);
-    memoryGrid->addWidget(sldMemoryRange, 0, 0, 1, 2);
+    memoryGrid->addWidget(sldMemoryRange, 0, 0, 1, 3);
     memoryGrid->addWidget(btnDownload, 1, 0);
-    memoryGrid->addWidget(btnDownloadSection, 1, 1);
+    memoryGrid->addWidget(btnDownloadNew, 1, 1);
+    memoryGrid->addWidget(btnDownloadSection, 1, 2);
     memoryGrid->addWidget(btnDeleteAllMemory, 2, 0);
-    memoryGrid->addWidget(btnEraseSection, 2, 1);
-    memoryGrid->addWidget(btnDownloadNew, 3, 0, 1, 2);
+    memoryGrid->addWidget(btnEraseSection, 2, 2);
 
     // Filter frame
-    lstDataFormat = Named<QListWidget>("lstDataFormat");
+    lstDataFormat = Named<QComboBox>("lstDataFormat");
+    lstDataFormat->setToolTip(QStringLiteral("The layout of the saved file and the filter it applies"));
+    lstDataFormat->setMaxVisibleItems(kFormatEntries);
     chkSplitTimeAndDate = Named<QCheckBox>("chkSplitTimeAndDate", QStringLiteral("Date and Time in Single Column"));
     chkSplitTimeAndDate->setTristate(true); // greyed (2) for the layouts with their own time columns
     chkSplitTimeAndDate->setChecked(true);
 
-    auto* allData = OptionBox("fraOptionsAllData", QStringLiteral("All Data"));
-    new QVBoxLayout(allData);
+    // "All Data" has no options: its page is empty and the option pane is hidden.
+    auto* allData = new QWidget;
+    allData->setObjectName(QStringLiteral("fraOptionsAllData"));
 
     auto* schedules = OptionBox("fraOptionsSchedules", QStringLiteral("Schedules"));
     chkFilterSchedules = Named<QCheckBox>("chkFilterSchedules", QStringLiteral("Only include Scheduled samples."));
-    (new QVBoxLayout(schedules))->addWidget(chkFilterSchedules);
+    // Cleared, the box keeps the manual and remote samples only, not every sample: said beside it.
+    auto* scheduleHint = Named<QLabel>("lblFilterSchedulesHint", QStringLiteral("unchecked: manual and remote samples only"));
+    scheduleHint->setEnabled(false); // small print
+    auto* schedulesLayout = new QVBoxLayout(schedules);
+    schedulesLayout->addWidget(chkFilterSchedules);
+    schedulesLayout->addWidget(scheduleHint);
 
     auto* dates = OptionBox("fraOptionsDates", QStringLiteral("Dates"));
     dtpFromDate = Named<QDateEdit>("dtpFromDate");
@@ -107,10 +121,18 @@ DownloadPage::DownloadPage(QWidget* parent)
         bar->setRange(0, 10000);
         bar->setSingleStep(1);
         bar->setPageStep(100);
-        bar->setMinimumWidth(160);
+        bar->setMinimumWidth(kConcentrationBarWidth);
     }
-    lblFilterConcMin = Named<QLabel>("lblFilterConcMin");
-    lblFilterConcMax = Named<QLabel>("lblFilterConcMax");
+    // A and B can be typed as well as slid.
+    spnFilterConcMin = Named<QDoubleSpinBox>("spnFilterConcMin");
+    spnFilterConcMax = Named<QDoubleSpinBox>("spnFilterConcMax");
+    for (QDoubleSpinBox* box : {spnFilterConcMin, spnFilterConcMax}) {
+        box->setDecimals(kBoundDecimals);
+        box->setRange(0, 10);
+        box->setSingleStep(kBoundStep);
+        box->setSuffix(QStringLiteral(" ppm"));
+        box->setKeyboardTracking(false); // a typed number applies when complete
+    }
     optFilterConcA = Named<QRadioButton>("optFilterConcA", QStringLiteral("A <= C <= B"));
     optFilterConcB = Named<QRadioButton>("optFilterConcB", QStringLiteral("!(A <= C <= B)"));
     optFilterConcC = Named<QRadioButton>("optFilterConcC", QStringLiteral("C == A"));
@@ -118,40 +140,50 @@ DownloadPage::DownloadPage(QWidget* parent)
     auto* concGrid = new QGridLayout(concentrations);
     concGrid->addWidget(new QLabel(QStringLiteral("A")), 0, 0);
     concGrid->addWidget(scrFilterConcMin, 0, 1);
-    concGrid->addWidget(lblFilterConcMin, 0, 2);
+    concGrid->addWidget(spnFilterConcMin, 0, 2);
     concGrid->addWidget(new QLabel(QStringLiteral("B")), 1, 0);
     concGrid->addWidget(scrFilterConcMax, 1, 1);
-    concGrid->addWidget(lblFilterConcMax, 1, 2);
-    auto* options = new QHBoxLayout;
+    concGrid->addWidget(spnFilterConcMax, 1, 2);
+    auto* options = new QVBoxLayout;
     for (QRadioButton* o : {optFilterConcA, optFilterConcB, optFilterConcC})
         options->addWidget(o);
     concGrid->addLayout(options, 2, 0, 1, 3);
 
     frmDownloadOptions = Named<QStackedWidget>("frmDownloadOptions");
-    for (QGroupBox* frame : {allData, schedules, dates, concentrations})
+    for (QWidget* frame : std::initializer_list<QWidget*>{allData, schedules, dates, concentrations})
         frmDownloadOptions->addWidget(frame);
+    frmDownloadOptions->setVisible(false);
 
     btnFilterDownload = Named<QPushButton>("btnFilterDownload", QStringLiteral("Test Filter"));
     btnSaveData = Named<QPushButton>("btnSaveData", QStringLiteral("Save Data"));
 
+    // The filter controls stand in one narrow column beside the chart.
     fraDownloadFilters = Named<QGroupBox>("fraDownloadFilters", QStringLiteral("Filter and Format Memory Data"));
-    auto* filterGrid = new QGridLayout(fraDownloadFilters);
-    filterGrid->addWidget(lstDataFormat, 0, 0, 3, 1);
-    filterGrid->addWidget(frmDownloadOptions, 0, 1, 1, 2);
-    filterGrid->addWidget(chkSplitTimeAndDate, 1, 1, 1, 2);
-    filterGrid->addWidget(btnFilterDownload, 2, 1);
-    filterGrid->addWidget(btnSaveData, 2, 2);
+    fraDownloadFilters->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    auto* filterColumn = new QVBoxLayout(fraDownloadFilters);
+    filterColumn->addWidget(lstDataFormat);
+    filterColumn->addWidget(frmDownloadOptions);
+    filterColumn->addWidget(chkSplitTimeAndDate);
+    filterColumn->addStretch(1);
+    auto* filterButtons = new QHBoxLayout;
+    filterButtons->addWidget(btnFilterDownload);
+    filterButtons->addWidget(btnSaveData);
+    filterColumn->addLayout(filterButtons);
     fraDownloadFilters->setVisible(false);
 
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(usage, 0, 0);
-    layout->addWidget(memory, 0, 1);
-    layout->addWidget(fraDownloadFilters, 1, 0, 1, 2);
-    // The chart takes the height the page has left.
+    auto* top = new QHBoxLayout;
+    top->addWidget(usage, 1);
+    top->addWidget(memory, 2);
+    // The chart takes the height the page has left; it is what people look at.
     fraChart = new ReadingChartPanel;
     fraChart->setVisible(false);
-    layout->addWidget(fraChart, 2, 0, 1, 2);
-    layout->setRowStretch(2, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(fraChart, 1);
+    bottom->addWidget(fraDownloadFilters);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(bottom, 1);
+    layout->addStretch(); // before a download, the page's empty room stays below the buttons
 }
 
 void DownloadPage::setFormatEntries(const QStringList& captions)
@@ -163,6 +195,7 @@ void DownloadPage::setFormatEntries(const QStringList& captions)
 void DownloadPage::showOptionFrame(OptionFrame frame)
 {
     frmDownloadOptions->setCurrentIndex(frame);
+    frmDownloadOptions->setVisible(frame != AllData);
 }
 
 QList<QWidget*> DownloadPage::instrumentControls() const

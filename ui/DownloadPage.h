@@ -4,10 +4,11 @@
 #include "SelectionSlider.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -16,9 +17,9 @@
 #include <QWidget>
 
 // The "Download" page: the memory gauge and its refresh button, the range
-// slider with the portion buttons, the download and erase buttons, and the
-// filter frame (format list, option frames, Test Filter, Save Data) and
-// the chart of the downloaded readings below it.
+// slider with the portion buttons, the download and erase buttons above; the
+// chart of the downloaded readings below them, with the filter frame (format
+// list, option frames, Test Filter, Save Data) in a column beside it.
 // A view only: the main window binds it to the download model.
 class DownloadPage : public QWidget {
     Q_OBJECT
@@ -41,7 +42,7 @@ public:
     QPushButton* btnEraseSection = nullptr;
 
     QGroupBox* fraDownloadFilters = nullptr;
-    QListWidget* lstDataFormat = nullptr;
+    QComboBox* lstDataFormat = nullptr;
     QCheckBox* chkSplitTimeAndDate = nullptr;
     QStackedWidget* frmDownloadOptions = nullptr;
     QCheckBox* chkFilterSchedules = nullptr;
@@ -51,8 +52,8 @@ public:
     QTimeEdit* dtpToTime = nullptr;
     QScrollBar* scrFilterConcMin = nullptr;
     QScrollBar* scrFilterConcMax = nullptr;
-    QLabel* lblFilterConcMin = nullptr;
-    QLabel* lblFilterConcMax = nullptr;
+    QDoubleSpinBox* spnFilterConcMin = nullptr;    // A, in ppm
+    QDoubleSpinBox* spnFilterConcMax = nullptr;    // B, in ppm
     QRadioButton* optFilterConcA = nullptr;
     QRadioButton* optFilterConcB = nullptr;
     QRadioButton* optFilterConcC = nullptr;

@@ -18,6 +18,12 @@ DownloadPage::OptionFrame FrameOf(FilterOptionFrame frame)
     }
     return DownloadPage::AllData;
 }
+
+void ShowBound(QDoubleSpinBox* box, int barValue)
+{
+    const QSignalBlocker quiet(box);
+    box->setValue(BoundPpm(barValue));
+}
 }
 
 DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& model, Prompts& prompts,
@@ -30,11 +36,12 @@ DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& 
         captions << DataFormats::caption(DataFormats::fromIndex(i));
     page_.setFormatEntries(captions);
 
-    connect(page_.lstDataFormat, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(page_.lstDataFormat, &QComboBox::currentIndexChanged, this, [this](int row) {
         if (refreshing_)
             return;
         model_.selectFormat(row);
         refreshFilterFrame();
+        followFilter();
     });
     connect(page_.chkSplitTimeAndDate, &QCheckBox::clicked, this, [this] {
         if (refreshing_)
@@ -45,12 +52,26 @@ DownloadPageBinding::DownloadPageBinding(MainWindow& window, DownloadPageModel& 
     });
     connect(page_.scrFilterConcMin, &QScrollBar::valueChanged, this, [this](int value) {
         model_.filter.boundA = value;
-        page_.lblFilterConcMin->setText(model_.boundALabel());
+        ShowBound(page_.spnFilterConcMin, value);
+        followFilter();
     });
     connect(page_.scrFilterConcMax, &QScrollBar::valueChanged, this, [this](int value) {
         model_.filter.boundB = value;
-        page_.lblFilterConcMax->setText(model_.boundBLabel());
+        ShowBound(page_.spnFilterConcMax, value);
+        followFilter();
     });
+    // A typed bound moves its bar, which does the rest.
+    connect(page_.spnFilterConcMin, &QDoubleSpinBox::valueChanged, this,
+        [this](double ppm) { page_.scrFilterConcMin->setValue(BoundBarValue(ppm)); });
+    connect(page_.spnFilterConcMax, &QDoubleSpinBox::valueChanged, this,
+        [this](double ppm) { page_.scrFilterConcMax->setValue(BoundBarValue(ppm)); });
+    // The chart follows every filter control as it changes, not only Test Filter.
+    connect(page_.chkFilterSchedules, &QCheckBox::toggled, this, &DownloadPageBinding::followFilter);
+    for (QDateTimeEdit* edit : std::initializer_list<QDateTimeEdit*>{page_.dtpFromDate, page_.dtpFromTime,
+             page_.dtpToDate, page_.dtpToTime})
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, &DownloadPageBinding::followFilter);
+    for (QRadioButton* option : {page_.optFilterConcA, page_.optFilterConcB, page_.optFilterConcC})
+        connect(option, &QRadioButton::toggled, this, &DownloadPageBinding::followFilter);
     connect(page_.sldMemoryRange, &SelectionSlider::pressed, this, &DownloadPageBinding::onSliderPressed);
     connect(page_.sldMemoryRange, &SelectionSlider::released, this,
         [this](Qt::MouseButton button, Qt::KeyboardModifiers) { onSliderReleased(button); });
@@ -77,6 +98,8 @@ void DownloadPageBinding::refresh()
     page_.shpMemory_bar->setFill(fraction, QColor(gauge.colour.red, gauge.colour.green, gauge.colour.blue));
     if (!gauge.memoryPanel.isEmpty())
         window_.statusPanels()->setPanelText(StatusPanel::Memory, gauge.memoryPanel);
+    for (QPushButton* button : {page_.btnDownload, page_.btnDownloadNew, page_.btnDeleteAllMemory})
+        window_.setControlEnabled(button, model_.memoryButtonsEnabled);
     refreshSlider();
     refreshFilterFrame();
     chart_.refresh();
@@ -110,7 +133,7 @@ void DownloadPageBinding::refreshFilterFrame()
     page_.fraDownloadFilters->setVisible(model_.filterFrameVisible);
     const int row = model_.filter.formatIndex;
     if (row >= 0 && row < page_.lstDataFormat->count())
-        page_.lstDataFormat->setCurrentRow(row);
+        page_.lstDataFormat->setCurrentIndex(row);
     page_.showOptionFrame(FrameOf(model_.optionFrame()));
     const SingleColumnBox& box = model_.singleColumnBox;
     page_.chkSplitTimeAndDate->setCheckState(box.value == SingleColumnBox::Ticked ? Qt::Checked
@@ -129,8 +152,8 @@ void DownloadPageBinding::refreshFilterFrame()
     }
     page_.scrFilterConcMin->setValue(f.boundA);
     page_.scrFilterConcMax->setValue(f.boundB);
-    page_.lblFilterConcMin->setText(model_.boundALabel());
-    page_.lblFilterConcMax->setText(model_.boundBLabel());
+    ShowBound(page_.spnFilterConcMin, f.boundA);
+    ShowBound(page_.spnFilterConcMax, f.boundB);
     using Rule = DownloadFilter::ConcentrationRule;
     page_.optFilterConcA->setChecked(f.rule == Rule::Between);
     page_.optFilterConcB->setChecked(f.rule == Rule::Outside);
@@ -141,7 +164,7 @@ void DownloadPageBinding::refreshFilterFrame()
 void DownloadPageBinding::readFilterControls()
 {
     DownloadFilter& f = model_.filter;
-    f.formatIndex = page_.lstDataFormat->currentRow();
+    f.formatIndex = page_.lstDataFormat->currentIndex();
     f.onlyScheduled = page_.chkFilterSchedules->isChecked();
     f.from = QDateTime(page_.dtpFromDate->date(), page_.dtpFromTime->time());
     f.to = QDateTime(page_.dtpToDate->date(), page_.dtpToTime->time());
@@ -151,6 +174,15 @@ void DownloadPageBinding::readFilterControls()
     f.rule = page_.optFilterConcB->isChecked() ? Rule::Outside
         : page_.optFilterConcC->isChecked()    ? Rule::EqualToA
                                                : Rule::Between;
+}
+
+void DownloadPageBinding::followFilter()
+{
+    if (refreshing_)
+        return;
+    readFilterControls();
+    model_.filterEdited();
+    chart_.refresh();
 }
 
 int DownloadPageBinding::testFilter(const DownloadTable& table, Prompts& prompts, const QString& title)

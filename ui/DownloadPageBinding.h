@@ -39,6 +39,8 @@ private:
     void showSliderPosition();
     void refreshSlider();
     void refreshFilterFrame();
+    // A filter control changed: the chart shows what the filter now keeps.
+    void followFilter();
 
     MainWindow& window_;
     DownloadPage& page_;

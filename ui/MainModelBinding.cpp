@@ -99,8 +99,7 @@ void MainModelBinding::applyButtons(const MainModel::Buttons& b)
     const std::pair<QWidget*, bool> states[] = {{page->btnSelectComPort, b.selectPort},
         {page->btnAutoSelectComPort, b.autoSelect}, {page->btnRescanPorts, b.rescanPorts},
         {page->cmdUseNetwork, b.useNetwork}, {page->btnDisconnect, b.disconnect},
-        {settings->btnCalibrateInstrument, b.calibrate}, {settings->btnDiagnoseProblem, b.diagnose},
-        {settings->btnRestoreDefaultEE, b.restoreDefaultEE},
+        {settings->btnDiagnoseProblem, b.diagnose},
         {page->btnGenerateTechnicalFile, b.disconnect}};   // only while an instrument is connected
     for (const auto& [control, enabled] : states)
         window_.setControlEnabled(control, enabled);

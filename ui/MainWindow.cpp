@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
 
@@ -34,7 +35,14 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
         {settings_, "Settings", "Instrument settings"},
     };
     for (const Page& page : pages) {
-        const int index = tabs_->addTab(page.widget, QString::fromLatin1(page.caption));
+        // A page lays out within the window and scrolls when the window is
+        // smaller than the page's minimum: a page never makes the window grow.
+        auto* scroller = new QScrollArea;
+        scroller->setObjectName(page.widget->objectName() + QStringLiteral("Scroller"));
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setWidget(page.widget);
+        const int index = tabs_->addTab(scroller, QString::fromLatin1(page.caption));
         tabs_->setTabToolTip(index, QString::fromLatin1(page.tip));
     }
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
@@ -60,6 +68,15 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::showPage(QWidget* page)
+{
+    for (int i = 0; i < tabs_->count(); ++i) {
+        const auto* scroller = qobject_cast<QScrollArea*>(tabs_->widget(i));
+        if (scroller && scroller->widget() == page)
+            tabs_->setCurrentIndex(i);
+    }
+}
 
 void MainWindow::buildTray()
 {

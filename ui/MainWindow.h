@@ -31,6 +31,9 @@ public:
     SchedulePage* schedulePage() const { return schedule_; }
     SettingsPage* settingsPage() const { return settings_; }
     QTabWidget* tabs() const { return tabs_; }
+    // Brings one of the four pages to the front (each tab holds its page in
+    // a scroll area).
+    void showPage(QWidget* page);
     StatusPanels* statusPanels() const { return status_; }
     MainMenu* mainMenu() const { return menu_; }
     TrayIcon* tray() const { return tray_; }

@@ -11,6 +11,7 @@
 namespace {
 constexpr int kMinimumChartHeight = 140; // the page still fits the window's first size
 constexpr int kTimeTicks = 5;
+constexpr int kControlsWidth = 110;       // the column of chart controls beside the plot
 constexpr qreal kSmallPrint = 8;
 // The alarm line reaches well past the readings, so it stays across the
 // view when the user pans.
@@ -56,6 +57,9 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     btnChartReport = Named<QPushButton>("btnChartReport", QStringLiteral("Report..."));
     btnChartReport->setToolTip(QStringLiteral("Statistics, chart and tables of these readings as a PDF file"));
     lblChartPoints = Named<QLabel>("lblChartPoints");
+    // "150 of 158 samples have a reading" wraps rather than widen the column.
+    lblChartPoints->setWordWrap(true);
+    lblChartPoints->setMaximumWidth(kControlsWidth);
 
     chart_ = new QChart;
     // Small print and thin margins leave the plot most of a low chart.
@@ -148,7 +152,7 @@ void ReadingChartPanel::draw(const ReadingChart& chart, bool mgmOffered)
     cboChartUnit->setEnabled(mgmOffered);
     const QSignalBlocker quietBox(chkChartClimate);
     chkChartClimate->setChecked(chart.climateShown);
-    lblChartPoints->setText(QString::number(chart.concentration.size()) + QStringLiteral(" readings"));
+    lblChartPoints->setText(chart.countText);
 }
 
 void ReadingChartPanel::resetView()

@@ -121,7 +121,7 @@ SchedulePage::SchedulePage(QWidget* parent) : QWidget(parent)
     // Instrument and file.
     btnSchedSendNewSettings = Named<QPushButton>(QStringLiteral("btnSchedSendNewSettings"), T::Send);
     btnSchedReloadFromInst = Named<QPushButton>(QStringLiteral("btnSchedReloadFromInst"), T::Reload);
-    btnSchedToggleEnable = Named<QPushButton>(QStringLiteral("btnSchedToggleEnable"), T::Toggle);
+    btnSchedToggleEnable = Named<QPushButton>(QStringLiteral("btnSchedToggleEnable"), T::Start);
     btnSchedSaveToFile = Named<QPushButton>(QStringLiteral("btnSchedSaveToFile"), T::SaveFile);
     btnSchedLoadFromFile = Named<QPushButton>(QStringLiteral("btnSchedLoadFromFile"), T::LoadFile);
     txtSchedComment = Named<QLineEdit>(QStringLiteral("txtSchedComment"), T::InitialComment);

@@ -93,20 +93,28 @@ void SchedulePageActions::send()
     });
 }
 
-void SchedulePageActions::toggle()
+void SchedulePageActions::toggle(bool fromTray)
 {
-    const bool hidden = !app_.window().isVisible();
-    app_.instrumentThread().submit(QStringLiteral("schedule toggle"), [this, hidden] {
+    // From the tray, or with the window hidden, the outcome also goes into a balloon.
+    const bool balloon = fromTray || !app_.window().isVisible();
+    auto result = std::make_shared<ScheduleSwitchResult>();
+    app_.instrumentThread().submit(QStringLiteral("schedule toggle"), [this, balloon, result] {
         ScheduleContext context{app_.services(), app_.link(), app_.instrument(), app_.observer(), {}};
-        SwitchSchedule(context, ScheduleSwitch::Toggle, hidden);
+        *result = SwitchSchedule(context, ScheduleSwitch::Toggle, balloon);
+    }, [this, result] {
+        if (!result->stateAfter)
+            return;
+        model_.scheduleSwitched(result->enabledAfter(), result->runningAfter());
+        binding_->refresh();
+        binding_->showSchedulePanel();
     });
 }
 
 void SchedulePageActions::saveFile()
 {
     const auto chosen = app_.prompts().chooseSaveFile(ScheduleSaveChoice(QDateTime::currentDateTime()));
-    if (chosen && !chosen->path.isEmpty())
-        SaveScheduleFile(model_, app_.services(), chosen->path);
+    if (chosen && !chosen->path.isEmpty() && SaveScheduleFile(model_, app_.services(), chosen->path))
+        app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleSavedText(chosen->path));
 }
 
 void SchedulePageActions::loadFile()
@@ -116,6 +124,7 @@ void SchedulePageActions::loadFile()
         return;
     if (!LoadScheduleFile(model_, app_.services(), chosen->path))
         return;
+    app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleLoadedText(chosen->path));
     binding_->refresh();
     queueRefresh(QStringLiteral("schedule page"), {}, false);
 }

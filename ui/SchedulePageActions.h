@@ -11,7 +11,7 @@ class TolviApplication;
 
 // The Schedule page in the window: its model and binding, and its work with
 // the instrument ("Use These Settings", "Reload from Instrument",
-// "Start/Stop Schedule"), run on the instrument thread, plus the set-up
+// "Start Schedule"/"Stop Schedule"), run on the instrument thread, plus the set-up
 // files. The page is refreshed after every completed connection.
 class SchedulePageActions : public QObject {
     Q_OBJECT
@@ -23,8 +23,9 @@ public:
 
     void send();
     void reload();
-    // "Start/Stop Schedule" and the tray's "Toggle Schedule".
-    void toggle();
+    // "Start Schedule"/"Stop Schedule" and the tray's "Toggle Schedule"
+    // (which also says the outcome in a balloon).
+    void toggle(bool fromTray = false);
     void saveFile();
     void loadFile();
     // The page from the instrument record as it stands (after the clock was

@@ -57,6 +57,7 @@ void SchedulePageBinding::refresh()
     SchedulePage& p = page_;
     const SchedulePageModel& m = model_;
     p.btnSchedSimpleOrAdvnaced->setText(m.viewToggleText());
+    p.btnSchedToggleEnable->setText(m.switchCaption());
     p.fraSchedAdvanced->setVisible(m.setupExpanded());
     p.udnSchedFreq->setValue(m.frequency());
     p.lblSchedFreq->setText(m.frequencyLabel());

@@ -45,7 +45,9 @@ void ServiceActions::openCalibrationCheck()
                 [this, reading] { *reading = ReadCalibrationForCheck(app_.link(), app_.services()); },
                 [reading, done] { done(*reading); });
         };
-        guru_ = new CalibrationCheckWindow(QStringLiteral("Karvex"), QStringLiteral("Tolvi"), reader);
+        guru_ = new CalibrationCheckWindow(QStringLiteral("Karvex"), QStringLiteral("Calibration Check"), reader,
+            &app_.window());
+        guru_->placeOver(&app_.window());
     }
     guru_->show();
     guru_->raise();

@@ -1,6 +1,7 @@
 #include "SettingsPage.h"
 #include "NamedWidget.h"
 
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -63,7 +64,7 @@ QGroupBox* TextFrame(const char* name, const QString& caption, std::initializer_
 QDateEdit* DatePicker(const char* name)
 {
     auto* picker = Named<QDateEdit>(name);
-    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setDisplayFormat(QStringLiteral("dd-MMM-yyyy")); // as the Download page writes dates
     picker->setDateRange(SettingsRanges::FirstDate, SettingsRanges::LastDate);
     picker->setDate(SettingsRanges::FirstDate);
     // The dates are the instrument's; nothing here writes them.
@@ -156,7 +157,12 @@ SettingsPage::SettingsPage(QWidget* parent)
     lblMGMFactor = Named<QLabel>("lblMGMFactor");
     auto* texts = new QVBoxLayout;
     texts->addWidget(TextFrame("fraInstrumentMode", QStringLiteral("Instrument Mode"), {lblCurrentMode}));
-    texts->addWidget(TextFrame("fraInstrumentSetup", QStringLiteral("Instrument setup"), {lblCurrentLimit, lblCurrentGate}));
+    // The instrument's own short codes, each with a word on what it is.
+    auto* setup = Named<QGroupBox>("fraInstrumentSetup", QStringLiteral("Instrument Setup"));
+    auto* setupForm = new QFormLayout(setup);
+    setupForm->addRow(QStringLiteral("Limits:"), lblCurrentLimit);
+    setupForm->addRow(QStringLiteral("Triggers:"), lblCurrentGate);
+    texts->addWidget(setup);
     texts->addWidget(TextFrame("fraExtraSettings", QStringLiteral("Extra Settings"), {lblMGMFactor}));
 
     // Dates and calibration
@@ -166,6 +172,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     dtpSettingsCal = DatePicker("dtpSettingsCal");
     lblSettingsGain = Named<QLabel>("lblSettingsGain");
     lblSettingsGain->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSettingsGain->setWordWrap(true);
     auto* datesGrid = new QGridLayout(dates);
     datesGrid->addWidget(new QLabel(QStringLiteral("Manufacture Date")), 0, 0);
     datesGrid->addWidget(dtpSettingsMan, 0, 1);
@@ -173,7 +180,9 @@ SettingsPage::SettingsPage(QWidget* parent)
     datesGrid->addWidget(dtpSettingsSer, 1, 1);
     datesGrid->addWidget(new QLabel(QStringLiteral("Calibration Date")), 2, 0);
     datesGrid->addWidget(dtpSettingsCal, 2, 1);
-    datesGrid->addWidget(lblSettingsGain, 3, 0, 1, 2);
+    // The calibration line is long: it has the frame's whole width, under its caption.
+    datesGrid->addWidget(new QLabel(QStringLiteral("Calibration:")), 3, 0, 1, 2);
+    datesGrid->addWidget(lblSettingsGain, 4, 0, 1, 2);
 
     // Buttons
     btnSetRTCToLocalTime = Button("btnSetRTCToLocalTime", "Set Clock to PC Time");
@@ -182,8 +191,7 @@ SettingsPage::SettingsPage(QWidget* parent)
     btnRestoreOriginalEE = Button("btnRestoreOriginalEE", "Restore Original Settings");
     btnDiagnoseProblem = Button("btnDiagnoseProblem", "Refresh Sensor");
     btnSettingsToggleAdvanced = Named<QPushButton>("btnSettingsToggleAdvanced", SettingsTexts::ShowAdvanced);
-    for (QPushButton* b : {btnCalibrateInstrument, btnDiagnoseProblem, btnRestoreDefaultEE})
-        b->setEnabled(false);   // until an instrument is connected
+    btnDiagnoseProblem->setEnabled(false);   // until an instrument is connected
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(samplingMode);
     for (QPushButton* b : {btnSetRTCToLocalTime, btnCalibrateInstrument, btnRestoreDefaultEE, btnRestoreOriginalEE,
@@ -202,17 +210,28 @@ SettingsPage::SettingsPage(QWidget* parent)
     for (QPushButton* b : {btnSettingsReadInfo, btnSettingsLockKeys, btnSettingsReadOffsets, btnSettingsUseDumbSump,
              btnSettingsCalibrationCheck})
         advanced->addWidget(b);
+    // Offered on the page, but this version has no procedure behind them.
+    for (QPushButton* b : {btnCalibrateInstrument, btnRestoreDefaultEE, btnRestoreOriginalEE, btnPNV_RestoreDefaults})
+        markNotAvailable(b);
     fraPumpAndValve->setVisible(false);
     fraAdvancedDiagnostics->setVisible(false);
 
+    // The frames stand side by side and the advanced frames below them, so
+    // the whole page, advanced part included, fits the window's first size.
     auto* layout = new QGridLayout(this);
     layout->addLayout(texts, 0, 0);
     layout->addWidget(fraAlarm, 0, 1);
-    layout->addLayout(buttons, 0, 2, 2, 1);
-    layout->addWidget(dates, 1, 0, 1, 2);
-    layout->addWidget(fraPumpAndValve, 2, 0, 1, 3);
-    layout->addWidget(fraAdvancedDiagnostics, 3, 0, 1, 3);
-    layout->setRowStretch(4, 1);
+    layout->addWidget(dates, 0, 2);
+    layout->addLayout(buttons, 0, 3, 4, 1);
+    layout->addWidget(fraPumpAndValve, 1, 0, 1, 3);
+    layout->addWidget(fraAdvancedDiagnostics, 2, 0, 1, 3);
+    layout->setRowStretch(3, 1);
+}
+
+void SettingsPage::markNotAvailable(QPushButton* button)
+{
+    button->setEnabled(false);
+    button->setToolTip(SettingsTexts::NotAvailable);
 }
 
 void SettingsPage::paintFlagBox(QCheckBox* box, const FlagColour& colour)
@@ -224,6 +243,6 @@ void SettingsPage::paintFlagBox(QCheckBox* box, const FlagColour& colour)
 QList<QWidget*> SettingsPage::instrumentControls() const
 {
     return {btnGetPumpAndValve, btnSetPumpAndValve, btnSettingsAlarm, chkAutoOnOff, chkRemoteFramSave,
-        btnSetRTCToLocalTime, btnCalibrateInstrument, btnRestoreDefaultEE, btnDiagnoseProblem, btnSettingsReadInfo,
+        btnSetRTCToLocalTime, btnDiagnoseProblem, btnSettingsReadInfo,
         btnSettingsLockKeys, btnSettingsReadOffsets, btnSettingsUseDumbSump, btnSettingsCalibrationCheck};
 }

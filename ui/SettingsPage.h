@@ -94,4 +94,8 @@ public:
     static void paintFlagBox(QCheckBox* box, const FlagColour& colour);
     // The controls that talk to the instrument (disabled while a procedure runs).
     QList<QWidget*> instrumentControls() const;
+
+private:
+    // Disabled for good, with a tooltip that says why.
+    static void markNotAvailable(QPushButton* button);
 };

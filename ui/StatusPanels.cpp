@@ -1,4 +1,5 @@
 #include "StatusPanels.h"
+#include "shell/StatusMessage.h"
 
 #include <QDir>
 #include <QEvent>
@@ -12,14 +13,22 @@ constexpr int ProgressBarWidth = 100;
 
 // A panel that, when its text does not fit, leaves out its middle ("...")
 // instead of cutting off its end, where a download's time left and a saved
-// file's name stand; the tooltip has the whole text.
+// file's name stand; the tooltip has the whole text. While the progress bar
+// shows the percentage, the panel leaves it out of the message.
 class PanelLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
+    void setPercentageShownElsewhere(bool elsewhere)
+    {
+        percentageElsewhere_ = elsewhere;
+        update();
+    }
+
     QString shownText() const
     {
-        return fontMetrics().elidedText(text(), Qt::ElideMiddle, textRoom().width());
+        const QString message = percentageElsewhere_ ? WithoutPercentage(text()) : text();
+        return fontMetrics().elidedText(message, Qt::ElideMiddle, textRoom().width());
     }
 
 protected:
@@ -36,6 +45,7 @@ protected:
     }
 
 private:
+    bool percentageElsewhere_ = false;
     QRect textRoom() const { return contentsRect().adjusted(margin() + qMax(indent(), 0), 0, -margin(), 0); }
 };
 }
@@ -118,6 +128,7 @@ void StatusPanels::setProgress(int percent)
 {
     progress_->setVisible(percent >= 0);
     cancel_->setVisible(percent >= 0);
+    static_cast<PanelLabel*>(panels_[StatusPanel::Message - 1])->setPercentageShownElsewhere(percent >= 0);
     if (percent >= 0)
         progress_->setValue(qMin(percent, 100));
 }

@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <utility>
 
 TolviApplication::TolviApplication(Options options, QObject* parent)
     : QObject(parent), options_(std::move(options)), core_(options_.perUserIni)
@@ -77,7 +78,11 @@ void TolviApplication::start()
     connect(window_.get(), &MainWindow::aboutRequested, this, &TolviApplication::showAbout);
     connect(window_.get(), &MainWindow::terminalRequested, this, &TolviApplication::showTerminal);
     connect(window_->statusPanels(), &StatusPanels::openFolderRequested, this,
-        [this](const QString& folder) { prompts_.openPath(folder, Prompts::OpenVerb::Explore); });
+        [this](const QString& folder) {
+            if (!prompts_.openPath(folder, Prompts::OpenVerb::Explore))
+                window_->statusPanels()->setPanelText(StatusPanel::Message,
+                    QStringLiteral("No program to open the folder was found: ") + QDir::toNativeSeparators(folder));
+        });
 
     InstrumentLink& link = core_.link();
     link.setCancelToken(&thread_.cancelToken());
@@ -210,7 +215,7 @@ void TolviApplication::bindDownloadPage()
             downloadActions_->downloadAll(true);
         } else if (key == TrayKey::ToggleSchedule) {
             core_.log().debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
-            schedule_->toggle();
+            schedule_->toggle(true);
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
@@ -241,7 +246,16 @@ void TolviApplication::bindUpdateCheck()
 {
     updates_ = std::make_unique<UpdateRunner>(core_.services(), *observer_,
         [this] { return UpdateOptionsFor(core_.services(), QStringLiteral(TOLVI_VERSION)); });
-    connect(window_->configurePage()->btnCheckForUpdates, &QPushButton::clicked, updates_.get(), &UpdateRunner::start);
+    // The button's check ends with its outcome in a box, not only in the status bar.
+    connect(window_->configurePage()->btnCheckForUpdates, &QPushButton::clicked, this, [this] {
+        if (updates_->start())
+            updateAskedByButton_ = true;
+    });
+    connect(updates_.get(), &UpdateRunner::finished, this, [this](const UpdateOutcome& outcome) {
+        const QString said = UpdateOutcomeText(outcome);
+        if (std::exchange(updateAskedByButton_, false) && !said.isEmpty())
+            prompts_.message(Prompts::Icon::Information, said, core_.appCaption());
+    });
     connect(updates_.get(), &UpdateRunner::restartRequested, window_.get(), &QWidget::close);
 }
 
@@ -254,8 +268,6 @@ void TolviApplication::bindSettingsPage()
         [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
     connect(settingsActions_.get(), &SettingsPageActions::instrumentClockSet, this,
         &TolviApplication::refreshSchedulePage);
-    for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
-        connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
     // The service functions: sensor refresh, information report, offsets and
     // the calibration-check window (opened from the advanced frame).
     ServiceActions* service = serviceActions_.get();
@@ -336,12 +348,6 @@ void TolviApplication::showAbout()
 {
     ShowAboutBox(window_.get(), core_.appCaption(),
         AboutText(QStringLiteral("Tolvi-M"), prepared_.paths.dataFolder), core_.log().logFilePath());
-}
-
-void TolviApplication::notAvailableYet()
-{
-    prompts_.balloon(QStringLiteral("Sorry, this function is not available yet."), core_.appCaption(),
-        Prompts::Icon::Information, 30000);
 }
 
 void TolviApplication::shutDown()

@@ -105,7 +105,6 @@ private:
     void showTerminal();
     void restoreWindowPlacement();
     void storeWindowPlacement();
-    void notAvailableYet();
     void bindUpdateCheck();
     // "Technical File": the service packet, on the instrument thread.
     void technicalFile();
@@ -135,4 +134,5 @@ private:
     bool offerLogAtExit_ = false;
     bool startHidden_ = false;
     bool shutDown_ = false;
+    bool updateAskedByButton_ = false;   // the running update check says its outcome in a box
 };

@@ -13,6 +13,12 @@ const QString LineEnd = QStringLiteral("\r\n");
 constexpr int16_t NotRead = -1;
 constexpr float TimeNotRead = -1;
 
+// The progress bar's percentage once `steps` of the check's steps are done.
+int StepsDoneProgress(int steps)
+{
+    return steps * 100 / CalibrationCheckModel::LastStep;
+}
+
 } // namespace
 
 CalibrationReading ReadCalibrationForCheck(InstrumentLink& link, Services& services)
@@ -83,11 +89,12 @@ bool CalibrationCheckModel::redo()
 
 bool CalibrationCheckModel::runStep()
 {
-    progress_ = 0;
     caption_ = company_ + QStringLiteral(" - ") + title_ + QStringLiteral(" (%1/%2)").arg(step_).arg(LastStep);
     output_.clear();
     append(stepTitle(step_));
     awaiting_ = step_ == 1;
+    // The bar counts the steps done: a step that waits for its read is not done yet.
+    progress_ = StepsDoneProgress(awaiting_ ? step_ - 1 : step_);
     return awaiting_;
 }
 
@@ -96,6 +103,7 @@ void CalibrationCheckModel::calibrationRead(const CalibrationReading& reading)
     if (!awaiting_ || step_ != 1)
         return;
     awaiting_ = false;
+    progress_ = StepsDoneProgress(step_);
     using State = CalibrationReading::State;
     switch (reading.state) {
     case State::ReadFailed:

@@ -38,11 +38,12 @@ public:
         bool operator==(const Run&) const = default;
     };
 
-    // company and title make the caption: "Karvex - Tolvi".
+    // company and title make the caption: "Karvex - Calibration Check".
     CalibrationCheckModel(QString company, QString title);
 
     int step() const { return step_; }
     QString caption() const { return caption_; }
+    // Percent of the steps done: 25 once step 1 has its reading, 100 at step 4.
     int progress() const { return progress_; }
     const QList<Run>& output() const { return output_; }
     // The output box's whole text.

@@ -16,7 +16,7 @@
 
 namespace {
 constexpr int SwitchRetries = 2;         // each state command is tried three times at most
-constexpr int ToggledBalloonMs = 1;
+constexpr int SwitchedBalloonMs = 5000;
 const QByteArray ParkSensorBytes = "5231";
 const QByteArray StateEcho = "%A00";
 constexpr int StateReplyLength = 8;      // length character, "A00", the state byte, checksum
@@ -82,7 +82,7 @@ ScheduleSendOutcome SendSchedule(ScheduleContext& c, const ScheduleRecord& outgo
     return sent ? ScheduleSendOutcome::Sent : ScheduleSendOutcome::Failed;
 }
 
-ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, bool windowHidden)
+ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, bool balloon)
 {
     SessionLog& log = c.services.log;
     ScheduleSwitchResult result;
@@ -129,11 +129,19 @@ ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, boo
         return result;
 
     log.debugMessage(QStringLiteral("Schedule status toggled"), SessionLog::Info);
-    c.observer.statusText(1, ScheduleMessages::Toggled);
-    c.observer.statusText(3, QStringLiteral("Schedule: ???"));
-    if (windowHidden)
-        c.services.prompts.balloon(ScheduleMessages::Toggled, c.services.appCaption, Prompts::Icon::Information,
-            ToggledBalloonMs);
+    const QString said = command == "A02" ? ScheduleMessages::Started : ScheduleMessages::Stopped;
+    c.observer.statusText(1, said);
+    // The new state as the instrument reports it, not a guess.
+    if (StateCommand(c.link, log, "A04", StateReplyLength, &reply)) {
+        result.stateAfter = int(tolviM::HexUnsigned(tolviM::ReplyText(reply, 5, 2))) & 3;
+        c.info.ScheduleEnabled = result.enabledAfter();
+        c.info.ScheduleRunning = result.runningAfter();
+        c.observer.statusText(3, ScheduleStateText(c.info.ScheduleEnabled, c.info.ScheduleRunning));
+    } else {
+        c.observer.statusText(3, QStringLiteral("Schedule: ???"));
+    }
+    if (balloon)
+        c.services.prompts.balloon(said, c.services.appCaption, Prompts::Icon::Information, SwitchedBalloonMs);
     MarkStateStale(c.link);
     result.outcome = ScheduleSwitchOutcome::Switched;
     return result;

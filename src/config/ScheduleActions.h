@@ -12,7 +12,7 @@ class OperationObserver;
 class SessionLog;
 
 // The Schedule page's work with the instrument: the refresh's park-sensor
-// probe, "Use These Settings", and "Start/Stop Schedule". Run on the
+// probe, "Use These Settings", and starting or stopping the schedule. Run on the
 // instrument's thread (the window) or directly (command line, tests).
 struct ScheduleContext {
     Services& services;
@@ -53,19 +53,25 @@ enum class ScheduleSwitchOutcome {
 struct ScheduleSwitchResult {
     ScheduleSwitchOutcome outcome = ScheduleSwitchOutcome::Failed;
     int state = -1;      // the state read with "A04" (bit 0 enabled, bit 1 running)
+    // After a switch, the state read again; unset when that read failed.
+    std::optional<int> stateAfter;
+    bool enabledAfter() const { return stateAfter && (*stateAfter & 1) != 0; }
+    bool runningAfter() const { return stateAfter && (*stateAfter & 2) != 0; }
 };
-// "Start/Stop Schedule" (Toggle), or the one direction asked for: "A04",
-// then "A02", "A03", a warning or a question by state. windowHidden shows
-// the result as a tray balloon too.
-ScheduleSwitchResult SwitchSchedule(ScheduleContext& context, ScheduleSwitch want, bool windowHidden);
+// "Start Schedule"/"Stop Schedule" (Toggle), or the one direction asked for: "A04",
+// then "A02", "A03", a warning or a question by state. A switch says what
+// it did in status panel 1 ("Schedule started.") and reads the state again
+// for panel 3 and the record; `balloon` says it in a tray balloon too.
+ScheduleSwitchResult SwitchSchedule(ScheduleContext& context, ScheduleSwitch want, bool balloon);
 
 namespace ScheduleMessages {
 inline const QString Sent = QStringLiteral("New schedule sent to instrument.");
 inline const QString NotSent = QStringLiteral("The new schedule could not be sent to the instrument.");
-inline const QString Toggled = QStringLiteral("Schedule status has been toggled.");
+inline const QString Started = QStringLiteral("Schedule started.");
+inline const QString Stopped = QStringLiteral("Schedule stopped.");
 inline const QString RunningNotEnabled = QStringLiteral("Schedule is running but not enabled!");
 inline const QString SendQuestion = QStringLiteral(
-    "Changing the schedule settings may stop the current schedule  - your new schedule will take affect when you "
+    "Changing the schedule settings may stop the current schedule - your new schedule will take effect when you "
     "restart the instrument. Are you sure you want to continue?");
 inline const QString StopQuestion =
     QStringLiteral("The current schedule is running - are you sure you want to disable it?");

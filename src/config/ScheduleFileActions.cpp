@@ -6,6 +6,8 @@
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
+#include <QDir>
+
 namespace {
 constexpr int ErrFileAccess = 75;
 constexpr int SchedulesFilter = 1;
@@ -64,4 +66,16 @@ bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString
     if (content)
         page.applyFile(*content);
     return content.has_value();
+}
+
+QString ScheduleSavedText(const QString& path)
+{
+    return QStringLiteral("Schedule set-up saved to '%1'.").arg(QDir::toNativeSeparators(path));
+}
+
+QString ScheduleLoadedText(const QString& path)
+{
+    return QStringLiteral("Schedule set-up loaded from '%1' in place of the page's values; "
+                          "'Use These Settings' sends it to the instrument.")
+        .arg(QDir::toNativeSeparators(path));
 }

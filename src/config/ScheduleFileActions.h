@@ -26,3 +26,8 @@ std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QS
 // cannot be read or holds a bad value changes nothing and is shown with the
 // common error text. The caller refreshes the page after a true.
 bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path);
+
+// What status panel 1 says after a save and after a load: the file, and
+// that loaded values stand on the page only until they are sent.
+QString ScheduleSavedText(const QString& path);
+QString ScheduleLoadedText(const QString& path);

@@ -78,6 +78,13 @@ void SchedulePageModel::refresh(const Reading& reading, Prompts& prompts, const 
         view_ = View::Simple;
 }
 
+void SchedulePageModel::scheduleSwitched(bool enabled, bool running)
+{
+    record_.ScheduleEnabled = enabled;
+    record_.ScheduleRunning = running;
+    schedulePanel_ = ScheduleStateText(enabled, running);
+}
+
 QString SchedulePageModel::frequencyLabel() const
 {
     if (frequency_ == 0)

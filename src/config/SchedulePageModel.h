@@ -37,12 +37,14 @@ inline const std::array<QString, 3> MemoryFullTips{
 inline const QString Counter = QStringLiteral("Use loop counter...");
 inline const QString ParkSensor = QStringLiteral("Park sensor after sample");
 inline const QString ParkSensorTip =
-    QStringLiteral("If enabled the instrument sensor will be 'parked' after each sample in a shedule.");
+    QStringLiteral("If enabled the instrument sensor will be 'parked' after each sample in a schedule.");
 inline const QString ToAdvanced = QStringLiteral("Advanced >");
 inline const QString ToSimple = QStringLiteral("< Simple");
 inline const QString Send = QStringLiteral("Use These Settings");
 inline const QString Reload = QStringLiteral("Reload from Instrument");
-inline const QString Toggle = QStringLiteral("Start/Stop Schedule");
+// The switch button says what it will do.
+inline const QString Start = QStringLiteral("Start Schedule");
+inline const QString Stop = QStringLiteral("Stop Schedule");
 inline const QString SaveFile = QStringLiteral("Save Set-up to a File...");
 inline const QString LoadFile = QStringLiteral("Load Set-up from a File...");
 inline const QString CommentTip =
@@ -128,7 +130,13 @@ public:
     QString comment() const { return comment_; }
     // Status panel 3.
     QString schedulePanel() const { return schedulePanel_; }
+    // The switch button's caption: "Stop Schedule" while the schedule is
+    // enabled, "Start Schedule" otherwise.
+    QString switchCaption() const { return record_.ScheduleEnabled ? ScheduleTexts::Stop : ScheduleTexts::Start; }
     SchedulePreview preview(double left, double right) const;
+
+    // The schedule was started or stopped: the state read afterwards.
+    void scheduleSwitched(bool enabled, bool running);
 
     // --- Gestures ---
     void toggleView();

@@ -43,6 +43,7 @@ const ReadRequest LeaveTestMode{"C", "7S"};
 const QByteArray AfterRefresh = "U";
 
 const QString DoneText = RefreshingText + QStringLiteral(" [Done]");
+const QString CancelledText = QStringLiteral("Sensor refresh cancelled; the pump and valve settings are as they were.");
 const QString RefreshedMessage = QStringLiteral("The sensor has been refreshed, disconnect from the instrument and "
                                                 "turn off for about an hour before using it again.");
 
@@ -104,6 +105,9 @@ public:
         c_.link.setCancelToken(&c_.cancel);
         const SensorRefreshOutcome outcome = refresh();
         finish();
+        // A cancel is said where the user looks; the other outcomes have their own boxes.
+        if (outcome == SensorRefreshOutcome::Cancelled)
+            c_.observer.statusText(1, CancelledText);
         return outcome;
     }
 

@@ -28,7 +28,7 @@ QDate InRange(const QDateTime& value)
 
 QString SettingsPageModel::tenthsText(int tenths) const
 {
-    return FormatNumber(tenths / 10.0, QStringLiteral("0.0"), locale_);
+    return FormatNumber(tenths / 10.0, QStringLiteral("0.0"), locale_) + QStringLiteral(" s");
 }
 
 void SettingsPageModel::selectRunMode(Unit u, RunMode mode)

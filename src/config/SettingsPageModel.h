@@ -11,9 +11,9 @@ struct SettingsReading;
 // Texts, tooltips and ranges of the Settings page's controls.
 namespace SettingsTexts {
 inline const QString NotShown = QStringLiteral("-");
-inline const QString ContinuousAlarm = QStringLiteral("Continious");
+inline const QString ContinuousAlarm = QStringLiteral("Continuous");
 inline const QString ButtonPressWarning =
-    QStringLiteral("This is not the recommended 'Pump/Valve' setting and my lead to unexpected results.");
+    QStringLiteral("This is not the recommended 'Pump/Valve' setting and may lead to unexpected results.");
 inline const QString ShowAdvanced = QStringLiteral("Show Advanced Settings");
 inline const QString HideAdvanced = QStringLiteral("Hide Advanced Settings");
 inline const QString EnableDataDump = QStringLiteral("Enable Data Dump");
@@ -28,6 +28,8 @@ inline const QString AutoOffTip = QStringLiteral("Selecting this option will blo
 inline const QString SaveAllTip = QStringLiteral(
     "Selecting this option will save all samples to the instrument memory when connected to 3rd party devices.");
 inline const QString PageTip = QStringLiteral("Instrument settings");
+// The tooltip of the page's buttons that this version offers without a procedure behind them.
+inline const QString NotAvailable = QStringLiteral("Not available in this version of the program.");
 }
 
 // Value ranges of the up-down controls (all step by 1).

@@ -1,9 +1,10 @@
 #include "DownloadFilter.h"
 
 #include "instrument/DownloadTable.h"
-#include "shell/Picture.h"
 #include "shell/SessionLog.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -79,9 +80,18 @@ void DownloadFilter::resetAfterDownload(const DownloadSummary& download, const Q
     rule = ConcentrationRule::Between;
 }
 
-QString BoundLabel(int barValue, const QLocale& locale)
+namespace {
+constexpr double BarStepsPerPpm = 1000;
+}
+
+double BoundPpm(int barValue)
 {
-    return FormatNumber(barValue / 1000.0, QStringLiteral("0.000"), locale) + QStringLiteral(" ppm");
+    return barValue / BarStepsPerPpm;
+}
+
+int BoundBarValue(double ppm)
+{
+    return std::clamp(int(std::lround(ppm * BarStepsPerPpm)), 0, DownloadFilter::BoundMaximum);
 }
 
 SaveList BuildSaveList(const DownloadTable& table, DownloadFilter& filter, SessionLog& log)

@@ -2,7 +2,6 @@
 #include "data/DataFormat.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QString>
 #include <vector>
 
@@ -51,8 +50,10 @@ struct DownloadFilter {
     }
 };
 
-// The label beside a concentration bar: value / 1000 as "0.000 ppm".
-QString BoundLabel(int barValue, const QLocale& locale);
+// A concentration bar's value in ppm (value / 1000), and the bar value of a
+// typed ppm (rounded to the bar's 0.001 ppm steps, within the bar's range).
+double BoundPpm(int barValue);
+int BoundBarValue(double ppm);
 
 // The records one save writes, in table order.
 struct SaveList {

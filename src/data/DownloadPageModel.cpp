@@ -29,6 +29,7 @@ void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
             + FormatNumber(double(slotsUsed) / slotsTotal, QStringLiteral("0%"), locale_);
     }
     slider.fitTo(slotsUsed);
+    memoryButtonsEnabled = slotsTotal == 0 || slotsUsed > 0;
 }
 
 void DownloadPageModel::downloadEnded(DownloadOutcome outcome, const DownloadSummary& download,
@@ -133,7 +134,7 @@ int DownloadPageModel::testFilter(const DownloadTable& table, Prompts& prompts, 
     }
     const int count = CountFilteredRecords(table, filter);
     prompts.message(Prompts::Icon::Information,
-        QStringLiteral("Using this filter will return ") + QString::number(count) + QStringLiteral(" records."), title);
+        QStringLiteral("Using this filter will return ") + QString::number(count) + QStringLiteral(" samples."), title);
     chart.setFilter(filter);
     return count;
 }

@@ -47,7 +47,10 @@ public:
     DownloadFilter filter;
     SingleColumnBox singleColumnBox;
     bool filterFrameVisible = false;
-    ReadingChartModel chart;       // redrawn after a download and by Test Filter
+    // Download All, Download New and Erase All: off while the instrument's
+    // memory is known to hold no samples.
+    bool memoryButtonsEnabled = true;
+    ReadingChartModel chart;       // redrawn after a download and whenever the filter changes
     // Why the readings downloaded last are not in the instrument's archive
     // (empty when they are): said again each time they are saved.
     QString notArchived;
@@ -93,8 +96,9 @@ public:
     FilterOptionFrame optionFrame() const;
     // A click on the single-column box; the choice is stored in user.txt.
     void setSingleColumn(bool ticked);
-    QString boundALabel() const { return BoundLabel(filter.boundA, locale_); }
-    QString boundBLabel() const { return BoundLabel(filter.boundB, locale_); }
+
+    // The user changed a filter control: the chart follows at once.
+    void filterEdited() { chart.setFilter(filter); }
 
     // "Test Filter": tells how many records a save would write, or that there is
     // nothing downloaded yet. Returns the count (-1 without data).

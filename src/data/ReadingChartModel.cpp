@@ -198,6 +198,11 @@ void ReadingChartModel::rebuild()
         }
     }
 
+    const int withReading = int(c.concentration.size());
+    c.countText = withReading == c.slotsShown
+        ? QStringLiteral("%1 samples").arg(c.slotsShown)
+        : QStringLiteral("%1 of %2 samples have a reading").arg(withReading).arg(c.slotsShown);
+
     // The alarm compares ppm; in mg/m^3 it is a single line only when the
     // conversion does not follow each sample's temperature.
     if (source_.alarmEnabled && (!mgm || source_.fixedMgmPerPpm)) {

@@ -58,6 +58,8 @@ struct ReadingChart {
     std::optional<double> alarmLevel;    // in the chart's unit
     QString alarmName;                   // the legend entry of the alarm line
     int slotsShown = 0;                  // slots the filter kept that have a time
+    // "158 samples", or "150 of 158 samples have a reading" when some have none.
+    QString countText;
     ChartRange time;
     ChartRange concentrationRange;
     ChartRange climateRange;

@@ -192,7 +192,7 @@ SaveDataResult SaveData(SaveDataContext& context, DownloadFilter& filter, bool s
         result.count = list.count();
         SaveDialogChoice::rememberFolder(context.services.perUser, result.path);
         context.observer.statusText(StatusPanel::Message,
-            QString::number(result.count) + QStringLiteral(" data points saved to '")
+            QString::number(result.count) + QStringLiteral(" samples saved to '")
                 + CompactPath(result.path, kStatusPathChars) + QStringLiteral("'."));
     });
     if (!finished)

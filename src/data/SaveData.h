@@ -44,7 +44,7 @@ struct SaveDataResult {
 
 // "Save Data": selects the records by the filter, asks for the file (type list,
 // preselection and proposed name by the stored choices), writes it in the
-// layout of the chosen entry, logs and reports "n data points saved to '...'".
+// layout of the chosen entry, logs and reports "n samples saved to '...'".
 // singleColumn is the state of the "Date and Time in Single Column" box.
 // Each file is written whole to a temporary file and then renamed over the
 // target, so a failed write leaves any earlier file as it was; a device or

@@ -42,12 +42,16 @@ private:
 
 }
 
-void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info)
+void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info,
+    const std::function<void(int done, int total)>& blockDone)
 {
     Guarded(services, "FillEEPROM", [&] {
         info.EEPROMImage.fill(0xFF);
         const SchedulePause pause(link, services);
-        for (int address = 0; address < int(info.EEPROMImage.size()); address += EepromBlock) {
+        const int total = int(info.EEPROMImage.size());
+        for (int address = 0; address < total; address += EepromBlock) {
+            if (blockDone)
+                blockDone(address, total);
             const QByteArray payload = "G" + HexL(address, 4).toLatin1() + HexL(EepromBlock, 2).toLatin1();
             const ExchangeOutcome outcome = ExchangeOnce(link, payload);
             if (!outcome.replyOk())

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class InstrumentLink;
@@ -18,8 +19,10 @@ namespace tolviM {
 
 // Copies the instrument's 1024 EEPROM bytes into EEPROMImage, 16 at a time,
 // with the schedule paused. A block that is not read becomes 0xFF; the
-// schedule is always un-paused at the end.
-void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info);
+// schedule is always un-paused at the end. `blockDone` hears of every block
+// (the bytes asked for so far and in all), for a progress bar.
+void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info,
+    const std::function<void(int done, int total)>& blockDone = {});
 
 // One entry of an event log: its time stamp (seconds since 1970 UTC) and bytes.
 struct EventLogEntry {

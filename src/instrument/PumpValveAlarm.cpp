@@ -21,7 +21,7 @@ namespace tolviM {
 namespace {
 
 const QString RecalibrateWarning =
-    QStringLiteral("You must recalibrate the instrument after altering it's Pump or Valve settings.");
+    QStringLiteral("You must recalibrate the instrument after altering its Pump or Valve settings.");
 
 void SetModeFlags(int mode, bool& always, bool& timed, bool& never)
 {
@@ -143,7 +143,7 @@ bool SetPNVDetails(InstrumentLink& link, Services& services, InstrumentInfo& inf
 
         // The old calibration no longer holds, whether or not the block was taken.
         services.prompts.message(Prompts::Icon::Information,
-            RecalibrateWarning + QStringLiteral(" The instruemnt will now be set to the un-calibrated state."));
+            RecalibrateWarning + QStringLiteral(" The instrument will now be set to the un-calibrated state."));
         RetriedSend(link, budget, MemoryWrite(EepromMap::CalibratedMarker, "43").payload);
         GetCalibration(link, services, info);
         if (!blockWritten)

@@ -15,6 +15,9 @@
 #include <QDateTime>
 
 namespace {
+const QString NothingNewText =
+    QStringLiteral("No new data since the last download: the whole memory is ready to filter and save.");
+
 ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload::Kind kind, int firstSlot)
 {
     const InstrumentInfo& info = context.info;
@@ -176,7 +179,8 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         }
     } else {
         log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
-        context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));
+        // Said where the user looks, not only in the log.
+        context.observer.statusText(StatusPanel::Message, NothingNewText);
     }
     context.table.resize(k + fresh.count());
     for (int i = 1; i <= fresh.count(); ++i)

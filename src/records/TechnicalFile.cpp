@@ -42,6 +42,15 @@ void AddReport(const PacketFolder& packet, const QString& folder, const QString&
     packet.noteFile(folder, name, withContent);
 }
 
+// Where the progress bar stands after each step (percent).
+namespace Progress {
+constexpr int Start = 0;
+constexpr int EepromStart = 20;   // after the sample listing and the event logs
+constexpr int EepromEnd = 80;
+constexpr int Instrument = 85;
+constexpr int Packing = 95;
+}
+
 // Copies a file into the packet with its README line; a file left out (a
 // link, no regular file) is said in the README and in the session log.
 bool CopyAndNote(TechnicalFileContext& c, const PacketFolder& packet, const QString& folder, const QString& source,
@@ -82,7 +91,11 @@ QStringList FramListing(const TechnicalFileContext& c)
 void AddSettingsReports(TechnicalFileContext& c, const PacketFolder& packet)
 {
     Announce(c, QStringLiteral("Fetching instrument settings..."));
-    tolviM::FillEEPROM(c.link, c.services, c.info);
+    // The longest step: the bar moves with every block read.
+    tolviM::FillEEPROM(c.link, c.services, c.info, [&](int done, int total) {
+        c.observer.progress(Progress::EepromStart + (Progress::EepromEnd - Progress::EepromStart) * done / total);
+    });
+    c.observer.progress(Progress::EepromEnd);
     Announce(c, QStringLiteral("Adding data to Report..."));
     AddReport(packet, Settings, QStringLiteral("eeprom_hex.txt"), EepromReport::HexDump(c.info.EEPROMImage));
     AddReport(packet, Settings, QStringLiteral("eeprom.txt"),
@@ -174,12 +187,20 @@ void OfferFolder(TechnicalFileContext& c, const QString& archivePath)
 
 }
 
-QString DefaultTechnicalFilePath(Services& services)
+QString TechnicalFileName(const QString& serialNumber, const QDate& date)
+{
+    QString name = QStringLiteral("TechnicalFile_");
+    if (!serialNumber.isEmpty())
+        name += serialNumber + QLatin1Char('_');
+    return name + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".tolvi");
+}
+
+QString DefaultTechnicalFilePath(Services& services, const QString& serialNumber, const QDate& date)
 {
     QString documents;
     if (GetDir(services.log, FolderId::Documents, documents) != 0 || documents.isEmpty())
         documents = MyDocsDir();
-    return QDir(documents).filePath(TechnicalFileName);
+    return QDir(documents).filePath(TechnicalFileName(serialNumber, date));
 }
 
 PacketReports::Software ThisSoftware(const QStringList& arguments)
@@ -197,10 +218,13 @@ PacketReports::Software ThisSoftware(const QStringList& arguments)
 TechnicalFileResult GenerateTechnicalFile(TechnicalFileContext& c)
 {
     TechnicalFileResult result;
-    result.archivePath = c.archivePath.isEmpty() ? DefaultTechnicalFilePath(c.services) : c.archivePath;
+    result.archivePath = c.archivePath.isEmpty()
+        ? DefaultTechnicalFilePath(c.services, c.info.SerialNumber, QDate::currentDate())
+        : c.archivePath;
     tolviM::Guarded(c.services, "GenerateTechnicalFile", [&] {
         const PacketFolder packet(c.services.paths.dataFolder);
         Announce(c, QStringLiteral("Adding data to Report..."));
+        c.observer.progress(Progress::Start);
         packet.prepare();
         const QString info = QStringLiteral("info.txt");
         packet.write(info, PacketReports::InfoHead(GMTNow(), c.locale));
@@ -208,8 +232,10 @@ TechnicalFileResult GenerateTechnicalFile(TechnicalFileContext& c)
         AddReport(packet, Data, QStringLiteral("fram.csv"), FramListing(c));
         AddReport(packet, Data, QStringLiteral("events.txt"), EventLogReport::Read(c.link, c.services, c.locale));
         AddReport(packet, Data, QStringLiteral("curve.csv"), PacketReports::CurveCsv(), false);
+        c.observer.progress(Progress::EepromStart);
         AddSettingsReports(c, packet);
         AddInstrumentReports(c, packet);
+        c.observer.progress(Progress::Instrument);
         AddMetaReports(c, packet);
         AddInstallLogs(c, packet);
         if (c.services.log.logToFile()) {
@@ -220,6 +246,7 @@ TechnicalFileResult GenerateTechnicalFile(TechnicalFileContext& c)
         }
         packet.append(info, PacketReports::InfoEnd());
 
+        c.observer.progress(Progress::Packing);
         const PackResult packed = PackFolder(packet.path(), result.archivePath);
         if (!packed.ok) {
             c.services.log.debugMessage(QStringLiteral("Module:modZip.ZipIt"), SessionLog::Problem);

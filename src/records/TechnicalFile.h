@@ -1,6 +1,7 @@
 #pragma once
 #include "records/PacketReports.h"
 
+#include <QDate>
 #include <QLocale>
 #include <QString>
 
@@ -20,7 +21,7 @@ struct TechnicalFileContext {
     const DownloadTable& table;
     OperationObserver& observer;
     PacketReports::Software software = {};
-    QString archivePath = {};         // empty: "TechnicalFile.tolvi" in the documents folder
+    QString archivePath = {};         // empty: TechnicalFileName() in the documents folder
     bool offerToOpenFolder = true;    // ask whether to open the archive's folder when done
     QLocale locale = QLocale::system();
 };
@@ -30,10 +31,13 @@ struct TechnicalFileResult {
     QString archivePath;
 };
 
-inline const QString TechnicalFileName = QStringLiteral("TechnicalFile.tolvi");
-
+// The archive's name: the instrument's serial number and the day, so the
+// file of one instrument never replaces another's:
+// "TechnicalFile_10234F_20261211.tolvi" ("TechnicalFile_20261211.tolvi"
+// without a serial number).
+QString TechnicalFileName(const QString& serialNumber, const QDate& date);
 // The archive's default place: the user's documents folder.
-QString DefaultTechnicalFilePath(Services& services);
+QString DefaultTechnicalFilePath(Services& services, const QString& serialNumber, const QDate& date);
 
 // This program as "soft.txt" describes it: version, executable, command line.
 PacketReports::Software ThisSoftware(const QStringList& arguments);

@@ -353,7 +353,7 @@ void MainModel::connected(int port)
         setLabel(report.label, report.upgradeNotice);
         setStatus(StatusPanel::Message, report.label);
         if (!terminalDebug_) {
-            b.calibrate = b.diagnose = b.restoreDefaultEE = b.pageTabs = true;
+            b.diagnose = b.pageTabs = true;
             Q_EMIT downloadsCleared();
             const QString memory = MemoryUsedText(info_);
             if (!memory.isEmpty())

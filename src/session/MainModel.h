@@ -41,9 +41,7 @@ public:
         bool rescanPorts = true;       // btnRescanPorts
         bool useNetwork = true;        // cmdUseNetwork
         bool disconnect = false;       // btnDisconnect
-        bool calibrate = false;        // btnCalibrateInstrument
         bool diagnose = false;         // btnDiagnoseProblem
-        bool restoreDefaultEE = false; // btnRestoreDefaultEE
         bool pageTabs = false;         // the instrument pages
         bool operator==(const Buttons&) const = default;
     };

@@ -497,3 +497,21 @@ UpdateCheckOptions UpdateOptionsFor(const Services& services, const QString& ver
     options.appFolderManaged = ApplicationFolderManaged(services.paths.appFolder);
     return options;
 }
+
+QString UpdateOutcomeText(const UpdateOutcome& outcome)
+{
+    switch (outcome.end) {
+    case UpdateOutcome::End::NoServer:
+        return NoUpdateServerText;
+    case UpdateOutcome::End::ListFailed:
+        return QStringLiteral("The list of updates could not be fetched from the update server. Please try again later.");
+    case UpdateOutcome::End::Finished:
+        if (!outcome.updatesFound)
+            return QStringLiteral("This program is up to date.");
+        break;
+    case UpdateOutcome::End::Failed:
+    case UpdateOutcome::End::Cancelled:
+        break;
+    }
+    return {};
+}

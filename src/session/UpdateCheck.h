@@ -75,6 +75,11 @@ struct UpdateCheckContext {
 // options' limits); run it off the window's thread.
 UpdateOutcome CheckForUpdates(UpdateCheckContext& context, const UpdateCheckOptions& options);
 
+// What a check the user asked for ended with, in a sentence for a message
+// box: no server, no list, or nothing to update. Empty where the check has
+// said its outcome already (its questions, its error box) or was cancelled.
+QString UpdateOutcomeText(const UpdateOutcome& outcome);
+
 // True when the application folder should be left to the system's package
 // manager: it cannot be written, or it lies in the system's own program
 // folders ("/usr", but not "/usr/local").

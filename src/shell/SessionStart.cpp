@@ -37,7 +37,7 @@ QString AppCaptionText(const QString& title, const QString& company)
 
 QString MainWindowCaption(const QString& appCaption, const QString& version, bool debugMode)
 {
-    const QString caption = appCaption + QStringLiteral(" (") + VersionLabel(version) + QLatin1Char(')');
+    const QString caption = appCaption + QStringLiteral(" (") + version + QLatin1Char(')');
     return debugMode ? QStringLiteral("[DEBUG MODE] : ") + caption : caption;
 }
 

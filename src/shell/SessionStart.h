@@ -16,12 +16,13 @@ struct Services;
 // writes its own session there.
 bool StartSessionLog(SessionLog& log, const AppPaths& paths, bool perUserFolder = true, bool keepExisting = false);
 
-// "v" + major + "." + minor + "r" + revision, from a version such as "1.2.3".
+// "v" + major + "." + minor + "r" + revision, from a version such as "1.2.3"
+// (the session log's banner, which tools may read).
 QString VersionLabel(const QString& version);
 // The title of every message box: title + " - " + company.
 QString AppCaptionText(const QString& title, const QString& company = QStringLiteral("Karvex"));
-// The main window's caption: AppCaption + " (v1.0r0)", prefixed with
-// "[DEBUG MODE] : " in debug mode.
+// The main window's caption: AppCaption + " (1.0.0)", the version as the
+// About box shows it, prefixed with "[DEBUG MODE] : " in debug mode.
 QString MainWindowCaption(const QString& appCaption, const QString& version, bool debugMode);
 
 // What the start-up banner of the session log shows.

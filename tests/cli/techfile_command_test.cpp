@@ -2,6 +2,7 @@
 #include "CliProcess.h"
 #include "QtPrinters.h"
 #include "TempFolder.h"
+#include "records/TechnicalFile.h"
 
 #include <QDir>
 #include <QProcessEnvironment>
@@ -35,7 +36,8 @@ TEST(CliTechFile, WritesTheArchiveAndPrintsItsPath)
     TempFolder folder;
     for (const Case& c : {Case{"GivenPath", {QStringLiteral("-o"), QStringLiteral("service.tolvi")},
                               QStringLiteral("service.tolvi")},
-             Case{"DocumentsFolder", {}, QStringLiteral("Documents/TechnicalFile.tolvi")}}) {
+             Case{"DocumentsFolder", {},
+                 QStringLiteral("Documents/") + TechnicalFileName(QStringLiteral("10234F"), QDate::currentDate())}}) {
         SCOPED_TRACE(c.name);
         const CliFinished run = runTechFile(folder, c.extra);
         const QString path = folder.file(c.expectedPath);

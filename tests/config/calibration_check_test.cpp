@@ -17,13 +17,14 @@ TEST(CalibrationCheck, NextWalksThroughTheFiveStepsAndBackToTheFirst)
     EXPECT_EQ(model.caption(), QStringLiteral("Karvex - Tolvi"));
     EXPECT_EQ(model.outputText(), QStringLiteral("Press 'Next' to continue."));
 
-    struct Step { int step; bool needsRead; const char* text; };
+    // The bar counts the steps done; step 1 is not done while it waits for its read.
+    struct Step { int step; bool needsRead; const char* text; int progress; };
     const Step steps[] = {
-        {1, true, "Checking instrument calibration gain & settings.\r\n"},
-        {2, false, "Sensor short is OK?"},
-        {3, false, "Running pump; running valve."},
-        {4, false, "Calculating mean & stdDev."},
-        {0, false, "Press 'Next' to continue."},
+        {1, true, "Checking instrument calibration gain & settings.\r\n", 0},
+        {2, false, "Sensor short is OK?", 50},
+        {3, false, "Running pump; running valve.", 75},
+        {4, false, "Calculating mean & stdDev.", 100},
+        {0, false, "Press 'Next' to continue.", 0},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.step);
@@ -31,7 +32,7 @@ TEST(CalibrationCheck, NextWalksThroughTheFiveStepsAndBackToTheFirst)
         EXPECT_EQ(model.step(), s.step);
         EXPECT_EQ(model.caption(), QStringLiteral("Karvex - Tolvi (%1/4)").arg(s.step));
         EXPECT_EQ(model.outputText(), QString::fromLatin1(s.text));
-        EXPECT_EQ(model.progress(), 0);
+        EXPECT_EQ(model.progress(), s.progress);
     }
     // "Redo Test" runs the same step again.
     EXPECT_FALSE(model.redo());
@@ -69,8 +70,10 @@ TEST(CalibrationCheck, CalibrationStepShowsWhatWasRead)
         CalibrationCheckModel model(QStringLiteral("Karvex"), QStringLiteral("Tolvi"));
         ASSERT_TRUE(model.next());
         EXPECT_TRUE(model.awaitingCalibration());
+        EXPECT_EQ(model.progress(), 0);
         model.calibrationRead(c.reading);
         EXPECT_FALSE(model.awaitingCalibration());
+        EXPECT_EQ(model.progress(), 25) << "step 1 of 4 is done";
         EXPECT_EQ(model.output(), c.output);
         // The window stays usable: the step can be run again.
         EXPECT_TRUE(model.redo());

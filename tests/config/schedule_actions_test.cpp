@@ -133,15 +133,15 @@ TEST_P(ScheduleActionsTest, StartStopByState)
         bool enabledAfter;
     };
     const Case cases[] = {
-        {"idle: start", 0, S::Toggle, Prompts::Answer::No, {"A04", "A02"}, O::Switched, true},
-        {"enabled: stop", 1, S::Toggle, Prompts::Answer::No, {"A04", "A03"}, O::Switched, false},
+        {"idle: start", 0, S::Toggle, Prompts::Answer::No, {"A04", "A02", "A04"}, O::Switched, true},
+        {"enabled: stop", 1, S::Toggle, Prompts::Answer::No, {"A04", "A03", "A04"}, O::Switched, false},
         {"running, not enabled: nothing", 2, S::Toggle, Prompts::Answer::Yes, {"A04"}, O::RunningNotEnabled, false},
         {"running: stop declined", 3, S::Toggle, Prompts::Answer::No, {"A04"}, O::Declined, true},
-        {"running: stop confirmed", 3, S::Toggle, Prompts::Answer::Yes, {"A04", "A03"}, O::Switched, false},
+        {"running: stop confirmed", 3, S::Toggle, Prompts::Answer::Yes, {"A04", "A03", "A04"}, O::Switched, false},
         {"start when enabled", 1, S::Start, Prompts::Answer::Yes, {"A04"}, O::Unchanged, true},
         {"start when running, not enabled", 2, S::Start, Prompts::Answer::Yes, {"A04"}, O::RunningNotEnabled, false},
         {"stop when idle", 0, S::Stop, Prompts::Answer::Yes, {"A04"}, O::Unchanged, false},
-        {"stop when running", 3, S::Stop, Prompts::Answer::Yes, {"A04", "A03"}, O::Switched, false},
+        {"stop when running", 3, S::Stop, Prompts::Answer::Yes, {"A04", "A03", "A04"}, O::Switched, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,7 +155,12 @@ TEST_P(ScheduleActionsTest, StartStopByState)
         EXPECT_EQ(instrumentState() & 1, c.enabledAfter ? 1 : 0);
         const bool switched = c.outcome == O::Switched;
         EXPECT_EQ(rig->linesAt(SessionLog::Info).contains(QStringLiteral("Schedule status toggled")), switched);
-        EXPECT_EQ(rig->observer.panel1.contains(QStringLiteral("Schedule status has been toggled.")), switched);
+        // A switch says which way it went, and knows the state it left.
+        const QString said = c.enabledAfter ? QStringLiteral("Schedule started.") : QStringLiteral("Schedule stopped.");
+        EXPECT_EQ(rig->observer.panel1.contains(said), switched);
+        EXPECT_EQ(result.stateAfter, switched ? std::optional<int>(instrumentState()) : std::nullopt);
+        if (switched)
+            EXPECT_EQ(rig->info.ScheduleEnabled, c.enabledAfter);
         EXPECT_EQ(rig->linesAt(SessionLog::Info).contains(QStringLiteral("Schedule is running but not enabled!")),
             c.state == 2);
         EXPECT_EQ(rig->prompts.texts_of(QStringLiteral("yesno")).size(),
@@ -163,7 +168,7 @@ TEST_P(ScheduleActionsTest, StartStopByState)
     }
 }
 
-TEST_P(ScheduleActionsTest, ToggleWhileHiddenShowsABalloonAndMarksTheStateStale)
+TEST_P(ScheduleActionsTest, ToggleFromTheTrayShowsABalloonAndMarksTheStateStale)
 {
     ASSERT_TRUE(start(WithState(0)));
     ScheduleContext c = context();
@@ -171,7 +176,7 @@ TEST_P(ScheduleActionsTest, ToggleWhileHiddenShowsABalloonAndMarksTheStateStale)
     const QList<ScriptedPrompts::Shown> shown = rig->prompts.shown();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0].kind, "balloon");
-    EXPECT_EQ(shown[0].text, "Schedule status has been toggled.");
+    EXPECT_EQ(shown[0].text, "Schedule started.");
     EXPECT_GE(rig->link.lastCommsAt().secsTo(QDateTime::currentDateTime()), 59);
 }
 
@@ -184,7 +189,7 @@ TEST_P(ScheduleActionsTest, UnansweredStateCommandIsTriedThreeTimesAndEndsSilent
     EXPECT_EQ(SwitchSchedule(c, ScheduleSwitch::Toggle, false).outcome, ScheduleSwitchOutcome::Failed);
     EXPECT_EQ(rig->payloads(), (QStringList{"A04", "A04", "A04"}));
     EXPECT_TRUE(rig->prompts.shown().isEmpty());
-    EXPECT_FALSE(rig->observer.panel1.contains(QStringLiteral("Schedule status has been toggled.")));
+    EXPECT_TRUE(rig->observer.panel1.filter(QStringLiteral("Schedule s")).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ScheduleActionsTest, ::testing::Values(Transport::Serial, Transport::Network),

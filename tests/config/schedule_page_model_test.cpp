@@ -132,18 +132,30 @@ TEST(SchedulePageModel, RefreshFillsTheControlsAndKeepsTheView)
     EXPECT_TRUE(page.prompts.shown().isEmpty());
 }
 
-TEST(SchedulePageModel, StatusPanelByState)
+// Status panel 3 and the switch button's caption follow the state, as read
+// on a refresh and as read again after a switch.
+TEST(SchedulePageModel, StatusPanelAndSwitchCaptionByState)
 {
-    struct Case { bool enabled, running; const char* panel; };
-    const Case cases[] = {{true, true, "Schedule: Running"}, {true, false, "Schedule: Enabled"},
-        {false, true, "Schedule: Disabled"}, {false, false, "Schedule: Disabled"}};
+    struct Case { bool enabled, running; const char* panel; const char* caption; };
+    const Case cases[] = {{true, true, "Schedule: Running", "Stop Schedule"},
+        {true, false, "Schedule: Enabled", "Stop Schedule"}, {false, true, "Schedule: Disabled", "Start Schedule"},
+        {false, false, "Schedule: Disabled", "Start Schedule"}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.panel) + " / " + c.caption);
         Page page;
         InstrumentInfo info = Recorded();
         info.ScheduleEnabled = c.enabled;
         info.ScheduleRunning = c.running;
         page.refresh(info);
-        EXPECT_EQ(page.model.schedulePanel(), QString::fromLatin1(c.panel)) << c.enabled << c.running;
+        EXPECT_EQ(page.model.schedulePanel(), QString::fromLatin1(c.panel));
+        EXPECT_EQ(page.model.switchCaption(), QString::fromLatin1(c.caption));
+
+        Page switched;
+        info.ScheduleEnabled = !c.enabled;
+        switched.refresh(info);
+        switched.model.scheduleSwitched(c.enabled, c.running);
+        EXPECT_EQ(switched.model.schedulePanel(), QString::fromLatin1(c.panel)) << "after a switch";
+        EXPECT_EQ(switched.model.switchCaption(), QString::fromLatin1(c.caption)) << "after a switch";
     }
 }
 

@@ -252,6 +252,8 @@ TEST(SensorRefresh, CancelStopsBetweenCyclesAndStillRestores)
     EXPECT_TRUE(rig.observer.panel1.contains(
         QStringLiteral("Refreshing the sensor... [Cycle 2 of 10] (stopping after this cycle)")));
     EXPECT_TRUE(rig.prompts.texts_of(QStringLiteral("message")).isEmpty());
+    EXPECT_EQ(rig.observer.panel1.last(),
+        QStringLiteral("Sensor refresh cancelled; the pump and valve settings are as they were."));
     EXPECT_TRUE(rig.linesAt(SessionLog::Info).contains(QStringLiteral("Sensor refresh cancelled by user...")));
 
     // Other panel texts are not this gesture's.

@@ -49,7 +49,7 @@ const ReadingCase ReadingCases[] = {
     {"PumpDelayMinus2_5MovesTheMarker", [](SettingsReading& r) { r.info.PumpDelta = -2.5f; },
         [](const SettingsPageModel& p) {
             EXPECT_EQ(p.pump.delta, -25);
-            EXPECT_EQ(p.pump.deltaLabel, "-2.5");
+            EXPECT_EQ(p.pump.deltaLabel, "-2.5 s");
             const PumpValveDiagram d = p.diagram();
             EXPECT_EQ(d.buttonPress, -25);
             EXPECT_DOUBLE_EQ(PumpValveDiagram::x(d.buttonPress, 512), 128 - 25);
@@ -78,7 +78,7 @@ const ReadingCase ReadingCases[] = {
          r.info.AlarmSetting = 1.25f;
      },
         [](const SettingsPageModel& p) {
-            EXPECT_EQ(p.alarmDurationLabel, "Continious");
+            EXPECT_EQ(p.alarmDurationLabel, "Continuous");
             EXPECT_EQ(p.alarmLevel, 125);
             EXPECT_EQ(p.alarmLevelLabel, "1.25 ppm");
         }},
@@ -163,7 +163,7 @@ TEST(SettingsPageModel, RunOptionsSetControlsLabelsAndDiagram)
     };
     const Case cases[] = {
         {RunMode::Never, false, "-", false, false},
-        {RunMode::Timed, true, "2.5", true, false},
+        {RunMode::Timed, true, "2.5 s", true, false},
         {RunMode::Always, false, "-", false, true},
     };
     for (const Case& c : cases) {

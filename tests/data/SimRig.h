@@ -22,7 +22,9 @@
 // (the cancel gesture of a test).
 struct RecordingObserver : OperationObserver {
     QStringList panel1;
+    QList<int> percents;   // the progress bar's values, in order
     std::function<void(const QString&)> onText;
+    void progress(int percent) override { percents << percent; }
     void statusText(int panel, const QString& text) override
     {
         if (panel != 1)

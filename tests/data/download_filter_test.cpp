@@ -140,11 +140,16 @@ TEST(DownloadFilter, ResetAfterDownloadTakesTheFirstSlotTime)
     EXPECT_EQ(filter.rule, DownloadFilter::ConcentrationRule::Between);
 }
 
-TEST(DownloadFilter, BoundLabels)
+// The bars count in 0.001 ppm; a typed bound lands on the nearest step within the bar.
+TEST(DownloadFilter, BoundsInPpm)
 {
-    EXPECT_EQ(BoundLabel(1500, english), QStringLiteral("1.500 ppm"));
-    EXPECT_EQ(BoundLabel(0, english), QStringLiteral("0.000 ppm"));
-    EXPECT_EQ(BoundLabel(10000, german), QStringLiteral("10,000 ppm"));
+    EXPECT_DOUBLE_EQ(BoundPpm(1500), 1.5);
+    EXPECT_DOUBLE_EQ(BoundPpm(0), 0.0);
+    struct Case { const char* name; double ppm; int bar; };
+    const Case cases[] = {{"exact", 0.5, 500}, {"between steps", 1.2346, 1235}, {"below the bar", -1, 0},
+        {"above the bar", 12.5, 10000}, {"top", 10, 10000}};
+    for (const Case& c : cases)
+        EXPECT_EQ(BoundBarValue(c.ppm), c.bar) << c.name;
 }
 
 // A slot that could not be read is held empty (a reading of 0 at time 0):

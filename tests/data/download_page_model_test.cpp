@@ -159,8 +159,8 @@ TEST(DownloadPage, CompletedDownloadSelectsTheStoredEntryAndShowsTheFilters)
     EXPECT_TRUE(f.page.filterFrameVisible);
     EXPECT_EQ(f.page.filter.formatIndex, 6);
     EXPECT_EQ(f.page.filter.from, first);
-    EXPECT_EQ(f.page.boundALabel(), QStringLiteral("1.000 ppm"));
-    EXPECT_EQ(f.page.boundBLabel(), QStringLiteral("0.500 ppm"));
+    EXPECT_EQ(f.page.filter.boundA, 1000);
+    EXPECT_EQ(f.page.filter.boundB, 500);
 }
 
 TEST(DownloadPage, TestFilterCountsOrAsksForADownloadFirst)
@@ -174,7 +174,7 @@ TEST(DownloadPage, TestFilterCountsOrAsksForADownloadFirst)
     EXPECT_EQ(f.page.filter.boundA, 500);
     EXPECT_EQ(prompts.texts_of(QStringLiteral("okcancel")),
         QStringList{QStringLiteral("You need to download some data before you can apply any filters to it!")});
-    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")), QStringList{QStringLiteral("Using this filter will return 2 records.")});
+    EXPECT_EQ(prompts.texts_of(QStringLiteral("message")), QStringList{QStringLiteral("Using this filter will return 2 samples.")});
 }
 
 // After any erase the portion buttons go back to "... Memory Portion" and
@@ -201,6 +201,8 @@ TEST(DownloadPage, EraseDropsTheSelectionAndBothPortionButtons)
         EXPECT_FALSE(f.page.slider.eraseEnabled);
         EXPECT_EQ(f.page.slider.selLength, 0);
         EXPECT_EQ(f.page.slider.value, c.value);
+        // An empty memory has nothing to download or erase.
+        EXPECT_EQ(f.page.memoryButtonsEnabled, c.left > 0);
         // The next redraw (a keep-alive, a refresh) keeps them off.
         f.page.updateDownloadPage(c.left, 2048);
         EXPECT_FALSE(f.page.slider.eraseEnabled);

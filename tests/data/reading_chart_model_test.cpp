@@ -82,6 +82,7 @@ TEST(ReadingChart, TheFilterDecidesWhichSlotsAreDrawnInTimeOrder)
         DownloadFilter filter;
         int slotsShown;              // kept slots with a time, drawn or not
         QList<float> readings;       // the concentration series, in time order
+        const char* count;           // the count beside the chart
     };
     DownloadFilter schedule = FilterFor(DataFormat::BySchedule);
     schedule.onlyScheduled = true;
@@ -95,13 +96,15 @@ TEST(ReadingChart, TheFilterDecidesWhichSlotsAreDrawnInTimeOrder)
     DownloadFilter outside = between;
     outside.rule = DownloadFilter::ConcentrationRule::Outside;
     const Case cases[] = {
-        {"every slot", FilterFor(DataFormat::AllDayMonthName), 6, {0.6f, 0.2f, 0.4f, 1.0f, 1.2f}},
-        {"plot script", FilterFor(DataFormat::PlotScript), 6, {0.6f, 0.2f, 0.4f, 1.0f, 1.2f}},
-        {"scheduled only", schedule, 2, {0.6f, 1.2f}},
-        {"manual and remote", manual, 4, {0.2f, 0.4f, 1.0f}},
-        {"date range, ends included", dates, 3, {0.4f, 1.0f}},
-        {"0.4 to 1.0 ppm", between, 3, {0.6f, 0.4f, 1.0f}},
-        {"outside 0.4 to 1.0 ppm, no reading counts as -1", outside, 3, {0.2f, 1.2f}},
+        {"every slot", FilterFor(DataFormat::AllDayMonthName), 6, {0.6f, 0.2f, 0.4f, 1.0f, 1.2f},
+            "5 of 6 samples have a reading"},
+        {"plot script", FilterFor(DataFormat::PlotScript), 6, {0.6f, 0.2f, 0.4f, 1.0f, 1.2f},
+            "5 of 6 samples have a reading"},
+        {"scheduled only", schedule, 2, {0.6f, 1.2f}, "2 samples"},
+        {"manual and remote", manual, 4, {0.2f, 0.4f, 1.0f}, "3 of 4 samples have a reading"},
+        {"date range, ends included", dates, 3, {0.4f, 1.0f}, "2 of 3 samples have a reading"},
+        {"0.4 to 1.0 ppm", between, 3, {0.6f, 0.4f, 1.0f}, "3 samples"},
+        {"outside 0.4 to 1.0 ppm, no reading counts as -1", outside, 3, {0.2f, 1.2f}, "2 of 3 samples have a reading"},
     };
     ReadingChartModel model;
     model.setSource(SampleSource());
@@ -110,6 +113,7 @@ TEST(ReadingChart, TheFilterDecidesWhichSlotsAreDrawnInTimeOrder)
         model.setFilter(c.filter);
         const ReadingChart& chart = model.chart();
         EXPECT_EQ(chart.slotsShown, c.slotsShown);
+        EXPECT_EQ(chart.countText, QString::fromLatin1(c.count));
         QList<double> expected;
         for (float r : c.readings)
             expected << double(r);

@@ -124,7 +124,7 @@ TEST(SaveData, DelimitedFileStoresTheChoicesAndReportsTheCount)
     EXPECT_TRUE(f.logged(QStringLiteral("2 slots removed by Concentration Filter")));
     EXPECT_TRUE(f.logged(QStringLiteral("2 results saved to ") + f.tmp.file(QStringLiteral("run.csv"))
         + QStringLiteral(" via DD-MMM-YYYY Filter")));
-    EXPECT_TRUE(f.observer.panel1.last().startsWith(QStringLiteral("2 data points saved to '")));
+    EXPECT_TRUE(f.observer.panel1.last().startsWith(QStringLiteral("2 samples saved to '")));
     EXPECT_EQ(f.observer.panel1.first(), QStringLiteral("Saving data... (050%)"));
 
     // The next delimited save preselects the semicolon type again.
@@ -217,7 +217,7 @@ TEST(SaveData, FailedWriteLeavesTheEarlierFileAndReportsIt)
     EXPECT_EQ(fileLines(target), QStringList{QStringLiteral("earlier")});
     ASSERT_EQ(f.prompts.texts_of(QStringLiteral("message")).size(), 1);
     EXPECT_TRUE(f.prompts.texts_of(QStringLiteral("message"))[0].contains(QStringLiteral("procedure btnSaveData_Click")));
-    EXPECT_FALSE(f.observer.panel1.last().contains(QStringLiteral("data points saved")));
+    EXPECT_FALSE(f.observer.panel1.last().contains(QStringLiteral("samples saved")));
     EXPECT_FALSE(f.logged(QStringLiteral("Data written to "))) << "the log claims lines the file never got";
 }
 

@@ -76,11 +76,11 @@ TEST(PumpValve, WriteResetsCalibrationAndRecordsHistory)
     EXPECT_EQ(rig.memory.eeprom(0x0005, 1), QByteArray::fromHex("43"));
     EXPECT_FALSE(rig.info.CalibrationValid);
     EXPECT_EQ(rig.prompts.texts_of("yesno"),
-        QStringList{"You must recalibrate the instrument after altering it's Pump or Valve settings. Are you sure "
+        QStringList{"You must recalibrate the instrument after altering its Pump or Valve settings. Are you sure "
                     "you wish to continue?"});
     EXPECT_EQ(rig.prompts.texts_of("message"),
-        QStringList{"You must recalibrate the instrument after altering it's Pump or Valve settings. The "
-                    "instruemnt will now be set to the un-calibrated state."});
+        QStringList{"You must recalibrate the instrument after altering its Pump or Valve settings. The "
+                    "instrument will now be set to the un-calibrated state."});
     const QStringList history = rig.historyTexts();
     ASSERT_EQ(history.size(), 11);
     EXPECT_TRUE(history[0].startsWith("::: Pump and Valve settings changed by "));

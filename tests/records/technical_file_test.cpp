@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -185,6 +186,12 @@ TEST_F(GeneratedPacket, ArchiveHoldsEveryReportAndTheFolderIsEmptiedAfterwards)
     const SimRig& rig = run->rig;
     EXPECT_TRUE(rig.observer.panel1.contains(QStringLiteral("Adding data to Report...")));
     EXPECT_TRUE(rig.observer.panel1.contains(QStringLiteral("Fetching instrument settings...")));
+    // The bar moves through the whole run, block by block while the EEPROM is read.
+    const QList<int>& percents = rig.observer.percents;
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_GT(percents.size(), 60) << "one step per EEPROM block";
+    EXPECT_EQ(percents.value(0), 0);
+    EXPECT_GE(percents.value(percents.size() - 1), 95);
     EXPECT_TRUE(rig.linesAt(SessionLog::Info).contains(QStringLiteral("Packet generated OK")));
     const QStringList questions = rig.prompts.texts_of(QStringLiteral("yesno"));
     ASSERT_EQ(questions.size(), 1);
@@ -361,4 +368,14 @@ TEST_F(TechnicalFileTest, FailedPackIsToldAndKeepsTheWorkingFiles)
     EXPECT_TRUE(QFileInfo(packetFolder() + QStringLiteral("/info.txt")).isFile());
 }
 
+}
+
+// The default archive names the instrument and the day, so one instrument's
+// file does not replace another's.
+TEST(TechnicalFileName, SerialNumberAndDay)
+{
+    const QDate day(2026, 12, 11);
+    EXPECT_EQ(TechnicalFileName(QStringLiteral("10234F"), day), QStringLiteral("TechnicalFile_10234F_20261211.tolvi"));
+    EXPECT_EQ(TechnicalFileName(QString(), day), QStringLiteral("TechnicalFile_20261211.tolvi"));
+    EXPECT_NE(TechnicalFileName(QStringLiteral("10234F"), day), TechnicalFileName(QStringLiteral("20871A"), day));
 }

@@ -74,7 +74,7 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     EXPECT_FALSE(rig.model->upgradeNotice());
     const MainModel::Buttons b = rig.model->buttons();
     EXPECT_FALSE(b.selectPort || b.autoSelect || b.rescanPorts || b.useNetwork);
-    EXPECT_TRUE(b.disconnect && b.pageTabs && b.calibrate);
+    EXPECT_TRUE(b.disconnect && b.pageTabs && b.diagnose);
     EXPECT_TRUE(rig.model->keepAliveEnabled());
     EXPECT_EQ(rig.model->trayMenu(), (MainModel::TrayMenu{false, true, true, true}));
     EXPECT_EQ(rig.model->statusPanel(3), QStringLiteral("Schedule: Disabled"));

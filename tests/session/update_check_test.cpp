@@ -478,3 +478,26 @@ TEST(UpdateCheck, HttpsServerIsUsedOnlyWithATrustedCertificate)
         EXPECT_EQ(UpdateRig::read(rig.appFile(QStringLiteral("new.txt"))), trusted ? NewContent : QByteArray("<missing>"));
     }
 }
+
+// A check the user asked for ends with a sentence where the check has not
+// said its outcome itself.
+TEST(UpdateCheck, OutcomeSaidToTheUser)
+{
+    using End = UpdateOutcome::End;
+    struct Case { const char* name; End end; bool updatesFound; QString said; };
+    const Case cases[] = {
+        {"no server", End::NoServer, false, NoUpdateServerText},
+        {"no list", End::ListFailed, false,
+            "The list of updates could not be fetched from the update server. Please try again later."},
+        {"nothing to update", End::Finished, false, "This program is up to date."},
+        {"updates: their questions said it", End::Finished, true, QString()},
+        {"failed: its error box said it", End::Failed, false, QString()},
+        {"cancelled", End::Cancelled, false, QString()},
+    };
+    for (const Case& c : cases) {
+        UpdateOutcome outcome;
+        outcome.end = c.end;
+        outcome.updatesFound = c.updatesFound;
+        EXPECT_EQ(UpdateOutcomeText(outcome), c.said) << c.name;
+    }
+}

@@ -139,9 +139,9 @@ TEST(SessionStart, CaptionsAndVersion)
 {
     struct Case { const char* version; bool debug; const char* caption; };
     const Case cases[] = {
-        {"1.0.0", false, "Tolvi - Karvex (v1.0r0)"},
-        {"2.13.7", false, "Tolvi - Karvex (v2.13r7)"},
-        {"1.2", true, "[DEBUG MODE] : Tolvi - Karvex (v1.2r0)"},
+        {"1.0.0", false, "Tolvi - Karvex (1.0.0)"},
+        {"2.13.7", false, "Tolvi - Karvex (2.13.7)"},
+        {"1.2.0", true, "[DEBUG MODE] : Tolvi - Karvex (1.2.0)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MainWindowCaption(AppCaptionText("Tolvi"), c.version, c.debug), c.caption) << c.version;

@@ -76,6 +76,7 @@ TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
     const QString shown = status->shownText(StatusPanel::Message);
     EXPECT_TRUE(shown.startsWith("Downloading the")) << shown.toStdString();
     EXPECT_TRUE(shown.endsWith("(ETA 0:01:23)")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains('%')) << "the bar beside it shows the percentage: " << shown.toStdString();
     EXPECT_TRUE(Snapshot(&f.window, "frmMain-download-running"));
 
     // A message too long for any window still names its end: the file.

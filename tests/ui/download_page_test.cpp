@@ -1,11 +1,14 @@
 #include "AppFixture.h"
 #include "ModalScript.h"
 #include "QtPrinters.h"
+#include "Snapshot.h"
 
 #include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolTip>
@@ -42,7 +45,7 @@ struct PageFixture : AppFixture {
         app->start();
         connected = ConnectToDemo(*app);
         page = app->window().downloadPage();
-        app->window().tabs()->setCurrentWidget(page);
+        app->window().showPage(page);
     }
     // As a completed download leaves the page.
     void downloaded()
@@ -189,16 +192,20 @@ TEST(DownloadPage, TestFilterCountsWhatASaveWouldWrite)
         {6, [](DownloadPage* p) { p->optFilterConcB->setChecked(true); }, 4},
     };
     for (const Case& c : cases) {
-        f.page->lstDataFormat->setCurrentRow(c.entry);
+        f.page->lstDataFormat->setCurrentIndex(c.entry);
         c.set(f.page);
         ModalScript script;
         script.thenPress(QMessageBox::Ok);
         f.page->btnFilterDownload->click();
-        EXPECT_EQ(script.messages, QStringList{QString("Using this filter will return %1 records.").arg(c.count)})
+        EXPECT_EQ(script.messages, QStringList{QString("Using this filter will return %1 samples.").arg(c.count)})
             << "entry " << c.entry;
     }
     EXPECT_EQ(f.page->scrFilterConcMin->value(), 500);
-    EXPECT_EQ(f.page->lblFilterConcMin->text(), "0.500 ppm");
+    EXPECT_DOUBLE_EQ(f.page->spnFilterConcMin->value(), 0.5);
+    EXPECT_EQ(f.page->spnFilterConcMin->text(), "0.500 ppm");
+    // A typed bound moves its bar and counts at once.
+    f.page->spnFilterConcMax->setValue(0.8);
+    EXPECT_EQ(f.page->scrFilterConcMax->value(), 800);
 }
 
 TEST(DownloadPage, ChartDrawsTheFilteredDownloadAndSavesAPng)
@@ -211,18 +218,23 @@ TEST(DownloadPage, ChartDrawsTheFilteredDownloadAndSavesAPng)
     ReadingChartPanel* chart = f.page->fraChart;
     ASSERT_TRUE(chart->isVisibleTo(f.page));
 
-    f.page->lstDataFormat->setCurrentRow(0);
+    f.page->lstDataFormat->setCurrentIndex(0);
     PressTestFilter(f.page);
     const int all = ReadingsKept(f.app->downloads(), [](const SlotRecord&) { return true; });
     ASSERT_GT(all, 0);
     EXPECT_EQ(chart->concentrationSeries()->count(), all);
 
-    // Test Filter redraws with the slots the filter keeps.
-    f.page->lstDataFormat->setCurrentRow(4);
+    // The chart follows the format and the filter as they change, without Test Filter.
+    f.page->lstDataFormat->setCurrentIndex(4);
+    f.page->chkFilterSchedules->setChecked(true);
+    const int scheduled = ReadingsKept(f.app->downloads(), [](const SlotRecord& s) { return s.Scheduled; });
+    EXPECT_EQ(chart->concentrationSeries()->count(), scheduled) << "format chosen, box ticked";
     f.page->chkFilterSchedules->setChecked(false);
-    PressTestFilter(f.page);
     const int manual = ReadingsKept(f.app->downloads(), [](const SlotRecord& s) { return !s.Scheduled; });
-    EXPECT_EQ(chart->concentrationSeries()->count(), manual);
+    EXPECT_EQ(chart->concentrationSeries()->count(), manual) << "box cleared";
+    f.page->lstDataFormat->setCurrentIndex(0);
+    EXPECT_EQ(chart->concentrationSeries()->count(), all) << "back to all data";
+    f.page->lstDataFormat->setCurrentIndex(4);
 
     // The second axis: a temperature and a humidity for every kept slot.
     chart->chkChartClimate->setChecked(true);
@@ -260,6 +272,35 @@ TEST(DownloadPage, ChartDrawsTheFilteredDownloadAndSavesAPng)
     EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "Chart saved to '" + QDir::toNativeSeparators(target) + "'.");
 }
 
+// At the window's first size the chart has the room: the page shows the
+// memory boxes, the chart and one compact column of filter controls.
+TEST(DownloadPage, ChartHasTheRoomAtTheDefaultSize)
+{
+    PageFixture f;
+    ASSERT_TRUE(f.connected);
+    MainWindow& window = f.app->window();
+    window.resize(900, 600);   // the first size, which a small test screen may have bounded
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(DownloadFromTheInstrument(f));
+    f.page->lstDataFormat->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    QChart* chart = f.page->fraChart->view->chart();
+    EXPECT_GE(chart->plotArea().height(), 250) << "plot area " << chart->plotArea().height() << " px tall";
+    EXPECT_GE(chart->plotArea().width(), 350);
+    // The page fits: nothing to scroll at this size.
+    auto* scroller = qobject_cast<QScrollArea*>(window.tabs()->currentWidget());
+    ASSERT_NE(scroller, nullptr);
+    EXPECT_EQ(scroller->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(scroller->horizontalScrollBar()->maximum(), 0);
+    // "All Data" has no options: no empty frame for them.
+    EXPECT_FALSE(f.page->frmDownloadOptions->isVisible());
+    f.page->lstDataFormat->setCurrentIndex(6);
+    EXPECT_TRUE(f.page->frmDownloadOptions->isVisible()) << "the concentration options";
+    f.page->lstDataFormat->setCurrentIndex(0);
+    EXPECT_TRUE(Snapshot(&window, "frmMain-Download"));
+}
+
 TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)
 {
     PageFixture f;
@@ -280,7 +321,7 @@ TEST(DownloadPage, FormatEntriesSwitchOptionFramesAndGreyTheSingleColumnBox)
         {7, DownloadPage::AllData, Qt::PartiallyChecked, false},
     };
     for (const Case& c : cases) {
-        f.page->lstDataFormat->setCurrentRow(c.entry);
+        f.page->lstDataFormat->setCurrentIndex(c.entry);
         EXPECT_EQ(f.page->frmDownloadOptions->currentIndex(), c.frame) << c.entry;
         EXPECT_EQ(f.page->chkSplitTimeAndDate->checkState(), c.box) << c.entry;
         EXPECT_EQ(f.page->chkSplitTimeAndDate->isEnabled(), c.enabled) << c.entry;
@@ -292,7 +333,7 @@ TEST(DownloadPage, SaveThroughTheDialog)
     PageFixture f;
     ASSERT_TRUE(f.connected);
     f.downloaded();
-    f.page->lstDataFormat->setCurrentRow(4);
+    f.page->lstDataFormat->setCurrentIndex(4);
     f.page->chkFilterSchedules->setChecked(true);
     const QString target = f.root.file("run1.csv");
 
@@ -324,7 +365,7 @@ TEST(DownloadPage, SaveThroughTheDialog)
     ASSERT_EQ(lines.size(), 5) << "header and the four scheduled slots";
     EXPECT_TRUE(lines[0].startsWith("Date & Time;Reading/ppm;")) << lines[0].toStdString();
     EXPECT_TRUE(f.read(f.dataFile("user.txt")).contains("Delimiter=2"));
-    QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1).startsWith("4 data points saved to '"), true,
+    QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1).startsWith("4 samples saved to '"), true,
         5000);
     // The status bar offers the folder; the next dialog opens there.
     StatusPanels* status = f.app->window().statusPanels();
@@ -355,5 +396,8 @@ TEST(DownloadPage, DownloadNewDataArchivesAndFillsTheTable)
         QTRY_COMPARE_WITH_TIMEOUT(f.page->fraDownloadFilters->isVisibleTo(f.page), true, 5000);
         EXPECT_EQ(f.app->downloads().count(), f.app->instrument().SlotsUsed);
         EXPECT_TRUE(QFileInfo::exists(archive));
+        if (run == 2)
+            QTRY_COMPARE_WITH_TIMEOUT(f.app->window().statusPanels()->panelText(1),
+                QString("No new data since the last download: the whole memory is ready to filter and save."), 5000);
     }
 }

@@ -16,7 +16,7 @@ struct StateFixture : SimFixture {
     void showDownloadPage()
     {
         app->window().show();
-        app->window().tabs()->setCurrentWidget(page());
+        app->window().showPage(page());
     }
     bool idle() { return app->instrumentThread().waitUntilIdle(60000); }
     QStringList payloads()

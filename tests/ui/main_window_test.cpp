@@ -43,6 +43,20 @@ TEST(MainWindow, PagesInOrderWithTheirTooltipsAndSwitchesAreLogged)
     EXPECT_TRUE(f.logLines.contains("Main window changed from 1 to 3"));
 }
 
+// The Configure page at the window's first size: the connection box follows
+// the title, the page's spare room stays below the boxes.
+TEST(MainWindow, ConfigurePageKeepsItsBoxesNearTheTop)
+{
+    WindowFixture f;
+    f.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.window));
+    ConfigurePage* page = f.window.configurePage();
+    const QWidget* connection = page->findChild<QWidget*>("fraConnection");
+    ASSERT_NE(connection, nullptr);
+    const int gap = connection->geometry().top() - page->imgFrontPageLogo->geometry().bottom();
+    EXPECT_LT(gap, 30) << "space above the connection box: " << gap << " px";
+}
+
 TEST(MainWindow, TrayMenuItemsReportTheirKeys)
 {
     WindowFixture f;

@@ -26,7 +26,7 @@ struct ScheduleFixture : AppFixture {
         app->start();
         connected = ConnectToDemo(*app);
         page = app->window().schedulePage();
-        app->window().tabs()->setCurrentWidget(page);
+        app->window().showPage(page);
         // The page's refresh is queued to the window by the connection.
         QTest::qWait(50);
     }
@@ -74,6 +74,9 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
     EXPECT_EQ(p->lblSchedCounter->text(), "-");
     EXPECT_TRUE(f.panel(3).startsWith("Schedule: "));
 
+    f.app->window().resize(900, 600);
+    EXPECT_TRUE(Snapshot(&f.app->window(), "frmMain-Schedule"));
+
     // The simple view hides everything below the frequency.
     EXPECT_FALSE(p->fraSchedAdvanced->isVisibleTo(p));
     EXPECT_EQ(p->btnSchedSimpleOrAdvnaced->text(), "Advanced >");
@@ -120,8 +123,11 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
     EXPECT_EQ(p->dtpSchedStart->time(), QTime(22, 0));
     EXPECT_TRUE(p->optSchedOverwrite->isChecked());
 
-    // Start/Stop: the enabled bit flips (a running schedule asks first).
+    // Start/Stop: the button says what it will do, the enabled bit flips (a
+    // running schedule asks first), and the outcome and the new state are said.
     const int before = f.instrumentState();
+    const bool wasEnabled = (before & 1) != 0;
+    EXPECT_EQ(p->btnSchedToggleEnable->text(), wasEnabled ? "Stop Schedule" : "Start Schedule");
     {
         ModalScript script;
         if (before == 3)
@@ -131,7 +137,11 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
         EXPECT_TRUE(script.done());
     }
     EXPECT_NE(f.instrumentState() & 1, before & 1);
-    QTRY_COMPARE_WITH_TIMEOUT(f.panel(1), QStringLiteral("Schedule status has been toggled."), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.panel(1), QString(wasEnabled ? "Schedule stopped." : "Schedule started."), 5000);
+    EXPECT_EQ(p->btnSchedToggleEnable->text(), wasEnabled ? "Start Schedule" : "Stop Schedule");
+    EXPECT_EQ(f.panel(3), (f.instrumentState() & 1) == 0 ? "Schedule: Disabled"
+            : (f.instrumentState() & 2) != 0              ? "Schedule: Running"
+                                                          : "Schedule: Enabled");
 }
 
 TEST(SchedulePage, SetUpSavedAndLoadedThroughTheDialogs)
@@ -165,6 +175,7 @@ TEST(SchedulePage, SetUpSavedAndLoadedThroughTheDialogs)
     const QString saved = f.read(target);
     EXPECT_TRUE(saved.contains("\r\nW 124\r\n")) << saved.toStdString();
     EXPECT_TRUE(saved.contains("\r\n? hall 2, north wall\r\n")) << saved.toStdString();
+    EXPECT_EQ(f.panel(1), "Schedule set-up saved to '" + QDir::toNativeSeparators(target) + "'.");
 
     // A file with a bad line changes nothing; a good one fills the page.
     for (const auto& [content, mask] : {std::pair{QByteArray("W 65\r\nF many\r\n"), 124},
@@ -194,6 +205,8 @@ TEST(SchedulePage, SetUpSavedAndLoadedThroughTheDialogs)
         } else {
             EXPECT_EQ(p->udnSchedFreq->value(), 30);
             EXPECT_EQ(p->txtSchedComment->text(), "loaded");
+            EXPECT_TRUE(f.panel(1).startsWith("Schedule set-up loaded from '" + QDir::toNativeSeparators(target)))
+                << f.panel(1).toStdString();
         }
     }
 }

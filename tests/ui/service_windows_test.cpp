@@ -32,32 +32,40 @@ TEST(CalibrationCheckWindow, StepsThroughTheCheckAndCopiesItsResults)
 {
     DemoApp f;
     ASSERT_TRUE(f.connected);
+    f.app->window().move(300, 200);
+    f.app->window().show();
     f.app->serviceActions().openCalibrationCheck();
     CalibrationCheckWindow* guru = f.app->serviceActions().calibrationCheckWindow();
     ASSERT_NE(guru, nullptr);
     EXPECT_TRUE(guru->isVisible());
-    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Tolvi"));
+    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Calibration Check"));
+    // Over the main window, not in a corner of the screen.
+    EXPECT_TRUE(f.app->window().frameGeometry().contains(guru->geometry().center()))
+        << "the check opens over the main window";
     EXPECT_EQ(guru->rtbGuruOutput->toPlainText(), QStringLiteral("Press 'Next' to continue."));
 
     guru->btnNext->click();
-    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Tolvi (1/4)"));
+    EXPECT_EQ(guru->windowTitle(), QStringLiteral("Karvex - Calibration Check (1/4)"));
     EXPECT_FALSE(guru->btnNext->isEnabled());   // while the calibration is read
     ASSERT_TRUE(QTest::qWaitFor([&] { return guru->btnNext->isEnabled(); }, 60000));
     const QString calibration = guru->rtbGuruOutput->toPlainText();
     EXPECT_TRUE(calibration.startsWith(QStringLiteral("Checking instrument calibration gain & settings.\nCalibrated at ")))
         << calibration.toStdString();
     EXPECT_TRUE(calibration.contains(QStringLiteral("\nLinear Gain = 1\n"))) << calibration.toStdString();
-    EXPECT_EQ(guru->pbrProgress->value(), 0);
+    EXPECT_EQ(guru->pbrProgress->value(), 25) << "step 1 of 4 is done";
     EXPECT_TRUE(Snapshot(guru, QStringLiteral("frmGuru")));
 
     guru->btnCopy->click();
     EXPECT_EQ(QApplication::clipboard()->text(), calibration);
 
-    for (const char* caption : {"Karvex - Tolvi (2/4)", "Karvex - Tolvi (3/4)", "Karvex - Tolvi (4/4)", "Karvex - Tolvi (0/4)"}) {
+    for (const char* caption : {"Karvex - Calibration Check (2/4)", "Karvex - Calibration Check (3/4)",
+             "Karvex - Calibration Check (4/4)", "Karvex - Calibration Check (0/4)"}) {
         guru->btnNext->click();
         EXPECT_EQ(guru->windowTitle(), QString::fromLatin1(caption));
     }
     EXPECT_EQ(guru->rtbGuruOutput->toPlainText(), QStringLiteral("Press 'Next' to continue."));
+    guru->btnClose->click();
+    EXPECT_FALSE(guru->isVisible());
 }
 
 TEST(CalibrationCheckWindow, AFailedReadShowsInRed)

@@ -2,8 +2,11 @@
 #include "LoginDialog.h"
 #include "ModalScript.h"
 #include "QtPrinters.h"
+#include "Snapshot.h"
 #include "SimHost.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -26,7 +29,7 @@ struct SettingsFixture : AppFixture {
         app->start();
         connected = ConnectToDemo(*app) && idle();
         page = app->window().settingsPage();
-        app->window().tabs()->setCurrentWidget(page);
+        app->window().showPage(page);
     }
     bool idle() { return app->instrumentThread().waitUntilIdle(30000); }
     QByteArray eeprom(int address, int count)
@@ -60,11 +63,17 @@ TEST(SettingsPageWindow, ConnectionFillsThePage)
     EXPECT_TRUE(p->lblSettingsGain->text().endsWith("Cycles 1234 : Pointer 7")) << p->lblSettingsGain->text().toStdString();
     EXPECT_EQ(p->dtpSettingsMan->date(), QDate(2021, 3, 12));
     EXPECT_TRUE(p->optPumpRuns[2]->isChecked());   // "Timed"
-    EXPECT_EQ(p->lblPumpDelta->text(), "-0.5");
+    EXPECT_EQ(p->lblPumpDelta->text(), "-0.5 s");
     EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -5);
     EXPECT_EQ(p->lblAlarmLevel->text(), "1.00 ppm");
     EXPECT_EQ(p->btnSettingsUseDumbSump->text(), "Enable Data Dump");
     EXPECT_TRUE(p->btnDiagnoseProblem->isEnabled());
+    // The functions without a procedure are off and say why, connected or not.
+    for (QPushButton* b :
+        {p->btnCalibrateInstrument, p->btnRestoreDefaultEE, p->btnRestoreOriginalEE, p->btnPNV_RestoreDefaults}) {
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        EXPECT_EQ(b->toolTip(), "Not available in this version of the program.") << b->objectName().toStdString();
+    }
     EXPECT_TRUE(f.app->window().statusPanels()->panelText(2).startsWith("Clock Error: "));
 
     // The advanced view opens the pump and valve frame and the diagnostics.
@@ -73,6 +82,51 @@ TEST(SettingsPageWindow, ConnectionFillsThePage)
     EXPECT_TRUE(p->fraPumpAndValve->isVisibleTo(p));
     EXPECT_TRUE(p->fraAdvancedDiagnostics->isVisibleTo(p));
     EXPECT_EQ(p->btnSettingsToggleAdvanced->text(), "Hide Advanced Settings");
+}
+
+// With the advanced part shown the page lays out within the window's first
+// size; a smaller window scrolls the page, and no reconnection makes the
+// window grow.
+TEST(SettingsPageWindow, AdvancedSettingsFitTheWindowAndScrollWhenSmaller)
+{
+    SettingsFixture f;
+    ASSERT_TRUE(f.connected);
+    MainWindow& window = f.app->window();
+    SettingsPage* p = f.page;
+    window.resize(900, 600);   // the first size, which a small test screen may have bounded
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    p->btnSettingsToggleAdvanced->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(900, 600));
+    auto* scroller = qobject_cast<QScrollArea*>(window.tabs()->currentWidget());
+    ASSERT_NE(scroller, nullptr);
+    EXPECT_EQ(scroller->verticalScrollBar()->maximum(), 0) << "the page fits without scrolling";
+    EXPECT_EQ(scroller->horizontalScrollBar()->maximum(), 0);
+    // Frames and rows side by side, none drawn over another.
+    const QList<QWidget*> frames{p->findChild<QWidget*>("fraInstrumentMode"), p->findChild<QWidget*>("fraInstrumentSetup"),
+        p->fraAlarm, p->findChild<QWidget*>("fraDates"), p->fraPumpAndValve, p->fraAdvancedDiagnostics};
+    for (int i = 0; i < frames.size(); ++i)
+        for (int j = i + 1; j < frames.size(); ++j)
+            EXPECT_FALSE(frames[i]->geometry().intersects(frames[j]->geometry()))
+                << frames[i]->objectName().toStdString() << " and " << frames[j]->objectName().toStdString();
+    EXPECT_FALSE(p->optPumpRuns[0]->geometry().intersects(p->optValveRuns[0]->geometry()));
+    EXPECT_FALSE(p->shpPumpAndValveSpace->geometry().intersects(p->btnGetPumpAndValve->geometry()));
+    EXPECT_TRUE(Snapshot(&window, "frmMain-Settings"));
+
+    // Disconnected and connected again: the window keeps its size.
+    window.configurePage()->btnDisconnect->click();
+    ASSERT_TRUE(f.idle());
+    ASSERT_TRUE(AppFixture::ConnectToDemo(*f.app));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(900, 600));
+
+    // Smaller than the page: the page scrolls, the window stays as the user made it.
+    window.showPage(p);
+    window.resize(800, 420);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(800, 420));
+    EXPECT_GT(scroller->verticalScrollBar()->maximum(), 0);
 }
 
 TEST(SettingsPageWindow, PumpValveAndAlarmSentFromTheControls)
@@ -88,7 +142,7 @@ TEST(SettingsPageWindow, PumpValveAndAlarmSentFromTheControls)
     EXPECT_FALSE(p->udnValveTime->isEnabled());
     p->udnPumpDelta->downButton()->click();
     p->udnPumpDelta->downButton()->click();
-    EXPECT_EQ(p->lblPumpDelta->text(), "-0.7");
+    EXPECT_EQ(p->lblPumpDelta->text(), "-0.7 s");
     EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -7);
     {
         ModalScript script;

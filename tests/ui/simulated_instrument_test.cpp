@@ -6,8 +6,10 @@
 #include "ModalScript.h"
 #include "QtPrinters.h"
 #include "ScopedEnvironment.h"
+#include "Snapshot.h"
 #include "SimHost.h"
 #include "SimPortsFile.h"
+#include "records/TechnicalFile.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +27,9 @@ TEST(SimulatedInstrument, ConnectsFromThePortList)
     EXPECT_TRUE(f.app->window().tabs()->isTabEnabled(1));
     EXPECT_TRUE(f.app->window().tmrPing()->isActive());
     EXPECT_EQ(f.page()->lblMemory_used->text(), QString("Used : %1").arg(f.simSlotsUsed()));
+    f.app->window().resize(900, 600);
+    f.app->window().showPage(page);
+    EXPECT_TRUE(Snapshot(&f.app->window(), "frmMain-Configure"));
 
     page->btnDisconnect->click();
     ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
@@ -111,10 +116,10 @@ TEST(SimulatedInstrument, DownloadFromTheDownloadPage)
     // Test Filter on what arrived: every slot for the "All" entries.
     ModalScript script;
     script.thenPress(QMessageBox::Ok);
-    f.page()->lstDataFormat->setCurrentRow(0);
+    f.page()->lstDataFormat->setCurrentIndex(0);
     f.page()->btnFilterDownload->click();
     EXPECT_EQ(script.messages,
-        QStringList{QString("Using this filter will return %1 records.").arg(f.app->downloads().count())});
+        QStringList{QString("Using this filter will return %1 samples.").arg(f.app->downloads().count())});
 }
 
 TEST(SimulatedInstrument, DoubleClickOnPanelOneCancelsTheDownload)
@@ -200,6 +205,9 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
         EXPECT_EQ(f.panel1(), "All memory slots have been erased from the instrument.");
         EXPECT_EQ(f.page()->lblMemory_used->text(), "Used : 0");
         EXPECT_EQ(f.page()->shpMemory_bar->fillColour(), QColor(0, 255, 0));
+        // Nothing left to download or erase.
+        for (QPushButton* b : {f.page()->btnDownload, f.page()->btnDownloadNew, f.page()->btnDeleteAllMemory})
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     }
 }
 
@@ -295,7 +303,8 @@ TEST(SimulatedInstrument, TechnicalFileWhileConnected)
     script.thenPress(QMessageBox::No);
     configure->btnGenerateTechnicalFile->click();
     ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(90000));
-    const QString archive = home.file("Documents/TechnicalFile.tolvi");
+    const QString archive =
+        home.file("Documents/" + TechnicalFileName(f.app->instrument().SerialNumber, QDate::currentDate()));
     ASSERT_EQ(script.messages.size(), 1);
     EXPECT_TRUE(script.messages.first().contains(QDir::toNativeSeparators(archive))) << script.messages.first().toStdString();
     EXPECT_TRUE(QFileInfo(archive).size() > 0);

@@ -2,6 +2,7 @@
 #include "LoginDialog.h"
 #include "ModalScript.h"
 #include "QtPrinters.h"
+#include "shell/AboutText.h"
 #include "shell/DataFileRead.h"
 #include "shell/InstanceLock.h"
 #include "shell/Startup.h"
@@ -36,9 +37,10 @@ TEST(Startup, FirstRunOnAnEmptyDataFolderAsksForANewPassword)
     EXPECT_TRUE(user.contains("Valid=True")) << user.toStdString();
     EXPECT_TRUE(user.contains("Value=" + PasswordHash("open sesame"))) << user.toStdString();
     EXPECT_TRUE(f.read(f.dataFile("session.txt")).contains("Starting application"));
-    const QStringList version = QString(TOLVI_VERSION).split('.');
-    EXPECT_EQ(app.window().windowTitle(),
-        QString("Tolvi - Karvex (v%1.%2r%3)").arg(version[0], version[1], version[2]));
+    // The title and About give the version in the same words ("1.0.0").
+    const QString version = QStringLiteral(TOLVI_VERSION);
+    EXPECT_EQ(app.window().windowTitle(), "Tolvi - Karvex (" + version + ")");
+    EXPECT_EQ(AboutText("Tolvi-M", f.dataFolder()).section('\n', 0, 0), "Tolvi-M " + version);
     EXPECT_TRUE(app.window().isVisible());
     EXPECT_EQ(app.window().statusPanels()->panelText(1), "Please select a port to use...");
 }
@@ -158,7 +160,7 @@ TEST(Startup, RestoresTheDataFileOptions)
         TolviApplication app(f.options());
         app.start();
         EXPECT_EQ(app.window().downloadPage()->chkSplitTimeAndDate->checkState(), c.singleColumn) << c.datafiles;
-        EXPECT_EQ(app.window().downloadPage()->lstDataFormat->currentRow(), c.formatEntry) << c.datafiles;
+        EXPECT_EQ(app.window().downloadPage()->lstDataFormat->currentIndex(), c.formatEntry) << c.datafiles;
     }
 }
 

@@ -53,8 +53,12 @@ TEST(UpdateCheckWindow, ButtonWithoutAServerSaysSo)
     f.withoutPassword();
     TolviApplication app(f.options());
     app.start();
+    ModalScript script;
+    script.thenPress(QMessageBox::Ok);
     app.window().configurePage()->btnCheckForUpdates->click();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return app.window().statusPanels()->panelText(1) == NoUpdateServerText; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return script.done(); }, 10000));
+    // Said in a box, whole, as well as in the status bar.
+    EXPECT_EQ(script.messages, QStringList{NoUpdateServerText});
+    EXPECT_EQ(app.window().statusPanels()->panelText(1), NoUpdateServerText);
     EXPECT_TRUE(app.window().isVisible());
 }

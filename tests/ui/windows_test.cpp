@@ -166,7 +166,7 @@ TEST(Snapshots, EveryPageAndDialogRenders)
     window.show();
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);
-        EXPECT_TRUE(Snapshot(&window, "frmMain-" + window.tabs()->tabText(i))) << i;
+        EXPECT_TRUE(Snapshot(&window, "frmMain-unconnected-" + window.tabs()->tabText(i))) << i;
     }
     // As narrow as the window goes, with long status texts.
     window.statusPanels()->setPanelText(1, "Downloading the whole of memory from the instrument: 042% done. (ETA 0:01:23)");
