@@ -289,7 +289,7 @@ private:
             SessionLog::Note);
         tolviM::RetryBudget budget{kRetryBudget};
         for (qint64 leftMs = bound.remainingTime(); leftMs > 0; leftMs = bound.remainingTime()) {
-            const double waitSeconds = std::min(tolviM::ReplyTimeoutSeconds, leftMs / 1000.0);
+            const double waitSeconds = std::min(c_.link.timing().replyTimeoutSeconds, leftMs / 1000.0);
             const ExchangeOutcome outcome = tolviM::ExchangeOnce(c_.link, "J01" + number + "0001", waitSeconds);
             if (outcome.replyOk() && outcome.checked.startsWith("GJ03")) {
                 const QByteArray replied = outcome.checked.mid(4, 4);
