@@ -1,11 +1,10 @@
+#include "ArchiveSelection.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "DataFileOptions.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
-#include "records/ArchiveExport.h"
 #include "records/InstrumentArchive.h"
-#include "records/InstrumentRecords.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
@@ -23,18 +22,23 @@ QString readingTime(qint64 utcSeconds)
     return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// Lists every archive, read-only; ExitFailed when one of them could not be read.
 int listArchives(CliSession& session)
 {
     Services& services = session.services();
     const QList<ArchiveLocation> archives = ArchivesIn(services.paths.dataFolder);
+    int status = ExitOk;
     for (const auto& [serial, path] : archives) {
         InstrumentArchive archive(path, services.log);
-        if (!archive.open(false)) {
-            print(QStringLiteral("Instrument %1: %2 cannot be read: %3").arg(serial, path, archive.error()));
+        std::optional<QList<ArchiveGeneration>> generations;
+        if (!archive.open(InstrumentArchive::Access::ReadOnly) || !(generations = archive.generations())) {
+            session.error(QStringLiteral("The archive of instrument %1 (%2) cannot be read: %3")
+                    .arg(serial, QDir::toNativeSeparators(path), archive.error()));
+            status = ExitFailed;
             continue;
         }
         print(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
-        for (const ArchiveGeneration& g : archive.generations()) {
+        for (const ArchiveGeneration& g : *generations) {
             QString line = QStringLiteral("  generation %1: started %2 UTC, %3 downloads, %4 slots")
                                .arg(g.number)
                                .arg(g.startedUtc.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
@@ -50,42 +54,15 @@ int listArchives(CliSession& session)
     }
     if (archives.isEmpty())
         print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
-    return ExitOk;
-}
-
-// Which generations to export: the newest (none chosen), one, or all.
-std::optional<QList<int>> chosenGenerations(const QCommandLineParser& parser, InstrumentArchive& archive,
-    QString& problem)
-{
-    const bool all = parser.isSet(QStringLiteral("all"));
-    const bool one = parser.isSet(QStringLiteral("generation"));
-    if (all && one) {
-        problem = QStringLiteral("--generation and --all exclude each other");
-        return std::nullopt;
-    }
-    QList<int> numbers;
-    for (const ArchiveGeneration& g : archive.generations())
-        numbers << g.number;
-    if (all)
-        return numbers;
-    if (!one)
-        return numbers.isEmpty() ? QList<int>{} : QList<int>{numbers.last()};
-    bool ok = false;
-    const int number = parser.value(QStringLiteral("generation")).toInt(&ok);
-    if (!ok || !numbers.contains(number)) {
-        problem = QStringLiteral("--generation takes one of the archive's generations (see archive list)");
-        return std::nullopt;
-    }
-    return QList<int>{number};
+    return status;
 }
 
 int exportArchive(CliSession& session, const QCommandLineParser& parser)
 {
-    Services& services = session.services();
-    const QString serial = parser.value(QStringLiteral("serial")).trimmed();
     QString problem;
     const auto request = ReadDataFileRequest(parser, QStringLiteral("archive export"), problem);
-    if (serial.isEmpty() || serial.contains(QLatin1Char('/')) || serial.startsWith(QLatin1Char('.'))) {
+    const QString serial = ChosenArchiveSerial(parser);
+    if (serial.isEmpty()) {
         session.error(QStringLiteral("archive export needs --serial S (see archive list)"));
         return ExitUsage;
     }
@@ -93,25 +70,18 @@ int exportArchive(CliSession& session, const QCommandLineParser& parser)
         session.error(problem);
         return ExitUsage;
     }
-    const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
-    InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
-    if (!archive.open(false)) {
-        session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
-        return ExitFailed;
-    }
-    const auto generations = chosenGenerations(parser, archive, problem);
-    if (!generations) {
-        session.error(problem);
-        return ExitUsage;
-    }
-
-    ArchiveExport exported = ExportArchive(archive, serial, recordFolder, *generations, services.log);
+    ArchiveExport exported;
+    QString origin;
+    if (const int status = ExportChosenGenerations(session, parser, serial, exported, origin); status != ExitOk)
+        return status;
     if (exported.table.count() == 0) {
         session.error(QStringLiteral("The archive of instrument %1 holds no slots to export.").arg(serial));
         return ExitFailed;
     }
     TerminalProgress progress;
-    return SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    const int saved = SaveTableAsRequested(session, *request, exported.table, exported.info, exported.flags, progress);
+    // What could be read was saved; the rows left out make it a part.
+    return saved == ExitOk && !exported.bad.isEmpty() ? ExitIncomplete : saved;
 }
 
 int runArchive(CliSession& session, const QStringList& arguments, const QCommandLineParser& parser)

@@ -36,10 +36,10 @@ private:
     bool active_ = false;
 };
 
-// Messages are the program's error and notice lines: each begins with its name.
-void toStderr(const QString& line)
+// Error lines begin with the program's name, notices with "note: ".
+void toStderr(const QString& line, const QString& head = QStringLiteral("tolvi-cli: "))
 {
-    std::fputs((QStringLiteral("tolvi-cli: ") + line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fputs((head + line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -76,8 +76,18 @@ std::optional<QString> CliPrompts::readLine(const QString& prompt, bool secret)
     return QString::fromLocal8Bit(line.c_str());
 }
 
-void CliPrompts::message(Icon, const QString& text, const QString&)
+void CliPrompts::note(const QString& text)
 {
+    log_.debugMessage(oneLine(text), SessionLog::Info);
+    toStderr(oneLine(text), QStringLiteral("note: "));
+}
+
+void CliPrompts::message(Icon icon, const QString& text, const QString&)
+{
+    if (icon == Icon::Information) {
+        note(text);
+        return;
+    }
     if (passwordMissing_) {
         // The caller's own complaint about the password it could not get adds
         // nothing to the line that already said why.

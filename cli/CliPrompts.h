@@ -6,7 +6,8 @@
 
 class SessionLog;
 
-// Prompts on a terminal. Messages go to stderr as one line each; balloons
+// Prompts on a terminal. Messages go to stderr as one line each, beginning
+// "tolvi-cli: " (an information message is a notice: "note: "); balloons
 // only to the session log. A confirmation is Yes with --yes, asked on the
 // terminal when there is one, and refused otherwise; a password comes from
 // --password (or TOLVI_PASSWORD), else from the terminal. File choices are
@@ -16,6 +17,8 @@ public:
     CliPrompts(SessionLog& log, bool assumeYes, std::optional<QString> password);
 
     void message(Icon icon, const QString& text, const QString& title) override;
+    // A notice: one line "note: " + text on stderr.
+    void note(const QString& text);
     Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
     // As askYesNo, with the default answer shown in capitals and taken by an empty line.
     Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override;

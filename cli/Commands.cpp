@@ -20,6 +20,7 @@ const QList<CliCommand>& AllCommands()
         OffsetsCommand(),
         TechFileCommand(),
         ArchiveCommand(),
+        SummaryCommand(),
     };
     return commands;
 }

@@ -50,6 +50,7 @@ CliCommand ReportCommand();
 CliCommand OffsetsCommand();
 CliCommand TechFileCommand();
 CliCommand ArchiveCommand();
+CliCommand SummaryCommand();
 
 // Every command, in the order --help lists them.
 const QList<CliCommand>& AllCommands();

@@ -131,6 +131,14 @@ QString PlotTargetProblem(const QString& output, const QString& what)
 const QString ExplicitPlot = QStringLiteral("--format gnuplot");
 const QString StoredPlot = QStringLiteral("the stored format is gnuplot, which");
 
+// The filter frame after a completed download of the table, then the options.
+void preparePage(DownloadPageModel& page, const DataFileRequest& request, const DownloadTable& table)
+{
+    page.restoreStoredChoices();
+    page.downloadCompleted(table, QDateTime::currentDateTime());
+    applyChoices(request, page);
+}
+
 } // namespace
 
 QString StoredFormatProblem(CliSession& session, const DataFileRequest& request)
@@ -148,29 +156,25 @@ QString StoredFormatProblem(CliSession& session, const DataFileRequest& request)
 std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& parser, const QString& command,
     QString& problem)
 {
-    DataFileRequest r;
-    r.output = parser.value(QStringLiteral("output"));
-    if (r.output.isEmpty()) {
+    const QString output = parser.value(QStringLiteral("output"));
+    if (output.isEmpty()) {
         problem = command + QStringLiteral(" needs -o FILE");
         return std::nullopt;
     }
     // Found out before the download, not after it: a file that cannot be
     // written would throw the whole download away.
-    problem = OutputProblem(r.output);
+    problem = OutputProblem(output);
     if (!problem.isEmpty())
         return std::nullopt;
-    if (parser.isSet(QStringLiteral("format"))) {
-        const auto format = DataFormats::parse(parser.value(QStringLiteral("format")));
-        if (!format) {
-            problem = QStringLiteral("unknown --format: ") + parser.value(QStringLiteral("format"));
+    std::optional<DataFileRequest> r = ReadFilterRequest(parser, problem);
+    if (!r)
+        return std::nullopt;
+    r->output = output;
+    // A plot script is two files, named from the one given.
+    if (r->format && *r->format == static_cast<int>(DataFormat::PlotScript)) {
+        problem = PlotTargetProblem(r->output, ExplicitPlot);
+        if (!problem.isEmpty())
             return std::nullopt;
-        }
-        r.format = static_cast<int>(*format);
-        if (*format == DataFormat::PlotScript) {
-            problem = PlotTargetProblem(r.output, ExplicitPlot);
-            if (!problem.isEmpty())
-                return std::nullopt;
-        }
     }
     if (parser.isSet(QStringLiteral("sep"))) {
         const qsizetype index = kSeparatorNames.indexOf(parser.value(QStringLiteral("sep")).toLower());
@@ -178,10 +182,25 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
             problem = QStringLiteral("--sep takes comma, semicolon, tab or space");
             return std::nullopt;
         }
-        r.typeNumber = static_cast<int>(index) + 1;
+        r->typeNumber = static_cast<int>(index) + 1;
     }
-    if (!readSwitchPair(parser, "single-column", "two-columns", r.singleColumn, problem)
-        || !readSwitchPair(parser, "scheduled", "unscheduled", r.onlyScheduled, problem))
+    if (!readSwitchPair(parser, "single-column", "two-columns", r->singleColumn, problem))
+        return std::nullopt;
+    return r;
+}
+
+std::optional<DataFileRequest> ReadFilterRequest(const QCommandLineParser& parser, QString& problem)
+{
+    DataFileRequest r;
+    if (parser.isSet(QStringLiteral("format"))) {
+        const auto format = DataFormats::parse(parser.value(QStringLiteral("format")));
+        if (!format) {
+            problem = QStringLiteral("unknown --format: ") + parser.value(QStringLiteral("format"));
+            return std::nullopt;
+        }
+        r.format = static_cast<int>(*format);
+    }
+    if (!readSwitchPair(parser, "scheduled", "unscheduled", r.onlyScheduled, problem))
         return std::nullopt;
     if (!readValue(parser, "date-from", parseDate, r.from, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
         || !readValue(parser, "date-to", parseDate, r.to, QStringLiteral("\"YYYY-MM-DD hh:mm:ss\""), problem)
@@ -201,14 +220,24 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
 
 QList<QCommandLineOption> DataFileOptions()
 {
-    return {
+    QList<QCommandLineOption> options{
         QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write; - for standard output."),
             QStringLiteral("FILE")),
-        valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
-                              "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
         valueOption("sep", "Field separator: comma, semicolon, tab or space.", "SEP"),
         QCommandLineOption(QStringLiteral("single-column"), QStringLiteral("Date and time in one column.")),
         QCommandLineOption(QStringLiteral("two-columns"), QStringLiteral("Date and time in two columns.")),
+    };
+    const QList<QCommandLineOption> filter = FilterOptions();
+    options.insert(1, filter.first());   // --format after -o, as --help has always listed them
+    options << filter.mid(1);
+    return options;
+}
+
+QList<QCommandLineOption> FilterOptions()
+{
+    return {
+        valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
+                              "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
         QCommandLineOption(QStringLiteral("scheduled"), QStringLiteral("by-schedule: only scheduled samples.")),
         QCommandLineOption(QStringLiteral("unscheduled"), QStringLiteral("by-schedule: only the other samples.")),
         valueOption("date-from", "by-date: from \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
@@ -219,15 +248,21 @@ QList<QCommandLineOption> DataFileOptions()
     };
 }
 
+DownloadFilter FilterAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table)
+{
+    const DataFileSettings settings(UserSettingsPath(session.services().paths));
+    DownloadPageModel page(settings);
+    preparePage(page, request, table);
+    return page.filter;
+}
+
 int SaveTableAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table,
     const InstrumentInfo& info, const FirmwareFlags& flags, TerminalProgress& progress)
 {
     Services& services = session.services();
     const DataFileSettings settings(UserSettingsPath(services.paths));
     DownloadPageModel page(settings);
-    page.restoreStoredChoices();
-    page.downloadCompleted(table, QDateTime::currentDateTime());
-    applyChoices(request, page);
+    preparePage(page, request, table);
 
     const bool toStdout = IsStandardOutput(request.output);
     // Without --format the stored one is used, and it may be the plot script.

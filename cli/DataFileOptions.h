@@ -29,6 +29,8 @@ struct DataFileRequest {
 
 // -o FILE and the format and filter options.
 QList<QCommandLineOption> DataFileOptions();
+// The format and filter options alone (a command that writes no data file).
+QList<QCommandLineOption> FilterOptions();
 
 // The request from the options; nullopt with the bad option named in problem
 // (command names the command that needs them). The output file is checked
@@ -40,6 +42,14 @@ std::optional<DataFileRequest> ReadDataFileRequest(const QCommandLineParser& par
 // and the target cannot take its two files, why (checked, like the options,
 // before any instrument work); else empty.
 QString StoredFormatProblem(CliSession& session, const DataFileRequest& request);
+
+// The format and filter choices alone (no output file); nullopt with the
+// bad option named in problem.
+std::optional<DataFileRequest> ReadFilterRequest(const QCommandLineParser& parser, QString& problem);
+
+// The filter the options set over what a completed download of the table
+// sets (the stored format unless --format names one).
+DownloadFilter FilterAsRequested(CliSession& session, const DataFileRequest& request, const DownloadTable& table);
 
 // Filters the table as the options say over what a completed download sets,
 // and writes it as "Save Data" does: ExitOk with the count printed (on

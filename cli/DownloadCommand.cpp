@@ -1,117 +1,43 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "DataFileOptions.h"
+#include "DownloadRun.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
+#include "data/MemoryDownload.h"
 #include "link/InstrumentLink.h"
-#include "records/ArchivedDownload.h"
 #include "session/MainModel.h"
-#include "shell/Services.h"
-
-#include <cstdio>
-#include <optional>
+#include "shell/OutputFile.h"
 
 namespace {
-struct DownloadRequest {
-    DataFileRequest file;
-    std::optional<std::pair<int, int>> portion;       // first and last slot
-    bool newData = false;                              // only what the archive lacks
-};
-
-std::optional<int> parseSlot(const QString& text)
-{
-    bool ok = false;
-    const int slot = text.trimmed().toInt(&ok);
-    return ok && slot >= 1 ? std::optional(slot) : std::nullopt;
-}
-
-// The request from the options; a message naming the bad option otherwise.
-std::optional<DownloadRequest> readRequest(const QCommandLineParser& parser, QString& problem)
-{
-    DownloadRequest r;
-    const auto file = ReadDataFileRequest(parser, QStringLiteral("download"), problem);
-    if (!file)
-        return std::nullopt;
-    r.file = *file;
-    const bool hasFrom = parser.isSet(QStringLiteral("from"));
-    if (hasFrom != parser.isSet(QStringLiteral("to"))) {
-        problem = QStringLiteral("--from and --to go together");
-        return std::nullopt;
-    }
-    r.newData = parser.isSet(QStringLiteral("new"));
-    if (hasFrom && r.newData) {
-        problem = QStringLiteral("--new and --from/--to exclude each other");
-        return std::nullopt;
-    }
-    if (hasFrom) {
-        const auto first = parseSlot(parser.value(QStringLiteral("from")));
-        const auto last = parseSlot(parser.value(QStringLiteral("to")));
-        if (!first || !last || *last < *first) {
-            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from");
-            return std::nullopt;
-        }
-        r.portion = std::pair{*first, *last};
-    }
-    return r;
-}
-
 int runDownload(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
     QString problem;
-    const auto request = readRequest(parser, problem);
-    if (request)
-        problem = StoredFormatProblem(session, request->file);
-    if (!request || !problem.isEmpty()) {
+    const auto file = ReadDataFileRequest(parser, QStringLiteral("download"), problem);
+    const auto selection = file ? ReadSlotSelection(parser, problem) : std::nullopt;
+    if (selection)
+        problem = StoredFormatProblem(session, *file);
+    if (!selection || !problem.isEmpty()) {
         session.error(problem);
         return ExitUsage;
     }
-    const int status = ConnectForSlots(session, request->portion ? request->portion->second : 0);
-    if (status != ExitOk)
-        return status;
-    MainModel& model = session.model();
-    InstrumentInfo& info = model.instrument();
-
-    Services& services = session.services();
-    CancelToken cancel;
     TerminalProgress progress;
-    DownloadContext context{services, session.link(), info, model.downloads(), progress, cancel};
-    DownloadOutcome outcome;
-    {
-        InterruptCancels interrupt(cancel);
-        session.link().setCancelToken(&cancel);
-        outcome = request->newData ? DownloadNewData(context)
-            : request->portion
-            ? DownloadPortionAndArchive(context, request->portion->first, request->portion->second - request->portion->first)
-            : DownloadAllAndArchive(context);
-        session.link().setCancelToken(nullptr);
-    }
-    progress.finish();
-    switch (outcome) {
-    case DownloadOutcome::Completed:
-        break;
-    case DownloadOutcome::Incomplete:
-        session.error(context.report.message);   // what was read is saved all the same
-        break;
-    case DownloadOutcome::EmptyMemory:
-        session.error(QStringLiteral("The instrument memory is empty!"));
-        return ExitFailed;
-    case DownloadOutcome::Cancelled:
-        session.error(QStringLiteral("Download has been cancelled."));
-        return ExitFailed;
-    case DownloadOutcome::Failed:
-        // Without words it was an unexpected failure, already reported.
-        if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
-            session.error(problem);
-        return ExitFailed;
-    case DownloadOutcome::NoInstrument:
-        return ExitNoInstrument;     // said by the download
-    case DownloadOutcome::NothingToDownload:
-        return ExitUsage;            // said by the download
-    }
-
-    const int saved = SaveTableAsRequested(session, request->file, model.downloads(), info,
+    QString notArchived;
+    const int downloaded = DownloadSelectedSlots(session, *selection, progress, notArchived);
+    if (downloaded != ExitOk && downloaded != ExitIncomplete)
+        return downloaded;
+    const int saved = SaveTableAsRequested(session, *file, session.model().downloads(), session.model().instrument(),
         session.link().firmwareFlags(), progress);
-    return saved == ExitOk && outcome == DownloadOutcome::Incomplete ? ExitIncomplete : saved;
+    if (saved != ExitOk)
+        return saved;
+    if (downloaded == ExitIncomplete)
+        return ExitIncomplete;
+    if (!notArchived.isEmpty()) {
+        const QString where = IsStandardOutput(file->output) ? QStringLiteral("standard output") : file->output;
+        session.error(NotArchivedText(where, notArchived));
+        return ExitNotArchived;
+    }
+    return ExitOk;
 }
 }
 

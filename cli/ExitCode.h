@@ -8,4 +8,5 @@ enum ExitCode : int {
     ExitFailed = 3,         // an operation failed
     ExitRefused = 4,        // refused: password or confirmation
     ExitIncomplete = 5,     // done in part: a download saved what could be read
+    ExitNotArchived = 6,    // the readings were saved but not added to the archive
 };

@@ -129,9 +129,11 @@ std::optional<uint8_t> parseDays(const QString& text)
         return WeekMasks::WeekendOnly;
     uint8_t mask = 0;
     for (const QString& part : t.split(QLatin1Char(','))) {
-        const QString name = part.trimmed().left(3);
-        const auto day = std::find_if(std::begin(Days), std::end(Days),
-            [&](const DayName& d) { return part.trimmed().size() >= 3 && name == QLatin1String(d.name); });
+        // A day by its name ("monday") or its first three letters ("mon").
+        const QString word = part.trimmed();
+        const auto day = std::find_if(std::begin(Days), std::end(Days), [&](const DayName& d) {
+            return word == QLatin1String(d.name) || word == ScheduleTexts::Weekdays[size_t(d.bit)].toLower();
+        });
         if (day == std::end(Days))
             return std::nullopt;
         mask |= uint8_t(1 << day->bit);
@@ -356,7 +358,7 @@ CliCommand ScheduleCommand()
     command.summary = QStringLiteral("Show, change (set), start or stop the instrument's schedule; save it to or load "
                                      "it from a .sch file (load --send sends it).");
     command.options = {
-        QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show: as JSON.")),
+        QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON.")),
         valueOption("start", "schedule set: start time HH:MM (local).", "HH:MM"),
         valueOption("length", "schedule set: window length HH:MM.", "HH:MM"),
         valueOption("every", "schedule set: minutes between samples, 0 (continuous) to 60.", "MIN"),

@@ -2,9 +2,11 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "SettingsCli.h"
+#include "shell/Password.h"
 #include "shell/Services.h"
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -13,6 +15,7 @@ const QStringList RunWords{QStringLiteral("never"), QStringLiteral("timed"), QSt
 const QStringList SampleWords{QStringLiteral("button"), QStringLiteral("time-zero")};
 const QStringList OnOffWords{QStringLiteral("off"), QStringLiteral("on")};
 const QStringList DriveWords{QStringLiteral("low"), QStringLiteral("high")};
+const QString Seconds = QStringLiteral(" s");
 
 // The option values of one unit of the pump-and-valve frame.
 struct RunEdit {
@@ -26,9 +29,9 @@ RunEdit ParseRun(const QCommandLineParser& parser, const QString& unit, QString&
     // The words are in the instrument's mode order: never 0, timed 1, always 2.
     e.mode = WordOption(parser, unit, RunWords, error);
     e.start = ScaledOption(parser, unit + QStringLiteral("-start"), 10, SettingsRanges::DeltaMin,
-        SettingsRanges::DeltaMax, error);
+        SettingsRanges::DeltaMax, Seconds, error);
     e.run = ScaledOption(parser, unit + QStringLiteral("-run"), 10, SettingsRanges::RunTimeMin,
-        SettingsRanges::RunTimeMax, error);
+        SettingsRanges::RunTimeMax, Seconds, error);
     return e;
 }
 
@@ -70,8 +73,10 @@ int SetPumpValve(CliSession& session, const QStringList& arguments, const QComma
     s.refresh();
     ApplyRun(s.page, Unit::Pump, pump);
     ApplyRun(s.page, Unit::Valve, valve);
-    if (sampleAt == 0)
-        s.page.selectSampleAtButtonPress(session.services().prompts, session.services().appCaption);
+    if (sampleAt == 0) {
+        NoticePrompts notices(session.prompts());
+        s.page.selectSampleAtButtonPress(notices, session.services().appCaption);
+    }
     else if (sampleAt == 1)
         s.page.selectSampleAtTimeZero();
     return OutcomeStatus(session, UsePumpValveSettings(s.context, s.page.pumpValveSettings()).outcome);
@@ -85,9 +90,10 @@ int SetAlarmCommand(CliSession& session, const QStringList& arguments, const QCo
     const auto enabled = WordOption(parser, QStringLiteral("enabled"), OnOffWords, error);
     const auto drive = WordOption(parser, QStringLiteral("drive"), DriveWords, error);
     const auto duration = ScaledOption(parser, QStringLiteral("duration"), 1, SettingsRanges::DurationMin,
-        SettingsRanges::DurationMax, error);
+        SettingsRanges::DurationMax, Seconds, error);
     const auto level =
-        ScaledOption(parser, QStringLiteral("level"), 100, SettingsRanges::LevelMin, SettingsRanges::LevelMax, error);
+        ScaledOption(parser, QStringLiteral("level"), 100, SettingsRanges::LevelMin, SettingsRanges::LevelMax,
+            QStringLiteral(" ppm"), error);
     if (error.isEmpty() && (arguments.value(0) != QLatin1String("set") || !(enabled || drive || duration || level)))
         error = QStringLiteral("alarm set needs at least one setting");
     if (UsageError(session, error, usage))
@@ -127,6 +133,14 @@ int SetSwitches(CliSession& session, const QStringList&, const QCommandLineParse
     if (status != ExitOk)
         return status;
     SettingsSession s(session);
+    // One password for the whole command: the first accepted entry stands for
+    // the switches after it (a refused one ends the command).
+    auto accepted = std::make_shared<bool>(false);
+    s.context.passwordDialog = [&session, accepted](PasswordDialogModel& dialog) {
+        if (!*accepted)
+            *accepted = RunPasswordDialogWithPrompts(dialog, session.services().prompts, session.services().appCaption);
+        return *accepted;
+    };
     // Each switch as its page control changes it, in the page's order. The
     // key lock and the data dump tell of a change themselves.
     struct Switch {

@@ -9,6 +9,19 @@
 #include <cmath>
 #include <cstdio>
 
+namespace {
+// How far a value times its scale may lie from a whole step: the rounding of
+// a decimal text such as "2.55", not a value between two steps.
+constexpr double StepTolerance = 1e-6;
+}
+
+NoticePrompts::NoticePrompts(CliPrompts& terminal) : ForwardingPrompts(terminal), terminal_(terminal) {}
+
+void NoticePrompts::message(Icon, const QString& text, const QString&)
+{
+    terminal_.note(text);
+}
+
 void PanelPrinter::statusText(int panel, const QString& text)
 {
     if (panel == 1)
@@ -30,7 +43,8 @@ SettingsSession::SettingsSession(CliSession& session)
 void SettingsSession::refresh()
 {
     reading = UpdateSettingsPage(context);
-    page.apply(reading, cli.services().prompts, cli.services().appCaption);
+    NoticePrompts notices(cli.prompts());
+    page.apply(reading, notices, cli.services().appCaption);
 }
 
 int OutcomeStatus(CliSession& session, SettingsOutcome outcome)
@@ -48,16 +62,21 @@ int OutcomeStatus(CliSession& session, SettingsOutcome outcome)
 }
 
 std::optional<int> ScaledOption(const QCommandLineParser& parser, const QString& name, int scale, int min, int max,
-    QString& error)
+    const QString& unit, QString& error)
 {
     if (!parser.isSet(name))
         return std::nullopt;
     bool ok = false;
     const double value = QLocale::c().toDouble(parser.value(name), &ok);
     const double scaled = ok ? std::nearbyint(value * scale) : 0;
+    auto units = [scale](int count) { return QString::number(count / double(scale)); };
     if (!ok || !std::isfinite(value) || scaled < min || scaled > max) {
-        auto bound = [scale](int units) { return QString::number(units / double(scale)); };
-        error = QStringLiteral("--%1 takes a number from %2 to %3").arg(name, bound(min), bound(max));
+        error = QStringLiteral("--%1 takes a number from %2 to %3").arg(name, units(min), units(max));
+        return std::nullopt;
+    }
+    // The instrument holds whole steps: a value between two would be sent as another.
+    if (std::fabs(value * scale - scaled) > StepTolerance) {
+        error = QStringLiteral("--%1 takes steps of %2%3; %4 is not one").arg(name, units(1), unit, parser.value(name));
         return std::nullopt;
     }
     return int(scaled);

@@ -1,4 +1,5 @@
 #pragma once
+#include "ForwardingPrompts.h"
 #include "config/SettingsActions.h"
 #include "config/SettingsPageModel.h"
 #include "shell/Operation.h"
@@ -8,6 +9,18 @@
 #include <optional>
 
 class CliSession;
+class CliPrompts;
+
+// The page's own messages (the warning about sampling at the button press)
+// are notices on the command line, not errors: the setting stands all the same.
+class NoticePrompts : public ForwardingPrompts {
+public:
+    explicit NoticePrompts(CliPrompts& terminal);
+    void message(Icon icon, const QString& text, const QString& title) override;
+
+private:
+    CliPrompts& terminal_;
+};
 
 // What the Settings page's commands share: the page's context on the
 // command line, its refresh, option parsing with range checks, output.
@@ -40,9 +53,10 @@ int OutcomeStatus(CliSession& session, SettingsOutcome outcome);
 
 // An option's value read as a number of tenths (scale 10) or hundredths (100)
 // within min..max (in those units); nothing when the option is absent.
-// Sets error to the usage text when the value is not a number in range.
+// Sets error to the usage text when the value is not a number in range or
+// not a whole step (named with unit, " s" or " ppm").
 std::optional<int> ScaledOption(const QCommandLineParser& parser, const QString& name, int scale, int min, int max,
-    QString& error);
+    const QString& unit, QString& error);
 // An option's value from a list of words; its index, nothing when absent.
 std::optional<int> WordOption(const QCommandLineParser& parser, const QString& name, const QStringList& words,
     QString& error);

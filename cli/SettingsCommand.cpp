@@ -133,7 +133,7 @@ CliCommand SettingsCommand()
     command.arguments = QStringLiteral("show");
     command.summary = QStringLiteral("Show the Settings page: clock error, pump and valve, alarm, switches, "
                                      "mode, limit, gate, mg/m^3 factor, dates and calibration (--json).");
-    command.options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show: as JSON."))};
+    command.options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON."))};
     command.minArguments = command.maxArguments = 1;
     command.run = ShowSettings;
     return command;

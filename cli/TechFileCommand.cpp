@@ -2,15 +2,60 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
+#include "data/MemoryDownload.h"
+#include "link/InstrumentLink.h"
+#include "records/ArchivedDownload.h"
 #include "records/TechnicalFile.h"
 #include "session/MainModel.h"
 #include "shell/OutputFile.h"
+#include "shell/Services.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
 
 namespace {
+
+// "--download": the whole memory first, as the window has it after "Download
+// All Memory", so fram.csv lists the samples. ExitOk to go on (with
+// ExitIncomplete kept in partial), else the status to end with.
+int DownloadFirst(CliSession& session, TerminalProgress& progress, bool& partial)
+{
+    MainModel& model = session.model();
+    CancelToken cancel;
+    DownloadContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress, cancel};
+    DownloadOutcome outcome;
+    {
+        InterruptCancels interrupt(cancel);
+        session.link().setCancelToken(&cancel);
+        outcome = DownloadAllAndArchive(context);
+        session.link().setCancelToken(nullptr);
+    }
+    progress.finish();
+    switch (outcome) {
+    case DownloadOutcome::Completed:
+        return ExitOk;
+    case DownloadOutcome::Incomplete:
+        session.error(context.report.message);   // the slots that were read are listed all the same
+        partial = true;
+        return ExitOk;
+    case DownloadOutcome::EmptyMemory:
+    case DownloadOutcome::NothingToDownload:
+        session.prompts().note(QStringLiteral("The instrument memory is empty!"));
+        return ExitOk;
+    case DownloadOutcome::Cancelled:
+        session.error(QStringLiteral("Download has been cancelled."));
+        return ExitFailed;
+    case DownloadOutcome::NoInstrument:
+        return ExitNoInstrument;   // said by the download
+    case DownloadOutcome::Failed:
+        break;
+    }
+    if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
+        session.error(problem);
+    return ExitFailed;
+}
+
 int runTechFile(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
     // -o is the option the download command declares; here it names the archive.
@@ -26,6 +71,11 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
         return status;
     MainModel& model = session.model();
     TerminalProgress progress;
+    bool partial = false;
+    if (parser.isSet(QStringLiteral("download"))) {
+        if (const int downloaded = DownloadFirst(session, progress, partial); downloaded != ExitOk)
+            return downloaded;
+    }
     TechnicalFileContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress,
         ThisSoftware(QCoreApplication::arguments().mid(1))};
     const bool toStdout = IsStandardOutput(output);
@@ -41,7 +91,7 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
     // With -o - standard output carries the archive alone.
     if (!toStdout)
         std::fputs((QDir::toNativeSeparators(result.archivePath) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-    return ExitOk;
+    return partial ? ExitIncomplete : ExitOk;
 }
 }
 
@@ -51,7 +101,10 @@ CliCommand TechFileCommand()
     CliCommand command;
     command.name = QStringLiteral("techfile");
     command.summary = QStringLiteral("Write the technical file for service (-o PATH, default TechnicalFile.tolvi in "
-                                     "the documents folder; - for standard output) and print its path.");
+                                     "the documents folder; - for standard output) and print its path; --download "
+                                     "reads the whole memory into it first.");
+    command.options << QCommandLineOption(QStringLiteral("download"),
+        QStringLiteral("techfile: download the whole memory first, so the file lists the samples."));
     command.run = runTechFile;
     return command;
 }

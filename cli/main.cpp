@@ -8,8 +8,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QSet>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -35,8 +37,31 @@ QString commandList()
     }
     text += QStringLiteral(
         "\nExit status: 0 success, 1 usage error, 2 no instrument answered, 3 an operation failed,\n"
-        "4 refused (password or confirmation).\n");
+        "4 refused (password or confirmation), 5 done in part (a download saved what could be read),\n"
+        "6 the readings were saved but not added to the archive.\n");
     return text;
+}
+
+// Whether the command draws a printed page (summary --pdf): text on a page
+// needs the fonts, which come with a QGuiApplication. It draws off screen,
+// so no display is needed.
+bool DrawsPages(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--pdf" || argument == "-pdf" || argument.startsWith("--pdf=") || argument.startsWith("-pdf="))
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv)
+{
+    if (!DrawsPages(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 } // namespace
@@ -44,7 +69,8 @@ QString commandList()
 int main(int argc, char** argv)
 {
     IgnoreFileSizeLimitSignal();
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = MakeApplication(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("tolvi-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVI_VERSION));
 

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 TEST_PACKAGES=(
   googletest libgtest-dev
   sqlite3 zipcmp zipmerge ziptool unzip
-  gnuplot-nox python3 python3-intelhex socat
+  gnuplot-nox python3 python3-intelhex socat poppler-utils
   locales
 )
 

@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-charts-dev libqt6opengl6-dev
   libqt6sql6-sqlite
   libgl-dev libzip-dev
+  fonts-dejavu-core
 )
 
 bash scripts/install-packages.sh "${PACKAGES[@]}"

@@ -23,6 +23,8 @@ struct MemoryFigures {
     int total = 0;
 };
 
+constexpr int NotArchivedBalloonMs = 10000;
+
 MemoryFigures FiguresOf(const InstrumentInfo& info)
 {
     return {info.SlotsUsed, info.SlotsTotal};
@@ -65,6 +67,7 @@ void DownloadActions::download(Kind kind, bool thenSave)
         DownloadSummary summary;   // taken from the table on the instrument thread
         ChartSource chart;         // likewise
         QString problem;           // what failed, for the message box
+        QString notArchived;       // why the readings are not in the archive
     };
     const QString name = kind == Kind::Portion ? QStringLiteral("download portion")
         : kind == Kind::New                    ? QStringLiteral("download new data")
@@ -82,15 +85,21 @@ void DownloadActions::download(Kind kind, bool thenSave)
             if (SlotsWereRead(result.outcome))
                 result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());
             result.problem = DownloadProblemText(result.outcome, context.report);
+            result.notArchived = context.notArchived;
             return result;
         },
         [this, thenSave](Result result) {
             parts_.pageModel.downloadEnded(result.outcome, result.summary, std::move(result.chart),
-                QDateTime::currentDateTime());
+                QDateTime::currentDateTime(), result.notArchived);
             parts_.redraw();
-            if (!result.problem.isEmpty()) {
-                Services& services = parts_.model.services();
+            Services& services = parts_.model.services();
+            if (!result.problem.isEmpty())
                 services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
+            // Said again when the readings are saved.
+            if (!result.notArchived.isEmpty()) {
+                services.prompts.balloon(QStringLiteral("The download could not be added to the archive: ")
+                        + result.notArchived,
+                    services.appCaption, Prompts::Icon::Exclamation, NotArchivedBalloonMs);
             }
             // What was read of an incomplete download may be filtered and saved.
             if (thenSave && SlotsWereRead(result.outcome))

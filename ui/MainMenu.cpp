@@ -57,6 +57,8 @@ MainMenu::MainMenu(QMenuBar* bar, const Buttons& buttons, QObject* parent)
     saveData = buttonItem(QStringLiteral("&Save Data..."), {QKeySequence(Qt::CTRL | Qt::Key_S), Qt::Key_F8},
         buttons.saveData, buttons.saveDataShownWith);
     file->addAction(saveData);
+    report = buttonItem(QStringLiteral("&Report..."), {}, buttons.report, buttons.reportShownWith);
+    file->addAction(report);
     file->addSeparator();
     quit = file->addAction(QStringLiteral("&Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -8,7 +8,7 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 
-// The main window's menu bar: File (Save Data, Quit), Instrument (Connect,
+// The main window's menu bar: File (Save Data, Report, Quit), Instrument (Connect,
 // Auto Connect, Disconnect, Download All, Download New, Terminal) and Help (Manual,
 // About). An item that stands for a button presses that button and is
 // enabled exactly when the button is, so the menu, the button and its key
@@ -24,10 +24,13 @@ public:
         QAbstractButton* disconnect = nullptr;
         QAbstractButton* downloadAll = nullptr;
         QAbstractButton* downloadNew = nullptr;   // the slots the instrument's archive does not hold yet
+        QAbstractButton* report = nullptr;
+        QWidget* reportShownWith = nullptr;       // a report is offered while this is shown (the chart)
     };
     MainMenu(QMenuBar* bar, const Buttons& buttons, QObject* parent = nullptr);
 
     QAction* saveData = nullptr;
+    QAction* report = nullptr;
     QAction* quit = nullptr;
     QAction* connectPort = nullptr;
     QAction* autoConnect = nullptr;

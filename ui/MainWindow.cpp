@@ -92,6 +92,9 @@ void MainWindow::buildMenu()
     buttons.disconnect = configure_->btnDisconnect;
     buttons.downloadAll = download_->btnDownload;
     buttons.downloadNew = download_->btnDownloadNew;
+    // A report is offered while the chart has readings to show.
+    buttons.report = download_->fraChart->btnChartReport;
+    buttons.reportShownWith = download_->fraChart;
     // F1, F6, F7, F8 and F9 are the menu items' keys.
     menu_ = new MainMenu(menuBar(), buttons, this);
     connect(menu_, &MainMenu::quitRequested, this, &QWidget::close);

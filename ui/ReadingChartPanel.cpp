@@ -53,6 +53,8 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     btnChartReset = Named<QPushButton>("btnChartReset", QStringLiteral("Reset"));
     btnChartReset->setToolTip(QStringLiteral("Show all of the chart again (Home)"));
     btnChartSave = Named<QPushButton>("btnChartSave", QStringLiteral("Save as PNG"));
+    btnChartReport = Named<QPushButton>("btnChartReport", QStringLiteral("Report..."));
+    btnChartReport->setToolTip(QStringLiteral("Statistics, chart and tables of these readings as a PDF file"));
     lblChartPoints = Named<QLabel>("lblChartPoints");
 
     chart_ = new QChart;
@@ -104,6 +106,7 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     controls->addStretch(1);
     controls->addWidget(btnChartReset);
     controls->addWidget(btnChartSave);
+    controls->addWidget(btnChartReport);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view, 1);

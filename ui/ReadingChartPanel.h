@@ -25,6 +25,7 @@ public:
     QComboBox* cboChartUnit = nullptr;     // entries in ConcentrationUnit order
     QPushButton* btnChartReset = nullptr;
     QPushButton* btnChartSave = nullptr;
+    QPushButton* btnChartReport = nullptr;  // the PDF report of the readings drawn
     QLabel* lblChartPoints = nullptr;
     ReadingChartView* view = nullptr;
 

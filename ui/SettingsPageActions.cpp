@@ -77,6 +77,8 @@ SettingsPageActions::SettingsPageActions(InstrumentThread& thread, MainModel& mo
             [this, outcome] {
                 SettingsContext c = context();
                 *outcome = SetClockToPcTime(c);
+                if (*outcome != SettingsOutcome::Refused)
+                    model_.recordReadAgain();
             },
             [this, outcome] {
                 if (*outcome != SettingsOutcome::Refused)

@@ -21,7 +21,7 @@ public:
     void refreshPage();
 
 Q_SIGNALS:
-    // The instrument clock was set: the pages that show its times refresh.
+    // The instrument clock was set and read back: the Schedule page refreshes.
     void instrumentClockSet();
 
 private:

@@ -20,7 +20,7 @@ class Prompts;
 class TerminalWindow : public QWidget {
     Q_OBJECT
 public:
-    // hexPath: where "Save EE" writes (the application folder's "eemap.hex").
+    // hexPath: where "Save EE" writes (the data folder's "eemap.hex").
     TerminalWindow(TerminalSession& session, InstrumentThread& thread, Prompts& prompts, QString hexPath,
         QWidget* parent = nullptr);
 

@@ -2,12 +2,14 @@
 
 #include "AboutBox.h"
 #include "LoginDialogRunner.h"
+#include "ReportSave.h"
 #include "config/InfoReport.h"
 #include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
 #include "data/SaveData.h"
 #include "records/TechnicalFile.h"
 #include "link/PortDiscovery.h"
+#include "link/TerminalEepromDump.h"
 #include "session/MainModel.h"
 #include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
@@ -81,7 +83,7 @@ void TolviApplication::start()
     link.setCancelToken(&thread_.cancelToken());
     terminalSession_ = std::make_unique<TerminalSession>(LinkExchange(link));
     terminal_ = std::make_unique<TerminalWindow>(*terminalSession_, thread_, prompts_,
-        prepared_.paths.resolve(QStringLiteral("eemap.hex")));
+        QDir(prepared_.paths.dataFolder).filePath(QLatin1String(TerminalEepromDump::FileName)));
     if (options_.demo)
         startDemoInstrument();
     modelBinding_ = std::make_unique<MainModelBinding>(model(), *window_, *terminal_, thread_, prompts_);
@@ -192,6 +194,7 @@ void TolviApplication::bindDownloadPage()
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
         [this] { downloadBinding_->testFilter(downloads(), prompts_, core_.appCaption()); });
     connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
+    connect(page->fraChart->btnChartReport, &QPushButton::clicked, this, &TolviApplication::makeReport);
     downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*page, *downloadModel_,
         [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
         *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
@@ -249,6 +252,8 @@ void TolviApplication::bindSettingsPage()
     settingsBinding_ = std::make_unique<SettingsPageBinding>(*page, *settingsModel_, prompts_, core_.appCaption());
     settingsActions_ = std::make_unique<SettingsPageActions>(thread_, model(), *observer_,
         [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
+    connect(settingsActions_.get(), &SettingsPageActions::instrumentClockSet, this,
+        &TolviApplication::refreshSchedulePage);
     for (QPushButton* button : {page->btnCalibrateInstrument, page->btnPNV_RestoreDefaults})
         connect(button, &QPushButton::clicked, this, &TolviApplication::notAvailableYet);
     // The service functions: sensor refresh, information report, offsets and
@@ -275,6 +280,13 @@ void TolviApplication::startDemoInstrument()
     }
 }
 
+void TolviApplication::makeReport()
+{
+    const QString program = QStringLiteral("Tolvi " TOLVI_VERSION);
+    if (const auto path = SaveMeasurementReport(core_.services(), downloadModel_->chart, program, QDateTime::currentDateTime()))
+        window_->statusPanels()->offerFolder(QFileInfo(*path).absolutePath());
+}
+
 void TolviApplication::saveData()
 {
     downloadBinding_->readFilterControls();
@@ -293,8 +305,11 @@ void TolviApplication::saveData()
     }, [this](Saved saved) {
         downloadModel_->filter = std::move(saved.first);
         downloadBinding_->refresh();
-        if (saved.second.saved)
-            window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (!saved.second.saved)
+            return;
+        window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
+        if (const QString notice = downloadModel_->savedNotice(saved.second.path); !notice.isEmpty())
+            prompts_.message(Prompts::Icon::Exclamation, notice, core_.appCaption());
     });
 }
 

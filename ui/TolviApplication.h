@@ -85,6 +85,8 @@ public:
 
     // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
     void saveData();
+    // "Report...": the chart's readings as a PDF report.
+    void makeReport();
 
     // The guard of the operations that change the instrument; any thread.
     bool loginOK();

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int EventLogBytes[] = {16, 3, 4, 2, 10}; // entry bytes of logs 0 to 4
-constexpr int SlotsPerChip = 2048;
 
 // A field of hexadecimal digits; nullopt unless every character is one.
 std::optional<int> HexField(const QByteArray& text)
@@ -68,7 +67,7 @@ SimInstrument::SimInstrument(const SimScenario& s, UtcClock utcNow)
     , clockOffset_(s.clockOffsetSeconds)
     , clockZero_(s.clockZero)
 {
-    capacity_ = qMin(MaxSimSlots, s.capacity.value_or(s.framChipsFitted * SlotsPerChip));
+    capacity_ = SimMemory::SlotCapacity(s);
     for (const SimSlotEntry& described : s.slots)
         if (slots_.size() < capacity_)
             slots_.append(EncodeSlot(described, band_));
@@ -225,7 +224,7 @@ std::optional<QByteArray> SimInstrument::writeEeprom(const QByteArray& p)
         eeprom_[SimMemory::ChipBlock + 1] = char(chipsOriginal_);
         eeprom_[SimMemory::ChipBlock + 2] = char(map);
         eeprom_[SimMemory::ChipBlock + 3] = char(errors);
-        capacity_ = qMin(MaxSimSlots, qMax(capacity_, chipsOriginal_ * SlotsPerChip));
+        capacity_ = qMin(MaxSimSlots, qMax(capacity_, chipsOriginal_ * SimMemory::SlotsPerChip));
     }
     return p;
 }
@@ -287,11 +286,13 @@ SimResponse SimInstrument::schedule(const QByteArray& p)
         r.replies.append("A01" + HexBytes(scheduleBlock_));
     } else if (command == "A01" && p.size() == 3 + 22 && HexBlock(p.mid(3))) {
         scheduleBlock_ = QByteArray::fromHex(p.mid(3));
+        SimMemory::PutScheduleCopy(eeprom_, scheduleBlock_, scheduleEnabled_);
         r.replies.append(p);
     } else if ((command == "A02" || command == "A03" || command == "A04") && p.size() == 3) {
         if (command != "A04") {
             scheduleEnabled_ = command == "A02";
             forcedScheduleState_.reset();
+            SimMemory::PutScheduleCopy(eeprom_, scheduleBlock_, scheduleEnabled_);
         }
         r.replies.append("A00" + Hex(scheduleState(), 2));
     } else if (command == "A05") {
@@ -333,6 +334,7 @@ SimResponse SimInstrument::memory(const QByteArray& p)
         const int erased = qMin(*count, slotsUsed());
         slots_.remove(0, erased);
         recordOffset_ = capacity_ ? (recordOffset_ + erased) % capacity_ : 0;
+        SimMemory::PutRecords(eeprom_, slotsUsed(), recordOffset_);
         r.replies.append("J04" + Hex(slotsUsed(), 4));
     }
     return r;

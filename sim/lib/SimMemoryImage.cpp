@@ -58,12 +58,20 @@ QByteArray SimMemory::BuildEeprom(const SimScenario& s, const SimFirmwareBand& b
     Put(e, 0x0050, {0x00, 0x00, 0x00});       // zero error
     Put(e, 0x0053, {0x00, s.shortSensor ? 0xFF : 0x00, 0xFF, 0xFF, 0x00, 0xFF, 0x01}); // ATE, short, -, -, A2T, -, over
     Put(e, 0x0071, {s.mgmFactorStep ? 0x01 : 0x00, s.mgmFactorStep.value_or(0)});
+    const QByteArray limits = s.limitTable.size() == LimitTableLength ? s.limitTable : DefaultLimitTable;
+    e.replace(LimitTableCopy, LimitTableLength, limits);
+    int check = 0;
+    for (char b : limits)
+        check += quint8(b);
+    Put(e, LimitTableCopy + LimitTableLength, {check});
+    PutScheduleCopy(e, BuildScheduleBlock(s.schedule), s.schedule.enabled);
     PutDate(e, 0x0100, s.manufactured);
     PutDate(e, 0x0103, s.calibrated);
     PutDate(e, 0x0106, s.serviced);
     Put(e, 0x0109, {s.serialType, int(s.serial >> 16), int(s.serial >> 8), int(s.serial)});
     PutDate(e, 0x010D, s.fourthDate);
     PutText(e, 0x0110, 0x0120, QStringLiteral("Karvex"));
+    PutRecords(e, qMin<int>(s.slots.size(), SlotCapacity(s)), s.recordOffset);
     Put(e, ChipBlock, {s.framChipsOriginal, s.framChipsFitted, s.framMap, s.framErrors});
     if (s.parkSensor)
         Put(e, 0x01F0, {0x52, 0x31});
@@ -79,6 +87,22 @@ QByteArray SimMemory::BuildEeprom(const SimScenario& s, const SimFirmwareBand& b
         for (int i = 0; i < it.value().size() && it.key() + i < EepromSize; ++i)
             e[it.key() + i] = it.value()[i];
     return e;
+}
+
+void SimMemory::PutScheduleCopy(QByteArray& eeprom, const QByteArray& block, bool enabled)
+{
+    eeprom.replace(ScheduleCopy, block.size(), block);
+    Put(eeprom, ScheduleCopy + 11, {enabled ? 0x01 : 0x00});
+}
+
+void SimMemory::PutRecords(QByteArray& eeprom, int used, int offset)
+{
+    Put(eeprom, Records, {used >> 8, used, offset >> 8, offset});
+}
+
+int SimMemory::SlotCapacity(const SimScenario& s)
+{
+    return qMin(MaxSimSlots, s.capacity.value_or(s.framChipsFitted * SlotsPerChip));
 }
 
 QByteArray SimMemory::BuildFlash(const SimScenario& s)

@@ -229,7 +229,9 @@ SettingsOutcome SetClockToPcTime(SettingsContext& c)
     tolviM::GetRTCDetails(c.link, c.services, c.info);
     const bool readBack = c.info.PCTime != before;
     const bool agrees = readBack && std::fabs(ClockErrorDays(c.info)) < ClockErrorBalloonDays;
-    c.observer.statusText(2, ClockErrorUnknownText);
+    // The reading just taken is the clock error everywhere it shows; only a
+    // clock that did not answer leaves it unknown.
+    c.observer.statusText(2, readBack ? ClockErrorText(ClockErrorDays(c.info)) : ClockErrorUnknownText);
     MarkStateStale(c.link);
     if (!agrees) {
         NotTaken(c, SettingsMessages::ClockNotSet);

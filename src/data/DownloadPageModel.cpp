@@ -1,10 +1,12 @@
 #include "DownloadPageModel.h"
 
 #include "data/DataFileSettings.h"
+#include "data/MemoryDownload.h"
 #include "instrument/DownloadTable.h"
 #include "shell/Picture.h"
 #include "shell/Prompts.h"
 
+#include <QDir>
 #include <algorithm>
 #include <cmath>
 
@@ -30,11 +32,12 @@ void DownloadPageModel::updateDownloadPage(int slotsUsed, int slotsTotal)
 }
 
 void DownloadPageModel::downloadEnded(DownloadOutcome outcome, const DownloadSummary& download,
-    ChartSource chartSource, const QDateTime& localNow)
+    ChartSource chartSource, const QDateTime& localNow, const QString& whyNotArchived)
 {
     switch (outcome) {
     case DownloadOutcome::Completed:
     case DownloadOutcome::Incomplete:
+        notArchived = whyNotArchived;
         chart.setSource(std::move(chartSource));
         downloadCompleted(download, localNow);
         break;
@@ -47,6 +50,11 @@ void DownloadPageModel::downloadEnded(DownloadOutcome outcome, const DownloadSum
     case DownloadOutcome::NothingToDownload:
         break;   // nothing was sent: the table is as it was
     }
+}
+
+QString DownloadPageModel::savedNotice(const QString& path) const
+{
+    return notArchived.isEmpty() ? QString() : NotArchivedText(QDir::toNativeSeparators(path), notArchived);
 }
 
 void DownloadPageModel::downloadCompleted(const DownloadSummary& download, const QDateTime& localNow)

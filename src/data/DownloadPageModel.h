@@ -48,6 +48,9 @@ public:
     SingleColumnBox singleColumnBox;
     bool filterFrameVisible = false;
     ReadingChartModel chart;       // redrawn after a download and by Test Filter
+    // Why the readings downloaded last are not in the instrument's archive
+    // (empty when they are): said again each time they are saved.
+    QString notArchived;
 
     // Redraws the gauge and fits the slider to the instrument's memory
     // (after a connection, a refresh, an erase).
@@ -61,16 +64,21 @@ public:
         downloadCompleted(DownloadSummary::of(table), localNow);
     }
     // A download ended: with slots read, the page and the chart (drawn from
-    // `chart`) as after downloadCompleted; cancelled or failed, no data to
-    // filter; refused before anything was sent, the page as it was.
+    // `chart`) as after downloadCompleted, and why they were not archived;
+    // cancelled or failed, no data to filter; refused before anything was
+    // sent, the page as it was.
     void downloadEnded(DownloadOutcome outcome, const DownloadSummary& download, ChartSource chartSource,
-        const QDateTime& localNow);
+        const QDateTime& localNow, const QString& whyNotArchived = QString());
     // A download was cancelled or the memory erased: no data to filter.
     void dataDropped()
     {
         filterFrameVisible = false;
         chart.clear();
+        notArchived.clear();
     }
+    // "Save Data" wrote the readings to path: what the user is to be told
+    // besides the count (the readings are not in the archive), else empty.
+    QString savedNotice(const QString& path) const;
     // An erase succeeded: no data to filter, the gauge redrawn, no selection
     // (both portion buttons back to "... Memory Portion" and disabled); a
     // portion erase also puts the thumb back on the first slot.

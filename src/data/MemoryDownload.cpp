@@ -44,12 +44,10 @@ constexpr int kFailuresBeforePing = 3;
 // of them after a failed bulk read), is bounded as a whole: twice the time
 // its requests (STX, length character, "J01", slot number, count, checksum,
 // CR) and replies take on the line, plus a fixed margin of one slot's
-// retried read (six requests of five seconds). An instrument that answers
-// pings but not the reads is not asked for ever.
+// retried read (six requests of the reply timeout: 30 seconds). An
+// instrument that answers pings but not the reads is not asked for ever.
 constexpr int kSingleReadRequestChars = 16;
-constexpr qint64 kCheckMarginMs = 30000;
-// The presence test's own wait: not started when less than this is left.
-constexpr qint64 kPingWaitMs = 5000;
+constexpr int kCheckMarginRequests = kRetryBudget + 1;
 
 const QString kStoppedAnswering = QStringLiteral("the instrument stopped answering");
 const QString kNoGoodReply = QStringLiteral("the instrument gave no good reply for them");
@@ -64,9 +62,10 @@ qint64 StreamBoundMs(int slots, qint64 marginMs)
     return 2 * LineMs(qint64(slots) * kSlotMessageChars) + marginMs;
 }
 
-qint64 CheckBoundMs(int slots)
+qint64 CheckBoundMs(int slots, double replyTimeoutSeconds)
 {
-    return 2 * LineMs(qint64(slots) * (kSingleReadRequestChars + kSlotMessageChars)) + kCheckMarginMs;
+    const auto marginMs = static_cast<qint64>(kCheckMarginRequests * replyTimeoutSeconds * 1000);
+    return 2 * LineMs(qint64(slots) * (kSingleReadRequestChars + kSlotMessageChars)) + marginMs;
 }
 
 // What went wrong with the memory read, in words.
@@ -252,7 +251,10 @@ private:
     bool verify()
     {
         const int missing = int(std::count(received_.begin() + 1, received_.end(), false));
-        const qint64 boundMs = CheckBoundMs(missing);
+        const double replyTimeout = c_.link.timing().replyTimeoutSeconds;
+        const qint64 boundMs = CheckBoundMs(missing, replyTimeout);
+        // The presence test waits a reply timeout: not started when less is left.
+        const auto pingWaitMs = static_cast<qint64>(replyTimeout * 1000);
         const QDeadlineTimer bound(boundMs);
         int failedInRow = 0;
         for (int i = 1; i <= plan_.count; ++i) {
@@ -268,7 +270,7 @@ private:
                     c_.table.markUnread(i);
                 else if (readMissing(i, bound))
                     failedInRow = 0;
-                else if (++failedInRow >= kFailuresBeforePing && bound.remainingTime() > kPingWaitMs)
+                else if (++failedInRow >= kFailuresBeforePing && bound.remainingTime() > pingWaitMs)
                     failedInRow = stillThere() ? 0 : failedInRow;
             }
             report(i, QStringLiteral("Checking downloaded data for errors: ") + percentText(i));
@@ -444,6 +446,11 @@ QString DownloadProblemText(DownloadOutcome outcome, const DownloadReport& repor
     if (outcome == DownloadOutcome::Failed)
         return QStringLiteral("Download failed: ") + report.message + QLatin1Char('.');
     return {};
+}
+
+QString NotArchivedText(const QString& file, const QString& reason)
+{
+    return QStringLiteral("The readings were saved to %1 but not added to the archive: %2").arg(file, reason);
 }
 
 QString SlotRangesText(const std::vector<SlotRange>& ranges)

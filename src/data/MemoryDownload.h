@@ -49,6 +49,10 @@ struct DownloadContext {
     // count the chip errors the first one cleared as none.
     bool memoryDetailsFresh = false;
     DownloadReport report = {};     // filled by the download
+    // Why the completed download could not be added to the instrument's
+    // archive (in words for the user); empty when it was, or when it was
+    // not meant to be (a download that did not complete).
+    QString notArchived = {};
 };
 
 enum class DownloadOutcome {
@@ -81,6 +85,10 @@ QString SlotRangesText(const std::vector<SlotRange>& ranges);
 // when there is nothing to tell (completed, empty memory, the user's
 // cancel, an unexpected failure already reported).
 QString DownloadProblemText(DownloadOutcome outcome, const DownloadReport& report);
+
+// After the readings were saved to a file: "The readings were saved to FILE
+// but not added to the archive: REASON".
+QString NotArchivedText(const QString& file, const QString& reason);
 
 DownloadOutcome DownloadAllMemory(DownloadContext& context);
 // Slots selStart to selStart + selLength (the slider's selection). One slot

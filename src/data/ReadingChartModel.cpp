@@ -71,6 +71,24 @@ QString UnitText(ConcentrationUnit unit)
     return unit == ConcentrationUnit::Ppm ? QStringLiteral("ppm") : QStringLiteral("mg/m^3");
 }
 
+namespace {
+// Everything but the slots.
+void TakeInstrument(ChartSource& source, const InstrumentInfo& info, const FirmwareFlags& flags)
+{
+    source.serialNumber = info.SerialNumber;
+    source.firmware = info.FirmwareID;
+    source.calibrated = info.Calibrated;
+    source.serviced = info.Serviced;
+    source.calibrationValid = info.CalibrationValid;
+    source.alarmEnabled = info.AlarmEnabled;
+    source.alarmOver = info.AlarmOver;
+    source.alarmPpm = info.AlarmSetting;
+    // The same choice the download makes for each slot's mg/m^3 value.
+    if (flags.FwNewSlotStatus && info.MGMFixed)
+        source.fixedMgmPerPpm = info.MGMFactor / kMgmFactorScale;
+}
+}
+
 ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& info, const FirmwareFlags& flags)
 {
     ChartSource source;
@@ -82,13 +100,23 @@ ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& in
             source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
         }
     }
-    source.serialNumber = info.SerialNumber;
-    source.alarmEnabled = info.AlarmEnabled;
-    source.alarmOver = info.AlarmOver;
-    source.alarmPpm = info.AlarmSetting;
-    // The same choice the download makes for each slot's mg/m^3 value.
-    if (flags.FwNewSlotStatus && info.MGMFixed)
-        source.fixedMgmPerPpm = info.MGMFactor / kMgmFactorScale;
+    TakeInstrument(source, info, flags);
+    return source;
+}
+
+ChartSource ChartSource::taking(DownloadTable&& table, const InstrumentInfo& info, const FirmwareFlags& flags)
+{
+    ChartSource source;
+    source.slots.reserve(static_cast<size_t>(std::max(table.count(), 0)));
+    source.times.reserve(source.slots.capacity());
+    for (int i = 1; i <= table.count(); ++i) {
+        if (table[i].SampleTime.isValid()) {
+            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+            source.slots.push_back(std::move(table[i]));
+        }
+    }
+    table.clear();
+    TakeInstrument(source, info, flags);
     return source;
 }
 

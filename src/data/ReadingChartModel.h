@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QDateTime>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -21,6 +22,11 @@ struct ChartSource {
     // converting thousands of local date-times back costs tens of milliseconds.
     std::vector<qint64> times;
     QString serialNumber;
+    // The instrument's identity as a report gives it; zero dates and an
+    // unknown calibration state where the source does not record them.
+    QString firmware;
+    QDateTime calibrated, serviced;
+    std::optional<bool> calibrationValid;
     bool alarmEnabled = false;
     bool alarmOver = true;               // the alarm sounds over the level (else under it)
     float alarmPpm = 0;
@@ -29,6 +35,9 @@ struct ChartSource {
     std::optional<double> fixedMgmPerPpm;
 
     static ChartSource of(const DownloadTable& table, const InstrumentInfo& info, const FirmwareFlags& flags);
+    // The same, moving the slots out of a table that is not needed any more
+    // (a large archive is not held twice).
+    static ChartSource taking(DownloadTable&& table, const InstrumentInfo& info, const FirmwareFlags& flags);
 };
 
 enum class ConcentrationUnit { Ppm, MgPerCubicMetre };
@@ -83,6 +92,9 @@ public:
     bool mgmOffered() const;
     ConcentrationUnit requestedUnit() const { return requestedUnit_; }
     const ReadingChart& chart() const { return chart_; }
+    // What the chart is drawn from: the report takes the same selection.
+    const ChartSource& source() const { return source_; }
+    const DownloadFilter& filter() const { return filter_; }
     int revision() const { return revision_; }
 
 private:

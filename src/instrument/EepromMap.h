@@ -42,7 +42,12 @@ constexpr int AteMode = 0x0053;
 constexpr int ShortSensorBetweenSamples = 0x0054; // 1
 constexpr int A2tGate = 0x0057;               // 1
 constexpr int AlarmDirection = 0x0059;        // 1
+constexpr int ScheduleCopy = 0x0060;          // 11: the schedule block as "A00" returns it
+constexpr int ScheduleEnabled = 0x006B;       // 1: 0 = the schedule is not enabled
 constexpr int MgFactor = 0x0071;              // 2: mg/m^3 factor (fixed flag, step)
+constexpr int LimitTableCopy = 0x0078;        // LimitTableLength: the flash limit table, byte for byte
+constexpr int LimitTableLength = 20;
+constexpr int LimitTableCheck = 0x008C;       // 1: the table's check byte (its bytes summed, modulo 256)
 constexpr int ManufactureDate = 0x0100;       // 3
 constexpr int CalibrationDate = 0x0103;       // 3
 constexpr int ServiceDate = 0x0106;           // 3
@@ -52,6 +57,8 @@ constexpr int Brand = 0x0110;                 // BrandLength characters
 constexpr int BrandLength = 16;
 constexpr int FakeSnl = 0x01B3;
 constexpr int ExtendedKeysMarker = 0x01B4;    // 2: "XK"
+constexpr int FramRecords = 0x01E5;           // 2: slots in use
+constexpr int FramRecordOffset = 0x01E7;      // 2: the slot where the oldest sample sits
 constexpr int FramChipBlock = 0x01E9;         // 4: original count, fitted count, map, error count
 constexpr int ParkSensorMarker = 0x01F0;      // 2: 0x52 0x31 when the park sensor is available
 constexpr int RemoteFramSave = 0x01F3;        // 1
@@ -74,6 +81,10 @@ constexpr int EventLogBase = 0x1000;
 // The bits of the control-switches word at EepromMap::ControlSwitches.
 namespace ControlSwitchBits {
 constexpr unsigned KeyLock = 0x0001;
+// The instrument's Q, Z and N modes, set from its own menus.
+constexpr unsigned QMode = 0x0002;
+constexpr unsigned ZMode = 0x0004;
+constexpr unsigned NMode = 0x0008;
 constexpr unsigned AutoOffBlocked = 0x1000;   // the automatic switch-off is blocked
 }
 

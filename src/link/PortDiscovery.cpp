@@ -171,3 +171,14 @@ PortList ScanForPorts(int first, int last, const PortScanSources& sources, Servi
     list.editText = PortEntry::PleaseSelect;
     return list;
 }
+
+PortList WithNetworkEntry(const PortList& list, const QString& entry)
+{
+    PortList shown{list.entries, entry};
+    if (!shown.entries.isEmpty() && PortEntry::isNetwork(shown.entries.last()))
+        shown.entries.removeLast();
+    else
+        shown.entries.append(PortEntry::Separator);
+    shown.entries.append(entry);
+    return shown;
+}

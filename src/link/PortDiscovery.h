@@ -68,3 +68,7 @@ int LeadingNumber(QStringView text);
 // ports first), a separator, further ports found by probing first..last, and
 // the last network bridge used.
 PortList ScanForPorts(int first, int last, const PortScanSources& sources, Services& services);
+
+// The list after a new network connection: entry is its bridge (at the end,
+// after a separator, in place of an earlier one) and the edit box's text.
+PortList WithNetworkEntry(const PortList& list, const QString& entry);

@@ -1,16 +1,14 @@
 #include "ArchivedDownload.h"
 
+#include "ArchiveExport.h"
 #include "InstrumentArchive.h"
-#include "data/ReadingFormat.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/SampleMemory.h"
-#include "instrument/SlotDecoder.h"
 #include "link/FirmwareFlags.h"
 #include "link/InstrumentLink.h"
 #include "shell/ErrorReport.h"
 #include "shell/Operation.h"
-#include "shell/Prompts.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
@@ -33,20 +31,19 @@ ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload
     return d;
 }
 
-// Adds the completed download in the table to the archive; tells the user
-// when it cannot be added (the download itself stands).
+// Adds the completed download in the table to the archive; when it cannot
+// be added the context says why (the download itself stands).
 void Archive(DownloadContext& context, const ArchiveDownload& download)
 {
-    Services& services = context.services;
+    SessionLog& log = context.services.log;
     if (context.info.RecordFolder.isEmpty()) {
-        services.log.debugMessage(QStringLiteral("No record folder: the download is not archived."), SessionLog::Warning);
+        log.debugMessage(QStringLiteral("No record folder: the download is not archived."), SessionLog::Warning);
         return;
     }
-    InstrumentArchive archive(InstrumentArchive::pathIn(context.info.RecordFolder), services.log);
+    InstrumentArchive archive(InstrumentArchive::pathIn(context.info.RecordFolder), log);
     if (archive.open() && archive.recordDownload(download, context.table))
         return;
-    services.prompts.balloon(QStringLiteral("The download could not be added to the archive: ") + archive.error(),
-        services.appCaption, Prompts::Icon::Exclamation, 10000);
+    context.notArchived = archive.error();
 }
 
 DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome outcome, const ArchiveDownload& download)
@@ -97,21 +94,6 @@ DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart
     return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::Portion, selStart));
 }
 
-void FillTableFromArchive(const QStringList& rawSlots, DownloadTable& table, FirmwareFlags& flags,
-    const InstrumentInfo& info, SessionLog& log)
-{
-    table.clear();
-    table.resize(static_cast<int>(rawSlots.size()) - 1);
-    for (int slot = 1; slot < rawSlots.size(); ++slot) {
-        if (rawSlots[slot].isEmpty())
-            continue;
-        const QByteArray raw = rawSlots[slot].toLatin1();
-        SlotRecord record = tolviM::DecodeReceivedSlot(raw, flags, log);
-        record.ReadingMGM = StoredSlotMGM(record, flags, info);
-        table[slot] = std::move(record);
-    }
-}
-
 DownloadOutcome DownloadNewData(DownloadContext& context)
 {
     Services& services = context.services;
@@ -128,13 +110,31 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     if (info.SlotsUsed <= 0 || info.RecordFolder.isEmpty())
         return DownloadAllAndArchive(context);
 
-    QStringList archived;
+    GenerationSlots archived;
     {
         InstrumentArchive archive(InstrumentArchive::pathIn(info.RecordFolder), log);
-        if (archive.open())
-            archived = archive.generationSlots(archive.currentGeneration());
+        std::optional<int> current;
+        if (archive.open() && (current = archive.currentGeneration()))
+            archived = archive.generationSlots(*current);
+        else
+            archived.error = archive.error();
     }
-    const int k = UnbrokenRun(archived);
+    if (!archived.error.isEmpty()) {
+        // The archive is left as it is: the readings go to the file only.
+        log.debugMessage(QStringLiteral("The archive cannot be read: downloading all of the memory without archiving it."),
+            SessionLog::Warning);
+        const DownloadOutcome outcome = DownloadAllMemory(context);
+        if (outcome == DownloadOutcome::Completed)
+            context.notArchived = archived.error;
+        return outcome;
+    }
+    if (!archived.bad.isEmpty()) {
+        log.debugMessage(QStringLiteral("The archive's current generation holds rows that are not slots: downloading all"
+                                        " of the memory into a new generation."),
+            SessionLog::Warning);
+        return DownloadAllForNewData(context, true);
+    }
+    const int k = UnbrokenRun(archived.raw);
     if (k == 0 || k > info.SlotsUsed) {
         log.debugMessage(QStringLiteral("The archive holds no run of this memory from its first slot: downloading all of it."),
             SessionLog::Detail);
@@ -145,7 +145,8 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     // in memory order, as a full download decodes them (an instrument on
     // the old status band moves to the new one at its first such slot).
     const FirmwareFlags flagsBefore = context.link.firmwareFlags();
-    const bool stillArchived = SlotStillArchived(context, archived, 1) && (k == 1 || SlotStillArchived(context, archived, k));
+    const bool stillArchived
+        = SlotStillArchived(context, archived.raw, 1) && (k == 1 || SlotStillArchived(context, archived.raw, k));
     context.link.firmwareFlags() = flagsBefore;
     if (!stillArchived) {
         log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
@@ -154,7 +155,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     }
 
     // The whole memory: the archived run, then what is read now.
-    FillTableFromArchive(archived, context.table, context.link.firmwareFlags(), info, log);
+    FillTableFromArchive(archived.raw, context.table, context.link.firmwareFlags(), info, log);
     DownloadTable fresh;
     DownloadOutcome outcome = DownloadOutcome::Completed;
     if (k < info.SlotsUsed) {
@@ -169,8 +170,10 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
             return outcome;
         }
         // Only a whole download goes into the archive: it keeps no holes.
-        if (outcome == DownloadOutcome::Completed)
+        if (outcome == DownloadOutcome::Completed) {
             Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
+            context.notArchived = portion.notArchived;
+        }
     } else {
         log.debugMessage(QStringLiteral("No new data since the last download."), SessionLog::Detail);
         context.observer.statusText(StatusPanel::Message, QStringLiteral("Download complete, ready to filter and save data."));

@@ -16,7 +16,6 @@ namespace EepromReport {
 namespace {
 
 constexpr int BytesPerLine = 16;
-const QString Unknown = QStringLiteral("Unknown");
 
 // Reads the image by address; words are high byte first unless said otherwise.
 class ImageReader {
@@ -60,7 +59,7 @@ QString ModeWord(int mode)
     case 0: return QStringLiteral("Never");
     case 1: return QStringLiteral("Timed");
     case 2: return QStringLiteral("Always");
-    default: return Unknown;
+    default: return QStringLiteral("Unknown");
     }
 }
 
@@ -115,13 +114,14 @@ void AddCalibration(KeyValueReport& report, const ImageReader& r, const QLocale&
 
 void AddFlags(KeyValueReport& report, const ImageReader& r)
 {
-    const int switches = r.word(EepromMap::ControlSwitches);
+    const unsigned switches = unsigned(r.word(EepromMap::ControlSwitches));
+    auto flag = [switches](unsigned bit) { return TrueFalse((switches & bit) != 0); };
     report.comment(QStringLiteral("Instrument flags @ 0x002E & 0x002F")).section(QStringLiteral("Flags"))
-        .entry(QStringLiteral("AutoOff"), TrueFalse(BitTest(switches, 12)))
-        .entry(QStringLiteral("KeyLock"), TrueFalse(BitTest(switches, 0)))
-        .entry(QStringLiteral("QMode"), Unknown)
-        .entry(QStringLiteral("ZMode"), Unknown)
-        .entry(QStringLiteral("NMode"), Unknown)
+        .entry(QStringLiteral("AutoOff"), flag(ControlSwitchBits::AutoOffBlocked))
+        .entry(QStringLiteral("KeyLock"), flag(ControlSwitchBits::KeyLock))
+        .entry(QStringLiteral("QMode"), flag(ControlSwitchBits::QMode))
+        .entry(QStringLiteral("ZMode"), flag(ControlSwitchBits::ZMode))
+        .entry(QStringLiteral("NMode"), flag(ControlSwitchBits::NMode))
         .endSection();
     report.comment(QStringLiteral("Other switches")).section(QStringLiteral("Flags2"));
     const QString fake = r.letters(EepromMap::FakeModeMarker);
@@ -144,7 +144,7 @@ void AddConf(KeyValueReport& report, const ImageReader& r, const FirmwareFlags& 
     const bool continueOnFull = (r.at(EepromMap::MemoryFull) == 0) != flags.FwMemoryFullInverted;
     const int alarm = EepromMap::AlarmBlock;
     report.comment(QStringLiteral("CONF Menu settings")).section(QStringLiteral("Conf"))
-        .entry(QStringLiteral("ScheduleEnabled"), Unknown)
+        .entry(QStringLiteral("ScheduleEnabled"), TrueFalse(r.set(EepromMap::ScheduleEnabled)))
         .entry(QStringLiteral("StopOnFull"), TrueFalse(!continueOnFull))
         .entry(QStringLiteral("ShortBetweenSamples"), TrueFalse(r.set(EepromMap::ShortSensorBetweenSamples)))
         .entry(QStringLiteral("AlarmEnabled"), TrueFalse(r.set(alarm)))
@@ -190,18 +190,35 @@ void AddOper(KeyValueReport& report, const ImageReader& r, const QLocale& locale
         .endSection();
 }
 
-void AddUnknownSections(KeyValueReport& report)
+void AddLimits(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
 {
+    // The copy is laid out as the flash table, which counts its bytes from 1.
+    std::array<uint8_t, 257> table{};
+    for (int k = 0; k < EepromMap::LimitTableLength; ++k)
+        table[size_t(k + 1)] = uint8_t(r.at(EepromMap::LimitTableCopy + k));
     report.comment(QStringLiteral("Instrument Limits")).section(QStringLiteral("Limits"));
-    for (const char* limit : {"A", "B", "C", "D"}) {
-        report.entry(QStringLiteral("Limit%1_Slope").arg(QLatin1String(limit)), Unknown)
-            .entry(QStringLiteral("Limit%1_Offst").arg(QLatin1String(limit)), Unknown);
+    const char* const names[] = {"A", "B", "C", "D"};
+    for (int k = 1; k <= 4; ++k) {
+        const QLatin1String name(names[k - 1]);
+        report.entry(QStringLiteral("Limit%1_Slope").arg(name), Number(tolviM::LimitSlope(table, k), QStringLiteral("0.000"), locale))
+            .entry(QStringLiteral("Limit%1_Offst").arg(name), Number(tolviM::LimitOffset(table, k), QStringLiteral("0.000"), locale));
     }
-    report.entry(QStringLiteral("XSum"), Unknown).endSection();
-    report.comment(QStringLiteral("Schedule setup")).section(QStringLiteral("Schedule"));
-    for (const char* key : {"WeekMask", "Frequency", "Start", "Length", "Counter", "CounterEnabled"})
-        report.entry(QLatin1String(key), Unknown);
-    report.endSection();
+    report.entry(QStringLiteral("XSum"), QStringLiteral("0x") + r.hex(EepromMap::LimitTableCheck, 1)).endSection();
+}
+
+// The schedule block kept in the EEPROM, laid out as "A00" returns it.
+void AddSchedule(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
+{
+    const int block = EepromMap::ScheduleCopy;
+    auto hoursMinutes = [&](int minutes) { return Quoted(FormatDays(minutes / 1440.0, QStringLiteral("HH:NN"), locale)); };
+    report.comment(QStringLiteral("Schedule setup")).section(QStringLiteral("Schedule"))
+        .entry(QStringLiteral("WeekMask"), QStringLiteral("0b") + Bin(r.at(block + 1)))
+        .entry(QStringLiteral("Frequency"), QString::number(r.at(block + 2)))
+        .entry(QStringLiteral("Start"), hoursMinutes(r.word(block + 3)))
+        .entry(QStringLiteral("Length"), hoursMinutes(r.word(block + 5) - 1))
+        .entry(QStringLiteral("Counter"), QString::number(r.word(block + 9)))
+        .entry(QStringLiteral("CounterEnabled"), TrueFalse(BitTest(r.at(block), 0)))
+        .endSection();
 }
 
 void AddSaved(KeyValueReport& report, const ImageReader& r, const QLocale& locale)
@@ -224,8 +241,8 @@ void AddFramAndMisc(KeyValueReport& report, const ImageReader& r)
         .entry(QStringLiteral("Map"), QStringLiteral("0b") + Bin(r.at(chips + 2)))
         .entry(QStringLiteral("ErrorCount"), QString::number(r.at(chips + 3)))
         .entry(QStringLiteral("Factory"), QString::number(r.at(chips)))
-        .entry(QStringLiteral("Records"), Unknown)
-        .entry(QStringLiteral("Offset"), Unknown)
+        .entry(QStringLiteral("Records"), QString::number(r.word(EepromMap::FramRecords)))
+        .entry(QStringLiteral("Offset"), QString::number(r.word(EepromMap::FramRecordOffset)))
         .endSection();
     const int zero = EepromMap::ZeroError;
     const int aux = EepromMap::FourthDate;
@@ -273,7 +290,8 @@ QStringList Settings(const Image& image, const FirmwareFlags& flags, const QLoca
     AddFlags(report, reader);
     AddConf(report, reader, flags, locale);
     AddOper(report, reader, locale);
-    AddUnknownSections(report);
+    AddLimits(report, reader, locale);
+    AddSchedule(report, reader, locale);
     AddSaved(report, reader, locale);
     AddFramAndMisc(report, reader);
     return report.lines();

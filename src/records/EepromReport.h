@@ -13,8 +13,7 @@ using Image = std::array<uint8_t, 1024>;
 // "eeprom_hex.txt": a header, a rule, 16 bytes a line, an empty line.
 QStringList HexDump(const Image& image);
 
-// "eeprom.txt": the image decoded into its sections and keys. Keys whose
-// location the image does not hold are written with the value "Unknown".
+// "eeprom.txt": the image decoded into its sections and keys.
 QStringList Settings(const Image& image, const FirmwareFlags& flags, const QLocale& locale);
 
 // "eeprom.csv": the ten samples the instrument keeps in its EEPROM.

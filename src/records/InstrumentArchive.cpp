@@ -1,9 +1,11 @@
 #include "InstrumentArchive.h"
 
+#include "ArchiveSqlReason.h"
 #include "instrument/DownloadTable.h"
 #include "shell/SessionLog.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -87,25 +89,43 @@ bool IsReadSlot(const SlotRecord& slot)
     return slot.RawHex.size() == 32;
 }
 
-// A transaction that is rolled back unless committed.
-class Transaction {
+// A raw slot as the archive must hold it: 32 hexadecimal characters.
+bool IsSlotText(const QString& text)
+{
+    if (text.size() != 32)
+        return false;
+    for (const QChar c : text) {
+        if (!c.isDigit() && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F')))
+            return false;
+    }
+    return true;
+}
+
+// A write transaction, rolled back unless committed. It takes the write
+// lock as it begins, so two writers queue there (for the busy timeout)
+// instead of both reading and then finding the other in the way.
+class WriteTransaction {
 public:
-    explicit Transaction(QSqlDatabase& db) : db_(db), open_(db.transaction()) {}
-    ~Transaction()
+    explicit WriteTransaction(QSqlDatabase& db) : query_(db)
+    {
+        open_ = query_.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    ~WriteTransaction()
     {
         if (open_)
-            db_.rollback();
+            query_.exec(QStringLiteral("ROLLBACK"));
     }
     bool begun() const { return open_; }
+    QSqlError error() const { return query_.lastError(); }
     bool commit()
     {
-        open_ = !db_.commit();
+        open_ = !query_.exec(QStringLiteral("COMMIT"));
         return !open_;
     }
 
 private:
-    QSqlDatabase& db_;
-    bool open_;
+    QSqlQuery query_;
+    bool open_ = false;
 };
 } // namespace
 
@@ -135,79 +155,165 @@ bool InstrumentArchive::fail(const QString& what)
     return false;
 }
 
-bool InstrumentArchive::open(bool create)
+bool InstrumentArchive::failOn(const QSqlError& error, const QString& doing)
 {
-    if (!create && !QFileInfo::exists(path_))
+    sqlError_ = error;
+    log_.debugMessage(QStringLiteral("Archive ") + path_ + QStringLiteral(": ") + error.text(), SessionLog::Detail);
+    return fail(doing.isEmpty() ? ArchiveSqlReason(error) : doing + QStringLiteral(": ") + ArchiveSqlReason(error));
+}
+
+bool InstrumentArchive::open(Access access)
+{
+    const QFileInfo file(path_);
+    if (file.exists() || file.isSymLink()) {
+        // SQLite would wait on a pipe and read a device as zeros.
+        if (!file.isFile())
+            return fail(QStringLiteral("it is not a regular file"));
+    } else if (access == Access::ReadOnly) {
         return fail(QStringLiteral("there is no archive"));
+    }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return fail(QStringLiteral("the SQLite driver of Qt SQL is not installed"));
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db_.setDatabaseName(path_);
-    // Another connection writing at the same moment is waited for, briefly.
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+    if (access == Access::ReadOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db_.setConnectOptions(options);
     if (!db_.open())
-        return fail(db_.lastError().text());
+        return failOn(db_.lastError());
     QSqlQuery pragma(db_);
     if (!pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
-        return fail(pragma.lastError().text());
-    return migrate();
+        return failOn(pragma.lastError());
+    return access == Access::ReadOnly ? checkReadableVersion() : migrate();
 }
 
-bool InstrumentArchive::migrate()
+namespace {
+std::optional<int> SchemaVersionOf(QSqlDatabase& db, QSqlError& error)
 {
-    QSqlQuery query(db_);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return fail(QStringLiteral("not an archive database: ") + query.lastError().text());
-    int version = query.value(0).toInt();
-    if (version > SchemaVersion) {
-        return fail(QStringLiteral("written by a newer version of the program (schema %1, this one knows %2)")
-                .arg(version)
-                .arg(SchemaVersion));
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        error = query.lastError();
+        return std::nullopt;
     }
-    for (const Migration& migration : Migrations()) {
-        if (migration.version <= version)
-            continue;
-        Transaction transaction(db_);
-        if (!transaction.begun())
-            return fail(db_.lastError().text());
-        for (const QString& statement : migration.statements) {
-            if (!query.exec(statement))
-                return fail(QStringLiteral("schema %1: ").arg(migration.version) + query.lastError().text());
-        }
-        if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(migration.version)) || !transaction.commit())
-            return fail(QStringLiteral("schema %1: ").arg(migration.version) + db_.lastError().text());
-        version = migration.version;
+    return query.value(0).toInt();
+}
+
+QString NewerSchemaText(int version)
+{
+    return QStringLiteral("it was written by a newer version of the program (schema %1, this one knows %2)")
+        .arg(version)
+        .arg(InstrumentArchive::SchemaVersion);
+}
+} // namespace
+
+bool InstrumentArchive::checkReadableVersion()
+{
+    QSqlError error;
+    const std::optional<int> version = SchemaVersionOf(db_, error);
+    // A writer that died left its journal: only a writer may roll it back.
+    if (!version && !ArchiveSqlBusy(error) && QFileInfo::exists(path_ + QStringLiteral("-journal"))) {
+        log_.debugMessage(QStringLiteral("Archive ") + path_ + QStringLiteral(": ") + error.text(), SessionLog::Detail);
+        return fail(QStringLiteral("a download was interrupted while writing to it; the next download of this"
+                                   " instrument puts it right"));
+    }
+    if (!version)
+        return failOn(error);
+    if (*version > SchemaVersion)
+        return fail(NewerSchemaText(*version));
+    if (*version < SchemaVersion) {
+        return fail(*version == 0 ? QStringLiteral("it holds no archive")
+                                  : QStringLiteral("it was written by an older version of the program; a download"
+                                                   " brings it up to date"));
     }
     return true;
 }
 
-int InstrumentArchive::currentGeneration()
+bool InstrumentArchive::migrate()
 {
+    QSqlError error;
+    std::optional<int> version = SchemaVersionOf(db_, error);
+    if (!version)
+        return failOn(error);
+    if (*version == SchemaVersion)
+        return true;
+    if (*version > SchemaVersion)
+        return fail(NewerSchemaText(*version));
+    // Read again under the write lock: another program may have migrated it
+    // in the meantime.
+    WriteTransaction transaction(db_);
+    if (!transaction.begun())
+        return failOn(transaction.error());
+    version = SchemaVersionOf(db_, error);
+    if (!version)
+        return failOn(error);
+    if (*version > SchemaVersion)
+        return fail(NewerSchemaText(*version));
     QSqlQuery query(db_);
-    if (query.exec(QStringLiteral("SELECT MAX(number) FROM generations")) && query.next())
-        return query.value(0).toInt();
-    return 0;
+    for (const Migration& migration : Migrations()) {
+        if (migration.version <= *version)
+            continue;
+        for (const QString& statement : migration.statements) {
+            if (!query.exec(statement))
+                return failOn(query.lastError(), QStringLiteral("schema %1").arg(migration.version));
+        }
+        if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(migration.version)))
+            return failOn(query.lastError(), QStringLiteral("schema %1").arg(migration.version));
+    }
+    if (!transaction.commit())
+        return failOn(transaction.error());
+    return true;
 }
 
-QStringList InstrumentArchive::generationSlots(int generation)
+std::optional<int> InstrumentArchive::currentGeneration()
 {
+    QSqlQuery query(db_);
+    if (!query.exec(QStringLiteral("SELECT MAX(number) FROM generations")) || !query.next()) {
+        failOn(query.lastError());
+        return std::nullopt;
+    }
+    return query.value(0).toInt();
+}
+
+GenerationSlots InstrumentArchive::generationSlots(int generation)
+{
+    GenerationSlots result;
+    result.raw.resize(1);
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT slot, raw_hex FROM slots WHERE generation = ? ORDER BY slot"));
     query.addBindValue(generation);
-    QStringList slots(1);
-    if (!query.exec())
-        return slots;
-    while (query.next()) {
-        const int slot = query.value(0).toInt();
-        if (slot >= slots.size())
-            slots.resize(slot + 1);
-        slots[slot] = query.value(1).toString();
+    if (!query.exec()) {
+        failOn(query.lastError());
+        result.error = error_;
+        return result;
     }
-    return slots;
+    while (query.next()) {
+        const QVariant number = query.value(0);
+        const bool whole = number.typeId() == QMetaType::LongLong || number.typeId() == QMetaType::Int;
+        const qint64 slot = whole ? number.toLongLong() : 0;
+        const QString raw = query.value(1).toString();
+        if (slot < 1 || slot > HighestSlot) {
+            result.bad << BadArchiveRow{generation, number.toString(), QStringLiteral("slot number out of range")};
+            continue;
+        }
+        if (!IsSlotText(raw)) {
+            result.bad << BadArchiveRow{generation, number.toString(), QStringLiteral("not 32 hexadecimal characters")};
+            continue;
+        }
+        if (slot >= result.raw.size())
+            result.raw.resize(slot + 1);
+        result.raw[slot] = raw;
+    }
+    // A query stopped by a damaged page ends like one that read every row.
+    if (query.lastError().isValid()) {
+        failOn(query.lastError());
+        result.error = error_;
+    }
+    return result;
 }
 
-QList<ArchiveGeneration> InstrumentArchive::generations()
+std::optional<QList<ArchiveGeneration>> InstrumentArchive::generations()
 {
     QList<ArchiveGeneration> list;
     QSqlQuery query(db_);
@@ -217,8 +323,10 @@ QList<ArchiveGeneration> InstrumentArchive::generations()
             " (SELECT COUNT(*) FROM downloads d WHERE d.generation = g.number),"
             " COUNT(s.slot), COALESCE(MAX(s.slot), 0), COALESCE(MIN(s.time_stamp), 0), COALESCE(MAX(s.time_stamp), 0)"
             " FROM generations g LEFT JOIN slots s ON s.generation = g.number"
-            " GROUP BY g.number ORDER BY g.number")))
-        return list;
+            " GROUP BY g.number ORDER BY g.number"))) {
+        failOn(query.lastError());
+        return std::nullopt;
+    }
     while (query.next()) {
         ArchiveGeneration g;
         g.number = query.value(0).toInt();
@@ -229,6 +337,10 @@ QList<ArchiveGeneration> InstrumentArchive::generations()
         g.firstReading = query.value(5).toLongLong();
         g.lastReading = query.value(6).toLongLong();
         list << g;
+    }
+    if (query.lastError().isValid()) {
+        failOn(query.lastError());
+        return std::nullopt;
     }
     return list;
 }
@@ -247,13 +359,23 @@ std::optional<ArchiveFirmware> InstrumentArchive::generationFirmware(int generat
 
 // The current generation when the download agrees with it, else 0 (a new
 // one is needed).
-int InstrumentArchive::generationFor(const ArchiveDownload& download, const DownloadTable& table)
+std::optional<int> InstrumentArchive::generationFor(const ArchiveDownload& download, const DownloadTable& table)
 {
-    const int generation = download.newGeneration ? 0 : currentGeneration();
-    if (generation == 0)
+    if (download.newGeneration)
         return 0;
-    const QStringList archived = generationSlots(generation);
-    const int archivedLast = static_cast<int>(archived.size()) - 1;
+    const std::optional<int> generation = currentGeneration();
+    if (!generation || *generation == 0)
+        return generation;
+    const GenerationSlots archived = generationSlots(*generation);
+    if (!archived.error.isEmpty())
+        return std::nullopt;
+    if (!archived.bad.isEmpty()) {
+        log_.debugMessage(QStringLiteral("Memory generation %1 holds rows that are not slots: a new memory generation.")
+                              .arg(*generation),
+            SessionLog::Warning);
+        return 0;
+    }
+    const int archivedLast = static_cast<int>(archived.raw.size()) - 1;
     if (download.slotsUsed < archivedLast) {
         log_.debugMessage(QStringLiteral("The memory holds fewer slots than archived: a new memory generation."),
             SessionLog::Info);
@@ -261,7 +383,8 @@ int InstrumentArchive::generationFor(const ArchiveDownload& download, const Down
     }
     for (int i = 1; i <= table.count(); ++i) {
         const int slot = download.firstSlot + i - 1;
-        if (slot <= archivedLast && IsReadSlot(table[i]) && !archived[slot].isEmpty() && archived[slot] != table[i].RawHex) {
+        if (slot <= archivedLast && IsReadSlot(table[i]) && !archived.raw[slot].isEmpty()
+            && archived.raw[slot] != table[i].RawHex) {
             log_.debugMessage(QStringLiteral("Slot %1 differs from the archived one: a new memory generation.").arg(slot),
                 SessionLog::Info);
             return 0;
@@ -276,21 +399,42 @@ std::optional<int> InstrumentArchive::recordDownload(const ArchiveDownload& down
         fail(QStringLiteral("not open"));
         return std::nullopt;
     }
-    Transaction transaction(db_);
-    if (!transaction.begun()) {
-        fail(db_.lastError().text());
+    bool busy = false;
+    std::optional<int> written = writeDownload(download, table, busy);
+    if (!written && busy) {
+        // Another writer held the archive past the busy timeout: the whole
+        // transaction once more, deciding the generation afresh.
+        log_.debugMessage(QStringLiteral("The archive was busy: writing the download once more."), SessionLog::Info);
+        written = writeDownload(download, table, busy);
+    }
+    return written;
+}
+
+std::optional<int> InstrumentArchive::writeDownload(const ArchiveDownload& download, const DownloadTable& table,
+    bool& busy)
+{
+    auto failed = [&](const QSqlError& error) -> std::optional<int> {
+        busy = ArchiveSqlBusy(error);
+        failOn(error);
+        return std::nullopt;
+    };
+    busy = false;
+    WriteTransaction transaction(db_);
+    if (!transaction.begun())
+        return failed(transaction.error());
+    std::optional<int> decided = generationFor(download, table);
+    if (!decided) {
+        busy = ArchiveSqlBusy(sqlError_);
         return std::nullopt;
     }
-    int generation = generationFor(download, table);
+    int generation = *decided;
     const QString now = download.whenUtc.toUTC().toString(Qt::ISODate);
     QSqlQuery query(db_);
     if (generation == 0) {
         query.prepare(QStringLiteral("INSERT INTO generations (started_utc) VALUES (?)"));
         query.addBindValue(now);
-        if (!query.exec()) {
-            fail(query.lastError().text());
-            return std::nullopt;
-        }
+        if (!query.exec())
+            return failed(query.lastError());
         generation = query.lastInsertId().toInt();
     }
 
@@ -306,10 +450,8 @@ std::optional<int> InstrumentArchive::recordDownload(const ArchiveDownload& down
              QVariant(download.slotsUsed), TextValue(download.firmware), QVariant(download.firmwareVersion),
              TextValue(download.programVersion), QVariant(download.mgmFactor), QVariant(download.mgmFixed ? 1 : 0)})
         query.addBindValue(value);
-    if (!query.exec()) {
-        fail(query.lastError().text());
-        return std::nullopt;
-    }
+    if (!query.exec())
+        return failed(query.lastError());
     const qint64 downloadId = query.lastInsertId().toLongLong();
 
     // Slots the generation already holds are the same bytes: they stay.
@@ -334,19 +476,17 @@ std::optional<int> InstrumentArchive::recordDownload(const ArchiveDownload& down
         insert.bindValue(9, slot.SampleMode);
         insert.bindValue(10, slot.Flags);
         insert.bindValue(11, slot.Scheduled ? 1 : 0);
-        if (!insert.exec()) {
-            fail(insert.lastError().text());
-            return std::nullopt;
-        }
+        if (!insert.exec())
+            return failed(insert.lastError());
         added += insert.numRowsAffected() > 0 ? 1 : 0;
     }
     query.prepare(QStringLiteral("UPDATE downloads SET slots_added = ? WHERE id = ?"));
     query.addBindValue(added);
     query.addBindValue(downloadId);
-    if (!query.exec() || !transaction.commit()) {
-        fail(QStringLiteral("could not write the download: ") + db_.lastError().text());
-        return std::nullopt;
-    }
+    if (!query.exec())
+        return failed(query.lastError());
+    if (!transaction.commit())
+        return failed(transaction.error());
     log_.debugMessage(QStringLiteral("Archived %1 slots (%2 new) in memory generation %3.").arg(read).arg(added).arg(generation),
         SessionLog::Detail);
     return generation;

@@ -2,6 +2,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,6 +25,26 @@ struct ArchiveDownload {
     // The memory is known not to match the current generation (a failed
     // check of "Download New Data"): start a new one whatever the slots say.
     bool newGeneration = false;
+};
+
+// A row of the archive that cannot stand for a reading: its slot number is
+// outside 1..65535 or its text is not 32 hexadecimal characters. It is left
+// out of every reading, and its generation is never extended by "Download
+// New Data".
+struct BadArchiveRow {
+    int generation = 0;
+    QString slot;                    // the slot number as stored
+    QString why;
+    bool operator==(const BadArchiveRow&) const = default;
+};
+
+// The slots of one generation as read from the archive.
+struct GenerationSlots {
+    QStringList raw;                 // index = slot number (0 unused), empty text where none
+    QList<BadArchiveRow> bad;        // rows left out of raw
+    QString error;                   // the rows could not be read: raw is not the generation
+    // The generation stands for a run of the memory: every row read and good.
+    bool sound() const { return error.isEmpty() && bad.isEmpty(); }
 };
 
 // One memory generation as `archive list` shows it.
@@ -56,11 +77,27 @@ struct ArchiveFirmware {
 // kept in the database (PRAGMA user_version) and older databases are brought
 // up to date by the migrations when opened.
 //
+// Writers of one archive take turns: a download's transaction takes the
+// write lock when it begins (waiting for another writer for a bounded time)
+// and is run once more from the start when the archive was still busy.
+// Readers open it read-only and never create or change the file.
+//
+// Every row read back is checked (slot number, 32 hexadecimal characters),
+// as the file may have been changed by anyone. Errors are worded for a
+// person ("the file is damaged", "another program is using it").
+//
 // The object owns its own database connection (named uniquely, closed and
 // removed when it goes): use it on the thread that made it.
 class InstrumentArchive {
 public:
     static constexpr int SchemaVersion = 1;
+    static constexpr int HighestSlot = 65535;
+    // How long a writer waits for another one before giving up, in ms.
+    static constexpr int BusyTimeoutMs = 5000;
+    enum class Access {
+        Write,      // created when missing, brought up to the current schema
+        ReadOnly,   // must exist; opened read-only, never changed
+    };
     static inline const QString FileName = QStringLiteral("archive.sqlite");
     static QString pathIn(const QString& recordFolder);
 
@@ -69,17 +106,20 @@ public:
     InstrumentArchive(const InstrumentArchive&) = delete;
     InstrumentArchive& operator=(const InstrumentArchive&) = delete;
 
-    // Opens (creating when asked) and migrates the database. False with
-    // error() set when it cannot be used.
-    bool open(bool create = true);
+    // Opens the database; for writing it is created when missing and
+    // migrated. False with error() set when it cannot be used; a file that
+    // is not a regular one (a folder, a device, a pipe, a link to one) is
+    // never opened.
+    bool open(Access access = Access::Write);
     QString error() const { return error_; }
 
-    // The newest generation, 0 when the archive holds none.
-    int currentGeneration();
-    // The raw slots of a generation, index = slot number (index 0 unused,
-    // empty text where the generation holds no such slot).
-    QStringList generationSlots(int generation);
-    QList<ArchiveGeneration> generations();
+    // The newest generation, 0 when the archive holds none; nullopt (error()
+    // set) when it could not be read.
+    std::optional<int> currentGeneration();
+    // The slots of a generation, each row checked.
+    GenerationSlots generationSlots(int generation);
+    // nullopt (error() set) when they could not be read.
+    std::optional<QList<ArchiveGeneration>> generations();
     // The firmware and factor of the newest download of a generation.
     std::optional<ArchiveFirmware> generationFirmware(int generation);
 
@@ -93,13 +133,20 @@ public:
 
 private:
     bool migrate();
+    bool checkReadableVersion();
     bool fail(const QString& what);
-    // The current generation when the download agrees with it, else 0.
-    int generationFor(const ArchiveDownload& download, const DownloadTable& table);
+    bool failOn(const QSqlError& error, const QString& doing = QString());
+    // One attempt at writing the download in one transaction; busy is set
+    // when it failed because another writer held the archive.
+    std::optional<int> writeDownload(const ArchiveDownload& download, const DownloadTable& table, bool& busy);
+    // The current generation when the download agrees with it, 0 when a
+    // new one is needed; nullopt when the archive could not be read.
+    std::optional<int> generationFor(const ArchiveDownload& download, const DownloadTable& table);
 
     QString path_;
     QString connection_;
     SessionLog& log_;
     QString error_;
+    QSqlError sqlError_;             // the database's own error behind error_
     QSqlDatabase db_;
 };

@@ -2,6 +2,7 @@
 
 #include "KeyValueReport.h"
 #include "data/ReadingFormat.h"
+#include "instrument/ClockError.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Measurement.h"
 #include "shell/Picture.h"
@@ -74,7 +75,7 @@ QStringList FirmwareId(const QString& id, const QString& fullString)
 
 QStringList Clock(const InstrumentInfo& info, const QLocale& locale)
 {
-    const double errorDays = ToDayNumber(info.RTCLocal) - ToDayNumber(info.PCTime);
+    const double errorDays = ClockErrorDays(info);
     KeyValueReport report(QStringLiteral("RTC Settings"));
     report.comment(QStringLiteral("Time and Error against PC"))
         .section(QStringLiteral("Default"))

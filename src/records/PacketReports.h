@@ -21,6 +21,7 @@ QStringList CurveCsv();
 QStringList Limits(const std::array<uint8_t, 257>& flashLimits, const QLocale& locale);
 QStringList MgmConversion(const InstrumentInfo& info, const QLocale& locale);
 QStringList FirmwareId(const QString& id, const QString& fullString);
+// "rtc.txt": the last clock reading and its error (PC time - instrument time).
 QStringList Clock(const InstrumentInfo& info, const QLocale& locale);
 
 // The password's hash never leaves the PC: the key stays, its value is withheld.

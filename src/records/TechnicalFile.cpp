@@ -6,7 +6,6 @@
 #include "records/PacketFolder.h"
 #include "data/DataFileLayout.h"
 #include "data/SaveData.h"
-#include "instrument/Clock.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/EepromImage.h"
 #include "instrument/Identity.h"
@@ -101,7 +100,8 @@ void AddInstrumentReports(TechnicalFileContext& c, const PacketFolder& packet)
     const QString id = tolviM::GetFirmwareID(c.link, c.services, false);
     const QString full = tolviM::GetFirmwareID(c.link, c.services, true);
     AddReport(packet, Instrument, QStringLiteral("fw_id.txt"), PacketReports::FirmwareId(id, full));
-    tolviM::GetRTCDetails(c.link, c.services, c.info);
+    // The clock as last read (at the connection or the last keep-alive): the
+    // report describes the instrument as the program has seen it.
     AddReport(packet, Instrument, QStringLiteral("rtc.txt"), PacketReports::Clock(c.info, c.locale));
     for (const char* fileName : {"history.txt", "initial.txt"}) {
         const QString name = QLatin1String(fileName);

@@ -141,6 +141,11 @@ void MainModel::showIdentity(bool connected)
         Q_EMIT instrumentIdentityChanged(text);
 }
 
+void MainModel::recordReadAgain()
+{
+    showIdentity(linkState() == LinkState::Connected);
+}
+
 ConnectionContext MainModel::context()
 {
     return ConnectionContext{services_, link_, info_, downloads_, terminalDebug_};
@@ -301,9 +306,12 @@ bool MainModel::connectNewNetwork(const QString& host, int port)
     if (link_.network().connectToBridge(host, port)) {
         link_.setUseNetwork(true);
         if (PingInstrument(link_)) {
-            instrumentReplied(0);
             remote_.write(QStringLiteral("Address"), host);
             remote_.write(QStringLiteral("Port"), QString::number(port));
+            // The list keeps the bridge used last, and the box names the one in use.
+            setPortList(WithNetworkEntry(PortList{portEntries(), portEditText()},
+                PortEntry::network(host, QString::number(port))));
+            instrumentReplied(0);
             return true;
         }
     }

@@ -118,6 +118,9 @@ public:
     // A new network connection confirmed in the remote-instrument dialog.
     bool connectNewNetwork(const QString& host, int port);
     void keepAliveTick();                      // tmrPing
+    // The record was read again by a procedure outside this model (the clock
+    // after it was set): the identity shows that reading.
+    void recordReadAgain();
     void disconnect();                         // btnDisconnect, tray "disc"
 
 Q_SIGNALS:

@@ -112,6 +112,16 @@ TEST(ScheduleCommand, SetSendsTheNamedFieldsAndKeepsTheRest)
     EXPECT_TRUE(run.out.contains("Days: Saturday, Sunday\n"));
 }
 
+TEST(ScheduleCommand, DaysByNameOrTheirFirstThreeLetters)
+{
+    Instrument instrument;
+    CliFolder folder;
+    const CliFinished run =
+        folder.run(instrument.port() + QStringList{"--yes", "schedule", "set", "--days", "Saturday,sun"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(instrument.block().mid(2, 2), "03");   // Saturday and Sunday
+}
+
 TEST(ScheduleCommand, StartAndStopByState)
 {
     struct Case {
@@ -240,6 +250,8 @@ TEST(ScheduleCommand, UsageErrorsComeBeforeConnecting)
         {{"--demo", "schedule", "set", "--every", "61"}, "--every takes minutes from 0 (continuous) to 60"},
         {{"--demo", "schedule", "set", "--start", "25:00"}, "--start takes a time of day HH:MM"},
         {{"--demo", "schedule", "set", "--days", "mon,xyz"}, "--days takes all, weekdays, weekend"},
+        {{"--demo", "schedule", "set", "--days", "monkey"}, "--days takes all, weekdays, weekend"},
+        {{"--demo", "schedule", "set", "--days", "tues"}, "--days takes all, weekdays, weekend"},
         {{"--demo", "schedule", "set", "--on-full", "never"}, "--on-full takes overwrite or until-full"},
         {{"--demo", "schedule", "set", "--park", "maybe"}, "--park takes on or off"},
     };

@@ -78,6 +78,10 @@ TEST(SettingsCli, ValuesOutOfRangeAreRefusedBeforeAnythingIsSent)
         {{"alarm", "set", "--duration", "256"}, "--duration takes a number from 0 to 255"},
         {{"alarm", "set", "--duration", "ten"}, "--duration takes a number from 0 to 255"},
         {{"alarm", "set", "--drive", "up"}, "--drive takes low|high"},
+        // Between the steps the instrument holds: it would be sent as another value.
+        {{"alarm", "set", "--duration", "2.5"}, "--duration takes steps of 1 s; 2.5 is not one"},
+        {{"alarm", "set", "--level", "0.005"}, "--level takes steps of 0.01 ppm; 0.005 is not one"},
+        {{"pump-valve", "set", "--valve-run", "0.05"}, "--valve-run takes steps of 0.1 s; 0.05 is not one"},
         {{"switches", "--key-lock", "maybe"}, "--key-lock takes off|on"},
         {{"switches"}, "switches needs at least one switch"},
         {{"settings", "list"}, "usage: tolvi-cli settings show [--json]"},
@@ -133,6 +137,28 @@ TEST(SettingsCli, ChangesKeepWhatIsNotNamed)
     EXPECT_EQ(rig.writes(), (QStringList{"B002032", "B004201003201E7FF", "B000543", "B004800", "B004A05", "B004B7D",
                                 "B0059FF", "B002E0001"}));
     EXPECT_TRUE(rig.history().contains("::: Flag settings changed by "));
+}
+
+TEST(SettingsCli, SwitchesAskThePasswordOnceAndNoticesAreNotes)
+{
+    CliRig rig;
+    WriteFileAtomically(rig.folder.file("user.txt"),
+        "[Password]\r\nValid=True\r\nValue=" + PasswordHash("right").toUtf8() + "\r\n");
+    CliFinished run = rig.run({"--password", "right", "switches", "--key-lock", "on", "--auto-off-blocked", "on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(rig.eeprom(0x002E, 2), QByteArray::fromHex("1001"));
+    // Each password check logs its verdict once.
+    QFile log(rig.folder.file("session.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()).count("Same? "), 1);
+
+    // The warning about the button press and the recalibration notice do not stop
+    // the change: they are notes, not errors.
+    run = rig.run({"--yes", "--password", "right", "pump-valve", "set", "--sample-at", "button"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("note: This is not the recommended 'Pump/Valve' setting")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("note: You must recalibrate the instrument")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("tolvi-cli:")) << run.err.toStdString();
 }
 
 TEST(SettingsCli, WrongPasswordIsRefusedWithStatusFour)

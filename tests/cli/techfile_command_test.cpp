@@ -49,4 +49,24 @@ TEST(CliTechFile, WritesTheArchiveAndPrintsItsPath)
     }
 }
 
+TEST(CliTechFile, DownloadFirstListsTheSamples)
+{
+    struct Case {
+        const char* name;
+        QStringList extra;
+        bool listsSamples;
+    };
+    TempFolder folder;
+    for (const Case& c : {Case{"without", {}, false}, Case{"with --download", {QStringLiteral("--download")}, true}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.file(QStringLiteral("service.tolvi"));
+        const CliFinished run = runTechFile(folder, QStringList{QStringLiteral("-o"), path} + c.extra);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList fram = EntryLines(ArchiveEntries(path).value(QStringLiteral("data/fram.csv")));
+        ASSERT_FALSE(fram.isEmpty());
+        // The header line, and with the download one line per slot of the demo instrument.
+        EXPECT_EQ(fram.size() > 1, c.listsSamples) << fram.size();
+    }
+}
+
 }

@@ -155,7 +155,8 @@ TEST_P(SettingsActions, ClockSetReadsBackAndMarksTheStateStale)
     EXPECT_FALSE(rig.cancel.isRequested());
     EXPECT_LT(std::fabs(ClockErrorDays(rig.info)), ClockErrorBalloonDays);
     EXPECT_EQ(rig.panels.panels[1], QStringList{SettingsMessages::ClockSet});
-    EXPECT_EQ(rig.panels.panels[2], QStringList{"Clock Error: ???"});
+    // The reading just taken is shown at once, as the identity shows it.
+    EXPECT_EQ(rig.panels.panels[2], QStringList{ClockErrorText(ClockErrorDays(rig.info))});
     EXPECT_EQ(rig.historyLines(), QStringList{"::: Instrument clock set by " + User});
     const qint64 idle = rig.link.lastCommsAt().secsTo(QDateTime::currentDateTime());
     EXPECT_GE(idle, 59);
@@ -262,6 +263,7 @@ TEST(SettingsActionFaults, ClockThatDoesNotReadBackIsNotRecorded)
     EXPECT_TRUE(rig.historyLines().isEmpty());
     EXPECT_EQ(rig.prompts.texts_of("message"), QStringList{SettingsMessages::ClockNotSet});
     EXPECT_FALSE(rig.panels.panels[1].contains(SettingsMessages::ClockSet));
+    EXPECT_EQ(rig.panels.panels[2], QStringList{ClockErrorUnknownText});
 }
 
 TEST(SettingsRefreshClock, ErrorPanelAndBalloon)

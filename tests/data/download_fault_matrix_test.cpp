@@ -49,7 +49,8 @@ QList<SimFaultRule> SingleReadsUnanswered(int first, int last)
 {
     QList<SimFaultRule> rules;
     for (int slot = first; slot <= last; ++slot)
-        rules << SimFaultRule::on(QStringLiteral("J01%10001").arg(QString::number(slot, 16).toUpper().rightJustified(4, '0')));
+        rules << SimFaultRule::on(
+            QStringLiteral("J01") + QString::number(slot, 16).toUpper().rightJustified(4, '0') + QStringLiteral("0001"));
     return rules;
 }
 
@@ -65,26 +66,26 @@ const FaultCase kCases[] = {
         [](SimFaults& f) { f.dropSlots = {4}; f.wrongSlotReply = {SimFaultRule::on(QStringLiteral("J0100040001"))}; },
         {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4},
         {5, "slot 4 could not be read: the instrument gave no good reply for them", 4, 4}},
-    // One slot's six requests fill the check's bound (8 slots: 31 seconds);
-    // the rest are left unread without asking.
+    // One slot's six requests fill the check's bound (8 slots: 31 seconds,
+    // 4 with the quick timing); the rest are left unread without asking.
     {"MuteAfterSlots", [](SimFaults& f) { f.muteAfterSlots = 12; },
-        {5, "slots 13-20 could not be read: no good reply came for them within the check's 31 seconds", 13, 20},
-        {5, "slots 13-20 could not be read: no good reply came for them within the check's 31 seconds", 13, 20},
-        90, {0, 0}, -1, 0},
+        {5, "slots 13-20 could not be read: no good reply came for them within the check's 4 seconds", 13, 20},
+        {5, "slots 13-20 could not be read: no good reply came for them within the check's 4 seconds", 13, 20},
+        60, {0, 0}, -1, 0, true},
     // Pings are answered, single reads are not: the check's bound (10 slots:
-    // 31 seconds) ends it, not 30 seconds a slot.
+    // 31 seconds, 4 with the quick timing) ends it, not six reply timeouts a slot.
     {"PingsAnsweredSingleReadsNot",
         [](SimFaults& f) {
             for (int slot = 5; slot <= 14; ++slot)
                 f.dropSlots.insert(slot);
             f.noReply = SingleReadsUnanswered(5, 14);
         },
-        {5, "slots 5-14 could not be read: no good reply came for them within the check's 31 seconds", 5, 14},
-        {5, "slots 5-14 could not be read: no good reply came for them within the check's 31 seconds", 5, 14},
-        60},
+        {5, "slots 5-14 could not be read: no good reply came for them within the check's 4 seconds", 5, 14},
+        {5, "slots 5-14 could not be read: no good reply came for them within the check's 4 seconds", 5, 14},
+        30, {0, 0}, -1, -1, true},
     // The bulk read fails, the instrument still answers: every slot is read singly.
     {"BulkReadUnanswered", [](SimFaults& f) { f.noReply = {SimFaultRule::on(QStringLiteral("J0100010014"))}; }, {},
-        {}, 90, {0, 0}, kSlots, 1},
+        {}, 60, {0, 0}, kSlots, 1, true},
     {"BulkReadDamaged", [](SimFaults& f) { f.corruptReply = {SimFaultRule::on(QStringLiteral("J0100010014"))}; }, {},
         {}, 60, {0, 0}, kSlots, 1},
     // A serial line cannot be closed: there the stream just ends.

@@ -316,3 +316,28 @@ TEST(DownloadPage, InstrumentGoneClearsTheFigures)
     EXPECT_FALSE(f.page.slider.eraseEnabled);
     EXPECT_TRUE(f.page.filterFrameVisible);
 }
+
+// Readings that could not be archived: each save of them says so, naming the
+// file; a later download that was archived, or an erase, ends it.
+TEST(DownloadPage, SavingReadingsThatAreNotArchivedSaysSo)
+{
+    PageFixture f;
+    const QString reason = QStringLiteral("the file is damaged");
+    const QString saved = QStringLiteral("/home/lab/run 1.csv");
+    f.page.downloadEnded(DownloadOutcome::Completed, DownloadSummary{}, ChartSource{}, QDateTime::currentDateTime(),
+        reason);
+    EXPECT_EQ(f.page.savedNotice(saved),
+        QStringLiteral("The readings were saved to /home/lab/run 1.csv but not added to the archive: the file is damaged"));
+    EXPECT_EQ(f.page.savedNotice(saved), f.page.savedNotice(saved)) << "said at every save";
+
+    f.page.downloadEnded(DownloadOutcome::NoInstrument, DownloadSummary{}, ChartSource{}, QDateTime::currentDateTime());
+    EXPECT_FALSE(f.page.savedNotice(saved).isEmpty()) << "nothing was downloaded: the table is the one not archived";
+
+    f.page.downloadEnded(DownloadOutcome::Completed, DownloadSummary{}, ChartSource{}, QDateTime::currentDateTime());
+    EXPECT_EQ(f.page.savedNotice(saved), QString());
+
+    f.page.downloadEnded(DownloadOutcome::Completed, DownloadSummary{}, ChartSource{}, QDateTime::currentDateTime(),
+        reason);
+    f.page.memoryErased(0, 16384, false);
+    EXPECT_EQ(f.page.savedNotice(saved), QString());
+}

@@ -133,9 +133,11 @@ TEST(MemoryDownload, CancelWhileStreamingStopsTheStreamAndEmptiesTheTable)
         << rig.linesAt(SessionLog::Warning).join(QLatin1Char('\n')).toStdString();
 }
 
-// A memory read that gets no good reply ends the download as the cancel path
-// does ("C", the unpause, an empty table), but says what failed: "Download
-// has been cancelled." is for the user's own cancel.
+// A memory read that gets no good reply from an instrument that still
+// answers is followed by single reads; when every read is refused the
+// download ends as the cancel path does ("C", the unpause, an empty table),
+// but says what failed: "Download has been cancelled." is for the user's own
+// cancel.
 TEST(MemoryDownload, RefusedBulkReadFailsAndSaysWhy)
 {
     SimRig rig;
@@ -146,12 +148,16 @@ TEST(MemoryDownload, RefusedBulkReadFailsAndSaysWhy)
     EXPECT_EQ(DownloadAllMemory(context), DownloadOutcome::Failed);
     const QStringList sent = rig.payloads();
     EXPECT_EQ(sent.count(QStringLiteral("J0100010005")), 6);
+    EXPECT_EQ(sent.count(QStringLiteral("J0100010001")), 6);   // the fallback's single read of slot 1
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"C", "A050000"}));
     EXPECT_TRUE(rig.linesAt(SessionLog::Problem).contains(QStringLiteral("Bad reply to FRAM Read - skipping!")));
+    EXPECT_TRUE(rig.linesAt(SessionLog::Problem)
+                    .contains(QStringLiteral("the instrument's reply to the memory read was damaged: the slots are "
+                                             "read one by one.")));
     EXPECT_EQ(rig.table.count(), 0);
-    EXPECT_EQ(context.report.message, QStringLiteral("the instrument's reply to the memory read was damaged"));
+    EXPECT_EQ(context.report.message, QStringLiteral("slots 1-5 could not be read: the instrument gave no good reply for them"));
     EXPECT_EQ(rig.observer.panel1.last(),
-        QStringLiteral("Download failed: the instrument's reply to the memory read was damaged."));
+        QStringLiteral("Download failed: slots 1-5 could not be read: the instrument gave no good reply for them."));
     EXPECT_FALSE(rig.cancel.isRequested());
 }
 

@@ -24,7 +24,8 @@ void WriteFile(const QString& path, const QByteArray& content)
 }
 
 // The simulated instrument with one record of each kind of event log but
-// the schedule log, offsets of both signs and zero, and a marked EEPROM.
+// the schedule log, offsets of both signs and zero, a schedule, two slots
+// and a marked EEPROM.
 SimScenario PacketScenario()
 {
     SimScenario s;
@@ -38,9 +39,15 @@ SimScenario PacketScenario()
         {3, 2, at + 300, Hex("0000")},
     };
     s.mgmFactorStep = 1;
+    // An enabled weekday schedule with its loop counter, two slots past an erase.
+    s.schedule.enabled = true;
+    s.schedule.config = 0x11;
+    s.schedule.counter = 5;
+    s.slots = VariedSlots(2, at);
+    s.recordOffset = 3;
     s.eepromOverrides = {
         {0x002C, QByteArray("QY")},        // fake mode
-        {0x002E, Hex("1001")},             // automatic switch-off and key lock
+        {0x002E, Hex("1003")},             // automatic switch-off, key lock and Q mode
         {0x0040, Hex("000C")},             // offset -0.012
         {0x0050, Hex("010102")},           // zero error -258
         {0x01B4, QByteArray("XK")},
@@ -101,6 +108,9 @@ protected:
         if (!run->rig.start(*scenario))
             return;
         run->rig.prompts.answers.push_back(Prompts::Answer::Yes);
+        // The clock as the connection read it: 30 seconds behind the PC.
+        run->rig.info.RTCLocal = QDateTime(QDate(2026, 9, 1), QTime(10, 30, 0));
+        run->rig.info.PCTime = run->rig.info.RTCLocal.addSecs(30);
         result = run->generate();
         entries = ArchiveEntries(run->archive);
     }
@@ -234,6 +244,15 @@ TEST_F(GeneratedPacket, EventLogsAreReadUntilTheirFirstEmptyRecord)
     const QStringList requests = run->rig.payloads().filter(QRegularExpression(QStringLiteral("^G10")));
     EXPECT_EQ(requests.filter(QStringLiteral("G1004")), QStringList{"G100400"});
     EXPECT_EQ(requests.filter(QStringLiteral("G1003")), (QStringList{"G100300", "G100301", "G100302", "G100303"}));
+}
+
+TEST_F(GeneratedPacket, ClockReportHoldsTheLastReadingWithoutReadingAgain)
+{
+    const QStringList rtc = lines("instrument/rtc.txt");
+    EXPECT_TRUE(rtc.contains(QStringLiteral("Time=01 Sep 2026 10:30:00"))) << rtc.join(QLatin1Char('|')).toStdString();
+    // The error is PC time - instrument time, as the status bar shows it.
+    EXPECT_TRUE(rtc.contains(QStringLiteral("Error=+0000.0003 days"))) << rtc.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(run->rig.payloads().contains(QStringLiteral("K")));
 }
 
 TEST_F(GeneratedPacket, PasswordHashNeverLeavesThePc)

@@ -190,6 +190,10 @@ TEST(Connection, NewNetworkConnectionIsRememberedAndListed)
     ASSERT_TRUE(rig.model->connectNewNetwork(QStringLiteral("127.0.0.1"), sim->tcpPort()));
     EXPECT_TRUE(rig.link.useNetwork());
     EXPECT_EQ(rig.model->connectionLabel(), QStringLiteral("Connected to 10234F (V2.31)"));
+    // While connected the list holds the bridge and the box names it.
+    EXPECT_EQ(rig.model->portEntries().mid(rig.model->portEntries().size() - 2),
+        (QStringList{PortEntry::Separator, sim->networkAddress()}));
+    EXPECT_EQ(rig.model->portEditText(), sim->networkAddress());
     rig.model->disconnect();
 
     // The next scan offers the bridge at the end, after a separator, and

@@ -192,6 +192,27 @@ TEST(PortDiscovery, NetworkEntryParsing)
     EXPECT_FALSE(ParseNetworkEntry(QStringLiteral("COM Port 3")));
 }
 
+TEST(PortDiscovery, NewNetworkEntryTakesTheBridgesPlaceAndTheBox)
+{
+    const QString sep = PortEntry::Separator, bridge = QStringLiteral("net://10.0.0.9:8899");
+    struct Case {
+        const char* name;
+        QStringList before;
+        QStringList after;
+    };
+    const Case cases[] = {
+        {"no bridge listed", {"COM Port 1", sep, "COM Port 3"}, {"COM Port 1", sep, "COM Port 3", sep, bridge}},
+        {"an earlier bridge", {"COM Port 1", sep, sep, "net://10.0.0.5:8899"}, {"COM Port 1", sep, sep, bridge}},
+        {"an empty list", {}, {sep, bridge}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PortList shown = WithNetworkEntry(PortList{c.before, QStringLiteral("COM Port 1")}, bridge);
+        EXPECT_EQ(shown.entries, c.after);
+        EXPECT_EQ(shown.editText, bridge);
+    }
+}
+
 TEST(PortDiscovery, PortHeldByAnotherProgramIsLeftOut)
 {
     ModelRig rig;

@@ -113,6 +113,23 @@ TEST(SimReplies, WritesChangeWhatLaterReadsReturn)
     EXPECT_EQ(PayloadOf(Ask(engine, "A03").value(0)), QByteArray("A0000"));
 }
 
+TEST(SimReplies, EepromKeepsCopiesOfTheScheduleAndTheMemoryUse)
+{
+    SimEngine engine(SmallScenario(), FixedUtc);
+    // The schedule block and its enabled byte at 0x0060, the slots used and
+    // the oldest slot's offset at 0x01E5, the limit table and its check byte at 0x0078.
+    EXPECT_EQ(PayloadOf(Ask(engine, "G00600C").value(0)), QByteArray("G0060107C0A01E00259FFFF000000"));
+    EXPECT_EQ(PayloadOf(Ask(engine, "G01E504").value(0)), QByteArray("G01E5000C0000"));
+    EXPECT_EQ(PayloadOf(Ask(engine, "G007815").value(0)),
+        QByteArray("G00780000FA0001F40003E80009C4000A000F00140019ED"));
+
+    Ask(engine, "A01017F3C00000001FFFF0005");
+    Ask(engine, "A02");
+    Ask(engine, "J020002");
+    EXPECT_EQ(PayloadOf(Ask(engine, "G00600C").value(0)), QByteArray("G0060017F3C00000001FFFF000501"));
+    EXPECT_EQ(PayloadOf(Ask(engine, "G01E504").value(0)), QByteArray("G01E5000A0002"));
+}
+
 TEST(SimReplies, ScheduleRunsInsideItsWindowAndPausesOnRequest)
 {
     SimScenario s = SmallScenario();

@@ -133,6 +133,7 @@ TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
     DownloadPage* download = f.window.downloadPage();
     const Case cases[] = {
         {menu->saveData, QKeySequence(Qt::CTRL | Qt::Key_S), download->btnSaveData},
+        {menu->report, {}, download->fraChart->btnChartReport},
         {menu->quit, QKeySequence(Qt::CTRL | Qt::Key_Q), nullptr},
         {menu->connectPort, {}, configure->btnSelectComPort},
         {menu->autoConnect, QKeySequence(Qt::Key_F6), configure->btnAutoSelectComPort},
@@ -144,6 +145,7 @@ TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
         {menu->about, {}, nullptr},
     };
     download->fraDownloadFilters->show();   // saving is offered after a download
+    download->fraChart->show();             // a report while the chart has readings
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item->text().toStdString());
         EXPECT_EQ(c.item->shortcut(), c.key);
@@ -162,6 +164,8 @@ TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
     EXPECT_EQ(menu->saveData->shortcuts().value(1), QKeySequence(Qt::Key_F8));
     download->fraDownloadFilters->hide();
     EXPECT_FALSE(menu->saveData->isEnabled()) << "nothing downloaded to save";
+    download->fraChart->hide();
+    EXPECT_FALSE(menu->report->isEnabled()) << "no readings to report on";
 
     // While a procedure runs the instrument items are off with their buttons.
     HeldJob job;

@@ -156,3 +156,25 @@ TEST(SettingsPageWindow, DataDumpFlipsTheCaption)
     EXPECT_EQ(f.eeprom(0x004F, 1), QByteArray::fromHex("FF"));
     EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "Data Dump mode activated.");
 }
+
+TEST(SettingsPageWindow, ClockSetRefreshesTheSchedulePageAndShowsOneReading)
+{
+    SettingsFixture f;
+    ASSERT_TRUE(f.connected);
+    // An edit the instrument does not hold: the Schedule page's refresh takes it back.
+    SchedulePage* schedule = f.app->window().schedulePage();
+    const int frequency = schedule->udnSchedFreq->value();
+    schedule->udnSchedFreq->setValue(frequency == 30 ? 31 : 30);
+    f.page->btnSetRTCToLocalTime->click();
+    ASSERT_TRUE(f.idle());
+    ASSERT_TRUE(f.idle());   // the Schedule page's refresh, queued when the clock was set
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.app->window().statusPanels()->panelText(1), "Instrument clock set to local PC time.");
+    EXPECT_EQ(schedule->udnSchedFreq->value(), frequency);
+    // The clock error right after the read-back, the same in the status bar and the identity.
+    const QString panel = f.app->window().statusPanels()->panelText(2);
+    ASSERT_TRUE(panel.startsWith("Clock Error: ")) << panel.toStdString();
+    EXPECT_NE(panel, "Clock Error: ???");
+    const QString identity = f.app->window().configurePage()->lblInstrumentIdentity->text();
+    EXPECT_TRUE(identity.contains(panel.mid(QStringLiteral("Clock Error: ").size()))) << identity.toStdString();
+}

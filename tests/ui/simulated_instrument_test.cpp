@@ -226,7 +226,8 @@ TEST(SimulatedInstrument, TerminalSendAndEepromDump)
     script.thenPress(QMessageBox::Ok);
     terminal.btnTermSaveEE->click();
     ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(120000));
-    const QString path = QDir(f.appFolder()).filePath("eemap.hex");
+    // Into the data folder, not the program's folder (which an installed program cannot write).
+    const QString path = QDir(f.dataFolder()).filePath("eemap.hex");
     EXPECT_EQ(script.messages, QStringList{"Instrument setup saved to " + path});
     EXPECT_EQ(f.read(path).count("\r\n"), 65);
     const QByteArray eeprom =

@@ -1,0 +1,91 @@
+#include "DownloadRun.h"
+
+#include "CliSession.h"
+#include "ExitCode.h"
+#include "MemoryCommands.h"
+#include "link/InstrumentLink.h"
+#include "records/ArchivedDownload.h"
+#include "session/MainModel.h"
+#include "shell/Services.h"
+
+namespace {
+std::optional<int> parseSlot(const QString& text)
+{
+    bool ok = false;
+    const int slot = text.trimmed().toInt(&ok);
+    return ok && slot >= 1 ? std::optional(slot) : std::nullopt;
+}
+}
+
+std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser, QString& problem)
+{
+    SlotSelection r;
+    const bool hasFrom = parser.isSet(QStringLiteral("from"));
+    if (hasFrom != parser.isSet(QStringLiteral("to"))) {
+        problem = QStringLiteral("--from and --to go together");
+        return std::nullopt;
+    }
+    r.newData = parser.isSet(QStringLiteral("new"));
+    if (hasFrom && r.newData) {
+        problem = QStringLiteral("--new and --from/--to exclude each other");
+        return std::nullopt;
+    }
+    if (hasFrom) {
+        const auto first = parseSlot(parser.value(QStringLiteral("from")));
+        const auto last = parseSlot(parser.value(QStringLiteral("to")));
+        if (!first || !last || *last < *first) {
+            problem = QStringLiteral("--from and --to take slot numbers from 1, --to not below --from");
+            return std::nullopt;
+        }
+        r.portion = std::pair{*first, *last};
+    }
+    return r;
+}
+
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
+    QString& notArchived)
+{
+    const int status = ConnectForSlots(session, selection.portion ? selection.portion->second : 0);
+    if (status != ExitOk)
+        return status;
+    MainModel& model = session.model();
+    Services& services = session.services();
+    CancelToken cancel;
+    DownloadContext context{services, session.link(), model.instrument(), model.downloads(), progress, cancel};
+    DownloadOutcome outcome;
+    {
+        InterruptCancels interrupt(cancel);
+        session.link().setCancelToken(&cancel);
+        outcome = selection.newData ? DownloadNewData(context)
+            : selection.portion
+            ? DownloadPortionAndArchive(context, selection.portion->first,
+                  selection.portion->second - selection.portion->first)
+            : DownloadAllAndArchive(context);
+        session.link().setCancelToken(nullptr);
+    }
+    progress.finish();
+    notArchived = context.notArchived;
+    switch (outcome) {
+    case DownloadOutcome::Completed:
+        return ExitOk;
+    case DownloadOutcome::Incomplete:
+        session.error(context.report.message);   // what was read is kept all the same
+        return ExitIncomplete;
+    case DownloadOutcome::EmptyMemory:
+        session.error(QStringLiteral("The instrument memory is empty!"));
+        return ExitFailed;
+    case DownloadOutcome::Cancelled:
+        session.error(QStringLiteral("Download has been cancelled."));
+        return ExitFailed;
+    case DownloadOutcome::Failed:
+        // Without words it was an unexpected failure, already reported.
+        if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
+            session.error(problem);
+        return ExitFailed;
+    case DownloadOutcome::NoInstrument:
+        return ExitNoInstrument;     // said by the download
+    case DownloadOutcome::NothingToDownload:
+        return ExitUsage;            // said by the download
+    }
+    return ExitFailed;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <QCommandLineParser>
+#include <QString>
+#include <optional>
+#include <utility>
+
+class CliSession;
+class TerminalProgress;
+
+// Which slots a download reads: all of them, a portion (--from N --to M), or
+// only what the instrument's archive lacks (--new).
+struct SlotSelection {
+    std::optional<std::pair<int, int>> portion;        // first and last slot
+    bool newData = false;
+};
+
+// The selection from the options; nullopt with the bad option named in problem.
+std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser, QString& problem);
+
+// Connects, downloads the selected slots into the session's table and adds
+// them to the archive. ExitOk; ExitIncomplete when some slots could not be
+// read (said; the rest is in the table); else the failure status, said.
+// notArchived gets why the slots read were not added to the archive (empty
+// when they were); the caller says it, naming what it saved.
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
+    QString& notArchived);
