@@ -86,7 +86,7 @@ TEST(Cli, HelpListsEveryCommand)
     const CliFinished run = runCli(folder, {QStringLiteral("--help")});
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text : {"ports", "info", "send PAYLOAD", "--port", "--auto", "--demo", "--data-dir", "--yes",
-             "--password", "TOLVI_PASSWORD", "4 refused", "5 incomplete"})
+             "--password", "TOLVI_PASSWORD", "4 refused", "5 done in part"})
         EXPECT_TRUE(run.out.contains(QString::fromLatin1(text))) << text;
 }
 
