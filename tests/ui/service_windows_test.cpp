@@ -139,7 +139,9 @@ TEST(ServiceActions, RefreshSensorCancelledFromTheStatusBarStillRestores)
     ASSERT_TRUE(program->instrumentThread().waitUntilIdle(120000));
 
     EXPECT_EQ(script.messages.size(), 1);   // the question only: no "refreshed" box
-    EXPECT_EQ(panels->panelText(1), QString());
+    // The cancel is said where the user looks, not left as an empty status bar.
+    EXPECT_EQ(panels->panelText(1),
+        QStringLiteral("Sensor refresh cancelled; the pump and valve settings are as they were."));
     const auto instrument = [&](auto get) { return program->demoInstrument()->engine().inspect(get); };
     EXPECT_FALSE(instrument([](const SimInstrument& i) { return i.testMode(); }));
     EXPECT_EQ(instrument([](const SimInstrument& i) { return i.testCycles(); }), 2);

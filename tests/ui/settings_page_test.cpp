@@ -219,6 +219,9 @@ TEST(SettingsPageWindow, ClockSetRefreshesTheSchedulePageAndShowsOneReading)
     SchedulePage* schedule = f.app->window().schedulePage();
     const int frequency = schedule->udnSchedFreq->value();
     schedule->udnSchedFreq->setValue(frequency == 30 ? 31 : 30);
+    // The demo instrument samples by its schedule, so setting the clock asks first.
+    ModalScript script;
+    script.thenPress(QMessageBox::Yes);
     f.page->btnSetRTCToLocalTime->click();
     ASSERT_TRUE(f.idle());
     ASSERT_TRUE(f.idle());   // the Schedule page's refresh, queued when the clock was set
