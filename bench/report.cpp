@@ -127,10 +127,13 @@ int archive()
     wall.start();
     const double cpu0 = cpuSeconds(RUSAGE_THREAD);
     InstrumentArchive archive(InstrumentArchive::pathIn(folder.path()), log);
-    if (!archive.open(false))
+    if (!archive.open(InstrumentArchive::Access::ReadOnly))
+        return 1;
+    const std::optional<QList<ArchiveGeneration>> generations = archive.generations();
+    if (!generations)
         return 1;
     QList<int> all;
-    for (const ArchiveGeneration& g : archive.generations())
+    for (const ArchiveGeneration& g : *generations)
         all << g.number;
     ArchiveExport exported = ExportArchive(archive, QStringLiteral("10234F"), folder.path(), all, log);
     const int rows = exported.table.count();
