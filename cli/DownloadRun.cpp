@@ -42,34 +42,32 @@ std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser,
     return r;
 }
 
-int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
-    QString& notArchived)
+DownloadRunResult RunDownload(CliSession& session, TerminalProgress& progress,
+    const std::function<DownloadOutcome(DownloadContext&)>& download)
 {
-    const int status = ConnectForSlots(session, selection.portion ? selection.portion->second : 0);
-    if (status != ExitOk)
-        return status;
     MainModel& model = session.model();
-    Services& services = session.services();
     CancelToken cancel;
-    DownloadContext context{services, session.link(), model.instrument(), model.downloads(), progress, cancel};
-    DownloadOutcome outcome;
+    DownloadContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress, cancel};
+    DownloadRunResult run;
     {
         InterruptCancels interrupt(cancel);
         session.link().setCancelToken(&cancel);
-        outcome = selection.newData ? DownloadNewData(context)
-            : selection.portion
-            ? DownloadPortionAndArchive(context, selection.portion->first,
-                  selection.portion->second - selection.portion->first)
-            : DownloadAllAndArchive(context);
+        run.outcome = download(context);
         session.link().setCancelToken(nullptr);
     }
     progress.finish();
-    notArchived = context.notArchived;
-    switch (outcome) {
+    run.report = context.report;
+    run.notArchived = context.notArchived;
+    return run;
+}
+
+int DownloadStatus(CliSession& session, const DownloadRunResult& run)
+{
+    switch (run.outcome) {
     case DownloadOutcome::Completed:
         return ExitOk;
     case DownloadOutcome::Incomplete:
-        session.error(context.report.message);   // what was read is kept all the same
+        session.error(run.report.message);   // what was read is kept all the same
         return ExitIncomplete;
     case DownloadOutcome::EmptyMemory:
         session.error(QStringLiteral("The instrument memory is empty!"));
@@ -79,7 +77,7 @@ int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, T
         return ExitFailed;
     case DownloadOutcome::Failed:
         // Without words it was an unexpected failure, already reported.
-        if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
+        if (const QString problem = DownloadProblemText(run.outcome, run.report); !problem.isEmpty())
             session.error(problem);
         return ExitFailed;
     case DownloadOutcome::NoInstrument:
@@ -88,4 +86,21 @@ int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, T
         return ExitUsage;            // said by the download
     }
     return ExitFailed;
+}
+
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
+    QString& notArchived)
+{
+    const int status = ConnectForSlots(session, selection.portion ? selection.portion->second : 0);
+    if (status != ExitOk)
+        return status;
+    const DownloadRunResult run = RunDownload(session, progress, [&selection](DownloadContext& context) {
+        return selection.newData ? DownloadNewData(context)
+            : selection.portion
+            ? DownloadPortionAndArchive(context, selection.portion->first,
+                  selection.portion->second - selection.portion->first)
+            : DownloadAllAndArchive(context);
+    });
+    notArchived = run.notArchived;
+    return DownloadStatus(session, run);
 }

@@ -4,6 +4,10 @@
 #include <optional>
 #include <utility>
 
+#include "data/MemoryDownload.h"
+
+#include <functional>
+
 class CliSession;
 class TerminalProgress;
 
@@ -16,6 +20,20 @@ struct SlotSelection {
 
 // The selection from the options; nullopt with the bad option named in problem.
 std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser, QString& problem);
+
+// One download on the session's link, Ctrl-C cancelling it: its outcome,
+// with what the download reported and why it was not archived.
+struct DownloadRunResult {
+    DownloadOutcome outcome = DownloadOutcome::Failed;
+    DownloadReport report;
+    QString notArchived;
+};
+DownloadRunResult RunDownload(CliSession& session, TerminalProgress& progress,
+    const std::function<DownloadOutcome(DownloadContext&)>& download);
+
+// The exit status for a download's outcome, its problem said on stderr:
+// ExitOk, ExitIncomplete (the rest is in the table), else the failure.
+int DownloadStatus(CliSession& session, const DownloadRunResult& run);
 
 // Connects, downloads the selected slots into the session's table and adds
 // them to the archive. ExitOk; ExitIncomplete when some slots could not be

@@ -1,5 +1,6 @@
 #include "CliSession.h"
 #include "Commands.h"
+#include "DownloadRun.h"
 #include "ExitCode.h"
 #include "MemoryCommands.h"
 #include "data/MemoryDownload.h"
@@ -21,39 +22,16 @@ namespace {
 // ExitIncomplete kept in partial), else the status to end with.
 int DownloadFirst(CliSession& session, TerminalProgress& progress, bool& partial)
 {
-    MainModel& model = session.model();
-    CancelToken cancel;
-    DownloadContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress, cancel};
-    DownloadOutcome outcome;
-    {
-        InterruptCancels interrupt(cancel);
-        session.link().setCancelToken(&cancel);
-        outcome = DownloadAllAndArchive(context);
-        session.link().setCancelToken(nullptr);
-    }
-    progress.finish();
-    switch (outcome) {
-    case DownloadOutcome::Completed:
-        return ExitOk;
-    case DownloadOutcome::Incomplete:
-        session.error(context.report.message);   // the slots that were read are listed all the same
-        partial = true;
-        return ExitOk;
-    case DownloadOutcome::EmptyMemory:
-    case DownloadOutcome::NothingToDownload:
+    const DownloadRunResult run = RunDownload(session, progress, DownloadAllAndArchive);
+    if (run.outcome == DownloadOutcome::EmptyMemory || run.outcome == DownloadOutcome::NothingToDownload) {
         session.prompts().note(QStringLiteral("The instrument memory is empty!"));
         return ExitOk;
-    case DownloadOutcome::Cancelled:
-        session.error(QStringLiteral("Download has been cancelled."));
-        return ExitFailed;
-    case DownloadOutcome::NoInstrument:
-        return ExitNoInstrument;   // said by the download
-    case DownloadOutcome::Failed:
-        break;
     }
-    if (const QString problem = DownloadProblemText(outcome, context.report); !problem.isEmpty())
-        session.error(problem);
-    return ExitFailed;
+    const int status = DownloadStatus(session, run);
+    if (status != ExitIncomplete)
+        return status;
+    partial = true;   // the slots that were read are listed all the same
+    return ExitOk;
 }
 
 int runTechFile(CliSession& session, const QStringList&, const QCommandLineParser& parser)
