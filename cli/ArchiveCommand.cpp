@@ -1,4 +1,5 @@
 #include "ArchiveSelection.h"
+#include "CliOutput.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "DataFileOptions.h"
@@ -11,14 +12,8 @@
 #include "shell/SessionLog.h"
 
 #include <QDir>
-#include <cstdio>
 
 namespace {
-void print(const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-}
-
 QString readingTime(qint64 utcSeconds)
 {
     return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -37,7 +32,7 @@ void printGenerations(const QList<ArchiveGeneration>& generations)
                         .arg(g.lastSlot)
                         .arg(readingTime(g.firstReading), readingTime(g.lastReading));
         }
-        print(line);
+        PrintLine(line);
     }
 }
 
@@ -50,7 +45,7 @@ bool listOne(CliSession& session, InstrumentArchive& archive, const QString& ser
                 .arg(serial, QDir::toNativeSeparators(archive.where()), archive.error()));
         return false;
     }
-    print(QStringLiteral("Instrument %1 (%2)").arg(serial, archive.where()));
+    PrintLine(QStringLiteral("Instrument %1 (%2)").arg(serial, archive.where()));
     printGenerations(*generations);
     return true;
 }
@@ -82,7 +77,7 @@ int listArchives(CliSession& session, const ArchiveStore& store)
                 status = ExitFailed;
         }
         if (serials->isEmpty())
-            print(QStringLiteral("No instrument archive in %1.").arg(store.server->address));
+            PrintLine(QStringLiteral("No instrument archive in %1.").arg(store.server->address));
         return status;
     }
     const QList<ArchiveLocation> archives = ArchivesIn(services.paths.dataFolder);
@@ -92,7 +87,7 @@ int listArchives(CliSession& session, const ArchiveStore& store)
             status = ExitFailed;
     }
     if (archives.isEmpty())
-        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
+        PrintLine(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
     return status;
 }
 
@@ -120,7 +115,7 @@ int pushArchives(CliSession& session, const QCommandLineParser& parser, const Ar
                     .arg(only, QDir::toNativeSeparators(services.paths.dataFolder)));
             return ExitFailed;
         }
-        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
+        PrintLine(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
         return ExitOk;
     }
     int status = ExitOk;
@@ -141,7 +136,7 @@ int pushArchives(CliSession& session, const QCommandLineParser& parser, const Ar
                            .arg(pushed.slotsAdded)
                            .arg(pushed.alreadyThere)
                            .arg(store.server->address);
-        print(line);
+        PrintLine(line);
         if (!pushed.error.isEmpty()) {
             session.error(QStringLiteral("The archive of instrument %1 was not copied in full: %2").arg(serial, pushed.error));
             status = ExitFailed;

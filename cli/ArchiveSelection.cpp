@@ -1,5 +1,6 @@
 #include "ArchiveSelection.h"
 
+#include "CliOutput.h"
 #include "CliSession.h"
 #include "ExitCode.h"
 #include "records/InstrumentArchive.h"
@@ -57,10 +58,10 @@ QString InWords(const QString& serial, const QList<int>& generations)
 
 QCommandLineOption ArchiveDatabaseOption()
 {
-    return QCommandLineOption(QStringLiteral("archive-db"),
-        QStringLiteral("Keep the archive in this PostgreSQL database (postgresql://user@host:port/dbname; the password"
-                       " from PGPASSWORD or ~/.pgpass) instead of the one the settings name or the record folders."),
-        QStringLiteral("URL"));
+    return ValueOption("archive-db",
+        "Keep the archive in this PostgreSQL database (postgresql://user@host:port/dbname; the password"
+        " from PGPASSWORD or ~/.pgpass) instead of the one the settings name or the record folders.",
+        "URL");
 }
 
 std::optional<ArchiveStore> ChosenArchiveStore(CliSession& session, const QCommandLineParser& parser)
