@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-charts-dev libqt6opengl6-dev
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite libqt6sql6-psql
   libgl-dev libzip-dev
   fonts-dejavu-core
 )
