@@ -7,16 +7,11 @@
 #include "records/InstrumentArchive.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
+#include "CliOutput.h"
 
 #include <QDir>
-#include <cstdio>
 
 namespace {
-void print(const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-}
-
 QString readingTime(qint64 utcSeconds)
 {
     return QDateTime::fromSecsSinceEpoch(utcSeconds).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -37,7 +32,7 @@ int listArchives(CliSession& session)
             status = ExitFailed;
             continue;
         }
-        print(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
+        PrintLine(QStringLiteral("Instrument %1 (%2)").arg(serial, path));
         for (const ArchiveGeneration& g : *generations) {
             QString line = QStringLiteral("  generation %1: started %2 UTC, %3 downloads, %4 slots")
                                .arg(g.number)
@@ -49,11 +44,11 @@ int listArchives(CliSession& session)
                             .arg(g.lastSlot)
                             .arg(readingTime(g.firstReading), readingTime(g.lastReading));
             }
-            print(line);
+            PrintLine(line);
         }
     }
     if (archives.isEmpty())
-        print(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
+        PrintLine(QStringLiteral("No instrument archive in %1.").arg(QDir::toNativeSeparators(services.paths.dataFolder)));
     return status;
 }
 

@@ -3,6 +3,7 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "link/FirmwareFlags.h"
+#include "shell/TimeUnits.h"
 
 #include <algorithm>
 
@@ -10,7 +11,6 @@ namespace {
 constexpr double kHeadroom = 0.05;             // share of the span left above the highest point
 constexpr double kMgmFactorScale = 512.0;      // the instrument's factor counts in 1/512 mg/m^3 per ppm
 constexpr qint64 kLoneSampleMs = 30 * 60 * 1000; // time either side of a single sample
-constexpr qint64 kMsPerSecond = 1000;
 constexpr double kClimateDefaultMax = 100.0;   // %rh scale when nothing is drawn
 // A line is broken where samples are further apart than this many of their
 // usual spacings (the median spacing of the samples drawn).
@@ -128,7 +128,7 @@ ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& in
     for (int i = 1; i <= table.count(); ++i) {
         if (table[i].SampleTime.isValid()) {
             source.slots.push_back(table[i]);
-            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+            source.times.push_back(qint64(table[i].TimeStamp) * TimeUnits::MsPerSecond);
         }
     }
     TakeInstrument(source, info, flags);
@@ -142,7 +142,7 @@ ChartSource ChartSource::taking(DownloadTable&& table, const InstrumentInfo& inf
     source.times.reserve(source.slots.capacity());
     for (int i = 1; i <= table.count(); ++i) {
         if (table[i].SampleTime.isValid()) {
-            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+            source.times.push_back(qint64(table[i].TimeStamp) * TimeUnits::MsPerSecond);
             source.slots.push_back(std::move(table[i]));
         }
     }

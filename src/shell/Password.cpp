@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kNoPassword = QStringLiteral("No Password");
-
 bool isLatin1(const QString& text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
@@ -23,7 +21,7 @@ bool isLatin1(const QString& text)
 
 QString storedHash(const QString& userFile)
 {
-    return ReadSettingsText(userFile, PasswordKeys::Section, PasswordKeys::Value, kNoPassword);
+    return ReadSettingsText(userFile, PasswordKeys::Section, PasswordKeys::Value, PasswordKeys::NoPassword);
 }
 
 void say(Services& services, Prompts::Icon icon, const char* text)

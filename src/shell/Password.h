@@ -15,6 +15,8 @@ namespace PasswordKeys {
 inline const QString Section = QStringLiteral("Password");
 inline const QString Valid = QStringLiteral("Valid");
 inline const QString Value = QStringLiteral("Value");
+// What stands for "no password set" where a password is read.
+inline const QString NoPassword = QStringLiteral("No Password");
 }
 
 enum class PasswordPolicy {
