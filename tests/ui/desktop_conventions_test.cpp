@@ -89,6 +89,34 @@ TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
     EXPECT_EQ(status->shownText(1), "Connected.");
 }
 
+// Panel 1's messages reach the session log whole: each new one once, and of
+// an operation's notes only those that say more than new figures.
+TEST(StatusPanels, MessagesGoIntoTheSessionLogWhole)
+{
+    WindowFixture f;
+    QStringList statuses;
+    f.log.setListener([&statuses](const QString& line, int) {
+        const qsizetype at = line.indexOf(QStringLiteral("Status: "));
+        if (at >= 0)
+            statuses << line.mid(at + 8);
+    });
+    StatusPanels* status = f.window.statusPanels();
+    const QString saved = "301 samples saved to '/home/user/Documents/instrument runs/2026/december/site B/"
+                          "Karvex_261211003412.csv'.";
+    status->setPanelText(1, "Connected.");
+    status->setPanelText(1, "Connected.");
+    status->setProgress(5);
+    status->setPanelText(1, "Downloading the whole of memory from the instrument: 005% done. (ETA 0:01:23)");
+    status->setPanelText(1, "Downloading the whole of memory from the instrument: 042% done. (ETA 0:00:50)");
+    status->setPanelText(1, "Reading the slots the stream left out...");
+    status->setProgress(-1);
+    status->setPanelText(1, saved);
+    EXPECT_EQ(statuses, (QStringList{"Connected.",
+                            "Downloading the whole of memory from the instrument: 005% done. (ETA 0:01:23)",
+                            "Reading the slots the stream left out...", saved}));
+    EXPECT_EQ(status->panel(1)->toolTip(), saved);
+}
+
 // The bar and its Cancel button come with an operation and go with it;
 // Cancel is the same gesture as the double click on panel 1.
 TEST(StatusPanels, ProgressAndCancelOnlyWhileAnOperationRuns)
