@@ -19,6 +19,7 @@
 #include "link/FirmwareFlags.h"
 #include "records/ArchiveExport.h"
 #include "records/InstrumentArchive.h"
+#include "shell/Startup.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -147,6 +148,7 @@ int archive()
 
 int main(int argc, char** argv)
 {
+    PinSystemTimeZone();  // as the programs start
     // The PDF's text needs the fonts, which need a QGuiApplication; it draws off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,6 +9,7 @@
 #include "instrument/SampleMemory.h"
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
+#include "records/ArchivedErase.h"
 #include "session/MainModel.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"
@@ -149,8 +150,8 @@ void DownloadActions::erase(bool portion)
             MainModel& model = parts_.model;
             EraseContext context{model.services(), model.link(), model.instrument(), model.downloads(),
                 parts_.observer, parts_.passwordDialog};
-            const EraseOutcome outcome = portion ? EraseMemoryPortion(context, slider.selStart, slider.selLength)
-                                                 : EraseAllMemory(context);
+            const EraseOutcome outcome = portion ? EraseMemoryPortionChecked(context, slider.selStart, slider.selLength)
+                                                 : EraseAllMemoryChecked(context);
             return Result{outcome, FiguresOf(model.instrument())};
         },
         [this, portion](Result result) {

@@ -194,8 +194,13 @@ DataDumpResult ToggleDataDump(SettingsContext& c, bool enabledNow)
     if (!PasswordOk(c))
         return result;
     const bool enable = !enabledNow;
-    const QString question = enable ? SettingsMessages::DataDumpEnableQuestion : SettingsMessages::DataDumpDisableQuestion;
-    if (c.services.prompts.askYesNo(question) != Prompts::Answer::Yes)
+    // Switching it on cuts the instrument off from the PC at its next power
+    // cycle: a warning that Enter answers No.
+    const Prompts::Answer answer = enable
+        ? c.services.prompts.askYesNo(SettingsMessages::DataDumpEnableQuestion, {}, Prompts::Icon::Exclamation,
+              Prompts::Answer::No)
+        : c.services.prompts.askYesNo(SettingsMessages::DataDumpDisableQuestion);
+    if (answer != Prompts::Answer::Yes)
         return result;
     const QByteArray write = "B" + HexL(EepromMap::DataDumpMode, 4).toLatin1() + tolviM::FlagByte(enable);
     if (tolviM::SendOnce(c.link, write) != InstrumentLink::ReplyOk) {

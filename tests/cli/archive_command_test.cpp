@@ -234,7 +234,7 @@ TEST(ArchiveCommand, TwoNewDataDownloadsAtOnceBothEndArchived)
         TempFolder folder;
         QProcess first, second;
         for (auto [process, name] : {std::pair{&first, "a.csv"}, std::pair{&second, "b.csv"}}) {
-            process->start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"),
+            process->start(BriskCli(),
                 {"--data-dir", folder.path(), "--demo", "download", "--new", "-o", folder.file(QString::fromLatin1(name))});
         }
         for (QProcess* process : {&first, &second}) {
