@@ -1,4 +1,5 @@
 #include "CliProcess.h"
+#include "DemoCli.h"
 #include "QtPrinters.h"
 #include "TempFolder.h"
 
@@ -9,23 +10,6 @@
 #include <QProcess>
 #include <functional>
 #include <gtest/gtest.h>
-
-namespace {
-// The built-in simulated instrument's serial number, its record folder's name.
-const QString kSerial = QStringLiteral("10234F");
-
-CliFinished RunDemo(const TempFolder& folder, QStringList arguments)
-{
-    arguments.prepend(QStringLiteral("--demo"));
-    return RunCliWithData(folder.path(), arguments);
-}
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-}
 
 // A portion, then --new, then a full download of the same memory: one
 // generation; --new and the export write what the full download writes.
@@ -51,7 +35,7 @@ TEST(ArchiveCommand, DownloadsAreArchivedListedAndExportedAsAFullDownloadSaves)
     EXPECT_TRUE(lines[1].contains(QStringLiteral(" 3 downloads, 301 slots (last slot 301), readings 2026-11-02 ")))
         << lines[1].toStdString();
 
-    const CliFinished run = RunCliWithData(folder.path(), {"archive", "export", "--serial", kSerial, "-o", exported});
+    const CliFinished run = RunCliWithData(folder.path(), {"archive", "export", "--serial", kDemoSerial, "-o", exported});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("301 data points saved to '%1'.\n").arg(exported));
     EXPECT_EQ(FileBytes(exported), FileBytes(full));
@@ -70,11 +54,11 @@ TEST(ArchiveCommand, BadRequestsSayWhatIsWrong)
     const QList<Case> cases{
         {{"archive", "show"}, 1, "archive takes list, export or push"},
         {{"archive", "export", "-o", out}, 1, "archive export needs --serial S (see archive list)"},
-        {{"archive", "export", "--serial", kSerial}, 1, "archive export needs -o FILE"},
+        {{"archive", "export", "--serial", kDemoSerial}, 1, "archive export needs -o FILE"},
         {{"archive", "export", "--serial", "NOPE", "-o", out}, 3, "No archive for instrument NOPE: there is no archive"},
-        {{"archive", "export", "--serial", kSerial, "--generation", "2", "-o", out}, 1,
+        {{"archive", "export", "--serial", kDemoSerial, "--generation", "2", "-o", out}, 1,
             "--generation takes one of the archive's generations (see archive list)"},
-        {{"archive", "export", "--serial", kSerial, "--generation", "1", "--all", "-o", out}, 1,
+        {{"archive", "export", "--serial", kDemoSerial, "--generation", "1", "--all", "-o", out}, 1,
             "--generation and --all exclude each other"},
         {{"--demo", "download", "--new", "--from", "1", "--to", "2", "-o", out}, 1,
             "--new and --from/--to exclude each other"},
@@ -152,7 +136,7 @@ TEST(ArchiveCommand, ListChangesNothingAndSaysWhyAnArchiveCannotBeRead)
         expectedErrors << QStringLiteral("tolvi-cli: The archive of instrument %1 (%2) cannot be read: %3")
                               .arg(u.serial, path, u.reason);
     }
-    const QString sound = ArchiveIn(folder, kSerial);
+    const QString sound = ArchiveIn(folder, kDemoSerial);
     before[sound] = FileBytes(sound);
 
     const CliFinished list = RunCliWithData(folder.path(), {"archive", "list"});
@@ -184,7 +168,7 @@ TEST(ArchiveCommand, DownloadSavesAndSaysWhenTheArchiveCannotTakeIt)
         SCOPED_TRACE(c.name);
         TempFolder folder;
         ASSERT_EQ(RunDemo(folder, {"download", "-o", folder.file(QStringLiteral("first.csv"))}).exitCode, 0);
-        const QString archive = ArchiveIn(folder, kSerial);
+        const QString archive = ArchiveIn(folder, kDemoSerial);
         QByteArray bytes = FileBytes(archive);
         ASSERT_GT(bytes.size(), 2 * 4096);
         if (c.damagePagesOnly)
@@ -211,12 +195,12 @@ TEST(ArchiveCommand, ExportLeavesOutRowsThatAreNotSlots)
     TempFolder folder;
     const QString full = folder.file(QStringLiteral("full.csv"));
     ASSERT_EQ(RunDemo(folder, {"download", "-o", full}).exitCode, 0);
-    ASSERT_FALSE(Sqlite(ArchiveIn(folder, kSerial),
+    ASSERT_FALSE(Sqlite(ArchiveIn(folder, kDemoSerial),
         "INSERT INTO slots SELECT instrument, generation, -5, raw_hex, download, time_stamp, reading, reading_mgm, temperature,"
         " humidity, sample_mode, flags, scheduled FROM slots WHERE slot = 1; SELECT changes();")
                      .isEmpty());
     const QString exported = folder.file(QStringLiteral("export.csv"));
-    const CliFinished run = RunCliWithData(folder.path(), {"archive", "export", "--serial", kSerial, "-o", exported});
+    const CliFinished run = RunCliWithData(folder.path(), {"archive", "export", "--serial", kDemoSerial, "-o", exported});
     EXPECT_EQ(run.exitCode, 5);
     EXPECT_EQ(run.err.trimmed(), QStringLiteral("tolvi-cli: Generation 1, slot -5 is left out: slot number out of range."));
     EXPECT_EQ(run.out, QStringLiteral("301 data points saved to '%1'.\n").arg(exported));

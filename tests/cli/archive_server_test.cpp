@@ -2,6 +2,7 @@
 // a server of its own (tests/support/PgServer) and tolvi-cli processes as
 // the PCs, each with its own data folder.
 #include "CliProcess.h"
+#include "DemoCli.h"
 #include "PgServer.h"
 #include "QtPrinters.h"
 #include "ScopedEnvironment.h"
@@ -21,7 +22,6 @@
 #include <memory>
 
 namespace {
-const QString kSerial = QStringLiteral("10234F");   // the built-in simulated instrument's
 const QString kDatabase = QStringLiteral("archive");
 constexpr int kDemoSlots = 301;
 constexpr int kWaitMs = 60000;
@@ -57,18 +57,6 @@ private:
     if (PgServer::programFolder().isEmpty())                                                 \
         GTEST_SKIP() << "no PostgreSQL server installed (Debian package postgresql)";        \
     ASSERT_EQ((rig).problem(), QString()) << "the PostgreSQL server could not be started"
-
-CliFinished RunDemo(const TempFolder& folder, QStringList arguments)
-{
-    arguments.prepend(QStringLiteral("--demo"));
-    return RunCliWithData(folder.path(), arguments);
-}
-
-QByteArray FileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool WriteText(const QString& path, const QByteArray& text)
 {
@@ -165,22 +153,22 @@ TEST(ArchiveServer, DownloadIsArchivedOnTheServerAndReadBack)
         EXPECT_EQ(rig.server.psql(database,
                       "SELECT i.serial, COUNT(*), MIN(s.slot), MAX(s.slot), COUNT(DISTINCT s.generation)"
                       " FROM slots s JOIN instruments i ON i.id = s.instrument GROUP BY i.serial"),
-            QStringLiteral("%1|%2|1|%2|1").arg(kSerial).arg(kDemoSlots));
+            QStringLiteral("%1|%2|1|%2|1").arg(kDemoSerial).arg(kDemoSlots));
         EXPECT_EQ(rig.server.psql(database, "SELECT kind, first_slot, last_slot, slots_read, slots_added FROM downloads"),
             QStringLiteral("all|1|%1|%1|%1").arg(kDemoSlots));
         EXPECT_EQ(rig.server.psql(database, "SELECT MAX(version) FROM schema_migrations"),
             QString::number(InstrumentArchive::SchemaVersion));
-        EXPECT_FALSE(QFile::exists(folder.file(kSerial + QStringLiteral("/archive.sqlite"))));
+        EXPECT_FALSE(QFile::exists(folder.file(kDemoSerial + QStringLiteral("/archive.sqlite"))));
 
         const CliFinished list = RunCliWithData(folder.path(), QStringList{"archive", "list"} + option);
         ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
-        EXPECT_TRUE(list.out.startsWith(QStringLiteral("Instrument %1 (%2)\n").arg(kSerial, url))) << list.out.toStdString();
+        EXPECT_TRUE(list.out.startsWith(QStringLiteral("Instrument %1 (%2)\n").arg(kDemoSerial, url))) << list.out.toStdString();
         EXPECT_TRUE(list.out.contains(QStringLiteral(" 1 downloads, 301 slots (last slot 301)"))) << list.out.toStdString();
         const QString exported = folder.file(QStringLiteral("export.csv"));
-        const CliFinished run2 = RunCliWithData(folder.path(), QStringList{"archive", "export", "--serial", kSerial, "-o", exported} + option);
+        const CliFinished run2 = RunCliWithData(folder.path(), QStringList{"archive", "export", "--serial", kDemoSerial, "-o", exported} + option);
         ASSERT_EQ(run2.exitCode, 0) << run2.err.toStdString();
         EXPECT_EQ(FileBytes(exported), FileBytes(saved));
-        const CliFinished summary = RunCliWithData(folder.path(), QStringList{"summary", "--archive", "--serial", kSerial, "--json"} + option);
+        const CliFinished summary = RunCliWithData(folder.path(), QStringList{"summary", "--archive", "--serial", kDemoSerial, "--json"} + option);
         EXPECT_EQ(summary.exitCode, 0) << summary.err.toStdString();
         EXPECT_TRUE(summary.out.contains(QStringLiteral("\"count\""))) << summary.out.toStdString();
 
