@@ -78,10 +78,12 @@ void DownloadActions::download(Kind kind, bool thenSave)
             MainModel& model = parts_.model;
             DownloadContext context{model.services(), model.link(), model.instrument(), model.downloads(),
                 parts_.observer, parts_.thread.cancelToken(), hidden};
+            // Read at each download, so a changed setting counts at once.
+            const ArchiveStore store = ArchiveStoreFromSettings(model.services().paths, model.services().log);
             Result result;
-            result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength)
-                : kind == Kind::New                ? DownloadNewData(context)
-                                                   : DownloadAllAndArchive(context);
+            result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength, store)
+                : kind == Kind::New                ? DownloadNewData(context, store)
+                                                   : DownloadAllAndArchive(context, store);
             result.summary = DownloadSummary::of(model.downloads());
             if (SlotsWereRead(result.outcome))
                 result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());

@@ -169,8 +169,7 @@ TEST_P(SettingsActions, ClockSetReadsBackAndMarksTheStateStale)
     EXPECT_LE(idle, 65);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SettingsActions, ::testing::Values(Transport::Serial, Transport::Network),
-    TransportName);
+INSTANTIATE_TEST_SUITE_P(Transports, SettingsActions, BothTransports(), TransportName);
 
 TEST(SettingsActionFaults, KeyLockNotTakenWritesNoHistory)
 {

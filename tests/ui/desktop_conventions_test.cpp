@@ -24,13 +24,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct WindowFixture {
+struct ConventionsFixture {
     TempFolder folder;
     SessionLog log;
     InstrumentThread thread;
     MainWindow window{log, folder.path()};
 
-    WindowFixture() { window.setInstrumentThread(&thread); }
+    ConventionsFixture() { window.setInstrumentThread(&thread); }
 };
 
 // A job that runs until released (or 30 s).
@@ -52,7 +52,7 @@ struct HeldJob {
 // text as its tooltip.
 TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     f.window.show();
     StatusPanels* status = f.window.statusPanels();
     const std::pair<int, const char*> texts[] = {
@@ -121,7 +121,7 @@ TEST(StatusPanels, MessagesGoIntoTheSessionLogWhole)
 // Cancel is the same gesture as the double click on panel 1.
 TEST(StatusPanels, ProgressAndCancelOnlyWhileAnOperationRuns)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     f.window.show();
     StatusPanels* status = f.window.statusPanels();
     QSignalSpy gestures(&f.window, &MainWindow::cancelGesture);
@@ -146,7 +146,7 @@ TEST(StatusPanels, ProgressAndCancelOnlyWhileAnOperationRuns)
 
 TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     MainMenu* menu = f.window.mainMenu();
     QStringList titles;
     for (QAction* top : f.window.menuBar()->actions())
