@@ -70,7 +70,7 @@ TEST(SettingsPageWindow, ConnectionFillsThePage)
     EXPECT_EQ(p->lblPumpDelta->text(), "-0.5 s");
     EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -5);
     EXPECT_EQ(p->spnAlarmLevel->text(), "1.00 ppm");
-    EXPECT_EQ(p->spnAlarmDuration->text(), "Continuous");
+    EXPECT_EQ(p->spnAlarmDuration->text(), "5 s");
     EXPECT_EQ(p->btnSettingsUseDumbSump->text(), "Enable Data Dump");
     EXPECT_TRUE(p->btnDiagnoseProblem->isEnabled());
     // The functions without a procedure are off and say why, connected or not.
