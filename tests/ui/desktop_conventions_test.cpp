@@ -93,7 +93,7 @@ TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
 // an operation's notes only those that say more than new figures.
 TEST(StatusPanels, MessagesGoIntoTheSessionLogWhole)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     QStringList statuses;
     f.log.setListener([&statuses](const QString& line, int) {
         const qsizetype at = line.indexOf(QStringLiteral("Status: "));
