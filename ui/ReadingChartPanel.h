@@ -30,7 +30,6 @@ public:
     ReadingChartView* view = nullptr;
 
     QLineSeries* concentrationSeries() const { return concentration_; }
-    QLineSeries* alarmSeries() const { return alarm_; }
     QLineSeries* temperatureSeries() const { return temperature_; }
     QLineSeries* humiditySeries() const { return humidity_; }
 
