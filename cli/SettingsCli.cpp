@@ -2,7 +2,6 @@
 
 #include "CliSession.h"
 #include "ExitCode.h"
-#include "session/MainModel.h"
 #include "shell/Services.h"
 
 #include <QLocale>
@@ -36,7 +35,7 @@ void PrintLine(const QString& line)
 
 SettingsSession::SettingsSession(CliSession& session)
     : cli(session),
-      context{session.services(), session.link(), session.model().instrument(), printer, {}}
+      context{session.services(), session.link(), session.instrument(), printer, {}}
 {
 }
 
