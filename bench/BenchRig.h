@@ -39,8 +39,8 @@ class QuietPrompts : public Prompts {
 public:
     QString path;
     void message(Icon, const QString& text, const QString&) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    Answer askYesNo(const QString&, const QString&, Icon) override { return Answer::Yes; }
-    Answer askYesNoCancel(const QString&, const QString&, Icon) override { return Answer::Yes; }
+    Answer askYesNo(const QString&, const QString&, Icon, Answer) override { return Answer::Yes; }
+    Answer askYesCancel(const QString&, const QString&, Icon) override { return Answer::Yes; }
     void balloon(const QString&, const QString&, Icon, int) override {}
     std::optional<QString> askText(const QString&, const QString&, bool) override { return std::nullopt; }
     std::optional<FileChosen> chooseSaveFile(const FileChoice&) override { return FileChosen{path, 0}; }

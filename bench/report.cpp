@@ -10,6 +10,7 @@
 //
 // CPU times are those of the calling thread.
 #include "BenchRig.h"
+#include "GeneratedMemory.h"
 #include "ReportPdf.h"
 #include "SimSlots.h"
 #include "data/MeasurementReport.h"
@@ -18,6 +19,7 @@
 #include "link/FirmwareFlags.h"
 #include "records/ArchiveExport.h"
 #include "records/InstrumentArchive.h"
+#include "shell/Startup.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -32,20 +34,7 @@ const QString kFirmware = QStringLiteral("V2.31");
 // A full memory of generated samples, one a minute from start.
 DownloadTable Generated(qint64 start, unsigned seed)
 {
-    SimSlotRun run;
-    run.count = kFullMemory;
-    run.start = start;
-    run.interval = kInterval;
-    run.seed = seed;
-    run.kinds = {SimSlotKind::Scheduled, SimSlotKind::Scheduled, SimSlotKind::Manual, SimSlotKind::NoReading};
-    const SimFirmwareBand band = SimFirmwareBand::fromFirmwareString(kFirmware);
-    const FirmwareFlags flags = FirmwareFlagsFor(band.version);
-    DownloadTable table;
-    table.resize(kFullMemory);
-    int i = 1;
-    for (const SimSlotEntry& entry : GenerateSlots(run))
-        table[i++] = tolviM::DecodeSlot(EncodeSlot(entry, band).toHex().toUpper(), flags);
-    return table;
+    return GeneratedMemory(kFullMemory, start, kInterval, seed, kFirmware);
 }
 
 InstrumentInfo Instrument()
@@ -159,6 +148,7 @@ int archive()
 
 int main(int argc, char** argv)
 {
+    PinSystemTimeZone();  // as the programs start
     // The PDF's text needs the fonts, which need a QGuiApplication; it draws off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

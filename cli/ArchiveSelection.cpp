@@ -1,10 +1,12 @@
 #include "ArchiveSelection.h"
 
+#include "CliOutput.h"
 #include "CliSession.h"
 #include "ExitCode.h"
 #include "records/InstrumentArchive.h"
 #include "records/InstrumentRecords.h"
 #include "shell/Services.h"
+#include "shell/SessionLog.h"
 
 #include <optional>
 
@@ -54,6 +56,36 @@ QString InWords(const QString& serial, const QList<int>& generations)
 }
 } // namespace
 
+QCommandLineOption ArchiveDatabaseOption()
+{
+    return ValueOption("archive-db",
+        "Keep the archive in this PostgreSQL database (postgresql://user@host:port/dbname; the password"
+        " from PGPASSWORD or ~/.pgpass) instead of the one the settings name or the record folders.",
+        "URL");
+}
+
+std::optional<ArchiveStore> ChosenArchiveStore(CliSession& session, const QCommandLineParser& parser)
+{
+    Services& services = session.services();
+    if (!parser.isSet(QStringLiteral("archive-db"))) {
+        ArchiveStore store = ArchiveStoreFromSettings(services.paths, services.log);
+        if (!store.problem.isEmpty()) {
+            session.error(QStringLiteral("The archive is not used: ") + store.problem);
+            return std::nullopt;
+        }
+        return store;
+    }
+    QString problem;
+    std::optional<ArchiveStore> store = ArchiveStoreAt(parser.value(QStringLiteral("archive-db")), problem);
+    if (!store) {
+        session.error(QStringLiteral("--archive-db: ") + problem);
+        return std::nullopt;
+    }
+    if (store->server)
+        services.log.debugMessage(QStringLiteral("Archive database: ") + store->where(), SessionLog::Info);
+    return store;
+}
+
 QString ChosenArchiveSerial(const QCommandLineParser& parser)
 {
     const QString serial = parser.value(QStringLiteral("serial")).trimmed();
@@ -62,12 +94,13 @@ QString ChosenArchiveSerial(const QCommandLineParser& parser)
     return serial;
 }
 
-int ExportChosenGenerations(CliSession& session, const QCommandLineParser& parser, const QString& serial,
-    ArchiveExport& exported, QString& origin)
+int ExportChosenGenerations(CliSession& session, const QCommandLineParser& parser, const ArchiveStore& store,
+    const QString& serial, ArchiveExport& exported, QString& origin)
 {
     Services& services = session.services();
     const QString recordFolder = RecordFolderFor(services.paths.dataFolder, serial);
-    InstrumentArchive archive(InstrumentArchive::pathIn(recordFolder), services.log);
+    const std::unique_ptr<InstrumentArchive> opened = store.archiveOf(serial, recordFolder, services.log);
+    InstrumentArchive& archive = *opened;
     if (!archive.open(InstrumentArchive::Access::ReadOnly)) {
         session.error(QStringLiteral("No archive for instrument %1: %2").arg(serial, archive.error()));
         return ExitFailed;

@@ -117,8 +117,9 @@ bool CliPrompts::confirmed(const QString& text, bool yesByDefault)
     return false;
 }
 
-Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon)
+Prompts::Answer CliPrompts::askYesNo(const QString& text, const QString&, Icon, Answer)
 {
+    // On the terminal every question defaults to no.
     return confirmed(text, false) ? Answer::Yes : Answer::No;
 }
 
@@ -127,7 +128,7 @@ Prompts::Answer CliPrompts::askOkCancel(const QString& text, const QString&, Ico
     return confirmed(text, defaultButton == Answer::Ok) ? Answer::Ok : Answer::Cancel;
 }
 
-Prompts::Answer CliPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
+Prompts::Answer CliPrompts::askYesCancel(const QString& text, const QString& title, Icon icon)
 {
     return askYesNo(text, title, icon) == Answer::Yes ? Answer::Yes : Answer::Cancel;
 }

@@ -19,10 +19,10 @@ public:
     void message(Icon icon, const QString& text, const QString& title) override;
     // A notice: one line "note: " + text on stderr.
     void note(const QString& text);
-    Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton = Answer::Yes) override;
     // As askYesNo, with the default answer shown in capitals and taken by an empty line.
     Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override;
-    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesCancel(const QString& text, const QString& title, Icon icon) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override;

@@ -11,6 +11,7 @@
 #include "shell/OutputFile.h"
 #include "shell/Services.h"
 #include "shell/StartupFiles.h"
+#include "CliOutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,11 +22,6 @@ namespace {
 const QStringList kSeparatorNames{QStringLiteral("comma"), QStringLiteral("semicolon"), QStringLiteral("tab"),
     QStringLiteral("space")};
 const QStringList kRuleNames{QStringLiteral("between"), QStringLiteral("outside"), QStringLiteral("equal")};
-
-QCommandLineOption valueOption(const char* name, const char* help, const char* value)
-{
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
-}
 
 // Answers the save dialog with the file and type the command line gave;
 // everything else goes to the terminal's prompts.
@@ -223,7 +219,7 @@ QList<QCommandLineOption> DataFileOptions()
     QList<QCommandLineOption> options{
         QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The data file to write; - for standard output."),
             QStringLiteral("FILE")),
-        valueOption("sep", "Field separator: comma, semicolon, tab or space.", "SEP"),
+        ValueOption("sep", "Field separator: comma, semicolon, tab or space.", "SEP"),
         QCommandLineOption(QStringLiteral("single-column"), QStringLiteral("Date and time in one column.")),
         QCommandLineOption(QStringLiteral("two-columns"), QStringLiteral("Date and time in two columns.")),
     };
@@ -236,15 +232,15 @@ QList<QCommandLineOption> DataFileOptions()
 QList<QCommandLineOption> FilterOptions()
 {
     return {
-        valueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
+        ValueOption("format", "dd-mmm-yyyy, dd/mm/yy, mm/dd/yy, utc, by-schedule, by-date, by-concentration, "
                               "comprehensive, gnuplot, or the index 0 to 8.", "NAME"),
         QCommandLineOption(QStringLiteral("scheduled"), QStringLiteral("by-schedule: only scheduled samples.")),
         QCommandLineOption(QStringLiteral("unscheduled"), QStringLiteral("by-schedule: only the other samples.")),
-        valueOption("date-from", "by-date: from \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
-        valueOption("date-to", "by-date: to \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
-        valueOption("conc-a", "by-concentration: bound A in ppm.", "X"),
-        valueOption("conc-b", "by-concentration: bound B in ppm.", "Y"),
-        valueOption("conc-rule", "by-concentration: between, outside or equal.", "RULE"),
+        ValueOption("date-from", "by-date: from \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        ValueOption("date-to", "by-date: to \"YYYY-MM-DD hh:mm:ss\".", "DATE"),
+        ValueOption("conc-a", "by-concentration: bound A in ppm.", "X"),
+        ValueOption("conc-b", "by-concentration: bound B in ppm.", "Y"),
+        ValueOption("conc-rule", "by-concentration: between, outside or equal.", "RULE"),
     };
 }
 

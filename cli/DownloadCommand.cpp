@@ -1,3 +1,4 @@
+#include "ArchiveSelection.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "DataFileOptions.h"
@@ -20,9 +21,12 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
         session.error(problem);
         return ExitUsage;
     }
+    const std::optional<ArchiveStore> store = ChosenArchiveStore(session, parser);
+    if (!store)
+        return ExitUsage;
     TerminalProgress progress;
     QString notArchived;
-    const int downloaded = DownloadSelectedSlots(session, *selection, progress, notArchived);
+    const int downloaded = DownloadSelectedSlots(session, *selection, *store, progress, notArchived);
     if (downloaded != ExitOk && downloaded != ExitIncomplete)
         return downloaded;
     const int saved = SaveTableAsRequested(session, *file, session.downloads(), session.instrument(),
@@ -53,7 +57,8 @@ CliCommand DownloadCommand()
     command.options.insert(2, QCommandLineOption(QStringLiteral("to"),
         QStringLiteral("Last slot of a portion (download); erase slots 1 to M (erase)."), QStringLiteral("M")));
     command.options << QCommandLineOption(QStringLiteral("new"),
-        QStringLiteral("Download only the slots the instrument's archive does not hold yet."));
+        QStringLiteral("Download only the slots the instrument's archive does not hold yet."))
+                    << ArchiveDatabaseOption();
     command.run = runDownload;
     return command;
 }

@@ -87,18 +87,18 @@ int DownloadStatus(CliSession& session, const DownloadRunResult& run)
     return ExitFailed;
 }
 
-int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
-    QString& notArchived)
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, const ArchiveStore& store,
+    TerminalProgress& progress, QString& notArchived)
 {
     const int status = ConnectForSlots(session, selection.portion ? selection.portion->second : 0);
     if (status != ExitOk)
         return status;
-    const DownloadRunResult run = RunDownload(session, progress, [&selection](DownloadContext& context) {
-        return selection.newData ? DownloadNewData(context)
+    const DownloadRunResult run = RunDownload(session, progress, [&selection, &store](DownloadContext& context) {
+        return selection.newData ? DownloadNewData(context, store)
             : selection.portion
             ? DownloadPortionAndArchive(context, selection.portion->first,
-                  selection.portion->second - selection.portion->first)
-            : DownloadAllAndArchive(context);
+                  selection.portion->second - selection.portion->first, store)
+            : DownloadAllAndArchive(context, store);
     });
     notArchived = run.notArchived;
     return DownloadStatus(session, run);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "data/MemoryDownload.h"
+#include "records/ArchiveStore.h"
 
 #include <functional>
 
@@ -36,9 +37,9 @@ DownloadRunResult RunDownload(CliSession& session, TerminalProgress& progress,
 int DownloadStatus(CliSession& session, const DownloadRunResult& run);
 
 // Connects, downloads the selected slots into the session's table and adds
-// them to the archive. ExitOk; ExitIncomplete when some slots could not be
+// them to the archive in the store. ExitOk; ExitIncomplete when some slots could not be
 // read (said; the rest is in the table); else the failure status, said.
 // notArchived gets why the slots read were not added to the archive (empty
 // when they were); the caller says it, naming what it saved.
-int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, TerminalProgress& progress,
-    QString& notArchived);
+int DownloadSelectedSlots(CliSession& session, const SlotSelection& selection, const ArchiveStore& store,
+    TerminalProgress& progress, QString& notArchived);

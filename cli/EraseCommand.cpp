@@ -2,7 +2,7 @@
 #include "Commands.h"
 #include "MemoryCommands.h"
 #include "ExitCode.h"
-#include "data/MemoryErase.h"
+#include "records/ArchivedErase.h"
 
 #include <cstdio>
 
@@ -24,7 +24,7 @@ int runErase(CliSession& session, const QStringList&, const QCommandLineParser& 
     InstrumentInfo& info = session.instrument();
     TerminalProgress progress;
     EraseContext context{session.services(), session.link(), info, session.downloads(), progress, {}};
-    const EraseOutcome outcome = all ? EraseAllMemory(context) : EraseMemoryPortion(context, 1, last - 1);
+    const EraseOutcome outcome = all ? EraseAllMemoryChecked(context) : EraseMemoryPortionChecked(context, 1, last - 1);
     switch (outcome) {
     case EraseOutcome::Erased:
         std::fputs(QStringLiteral("Erased; %1 slots still hold data.\n").arg(info.SlotsUsed).toLocal8Bit().constData(),

@@ -8,17 +8,17 @@ public:
     explicit ForwardingPrompts(Prompts& target) : target_(target) {}
 
     void message(Icon icon, const QString& text, const QString& title) override { target_.message(icon, text, title); }
-    Answer askYesNo(const QString& text, const QString& title, Icon icon) override
+    Answer askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton = Answer::Yes) override
     {
-        return target_.askYesNo(text, title, icon);
+        return target_.askYesNo(text, title, icon, defaultButton);
     }
     Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override
     {
         return target_.askOkCancel(text, title, icon, defaultButton);
     }
-    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override
+    Answer askYesCancel(const QString& text, const QString& title, Icon icon) override
     {
-        return target_.askYesNoCancel(text, title, icon);
+        return target_.askYesCancel(text, title, icon);
     }
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override
     {

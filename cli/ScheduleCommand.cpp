@@ -7,6 +7,7 @@
 #include "config/SchedulePageModel.h"
 #include "link/InstrumentLink.h"
 #include "shell/Services.h"
+#include "CliOutput.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -24,11 +25,6 @@ struct DayName {
 };
 constexpr DayName Days[] = {{"mon", 6}, {"tue", 5}, {"wed", 4}, {"thu", 3}, {"fri", 2}, {"sat", 1}, {"sun", 0}};
 const QStringList OnFullNames{QStringLiteral("once"), QStringLiteral("overwrite"), QStringLiteral("until-full")};
-
-void print(const QString& text)
-{
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-}
 
 QString timeText(const QTime& time)
 {
@@ -66,33 +62,33 @@ void printPage(const SchedulePageModel& page, bool json)
         std::fputs(QJsonDocument(o).toJson(QJsonDocument::Indented).constData(), stdout);
         return;
     }
-    print(QStringLiteral("Start: ") + timeText(page.start()));
-    print(QStringLiteral("Length: ") + timeText(page.length()));
-    print(QStringLiteral("Every: ") + page.frequencyLabel());
-    print(QStringLiteral("Days: ") + (mask ? dayNames(mask).join(QStringLiteral(", ")) : QStringLiteral("none")));
-    print(QStringLiteral("On full: ") + onFull + QStringLiteral(" (") + ScheduleTexts::MemoryFull[size_t(page.memoryFullOption())]
+    PrintLine(QStringLiteral("Start: ") + timeText(page.start()));
+    PrintLine(QStringLiteral("Length: ") + timeText(page.length()));
+    PrintLine(QStringLiteral("Every: ") + page.frequencyLabel());
+    PrintLine(QStringLiteral("Days: ") + (mask ? dayNames(mask).join(QStringLiteral(", ")) : QStringLiteral("none")));
+    PrintLine(QStringLiteral("On full: ") + onFull + QStringLiteral(" (") + ScheduleTexts::MemoryFull[size_t(page.memoryFullOption())]
         + QLatin1Char(')'));
     // The page turns the loop counter off; it shows the count when the instrument had it on.
-    print(QStringLiteral("Counter: ")
+    PrintLine(QStringLiteral("Counter: ")
         + (page.counterEnabled() ? QString::number(page.counterValue()) + QStringLiteral(" (in use on the instrument; a send turns it off)")
                                  : QStringLiteral("off")));
-    print(QStringLiteral("Park sensor: ") + (page.parkSensorChecked() ? QStringLiteral("on") : QStringLiteral("off"))
+    PrintLine(QStringLiteral("Park sensor: ") + (page.parkSensorChecked() ? QStringLiteral("on") : QStringLiteral("off"))
         + (page.parkSensorAvailable() ? QString() : QStringLiteral(" (not available on this instrument)")));
-    print(QStringLiteral("State: ") + stateText(r));
+    PrintLine(QStringLiteral("State: ") + stateText(r));
 }
 
 void printFile(const ScheduleFileContent& file)
 {
     const QString absent = QStringLiteral("(not in the file)");
-    print(QStringLiteral("Start: ") + (file.start ? timeText(*file.start) : absent));
-    print(QStringLiteral("Length: ") + (file.length ? timeText(*file.length) : absent));
-    print(QStringLiteral("Every: ")
+    PrintLine(QStringLiteral("Start: ") + (file.start ? timeText(*file.start) : absent));
+    PrintLine(QStringLiteral("Length: ") + (file.length ? timeText(*file.length) : absent));
+    PrintLine(QStringLiteral("Every: ")
         + (!file.frequency        ? absent
               : *file.frequency == 0 ? QStringLiteral("Continuous")
                                      : QString::number(*file.frequency) + QStringLiteral(" minutes")));
-    print(QStringLiteral("Days: ") + (file.weekMask ? dayNames(*file.weekMask).join(QStringLiteral(", ")) : absent));
-    print(QStringLiteral("Config: ") + (file.config ? QString::number(*file.config) : absent));
-    print(QStringLiteral("Comment: ") + file.comment.value_or(absent));
+    PrintLine(QStringLiteral("Days: ") + (file.weekMask ? dayNames(*file.weekMask).join(QStringLiteral(", ")) : absent));
+    PrintLine(QStringLiteral("Config: ") + (file.config ? QString::number(*file.config) : absent));
+    PrintLine(QStringLiteral("Comment: ") + file.comment.value_or(absent));
 }
 
 // Connects and refreshes the page as the window does after connecting.
@@ -222,7 +218,7 @@ int send(CliSession& session, SchedulePageModel& page)
         readBack.take(info);
         readBack.refresh({page.parkSensorAvailable(), info.ScheduleEnabled, info.ScheduleRunning},
             session.services().prompts, session.services().appCaption);
-        print(ScheduleMessages::Sent);
+        PrintLine(ScheduleMessages::Sent);
         printPage(readBack, false);
         return ExitOk;
     }
@@ -247,10 +243,10 @@ int switchSchedule(CliSession& session, ScheduleSwitch want)
     const bool start = want == ScheduleSwitch::Start;
     switch (result.outcome) {
     case ScheduleSwitchOutcome::Switched:
-        print(start ? QStringLiteral("Schedule started.") : QStringLiteral("Schedule stopped."));
+        PrintLine(start ? QStringLiteral("Schedule started.") : QStringLiteral("Schedule stopped."));
         return ExitOk;
     case ScheduleSwitchOutcome::Unchanged:
-        print(start ? QStringLiteral("The schedule is already enabled; nothing was sent.")
+        PrintLine(start ? QStringLiteral("The schedule is already enabled; nothing was sent.")
                     : QStringLiteral("The schedule is not enabled; nothing was sent."));
         return ExitOk;
     case ScheduleSwitchOutcome::RunningNotEnabled:
@@ -331,18 +327,13 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
             page.setComment(comment);
         if (!SaveScheduleFile(page, services, file))
             return ExitFailed;
-        print(QStringLiteral("Schedule set-up saved to '%1'.").arg(file));
+        PrintLine(QStringLiteral("Schedule set-up saved to '%1'.").arg(file));
         return ExitOk;
     }
     // load --send: the file over the instrument's schedule, refreshed, then sent.
     page.applyFile(*loaded);
     RefreshSchedulePage(page, session.link(), services, session.instrument());
     return send(session, page);
-}
-
-QCommandLineOption valueOption(const char* name, const char* help, const char* value)
-{
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
 }
 
 } // namespace
@@ -358,14 +349,14 @@ CliCommand ScheduleCommand()
                                      "it from a .sch file (load --send sends it).");
     command.options = {
         QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON.")),
-        valueOption("start", "schedule set: start time HH:MM (local).", "HH:MM"),
-        valueOption("length", "schedule set: window length HH:MM.", "HH:MM"),
-        valueOption("every", "schedule set: minutes between samples, 0 (continuous) to 60.", "MIN"),
-        valueOption("days", "schedule set: all, weekdays, weekend, or mon,tue,...", "DAYS"),
-        valueOption("on-full", "schedule set: overwrite or until-full.", "OPTION"),
-        valueOption("park", "schedule set: park the sensor after each sample, on or off.", "on|off"),
+        ValueOption("start", "schedule set: start time HH:MM (local).", "HH:MM"),
+        ValueOption("length", "schedule set: window length HH:MM.", "HH:MM"),
+        ValueOption("every", "schedule set: minutes between samples, 0 (continuous) to 60.", "MIN"),
+        ValueOption("days", "schedule set: all, weekdays, weekend, or mon,tue,...", "DAYS"),
+        ValueOption("on-full", "schedule set: overwrite or until-full.", "OPTION"),
+        ValueOption("park", "schedule set: park the sensor after each sample, on or off.", "on|off"),
         QCommandLineOption(QStringLiteral("send"), QStringLiteral("schedule load: send the file's set-up.")),
-        valueOption("comment", "schedule save: the file's comment line instead of the page's placeholder.", "TEXT"),
+        ValueOption("comment", "schedule save: the file's comment line instead of the page's placeholder.", "TEXT"),
     };
     command.minArguments = 1;
     command.maxArguments = 2;

@@ -27,12 +27,6 @@ void PanelPrinter::statusText(int panel, const QString& text)
         PrintLine(text);
 }
 
-void PrintLine(const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
-}
-
 SettingsSession::SettingsSession(CliSession& session)
     : cli(session),
       context{session.services(), session.link(), session.instrument(), printer, {}}
@@ -92,9 +86,4 @@ std::optional<int> WordOption(const QCommandLineParser& parser, const QString& n
         return std::nullopt;
     }
     return index;
-}
-
-QCommandLineOption ValueOption(const char* name, const char* help, const char* value)
-{
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help), QString::fromLatin1(value));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "CliOutput.h"
 #include "ForwardingPrompts.h"
 #include "config/SettingsActions.h"
 #include "config/SettingsPageModel.h"
@@ -45,9 +46,6 @@ struct SettingsSession {
     SettingsReading reading;
 };
 
-// A line on stdout.
-void PrintLine(const QString& line);
-
 // The exit status of an action's outcome.
 int OutcomeStatus(CliSession& session, SettingsOutcome outcome);
 
@@ -60,4 +58,3 @@ std::optional<int> ScaledOption(const QCommandLineParser& parser, const QString&
 // An option's value from a list of words; its index, nothing when absent.
 std::optional<int> WordOption(const QCommandLineParser& parser, const QString& name, const QStringList& words,
     QString& error);
-QCommandLineOption ValueOption(const char* name, const char* help, const char* value);

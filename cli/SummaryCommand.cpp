@@ -142,6 +142,9 @@ int runSummary(CliSession& session, const QStringList&, const QCommandLineParser
         session.error(problem);
         return ExitUsage;
     }
+    const std::optional<ArchiveStore> store = ChosenArchiveStore(session, parser);
+    if (!store)
+        return ExitUsage;
     ReportRequest report;
     report.limitPpm = request->limitPpm;
     report.windows = request->windows;
@@ -149,7 +152,7 @@ int runSummary(CliSession& session, const QStringList&, const QCommandLineParser
     int status = ExitOk;
     if (request->archive) {
         ArchiveExport exported;
-        status = ExportChosenGenerations(session, parser, request->serial, exported, report.origin);
+        status = ExportChosenGenerations(session, parser, *store, request->serial, exported, report.origin);
         if (status != ExitOk)
             return status;
         report.filter = FilterAsRequested(session, request->filter, exported.table);
@@ -158,7 +161,7 @@ int runSummary(CliSession& session, const QStringList&, const QCommandLineParser
     } else {
         TerminalProgress progress;
         QString notArchived;
-        status = DownloadSelectedSlots(session, request->slots, progress, notArchived);
+        status = DownloadSelectedSlots(session, request->slots, *store, progress, notArchived);
         if (status != ExitOk && status != ExitIncomplete)
             return status;
         if (!notArchived.isEmpty())
@@ -213,7 +216,8 @@ CliCommand SummaryCommand()
         << QCommandLineOption(QStringLiteral("pdf"), QStringLiteral("summary: also write the report as a PDF file."),
                QStringLiteral("FILE"))
         << QCommandLineOption(QStringLiteral("archive"), QStringLiteral("summary: read the archive of --serial S, not the instrument."))
-        << QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON."));
+        << QCommandLineOption(QStringLiteral("json"), QStringLiteral("schedule show, settings show, summary: as JSON."))
+        << ArchiveDatabaseOption();
     command.run = runSummary;
     return command;
 }

@@ -1,3 +1,4 @@
+#include "ArchiveSelection.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "DownloadRun.h"
@@ -19,9 +20,10 @@ namespace {
 // "--download": the whole memory first, as the window has it after "Download
 // All Memory", so fram.csv lists the samples. ExitOk to go on (with
 // ExitIncomplete kept in partial), else the status to end with.
-int DownloadFirst(CliSession& session, TerminalProgress& progress, bool& partial)
+int DownloadFirst(CliSession& session, const ArchiveStore& store, TerminalProgress& progress, bool& partial)
 {
-    const DownloadRunResult run = RunDownload(session, progress, DownloadAllAndArchive);
+    const DownloadRunResult run
+        = RunDownload(session, progress, [&store](DownloadContext& context) { return DownloadAllAndArchive(context, store); });
     if (run.outcome == DownloadOutcome::EmptyMemory || run.outcome == DownloadOutcome::NothingToDownload) {
         session.prompts().note(QStringLiteral("The instrument memory is empty!"));
         return ExitOk;
@@ -43,13 +45,16 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
             return ExitUsage;
         }
     }
+    std::optional<ArchiveStore> store;
+    if (parser.isSet(QStringLiteral("download")) && !(store = ChosenArchiveStore(session, parser)))
+        return ExitUsage;
     const int status = session.connect();
     if (status != ExitOk)
         return status;
     TerminalProgress progress;
     bool partial = false;
     if (parser.isSet(QStringLiteral("download"))) {
-        if (const int downloaded = DownloadFirst(session, progress, partial); downloaded != ExitOk)
+        if (const int downloaded = DownloadFirst(session, *store, progress, partial); downloaded != ExitOk)
             return downloaded;
     }
     TechnicalFileContext context{session.services(), session.link(), session.instrument(), session.downloads(), progress,
@@ -80,7 +85,8 @@ CliCommand TechFileCommand()
                                      "TechnicalFile_SERIAL_YYYYMMDD.tolvi in the documents folder; - for standard "
                                      "output) and print its path; --download reads the whole memory into it first.");
     command.options << QCommandLineOption(QStringLiteral("download"),
-        QStringLiteral("techfile: download the whole memory first, so the file lists the samples."));
+        QStringLiteral("techfile: download the whole memory first, so the file lists the samples."))
+                    << ArchiveDatabaseOption();
     command.run = runTechFile;
     return command;
 }

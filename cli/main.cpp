@@ -69,6 +69,7 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv)
 int main(int argc, char** argv)
 {
     IgnoreFileSizeLimitSignal();
+    PinSystemTimeZone();
     const std::unique_ptr<QCoreApplication> application = MakeApplication(argc, argv);
     QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("tolvi-cli"));

@@ -98,6 +98,14 @@ void DrawSeries(QPainter& painter, const QList<QPointF>& points, const Mapping& 
     painter.drawPolyline(Thinned(points, map));
 }
 
+// A series as the chart's segments: no line across a time without samples.
+void DrawLines(QPainter& painter, const ReadingChart& chart, const QList<QPointF>& points, const Mapping& map,
+    const QColor& colour)
+{
+    for (const QList<QPointF>& segment : chart.segments(points))
+        DrawSeries(painter, segment, map, colour);
+}
+
 // Ticks and labels of a value axis on the left (or right) of the plot.
 void DrawValueAxis(QPainter& painter, const Mapping& map, bool right, const QString& title)
 {
@@ -198,7 +206,7 @@ void PaintReadingChart(QPainter& painter, const QRectF& rect, const ReadingChart
 
     painter.save();
     painter.setClipRect(plot);
-    DrawSeries(painter, chart.concentration, concentration, kConcentrationColour);
+    DrawLines(painter, chart, chart.concentration, concentration, kConcentrationColour);
     if (chart.alarmLevel) {
         painter.setPen(QPen(kAlarmColour, 1.0, Qt::DashLine));
         const double y = concentration({chart.time.min, *chart.alarmLevel}).y();
@@ -206,8 +214,8 @@ void PaintReadingChart(QPainter& painter, const QRectF& rect, const ReadingChart
     }
     if (chart.climateShown) {
         const Mapping climate{plot, chart.time, chart.climateRange};
-        DrawSeries(painter, chart.temperature, climate, kTemperatureColour);
-        DrawSeries(painter, chart.humidity, climate, kHumidityColour);
+        DrawLines(painter, chart, chart.temperature, climate, kTemperatureColour);
+        DrawLines(painter, chart, chart.humidity, climate, kHumidityColour);
     }
     painter.restore();
     if (chart.climateShown)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need beyond the programs (googletest, the real
-# readers and tools they drive, the locales they switch between), then
+# readers and tools they drive, the locales they switch between, the
+# PostgreSQL server programs the shared-archive tests start on their own), then
 # configures with the tests on and builds everything (scripts/setup.sh).
 # Used by scripts/test.sh and scripts/sanitize.sh.
 set -euo pipefail
@@ -11,6 +12,7 @@ TEST_PACKAGES=(
   sqlite3 zipcmp zipmerge ziptool unzip
   gnuplot-nox python3 python3-intelhex socat poppler-utils
   locales
+  postgresql
 )
 
 bash scripts/install-packages.sh "${TEST_PACKAGES[@]}"

@@ -7,6 +7,7 @@
 #include "data/ReadingChartModel.h"
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
+#include "records/ArchivedErase.h"
 #include "session/InstrumentSession.h"
 #include "session/MainModel.h"
 #include "shell/Prompts.h"
@@ -76,10 +77,12 @@ void DownloadActions::download(Kind kind, bool thenSave)
             InstrumentSession& session = parts_.model.session();
             DownloadContext context = session.downloadContext(parts_.observer, parts_.thread.cancelToken());
             context.windowHidden = hidden;
+            // Read at each download, so a changed setting counts at once.
+            const ArchiveStore store = ArchiveStoreFromSettings(session.services().paths, session.services().log);
             Result result;
-            result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength)
-                : kind == Kind::New                ? DownloadNewData(context)
-                                                   : DownloadAllAndArchive(context);
+            result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength, store)
+                : kind == Kind::New                ? DownloadNewData(context, store)
+                                                   : DownloadAllAndArchive(context, store);
             result.summary = DownloadSummary::of(session.downloads());
             if (SlotsWereRead(result.outcome))
                 result.chart = ChartSource::of(session.downloads(), session.instrument(), session.link().firmwareFlags());
@@ -145,8 +148,8 @@ void DownloadActions::erase(bool portion)
             InstrumentSession& session = parts_.model.session();
             EraseContext context{session.services(), session.link(), session.instrument(), session.downloads(),
                 parts_.observer, parts_.passwordDialog};
-            const EraseOutcome outcome = portion ? EraseMemoryPortion(context, slider.selStart, slider.selLength)
-                                                 : EraseAllMemory(context);
+            const EraseOutcome outcome = portion ? EraseMemoryPortionChecked(context, slider.selStart, slider.selLength)
+                                                 : EraseAllMemoryChecked(context);
             return Result{outcome, FiguresOf(session.instrument())};
         },
         [this, portion](Result result) {

@@ -1,5 +1,6 @@
 #include "DownloadPage.h"
 #include "NamedWidget.h"
+#include "PageFormats.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -98,12 +99,12 @@ DownloadPage::DownloadPage(QWidget* parent)
     dtpToTime = Named<QTimeEdit>("dtpToTime");
     for (QDateEdit* d : {dtpFromDate, dtpToDate}) {
         d->setCalendarPopup(true);
-        d->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+        d->setDisplayFormat(PageFormats::Date);
         d->setMinimumDate(QDate(2008, 1, 1));
         d->setDate(QDate::currentDate());
     }
     for (QTimeEdit* t : {dtpFromTime, dtpToTime})
-        t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+        t->setDisplayFormat(PageFormats::Time);
     dtpFromDate->setDate(QDate(2008, 1, 1));
     dtpToTime->setTime(QTime(23, 59, 59));
     auto* datesGrid = new QGridLayout(dates);

@@ -80,10 +80,11 @@ bool GuiPrompts::confirm(Icon icon, const QString& text, const QString& title)
     return showBox(icon, text, title, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-Prompts::Answer GuiPrompts::askYesNo(const QString& text, const QString& title, Icon icon)
+Prompts::Answer GuiPrompts::askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton)
 {
-    return showBox(icon, text, title, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes ? Answer::Yes
-                                                                                              : Answer::No;
+    const int enter = defaultButton == Answer::No ? QMessageBox::No : QMessageBox::Yes;
+    return showBox(icon, text, title, QMessageBox::Yes | QMessageBox::No, enter) == QMessageBox::Yes ? Answer::Yes
+                                                                                                     : Answer::No;
 }
 
 Prompts::Answer GuiPrompts::askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton)
@@ -93,13 +94,10 @@ Prompts::Answer GuiPrompts::askOkCancel(const QString& text, const QString& titl
                                                                                                     : Answer::Cancel;
 }
 
-Prompts::Answer GuiPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
+Prompts::Answer GuiPrompts::askYesCancel(const QString& text, const QString& title, Icon icon)
 {
-    switch (showBox(icon, text, title, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
-    }
+    return showBox(icon, text, title, QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes ? Answer::Yes
+                                                                                                  : Answer::Cancel;
 }
 
 void GuiPrompts::balloon(const QString& text, const QString& title, Icon icon, int timeoutMs)

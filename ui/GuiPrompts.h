@@ -26,10 +26,11 @@ public:
     void setShuttingDown(bool on) { shuttingDown_ = on; }
 
     void message(Icon icon, const QString& text, const QString& title = {}) override;
-    Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
+    Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question,
+        Answer defaultButton = Answer::Yes) override;
     Answer askOkCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question,
         Answer defaultButton = Answer::Ok) override;
-    Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
+    Answer askYesCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override;

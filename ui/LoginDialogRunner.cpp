@@ -37,13 +37,18 @@ bool RunLoginDialog(PasswordDialogModel& model, QWidget* parent, const QString& 
     dialog.clearBoxes();
     const PasswordDialogModel::Box first = model.activate();
     dialog.showPanel(PanelOf(model.panel()));
+    dialog.fraLogin->setTitle(model.loginHeading());
     dialog.focusBox(BoxIndex(dialog.panel(), first));
 
     auto follow = [&](const PasswordDialogModel::Step& step) {
-        if (step.close)
+        if (step.close) {
             dialog.accept();
-        else
-            dialog.focusBox(BoxIndex(dialog.panel(), step.focus));
+            return;
+        }
+        // A refused password is typed afresh.
+        if (step.focus == PasswordDialogModel::Box::Password)
+            dialog.txtPassword->clear();
+        dialog.focusBox(BoxIndex(dialog.panel(), step.focus));
     };
     QObject::connect(&dialog, &LoginDialog::okPressed, &dialog, [&] {
         switch (dialog.panel()) {

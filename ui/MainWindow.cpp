@@ -51,7 +51,7 @@ MainWindow::MainWindow(SessionLog& log, const QString& appFolder, QWidget* paren
     });
     setCentralWidget(tabs_);
 
-    status_ = new StatusPanels(this);
+    status_ = new StatusPanels(log_, this);
     setStatusBar(status_);
     connect(status_, &StatusPanels::panelDoubleClicked, this, &MainWindow::onPanelDoubleClicked);
     // The Cancel button beside the progress bar is the double click's twin.
@@ -177,8 +177,8 @@ void MainWindow::minimizeToTray(bool restore)
 
 void MainWindow::showBalloonFallback(const QString& text)
 {
+    // The panel puts it into the log as well.
     status_->setPanelText(StatusPanel::Message, text);
-    log_.debugMessage(text, SessionLog::Info);
 }
 
 QList<QWidget*> MainWindow::instrumentControls() const

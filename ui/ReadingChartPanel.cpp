@@ -17,14 +17,13 @@ constexpr qreal kSmallPrint = 8;
 // view when the user pans.
 constexpr double kAlarmReach = 100.0;
 
-QLineSeries* Series(const QString& name, const QColor& colour, Qt::PenStyle style = Qt::SolidLine)
+QLineSeries* DashedLine(const QString& name, const QColor& colour)
 {
     auto* series = new QLineSeries;
     series->setName(name);
-    // A one-pixel pen: wider pens cost far more to draw with thousands of points.
     QPen pen(colour);
     pen.setWidth(1);
-    pen.setStyle(style);
+    pen.setStyle(Qt::DashLine);
     series->setPen(pen);
     return series;
 }
@@ -70,12 +69,11 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     small.setPointSizeF(kSmallPrint);
     chart_->setTitleFont(small);
     chart_->legend()->setFont(small);
-    concentration_ = Series(QStringLiteral("Concentration"), QColor(0, 90, 200));
-    alarm_ = Series(QStringLiteral("Alarm"), QColor(220, 0, 0), Qt::DashLine);
-    temperature_ = Series(QStringLiteral("Temperature / oC"), QColor(230, 120, 0));
-    humidity_ = Series(QStringLiteral("Humidity / %rh"), QColor(0, 150, 80));
-    for (QLineSeries* s : {concentration_, alarm_, temperature_, humidity_})
-        chart_->addSeries(s);
+    concentration_ = std::make_unique<SegmentedLine>(chart_, QStringLiteral("Concentration"), QColor(0, 90, 200));
+    alarm_ = DashedLine(QStringLiteral("Alarm"), QColor(220, 0, 0));
+    chart_->addSeries(alarm_);
+    temperature_ = std::make_unique<SegmentedLine>(chart_, QStringLiteral("Temperature / oC"), QColor(230, 120, 0));
+    humidity_ = std::make_unique<SegmentedLine>(chart_, QStringLiteral("Humidity / %rh"), QColor(0, 150, 80));
 
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("dd-MMM hh:mm"));
@@ -89,12 +87,11 @@ ReadingChartPanel::ReadingChartPanel(QWidget* parent)
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(concentrationAxis_, Qt::AlignLeft);
     chart_->addAxis(climateAxis_, Qt::AlignRight);
-    for (QLineSeries* s : {concentration_, alarm_, temperature_, humidity_})
-        s->attachAxis(timeAxis_);
-    concentration_->attachAxis(concentrationAxis_);
+    concentration_->attachAxes(timeAxis_, concentrationAxis_);
+    alarm_->attachAxis(timeAxis_);
     alarm_->attachAxis(concentrationAxis_);
-    temperature_->attachAxis(climateAxis_);
-    humidity_->attachAxis(climateAxis_);
+    temperature_->attachAxes(timeAxis_, climateAxis_);
+    humidity_->attachAxes(timeAxis_, climateAxis_);
 
     view = new ReadingChartView(chart_);
     view->setObjectName(QStringLiteral("chtReadings"));
@@ -122,7 +119,7 @@ void ReadingChartPanel::draw(const ReadingChart& chart, bool mgmOffered)
 {
     chart_->setTitle(chart.title);
     concentration_->setName(QStringLiteral("Concentration / ") + UnitText(chart.unit));
-    concentration_->replace(chart.concentration);
+    concentration_->draw(chart.segments(chart.concentration));
     if (chart.alarmLevel) {
         const double reach = (chart.time.max - chart.time.min) * kAlarmReach;
         alarm_->replace({QPointF(chart.time.min - reach, *chart.alarmLevel),
@@ -132,10 +129,10 @@ void ReadingChartPanel::draw(const ReadingChart& chart, bool mgmOffered)
         alarm_->clear();
     }
     ShowInLegend(chart_, alarm_, chart.alarmLevel.has_value());
-    temperature_->replace(chart.temperature);
-    humidity_->replace(chart.humidity);
-    ShowInLegend(chart_, temperature_, chart.climateShown);
-    ShowInLegend(chart_, humidity_, chart.climateShown);
+    temperature_->draw(chart.segments(chart.temperature));
+    humidity_->draw(chart.segments(chart.humidity));
+    temperature_->setShown(chart.climateShown);
+    humidity_->setShown(chart.climateShown);
     climateAxis_->setVisible(chart.climateShown);
     // The legend does not lay itself out again when markers come and go.
     chart_->legend()->layout()->invalidate();

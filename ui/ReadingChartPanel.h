@@ -1,5 +1,6 @@
 #pragma once
 #include "ReadingChartView.h"
+#include "SegmentedLine.h"
 #include "data/ReadingChartModel.h"
 
 #include <QCheckBox>
@@ -10,12 +11,14 @@
 #include <QPushButton>
 #include <QValueAxis>
 #include <QWidget>
+#include <memory>
 
 // The chart of the Download page: the readings over time, the alarm line,
 // temperature and humidity on a second axis when ticked, and beside it the
 // unit choice, Reset and "Save as PNG" (a column, so the page keeps the
 // window's first height). A view only: it draws a ReadingChart and
-// the binding feeds its gestures to the chart model.
+// the binding feeds its gestures to the chart model. The lines stop across
+// a time without samples (the chart's segments).
 class ReadingChartPanel : public QWidget {
     Q_OBJECT
 public:
@@ -29,9 +32,9 @@ public:
     QLabel* lblChartPoints = nullptr;
     ReadingChartView* view = nullptr;
 
-    QLineSeries* concentrationSeries() const { return concentration_; }
-    QLineSeries* temperatureSeries() const { return temperature_; }
-    QLineSeries* humiditySeries() const { return humidity_; }
+    const SegmentedLine& concentrationLine() const { return *concentration_; }
+    const SegmentedLine& temperatureLine() const { return *temperature_; }
+    const SegmentedLine& humidityLine() const { return *humidity_; }
 
     // Replaces what is drawn and shows the whole of it.
     void draw(const ReadingChart& chart, bool mgmOffered);
@@ -45,9 +48,9 @@ private:
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* concentrationAxis_ = nullptr;
     QValueAxis* climateAxis_ = nullptr;
-    QLineSeries* concentration_ = nullptr;
+    std::unique_ptr<SegmentedLine> concentration_;
     QLineSeries* alarm_ = nullptr;
-    QLineSeries* temperature_ = nullptr;
-    QLineSeries* humidity_ = nullptr;
+    std::unique_ptr<SegmentedLine> temperature_;
+    std::unique_ptr<SegmentedLine> humidity_;
     ChartRange time_, concentrationRange_, climateRange_;
 };

@@ -127,7 +127,16 @@ SchedulePage::SchedulePage(QWidget* parent) : QWidget(parent)
     txtSchedComment = Named<QLineEdit>(QStringLiteral("txtSchedComment"), T::InitialComment);
     txtSchedComment->setToolTip(T::CommentTip);
     txtSchedComment->installEventFilter(this);
+    lblSchedUnsent = Named<QLabel>(QStringLiteral("lblSchedUnsent"), T::Unsent);
+    lblSchedUnsent->setToolTip(T::UnsentTip);
+    lblSchedUnsent->setStyleSheet(QStringLiteral("QLabel { color: rgb(200, 90, 0); font-weight: bold; }"));
+    // Its place stays when hidden, so the buttons do not move as it comes and goes.
+    QSizePolicy keepPlace = lblSchedUnsent->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    lblSchedUnsent->setSizePolicy(keepPlace);
+    lblSchedUnsent->hide();
     auto* instrument = new QHBoxLayout;
+    instrument->addWidget(lblSchedUnsent);
     for (QPushButton* b : {btnSchedSendNewSettings, btnSchedReloadFromInst, btnSchedToggleEnable})
         instrument->addWidget(b);
     auto* files = Named<QGroupBox>(QStringLiteral("fraSchedFile"), QStringLiteral("Set-up File"));

@@ -41,6 +41,7 @@ public:
     QCheckBox* chkShortBetweenSamples = nullptr;
     QGroupBox* fraSchedPreview = nullptr;
     SchedulePreviewBar* picSchedPreview = nullptr;
+    QLabel* lblSchedUnsent = nullptr;   // shown while the page holds unsent values
     QPushButton* btnSchedSendNewSettings = nullptr;
     QPushButton* btnSchedReloadFromInst = nullptr;
     QPushButton* btnSchedToggleEnable = nullptr;

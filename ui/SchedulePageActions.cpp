@@ -88,8 +88,10 @@ void SchedulePageActions::send()
         result->readBack = ScheduleRecord::of(app_.instrument());
     }, [this, result] {
         // The record holds what was read back; the controls stay as they are.
-        if (result->outcome == ScheduleSendOutcome::Sent)
+        if (result->outcome == ScheduleSendOutcome::Sent) {
             model_.sent(result->readBack);
+            binding_->refresh();
+        }
     });
 }
 
@@ -122,9 +124,10 @@ void SchedulePageActions::loadFile()
     const auto chosen = app_.prompts().chooseOpenFile(ScheduleOpenChoice());
     if (!chosen || chosen->path.isEmpty())
         return;
+    const bool hadUnsent = model_.unsent();
     if (!LoadScheduleFile(model_, app_.services(), chosen->path))
         return;
-    app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleLoadedText(chosen->path));
+    app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleLoadedText(chosen->path, hadUnsent));
     binding_->refresh();
     queueRefresh(QStringLiteral("schedule page"), {}, false);
 }

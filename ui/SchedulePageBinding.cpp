@@ -79,6 +79,7 @@ void SchedulePageBinding::refresh()
     if (p.txtSchedComment->text() != m.comment())
         p.txtSchedComment->setText(m.comment());
     p.picSchedPreview->update();
+    p.lblSchedUnsent->setVisible(m.unsent());
     refreshing_ = false;
 }
 

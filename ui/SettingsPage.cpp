@@ -1,5 +1,6 @@
 #include "SettingsPage.h"
 #include "NamedWidget.h"
+#include "PageFormats.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -64,7 +65,7 @@ QGroupBox* TextFrame(const char* name, const QString& caption, std::initializer_
 QDateEdit* DatePicker(const char* name)
 {
     auto* picker = Named<QDateEdit>(name);
-    picker->setDisplayFormat(QStringLiteral("dd-MMM-yyyy")); // as the Download page writes dates
+    picker->setDisplayFormat(PageFormats::Date);
     picker->setDateRange(SettingsRanges::FirstDate, SettingsRanges::LastDate);
     picker->setDate(SettingsRanges::FirstDate);
     // The dates are the instrument's; nothing here writes them.
@@ -118,26 +119,34 @@ SettingsPage::SettingsPage(QWidget* parent)
     for (QRadioButton* o : {optAlarmIsLow, optAlarmIsHigh})
         o->setToolTip(SettingsTexts::AlarmDriveTip);
     optAlarmIsLow->setChecked(true);
-    udnAlarmDuration = new UpDownControl(QStringLiteral("udnAlarmDuration"), SettingsRanges::DurationMin,
-        SettingsRanges::DurationMax);
-    lblAlarmDuration = Named<QLabel>("lblAlarmDuration", SettingsTexts::ContinuousAlarm);
-    udnAlarmLevel = new UpDownControl(QStringLiteral("udnAlarmLevel"), SettingsRanges::LevelMin, SettingsRanges::LevelMax);
-    lblAlarmLevel = Named<QLabel>("lblAlarmLevel", QStringLiteral("0.00 ppm"));
-    for (QWidget* w : {static_cast<QWidget*>(udnAlarmDuration), static_cast<QWidget*>(lblAlarmDuration)})
-        w->setToolTip(SettingsTexts::AlarmDurationTip);
-    for (QWidget* w : {static_cast<QWidget*>(udnAlarmLevel), static_cast<QWidget*>(lblAlarmLevel)})
-        w->setToolTip(SettingsTexts::AlarmLevelTip);
+    spnAlarmDuration = Named<QSpinBox>("spnAlarmDuration");
+    spnAlarmDuration->setRange(SettingsRanges::DurationMin, SettingsRanges::DurationMax);
+    spnAlarmDuration->setSuffix(QStringLiteral(" s"));
+    spnAlarmDuration->setSpecialValueText(SettingsTexts::ContinuousAlarm);
+    spnAlarmDuration->setToolTip(SettingsTexts::AlarmDurationTip);
+    spnAlarmLevel = Named<QDoubleSpinBox>("spnAlarmLevel");
+    spnAlarmLevel->setDecimals(SettingsRanges::LevelDecimals);
+    spnAlarmLevel->setRange(SettingsRanges::LevelMin / SettingsRanges::LevelPerPpm,
+        SettingsRanges::LevelMax / SettingsRanges::LevelPerPpm);
+    spnAlarmLevel->setSingleStep(1.0 / SettingsRanges::LevelPerPpm);
+    spnAlarmLevel->setSuffix(QStringLiteral(" ppm"));
+    spnAlarmLevel->setToolTip(SettingsTexts::AlarmLevelTip);
+    // A typed value counts when the box is left or Enter is pressed, not at each key.
+    spnAlarmDuration->setKeyboardTracking(false);
+    spnAlarmLevel->setKeyboardTracking(false);
     btnSettingsAlarm = Button("btnSettingsAlarm", "Use these Settings");
     auto* alarm = new QGridLayout(fraAlarm);
     alarm->addWidget(chkAlarmIsEnabled, 0, 0, 1, 3);
     alarm->addWidget(optAlarmIsLow, 1, 0, 1, 2);
     alarm->addWidget(optAlarmIsHigh, 1, 2);
-    alarm->addWidget(new QLabel(QStringLiteral("Duration")), 2, 0);
-    alarm->addWidget(lblAlarmDuration, 2, 1);
-    alarm->addWidget(udnAlarmDuration, 2, 2);
-    alarm->addWidget(new QLabel(QStringLiteral("Level")), 3, 0);
-    alarm->addWidget(lblAlarmLevel, 3, 1);
-    alarm->addWidget(udnAlarmLevel, 3, 2);
+    auto* durationLabel = new QLabel(QStringLiteral("Duration"));
+    durationLabel->setBuddy(spnAlarmDuration);
+    alarm->addWidget(durationLabel, 2, 0);
+    alarm->addWidget(spnAlarmDuration, 2, 1, 1, 2);
+    auto* levelLabel = new QLabel(QStringLiteral("Level"));
+    levelLabel->setBuddy(spnAlarmLevel);
+    alarm->addWidget(levelLabel, 3, 0);
+    alarm->addWidget(spnAlarmLevel, 3, 1, 1, 2);
     alarm->addWidget(btnSettingsAlarm, 4, 0, 1, 3);
 
     // Sampling Mode

@@ -5,10 +5,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QWidget>
 #include <array>
 
@@ -53,10 +55,9 @@ public:
     QCheckBox* chkAlarmIsEnabled = nullptr;
     QRadioButton* optAlarmIsLow = nullptr;
     QRadioButton* optAlarmIsHigh = nullptr;
-    UpDownControl* udnAlarmDuration = nullptr;
-    QLabel* lblAlarmDuration = nullptr;
-    UpDownControl* udnAlarmLevel = nullptr;
-    QLabel* lblAlarmLevel = nullptr;
+    // Typed or stepped, each with its unit; a duration of 0 reads "Continuous".
+    QSpinBox* spnAlarmDuration = nullptr;
+    QDoubleSpinBox* spnAlarmLevel = nullptr;   // ppm
     QPushButton* btnSettingsAlarm = nullptr;
 
     // Sampling Mode

@@ -2,6 +2,8 @@
 
 #include "config/SettingsRefresh.h"
 
+#include <cmath>
+
 namespace {
 using Unit = SettingsPageModel::Unit;
 
@@ -55,12 +57,12 @@ SettingsPageBinding::SettingsPageBinding(SettingsPage& page, SettingsPageModel& 
     connect(page_.chkAlarmIsEnabled, &QCheckBox::clicked, this, [this](bool on) { model_.setAlarmEnabled(on); });
     connect(page_.optAlarmIsLow, &QRadioButton::clicked, this, [this] { model_.setAlarmDriveHigh(false); });
     connect(page_.optAlarmIsHigh, &QRadioButton::clicked, this, [this] { model_.setAlarmDriveHigh(true); });
-    connect(page_.udnAlarmDuration, &UpDownControl::valueChanged, this, [this](int value) {
+    connect(page_.spnAlarmDuration, &QSpinBox::valueChanged, this, [this](int value) {
         model_.setAlarmDuration(value);
         refreshAlarm();
     });
-    connect(page_.udnAlarmLevel, &UpDownControl::valueChanged, this, [this](int value) {
-        model_.setAlarmLevel(value);
+    connect(page_.spnAlarmLevel, &QDoubleSpinBox::valueChanged, this, [this](double ppm) {
+        model_.setAlarmLevel(int(std::lround(ppm * SettingsRanges::LevelPerPpm)));
         refreshAlarm();
     });
     connect(page_.btnSettingsToggleAdvanced, &QPushButton::clicked, this, [this] {
@@ -106,10 +108,10 @@ void SettingsPageBinding::refreshAlarm()
 {
     page_.chkAlarmIsEnabled->setChecked(model_.alarmEnabled);
     (model_.alarmDriveHigh ? page_.optAlarmIsHigh : page_.optAlarmIsLow)->setChecked(true);
-    page_.udnAlarmDuration->setValue(model_.alarmDuration);
-    page_.udnAlarmLevel->setValue(model_.alarmLevel);
-    page_.lblAlarmDuration->setText(model_.alarmDurationLabel);
-    page_.lblAlarmLevel->setText(model_.alarmLevelLabel);
+    const QSignalBlocker quietDuration(page_.spnAlarmDuration);
+    const QSignalBlocker quietLevel(page_.spnAlarmLevel);
+    page_.spnAlarmDuration->setValue(model_.alarmDuration);
+    page_.spnAlarmLevel->setValue(model_.alarmLevel / SettingsRanges::LevelPerPpm);
 }
 
 void SettingsPageBinding::refresh()

@@ -1,9 +1,11 @@
 #include "StatusPanels.h"
+#include "shell/SessionLog.h"
 #include "shell/StatusMessage.h"
 
 #include <QDir>
 #include <QEvent>
 #include <QPainter>
+#include <QRegularExpression>
 
 namespace {
 // Panel 1 below this width would show nothing useful; the others are as
@@ -50,8 +52,8 @@ private:
 };
 }
 
-StatusPanels::StatusPanels(QWidget* parent)
-    : QStatusBar(parent)
+StatusPanels::StatusPanels(SessionLog& log, QWidget* parent)
+    : QStatusBar(parent), log_(log)
 {
     setObjectName(QStringLiteral("stsPanel"));
     setSizeGripEnabled(true);
@@ -107,10 +109,24 @@ void StatusPanels::setPanelText(int panel, const QString& text)
     QLabel* label = panels_[panel - 1];
     label->setText(text);
     label->setToolTip(text);
-    if (panel == StatusPanel::Message && folderLink_->isVisibleTo(this)) {
+    if (panel != StatusPanel::Message)
+        return;
+    logMessage(text);
+    if (folderLink_->isVisibleTo(this)) {
         folderLink_->hide();
         offeredFolder_.clear();
     }
+}
+
+void StatusPanels::logMessage(const QString& text)
+{
+    static const QRegularExpression figures(QStringLiteral("\\d+"));
+    const auto shape = [](QString message) { return message.replace(figures, QStringLiteral("#")); };
+    const bool news = operationRunning_ ? shape(text) != shape(lastLogged_) : text != lastLogged_;
+    if (text.isEmpty() || !news)
+        return;
+    lastLogged_ = text;
+    log_.debugMessage(QStringLiteral("Status: ") + text, SessionLog::Info);
 }
 
 QString StatusPanels::shownText(int panel) const
@@ -129,6 +145,7 @@ void StatusPanels::setProgress(int percent)
     progress_->setVisible(percent >= 0);
     cancel_->setVisible(percent >= 0);
     static_cast<PanelLabel*>(panels_[StatusPanel::Message - 1])->setPercentageShownElsewhere(percent >= 0);
+    operationRunning_ = percent >= 0;
     if (percent >= 0)
         progress_->setValue(qMin(percent, 100));
 }

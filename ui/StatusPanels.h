@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <array>
 
+class SessionLog;
+
 // The main window's status bar ("stsPanel"): panel 1 the connection state
 // and operation messages, 2 the clock error, 3 the schedule state, 4 the
 // memory use. Panel 1 takes the room the others leave; they are as wide as
@@ -15,10 +17,14 @@
 // an operation runs, a progress bar and a Cancel button stand beside panel
 // 1. After a save, a link offers to open the folder. A double click on a
 // panel is reported with its number (1 to 4).
+//
+// Panel 1's messages also go into the session log, whole: each new one,
+// and while an operation runs only those that say more than new figures
+// (its progress notes would fill the log).
 class StatusPanels : public QStatusBar {
     Q_OBJECT
 public:
-    explicit StatusPanels(QWidget* parent = nullptr);
+    explicit StatusPanels(SessionLog& log, QWidget* parent = nullptr);
 
     void setPanelText(int panel, const QString& text);
     QString panelText(int panel) const;
@@ -46,6 +52,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void logMessage(const QString& text);
+
+    SessionLog& log_;
+    QString lastLogged_;
+    bool operationRunning_ = false;
     std::array<QLabel*, StatusPanel::Count> panels_{};
     QProgressBar* progress_ = nullptr;
     QToolButton* cancel_ = nullptr;

@@ -9,6 +9,7 @@
 int main(int argc, char** argv)
 {
     IgnoreFileSizeLimitSignal();
+    PinSystemTimeZone();
     // Answered before any window or display is needed.
     QStringList rawArguments;
     for (int i = 1; i < argc; ++i)

@@ -48,8 +48,7 @@ std::optional<QByteArray> ReadImage(const QByteArray& image, int address, int co
     return HexBytes(data);
 }
 
-int Bcd(int value) { return ((value / 10) % 10) * 16 + value % 10; }
-QByteArray BcdText(int value) { return Hex(Bcd(value), 2); }
+QByteArray BcdText(int value) { return Hex(ToBcd(value), 2); }
 
 } // namespace
 

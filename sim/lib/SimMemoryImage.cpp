@@ -1,8 +1,8 @@
 #include "SimMemoryImage.h"
 
-namespace {
+#include "shell/Bits.h"
 
-quint8 Bcd(int value) { return static_cast<quint8>(((value / 10) % 10) << 4 | (value % 10)); }
+namespace {
 
 void Put(QByteArray& image, int address, std::initializer_list<int> bytes)
 {
@@ -13,7 +13,7 @@ void Put(QByteArray& image, int address, std::initializer_list<int> bytes)
 void PutDate(QByteArray& image, int address, const QDate& date)
 {
     if (date.isValid())
-        Put(image, address, {Bcd(date.day()), Bcd(date.month()), Bcd(date.year() - 2000)});
+        Put(image, address, {ToBcd(date.day()), ToBcd(date.month()), ToBcd(date.year() - 2000)});
     else
         Put(image, address, {0xFF, 0xFF, 0xFF});
 }
@@ -34,7 +34,7 @@ QByteArray SimMemory::BuildEeprom(const SimScenario& s, const SimFirmwareBand& b
 {
     QByteArray e(EepromSize, char(0xFF));
     const SimCalibration& c = s.calibration;
-    Put(e, 0x0000, {Bcd(c.timeToPeakTenths % 100), Bcd(c.timeToPeakTenths / 100)});
+    Put(e, 0x0000, {ToBcd(c.timeToPeakTenths % 100), ToBcd(c.timeToPeakTenths / 100)});
     Put(e, 0x0002, {c.peakGainMantissa & 0xFF, c.peakGainMantissa >> 8, c.peakGainExponent, c.calibrated ? 0x44 : 0x43,
                        c.peakValue >> 16, c.peakValue >> 8, c.peakValue});
     Put(e, 0x0009, {s.usage & 0xFF, (s.usage >> 8) & 0xFF, 0x07});

@@ -3,10 +3,9 @@
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Measurement.h"
 #include "instrument/NumberText.h"
+#include "shell/TextFile.h"
 
 namespace {
-
-const QString LineEnd = QStringLiteral("\r\n");
 
 // Values no read can leave in a field: each marks a calibration block that
 // was not read.
@@ -60,7 +59,7 @@ CalibrationCheckModel::CalibrationCheckModel(QString company, QString title)
 QString CalibrationCheckModel::stepTitle(int step)
 {
     switch (step) {
-    case 1: return QStringLiteral("Checking instrument calibration gain & settings.") + LineEnd;
+    case 1: return QStringLiteral("Checking instrument calibration gain & settings.") + CrLf;
     case 2: return QStringLiteral("Sensor short is OK?");
     case 3: return QStringLiteral("Running pump; running valve.");
     case 4: return QStringLiteral("Calculating mean & stdDev.");
@@ -107,17 +106,17 @@ void CalibrationCheckModel::calibrationRead(const CalibrationReading& reading)
     using State = CalibrationReading::State;
     switch (reading.state) {
     case State::ReadFailed:
-        append(QStringLiteral("Failed to read calibration!") + LineEnd, true);
+        append(QStringLiteral("Failed to read calibration!") + CrLf, true);
         break;
     case State::NotCalibrated:
-        append(QStringLiteral("Instrument has not been calibrated!") + LineEnd, true);
+        append(QStringLiteral("Instrument has not been calibrated!") + CrLf, true);
         break;
     case State::Calibrated:
-        append(QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.spanPpm) + QStringLiteral("ppm") + LineEnd
-            + QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.temperature) + QStringLiteral("oC") + LineEnd
-            + QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.timeToPeak) + QStringLiteral("sec") + LineEnd
-            + QStringLiteral("Linear Gain = ") + tolviM::SingleText(reading.linearGain) + LineEnd
-            + QStringLiteral("Integral Gain = ") + tolviM::SingleText(reading.integralGain) + LineEnd
+        append(QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.spanPpm) + QStringLiteral("ppm") + CrLf
+            + QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.temperature) + QStringLiteral("oC") + CrLf
+            + QStringLiteral("Calibrated at ") + tolviM::SingleText(reading.timeToPeak) + QStringLiteral("sec") + CrLf
+            + QStringLiteral("Linear Gain = ") + tolviM::SingleText(reading.linearGain) + CrLf
+            + QStringLiteral("Integral Gain = ") + tolviM::SingleText(reading.integralGain) + CrLf
             + reading.modeText + reading.limitText);
         break;
     }

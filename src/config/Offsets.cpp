@@ -6,14 +6,13 @@
 #include "shell/Picture.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"
+#include "shell/TextFile.h"
 
 namespace {
 
 // The service reports read their settings without repeats; a reply's echo
 // is not compared.
 constexpr int OnlyOnce = 0;
-
-const QString LineEnd = QStringLiteral("\r\n");
 
 int byteAt(const QByteArray& bytes, int k) { return static_cast<uint8_t>(bytes.at(k)); }
 
@@ -36,13 +35,13 @@ QString OffsetsText(const OffsetReadings& r)
         text = *r.offsetMode == 0 ? QStringLiteral("Fine") : QStringLiteral("Normal");
     if (r.offset) {
         text += byteAt(*r.offset, 0) == 0 ? QStringLiteral(" : -0.") : QStringLiteral(" : +0.");
-        text += FormatNumber(byteAt(*r.offset, 1), QStringLiteral("000 ppm")) + QLatin1Char('.') + LineEnd;
+        text += FormatNumber(byteAt(*r.offset, 1), QStringLiteral("000 ppm")) + QLatin1Char('.') + CrLf;
     }
     if (r.zeroError) {
         text += byteAt(*r.zeroError, 0) == 0 ? QStringLiteral("Zero Error = +") : QStringLiteral("Zero Error = -");
         text += FormatNumber(MakeWord(quint8(byteAt(*r.zeroError, 1)), quint8(byteAt(*r.zeroError, 2))),
                     QStringLiteral("0"))
-            + QLatin1Char('.') + LineEnd;
+            + QLatin1Char('.') + CrLf;
     }
     return text;
 }

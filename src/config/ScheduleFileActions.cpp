@@ -73,9 +73,10 @@ QString ScheduleSavedText(const QString& path)
     return QStringLiteral("Schedule set-up saved to '%1'.").arg(QDir::toNativeSeparators(path));
 }
 
-QString ScheduleLoadedText(const QString& path)
+QString ScheduleLoadedText(const QString& path, bool replacedUnsent)
 {
-    return QStringLiteral("Schedule set-up loaded from '%1' in place of the page's values; "
+    return QStringLiteral("Schedule set-up loaded from '%1' in place of the page's values%2; "
                           "'Use These Settings' sends it to the instrument.")
-        .arg(QDir::toNativeSeparators(path));
+        .arg(QDir::toNativeSeparators(path),
+            replacedUnsent ? QStringLiteral(", including the changes not sent yet") : QString());
 }

@@ -28,6 +28,7 @@ std::optional<ScheduleFileContent> ReadScheduleFile(Services& services, const QS
 bool LoadScheduleFile(SchedulePageModel& page, Services& services, const QString& path);
 
 // What status panel 1 says after a save and after a load: the file, and
-// that loaded values stand on the page only until they are sent.
+// that loaded values stand on the page only until they are sent (and, when
+// the page held unsent changes, that the file's values replaced them).
 QString ScheduleSavedText(const QString& path);
-QString ScheduleLoadedText(const QString& path);
+QString ScheduleLoadedText(const QString& path, bool replacedUnsent = false);

@@ -22,7 +22,7 @@ double MinutesOf(const QTime& time)
 
 void SchedulePageModel::take(const InstrumentInfo& info)
 {
-    record_ = ScheduleRecord::of(info);
+    take(ScheduleRecord::of(info));
 }
 
 void SchedulePageModel::refresh(const Reading& reading, Prompts& prompts, const QString& appCaption)
@@ -31,6 +31,8 @@ void SchedulePageModel::refresh(const Reading& reading, Prompts& prompts, const 
     // frequency in does not apply the simple view's all-day rule.
     const bool wasSimple = view_ == View::Simple;
     view_ = View::Advanced;
+    // The controls follow the record here; that is no edit.
+    const bool unsent = unsent_;
 
     setStart(record_.StartTime.time());
     setLength(record_.Duration.time());
@@ -76,6 +78,7 @@ void SchedulePageModel::refresh(const Reading& reading, Prompts& prompts, const 
 
     if (wasSimple)
         view_ = View::Simple;
+    unsent_ = unsent;
 }
 
 void SchedulePageModel::scheduleSwitched(bool enabled, bool running)
@@ -129,6 +132,7 @@ void SchedulePageModel::toggleView()
 void SchedulePageModel::setFrequency(int minutes)
 {
     frequency_ = std::clamp(minutes, 0, FrequencyMax);
+    edited();
     // The simple view always describes an all-day, every-day schedule.
     if (view_ == View::Simple) {
         setStart(AllDayStart);
@@ -140,11 +144,13 @@ void SchedulePageModel::setFrequency(int minutes)
 void SchedulePageModel::setStart(const QTime& time)
 {
     start_ = time.isValid() ? time : QTime(0, 0);
+    edited();
 }
 
 void SchedulePageModel::setLength(const QTime& time)
 {
     length_ = time.isValid() ? time : QTime(0, 0);
+    edited();
 }
 
 void SchedulePageModel::applyPreset(uint8_t mask)
@@ -157,6 +163,7 @@ void SchedulePageModel::setWeekday(int bit, bool ticked)
 {
     if (bit >= 0 && bit < WeekMasks::Days)
         weekdays_[size_t(bit)] = ticked;
+    edited();
 }
 
 void SchedulePageModel::clickCounter()
@@ -172,6 +179,7 @@ void SchedulePageModel::setCounter(int value)
 {
     // The control shows 0 to 256; a larger count is shown as 256 but kept.
     counterValue_ = std::clamp(value, 0, CounterMax);
+    edited();
     if (counterValue_ == value)
         record_.Counter = value;
 }
@@ -179,6 +187,7 @@ void SchedulePageModel::setCounter(int value)
 void SchedulePageModel::chooseMemoryFull(MemoryFullOption option)
 {
     option_ = option;
+    edited();
     const uint8_t kept = record_.Config & ScheduleRecord::ConfigKept;
     switch (option) {
     case MemoryFullOption::RunOnce:
@@ -200,6 +209,7 @@ void SchedulePageModel::chooseMemoryFull(MemoryFullOption option)
 void SchedulePageModel::setParkSensor(bool on)
 {
     record_.ShortBetweenSamples = on;
+    edited();
 }
 
 void SchedulePageModel::setComment(const QString& text)
@@ -241,4 +251,5 @@ void SchedulePageModel::applyFile(const ScheduleFileContent& file)
         record_.Config = uint8_t(*file.config);
     if (file.comment)
         setComment(*file.comment);
+    edited();
 }

@@ -53,6 +53,10 @@ inline const QString InitialComment = QStringLiteral("Click here to add a commen
 inline const QString PreviewCaption = QStringLiteral("Preview");
 inline const std::array<QString, 5> PreviewMarks{QStringLiteral("00:00"), QStringLiteral("06:00"),
     QStringLiteral("12:00"), QStringLiteral("18:00"), QStringLiteral("23:59")};
+// Beside "Use These Settings" while the page holds values the instrument has not got.
+inline const QString Unsent = QStringLiteral("Changes not sent yet");
+inline const QString UnsentTip =
+    QStringLiteral("The page's values differ from the instrument's schedule until 'Use These Settings' sends them.");
 inline const QString Contradiction =
     QStringLiteral("Schedule options contradiction found - using 'Repeat (Until Full)'");
 }
@@ -99,14 +103,23 @@ public:
 
     // The record as last taken from the instrument or a file and changed by the handlers.
     const ScheduleRecord& record() const { return record_; }
+    // The page holds values the instrument has not got: edits of the
+    // schedule's controls or a loaded file, until they are sent or the
+    // instrument's schedule is taken again. (The comment goes to files only.)
+    bool unsent() const { return unsent_; }
 
     // --- Refresh ---
-    // Takes the instrument's schedule fields into the page's record.
+    // Takes the instrument's schedule fields into the page's record: nothing is unsent then.
     void take(const InstrumentInfo& info);
-    void take(const ScheduleRecord& record) { record_ = record; }
+    void take(const ScheduleRecord& record)
+    {
+        record_ = record;
+        unsent_ = false;
+    }
     // Every control from the record (the view kept, frequency cut to 60,
     // a negative counter shown as 0, a memory-full contradiction resolved
     // with a balloon), the park sensor and the status panel from the reading.
+    // What is unsent stays so.
     void refresh(const Reading& reading, Prompts& prompts, const QString& appCaption);
 
     // --- Controls ---
@@ -157,15 +170,21 @@ public:
     // and length from the pickers on today's date, frequency from its control.
     ScheduleRecord recordToSend(const QDate& today) const;
     // The schedule read back after a send; the controls stay as they are.
-    void sent(const ScheduleRecord& readBack) { record_ = readBack; }
+    void sent(const ScheduleRecord& readBack)
+    {
+        record_ = readBack;
+        unsent_ = false;
+    }
     // What "Save Set-up to a File..." writes: the pickers, the frequency
     // control, the week mask of the boxes, Config and the comment.
     ScheduleFileValues fileValues() const;
     // A schedule file read and checked as a whole: the fields it holds go
-    // into the record and the comment box; the caller then refreshes.
+    // into the record and the comment box, unsent; the caller then refreshes.
     void applyFile(const ScheduleFileContent& file);
 
 private:
+    void edited() { unsent_ = true; }
+
     ScheduleRecord record_;
     View view_ = View::Simple;
     int frequency_ = 0;
@@ -180,4 +199,5 @@ private:
     bool parkAvailable_ = false;
     QString comment_ = ScheduleTexts::InitialComment;
     QString schedulePanel_ = QStringLiteral("Schedule: ???");
+    bool unsent_ = false;
 };

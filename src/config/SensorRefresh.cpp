@@ -106,7 +106,7 @@ public:
                 QString::fromStdString(e.what()));
             return SensorRefreshOutcome::BadParameters;
         }
-        if (c_.services.prompts.askYesNoCancel(RefreshQuestion(parameters_)) != Prompts::Answer::Yes) {
+        if (c_.services.prompts.askYesCancel(RefreshQuestion(parameters_)) != Prompts::Answer::Yes) {
             finish();
             return SensorRefreshOutcome::NotConfirmed;
         }

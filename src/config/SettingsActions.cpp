@@ -194,8 +194,13 @@ DataDumpResult ToggleDataDump(SettingsContext& c, bool enabledNow)
     if (!PasswordOk(c))
         return result;
     const bool enable = !enabledNow;
-    const QString question = enable ? SettingsMessages::DataDumpEnableQuestion : SettingsMessages::DataDumpDisableQuestion;
-    if (c.services.prompts.askYesNo(question) != Prompts::Answer::Yes)
+    // Switching it on cuts the instrument off from the PC at its next power
+    // cycle: a warning that Enter answers No.
+    const Prompts::Answer answer = enable
+        ? c.services.prompts.askYesNo(SettingsMessages::DataDumpEnableQuestion, {}, Prompts::Icon::Exclamation,
+              Prompts::Answer::No)
+        : c.services.prompts.askYesNo(SettingsMessages::DataDumpDisableQuestion);
+    if (answer != Prompts::Answer::Yes)
         return result;
     const QByteArray flag = tolviM::FlagByte(enable);
     if (!tolviM::WriteEeprom(c.link, c.services.log, EepromMap::DataDumpMode, flag, 0)) {

@@ -88,7 +88,7 @@ inline const QString ClockQuestion = QStringLiteral(
     "Changing the instrument clock may stop the current schedule until you cycle the power on the instrument. "
     "Are you sure you want to continue?");
 inline const QString DataDumpEnableQuestion = QStringLiteral(
-    "This will disable the PC communication link on your instrument the next time you cycle it's power and can "
+    "This will disable the PC communication link on your instrument the next time you cycle its power and can "
     "only be re-enabled from the instrument. Are you sure you wish to continue?");
 inline const QString DataDumpDisableQuestion = QStringLiteral(
     "This will re-enable the PC communication link on your instrument as long as you have not cycled the "

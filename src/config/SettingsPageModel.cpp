@@ -6,13 +6,12 @@
 #include "instrument/NumberText.h"
 #include "shell/Picture.h"
 #include "shell/Prompts.h"
+#include "shell/TextFile.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
 
 int Tenths(float seconds, int min, int max)
 {

@@ -38,6 +38,8 @@ constexpr int DeltaMin = -128, DeltaMax = 127;      // tenths of a second
 constexpr int RunTimeMin = 0, RunTimeMax = 255;     // tenths of a second
 constexpr int DurationMin = 0, DurationMax = 255;   // seconds
 constexpr int LevelMin = 0, LevelMax = 255;         // hundredths of a ppm
+constexpr double LevelPerPpm = 100.0;               // the level's steps in one ppm
+constexpr int LevelDecimals = 2;
 inline const QDate FirstDate{1900, 1, 1};
 inline const QDate LastDate{3000, 1, 1};
 }

@@ -2,14 +2,12 @@
 
 #include "data/ReadingChartModel.h"
 #include "shell/TimeConv.h"
+#include "shell/TimeUnits.h"
 
 #include <QLocale>
 
 namespace {
 constexpr int kDecimals = 3;
-constexpr qint64 kSecondsPerHour = 3600;
-constexpr qint64 kSecondsPerMinute = 60;
-constexpr qint64 kMsPerSecond = 1000;
 constexpr int kBoundScale = 1000;            // the concentration bars count in 0.001 ppm
 
 QString DateText(const QDateTime& date)
@@ -111,7 +109,7 @@ std::vector<MeasuredSample> SelectedSamples(const ChartSource& source, const Dow
         if (!kept.keeps(slot))
             continue;
         const bool reading = slot.Reading >= 0;
-        samples.push_back({source.times[i] / kMsPerSecond, reading, reading ? double(slot.Reading) : 0.0,
+        samples.push_back({source.times[i] / TimeUnits::MsPerSecond, reading, reading ? double(slot.Reading) : 0.0,
             reading ? double(slot.ReadingMGM) : 0.0});
     }
     return samples;
@@ -221,12 +219,12 @@ QString ReportTime(qint64 utcSeconds, const QTimeZone& zone)
 
 QString ReportDuration(qint64 seconds)
 {
-    const qint64 hours = seconds / kSecondsPerHour;
-    const qint64 minutes = seconds % kSecondsPerHour / kSecondsPerMinute;
+    const qint64 hours = seconds / TimeUnits::SecondsPerHour;
+    const qint64 minutes = seconds % TimeUnits::SecondsPerHour / TimeUnits::SecondsPerMinute;
     return QStringLiteral("%1:%2:%3")
         .arg(hours)
         .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(seconds % kSecondsPerMinute, 2, 10, QLatin1Char('0'));
+        .arg(seconds % TimeUnits::SecondsPerMinute, 2, 10, QLatin1Char('0'));
 }
 
 ReportPaper PaperFor(const QLocale& locale)

@@ -1,4 +1,5 @@
 #include "MeasurementStatistics.h"
+#include "shell/TimeUnits.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -6,9 +7,7 @@
 #include <cmath>
 
 namespace {
-constexpr qint64 kSecondsPerMinute = 60;
-constexpr qint64 kSecondsPerHour = 3600;
-constexpr qint64 kLongestWindow = 7 * 24 * kSecondsPerHour;
+constexpr qint64 kLongestWindow = 7 * 24 * TimeUnits::SecondsPerHour;
 constexpr double kWindowCoverage = 0.75;     // share of a window the readings must hold
 constexpr double kPercentile = 0.95;
 constexpr qint64 kHoldPeriods = 2;           // a reading holds at most this many sampling periods
@@ -191,7 +190,7 @@ std::optional<AveragingWindow> ParseAveragingWindow(const QString& text)
     const QRegularExpressionMatch m = form.match(trimmed);
     if (trimmed.isEmpty() || !m.hasMatch())
         return std::nullopt;
-    const qint64 seconds = m.captured(1).toLongLong() * kSecondsPerHour + m.captured(2).toLongLong() * kSecondsPerMinute
+    const qint64 seconds = m.captured(1).toLongLong() * TimeUnits::SecondsPerHour + m.captured(2).toLongLong() * TimeUnits::SecondsPerMinute
         + m.captured(3).toLongLong();
     if (seconds < 1 || seconds > kLongestWindow)
         return std::nullopt;
@@ -200,7 +199,7 @@ std::optional<AveragingWindow> ParseAveragingWindow(const QString& text)
 
 std::vector<AveragingWindow> DefaultAveragingWindows()
 {
-    return {{QStringLiteral("8h"), 8 * kSecondsPerHour}, {QStringLiteral("15m"), 15 * kSecondsPerMinute}};
+    return {{QStringLiteral("8h"), 8 * TimeUnits::SecondsPerHour}, {QStringLiteral("15m"), 15 * TimeUnits::SecondsPerMinute}};
 }
 
 QString NoReadingsMessage()

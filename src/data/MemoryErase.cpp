@@ -25,7 +25,9 @@ struct EraseRequest {
     QString title;
     QString startLog;
     QString failedLog;
-    int count;
+    int count;        // the count "J02" is sent with
+    int first;        // the slots erased
+    int last;
 };
 
 // Asks the instrument to erase the slots, three times at most while no good
@@ -56,13 +58,23 @@ std::optional<int> erase(EraseContext& c, const EraseRequest& request, EraseOutc
     if (!InstrumentConnected(c.link, c.services))
         return std::nullopt;
     outcome = EraseOutcome::NotAllowed;
-    if (!LoginOK(c.services, c.passwordDialog))
+    if (!LoginOK(c.services, c.passwordDialog, ErasePurpose(request.first, request.last)))
         return std::nullopt;
     // Nothing erased can be had back: Enter gives Cancel.
-    if (c.services.prompts.askOkCancel(request.question, request.title, Prompts::Icon::Exclamation,
-            Prompts::Answer::Cancel)
-        != Prompts::Answer::Ok)
+    const auto confirmed = [&](const QString& question) {
+        return c.services.prompts.askOkCancel(question, request.title, Prompts::Icon::Exclamation,
+                   Prompts::Answer::Cancel)
+            == Prompts::Answer::Ok;
+    };
+    if (!confirmed(request.question))
         return std::nullopt;
+    if (c.countNotDownloaded) {
+        const int notDownloaded = c.countNotDownloaded(request.first, request.last);
+        if (notDownloaded > 0 && !confirmed(NotDownloadedQuestion(notDownloaded))) {
+            c.services.log.debugMessage(QStringLiteral("Erase of slots not downloaded cancelled."), SessionLog::Info);
+            return std::nullopt;
+        }
+    }
     c.services.log.debugMessage(request.startLog, SessionLog::Info);
     outcome = EraseOutcome::Failed;
     const int left = sendErase(c, request);
@@ -104,6 +116,22 @@ QString EraseRangeText(int first, int last)
         .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"));
 }
 
+QString NotDownloadedQuestion(int count)
+{
+    if (count == 1)
+        return QStringLiteral("1 slot has not been downloaded: its sample will be lost.\r\n\r\nErase it all the same?");
+    return QStringLiteral("%1 slots have not been downloaded: their samples will be lost.\r\n\r\n"
+                          "Erase them all the same?")
+        .arg(count);
+}
+
+QString ErasePurpose(int first, int last)
+{
+    if (last < first)
+        return QStringLiteral("erase the instrument's memory");
+    return QStringLiteral("erase slots %1 to %2 of the instrument's memory").arg(first).arg(last);
+}
+
 EraseOutcome EraseAllMemory(EraseContext& c)
 {
     return guarded(c, "btnDeleteAllMemory_Click", [&] {
@@ -111,7 +139,7 @@ EraseOutcome EraseAllMemory(EraseContext& c)
         const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversibly delete the memory bank?")
                 + EraseRangeText(1, before),
             c.services.appCaption, QStringLiteral("Trying to erase the memory..."),
-            QStringLiteral("FRAM 'Erase All' message failed"), before};
+            QStringLiteral("FRAM 'Erase All' message failed"), before, 1, before};
         EraseOutcome outcome;
         const auto left = erase(c, request, outcome);
         if (!left)
@@ -134,10 +162,10 @@ EraseOutcome EraseMemoryPortion(EraseContext& c, int selStart, int selLength)
             c.services.prompts.message(Prompts::Icon::Information, MemoryRangeSlider::NoPortionText, c.services.appCaption);
             return EraseOutcome::NothingToErase;
         }
-        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversably delete entries from the memory bank?")
+        const EraseRequest request{QStringLiteral("Are you sure you want to completely and irreversibly delete entries from the memory bank?")
                 + EraseRangeText(selStart, last),
             QStringLiteral("Karvex Technology Ltd."), QStringLiteral("Trying to erase a chunk of memory..."),
-            QStringLiteral("FRAM 'Erase chunk' message failed"), selLength};
+            QStringLiteral("FRAM 'Erase chunk' message failed"), selLength, selStart, last};
         EraseOutcome outcome;
         const auto left = erase(c, request, outcome);
         if (!left)

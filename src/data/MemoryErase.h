@@ -1,6 +1,8 @@
 #pragma once
 #include "shell/Password.h"
 
+#include <functional>
+
 struct Services;
 struct InstrumentInfo;
 struct DownloadTable;
@@ -8,9 +10,10 @@ class InstrumentLink;
 class OperationObserver;
 
 // Erases samples from the instrument's memory, all of them or the first
-// ones: password check, confirmation, one "J02" request (sent up to three
-// times), two history lines, and the PC's copy of the data dropped. The
-// instrument erases from its oldest slot only.
+// ones: password check (the password dialog names the erase), confirmation,
+// a second confirmation when slots to erase were never downloaded, one
+// "J02" request (sent up to three times), two history lines, and the PC's
+// copy of the data dropped. The instrument erases from its oldest slot only.
 struct EraseContext {
     Services& services;
     InstrumentLink& link;
@@ -18,6 +21,9 @@ struct EraseContext {
     DownloadTable& table;
     OperationObserver& observer;
     PasswordDialogRunner passwordDialog;   // empty: the dialog runs through the prompts
+    // How many of the slots first..last were never downloaded (the archive
+    // knows, a layer up: see records/ArchivedErase.h); empty: not asked.
+    std::function<int(int first, int last)> countNotDownloaded = {};
 };
 
 enum class EraseOutcome {
@@ -37,5 +43,9 @@ EraseOutcome EraseMemoryPortion(EraseContext& context, int selStart, int selLeng
 
 // What the erase confirmations add to their question: the slots and how many.
 QString EraseRangeText(int first, int last);
+// The second confirmation: count slots to erase were never downloaded.
+QString NotDownloadedQuestion(int count);
+// What the password dialog names: the erase of slots first..last.
+QString ErasePurpose(int first, int last);
 // Said when the instrument did not acknowledge the erase.
 inline const QString EraseNotConfirmedText = QStringLiteral("The instrument did not confirm the erase.");

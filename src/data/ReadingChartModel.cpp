@@ -3,6 +3,7 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "link/FirmwareFlags.h"
+#include "shell/TimeUnits.h"
 
 #include <algorithm>
 
@@ -10,8 +11,10 @@ namespace {
 constexpr double kHeadroom = 0.05;             // share of the span left above the highest point
 constexpr double kMgmFactorScale = 512.0;      // the instrument's factor counts in 1/512 mg/m^3 per ppm
 constexpr qint64 kLoneSampleMs = 30 * 60 * 1000; // time either side of a single sample
-constexpr qint64 kMsPerSecond = 1000;
 constexpr double kClimateDefaultMax = 100.0;   // %rh scale when nothing is drawn
+// A line is broken where samples are further apart than this many of their
+// usual spacings (the median spacing of the samples drawn).
+constexpr double kGapSpacings = 3.0;
 // An empty chart still needs a time axis: the first hour the slot times can hold.
 const qint64 kEmptyTimeStart = QDateTime(QDate(2008, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
 
@@ -49,6 +52,23 @@ ChartRange ClimateRange(const Extent& e)
     return {e.min - pad, e.max + pad};
 }
 
+// kGapSpacings times the median spacing of the times, 0 when there are
+// fewer than two spacings or the samples share one time.
+double GapThreshold(const std::vector<double>& sortedTimes)
+{
+    std::vector<double> spacings;
+    spacings.reserve(sortedTimes.size());
+    for (size_t i = 1; i < sortedTimes.size(); ++i) {
+        if (sortedTimes[i] > sortedTimes[i - 1])
+            spacings.push_back(sortedTimes[i] - sortedTimes[i - 1]);
+    }
+    if (spacings.size() < 2)
+        return 0;
+    const auto middle = spacings.begin() + static_cast<std::ptrdiff_t>(spacings.size() / 2);
+    std::nth_element(spacings.begin(), middle, spacings.end());
+    return *middle * kGapSpacings;
+}
+
 ChartRange TimeRange(const QList<QPointF>& concentration, const QList<QPointF>& climate)
 {
     const QList<QPointF>& points = concentration.isEmpty() ? climate : concentration;
@@ -65,6 +85,17 @@ ChartRange TimeRange(const QList<QPointF>& concentration, const QList<QPointF>& 
     return {first, last};
 }
 } // namespace
+
+QList<QList<QPointF>> ReadingChart::segments(const QList<QPointF>& series) const
+{
+    QList<QList<QPointF>> lines;
+    for (qsizetype i = 0; i < series.size(); ++i) {
+        if (lines.isEmpty() || (gapMs > 0 && series[i].x() - series[i - 1].x() > gapMs))
+            lines.append(QList<QPointF>{});
+        lines.last().append(series[i]);
+    }
+    return lines;
+}
 
 QString UnitText(ConcentrationUnit unit)
 {
@@ -97,7 +128,7 @@ ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& in
     for (int i = 1; i <= table.count(); ++i) {
         if (table[i].SampleTime.isValid()) {
             source.slots.push_back(table[i]);
-            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+            source.times.push_back(qint64(table[i].TimeStamp) * TimeUnits::MsPerSecond);
         }
     }
     TakeInstrument(source, info, flags);
@@ -111,7 +142,7 @@ ChartSource ChartSource::taking(DownloadTable&& table, const InstrumentInfo& inf
     source.times.reserve(source.slots.capacity());
     for (int i = 1; i <= table.count(); ++i) {
         if (table[i].SampleTime.isValid()) {
-            source.times.push_back(qint64(table[i].TimeStamp) * kMsPerSecond);
+            source.times.push_back(qint64(table[i].TimeStamp) * TimeUnits::MsPerSecond);
             source.slots.push_back(std::move(table[i]));
         }
     }
@@ -222,6 +253,11 @@ void ReadingChartModel::rebuild()
     climate.add(c.humidity);
     c.climateRange = ClimateRange(climate);
     c.time = TimeRange(c.concentration, c.temperature);
+    std::vector<double> keptTimes;
+    keptTimes.reserve(kept.size());
+    for (size_t i : kept)
+        keptTimes.push_back(double(times[i]));
+    c.gapMs = GapThreshold(keptTimes);
 
     c.title = !hasData() ? QStringLiteral("No data downloaded.")
         : c.slotsShown == 0 ? QStringLiteral("No readings pass this filter.")

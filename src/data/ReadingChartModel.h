@@ -67,6 +67,14 @@ struct ReadingChart {
     QString title;
     QString concentrationTitle;
     QString climateTitle;
+    // A point this long after the one before it starts a new line segment:
+    // a few of the samples' usual spacing, so no line is drawn across a time
+    // without samples. 0: every series is one line.
+    double gapMs = 0;
+
+    // A series cut where its points lie further apart than gapMs: the lines
+    // a view draws, each in time order.
+    QList<QList<QPointF>> segments(const QList<QPointF>& series) const;
 };
 
 // The chart of the Download page, without widgets: the downloaded readings

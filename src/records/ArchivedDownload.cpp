@@ -36,34 +36,58 @@ ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload
 
 // Adds the completed download in the table to the archive; when it cannot
 // be added the context says why (the download itself stands).
-void Archive(DownloadContext& context, const ArchiveDownload& download)
+void Archive(DownloadContext& context, const ArchiveDownload& download, const ArchiveStore& store)
 {
     SessionLog& log = context.services.log;
     if (context.info.RecordFolder.isEmpty()) {
         log.debugMessage(QStringLiteral("No record folder: the download is not archived."), SessionLog::Warning);
         return;
     }
-    InstrumentArchive archive(InstrumentArchive::pathIn(context.info.RecordFolder), log);
-    if (archive.open() && archive.recordDownload(download, context.table))
+    if (!store.problem.isEmpty()) {
+        context.notArchived = store.problem;
         return;
-    context.notArchived = archive.error();
+    }
+    const std::unique_ptr<InstrumentArchive> archive
+        = store.archiveOf(context.info.SerialNumber, context.info.RecordFolder, log);
+    if (archive->open() && archive->recordDownload(download, context.table))
+        return;
+    context.notArchived = archive->error();
 }
 
-DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome outcome, const ArchiveDownload& download)
+DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome outcome, const ArchiveDownload& download,
+    const ArchiveStore& store)
 {
     if (outcome == DownloadOutcome::Completed)
-        Archive(context, download);
+        Archive(context, download, store);
     return outcome;
 }
 
 // All of the memory for "Download New Data"; newGeneration when the memory
 // is known not to match the archive, else its slots decide.
-DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration)
+DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration, const ArchiveStore& store)
 {
     const DownloadOutcome outcome = DownloadAllMemory(context);
     ArchiveDownload download = DescribeDownload(context, ArchiveDownload::Kind::New, 1);
     download.newGeneration = newGeneration;
-    return ArchiveWhenCompleted(context, outcome, download);
+    return ArchiveWhenCompleted(context, outcome, download, store);
+}
+
+// The archive's current generation, read and closed again before the
+// instrument is read.
+GenerationSlots CurrentGenerationIn(const ArchiveStore& store, const InstrumentInfo& info, SessionLog& log)
+{
+    GenerationSlots archived;
+    if (!store.problem.isEmpty()) {
+        archived.error = store.problem;
+        return archived;
+    }
+    const std::unique_ptr<InstrumentArchive> archive = store.archiveOf(info.SerialNumber, info.RecordFolder, log);
+    std::optional<int> current;
+    if (archive->open() && (current = archive->currentGeneration()))
+        archived = archive->generationSlots(*current);
+    else
+        archived.error = archive->error();
+    return archived;
 }
 
 // The number k of slots 1..k the generation holds without a gap; 0 when it
@@ -85,19 +109,20 @@ bool SlotStillArchived(DownloadContext& context, const QStringList& archived, in
 }
 } // namespace
 
-DownloadOutcome DownloadAllAndArchive(DownloadContext& context)
+DownloadOutcome DownloadAllAndArchive(DownloadContext& context, const ArchiveStore& store)
 {
     const DownloadOutcome outcome = DownloadAllMemory(context);
-    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::All, 1));
+    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::All, 1), store);
 }
 
-DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength)
+DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength, const ArchiveStore& store)
 {
     const DownloadOutcome outcome = DownloadMemoryPortion(context, selStart, selLength);
-    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::Portion, selStart));
+    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::Portion, selStart),
+        store);
 }
 
-DownloadOutcome DownloadNewData(DownloadContext& context)
+DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store)
 {
     Services& services = context.services;
     SessionLog& log = services.log;
@@ -111,17 +136,9 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     }
     context.memoryDetailsFresh = true;
     if (info.SlotsUsed <= 0 || info.RecordFolder.isEmpty())
-        return DownloadAllAndArchive(context);
+        return DownloadAllAndArchive(context, store);
 
-    GenerationSlots archived;
-    {
-        InstrumentArchive archive(InstrumentArchive::pathIn(info.RecordFolder), log);
-        std::optional<int> current;
-        if (archive.open() && (current = archive.currentGeneration()))
-            archived = archive.generationSlots(*current);
-        else
-            archived.error = archive.error();
-    }
+    const GenerationSlots archived = CurrentGenerationIn(store, info, log);
     if (!archived.error.isEmpty()) {
         // The archive is left as it is: the readings go to the file only.
         log.debugMessage(QStringLiteral("The archive cannot be read: downloading all of the memory without archiving it."),
@@ -135,13 +152,13 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         log.debugMessage(QStringLiteral("The archive's current generation holds rows that are not slots: downloading all"
                                         " of the memory into a new generation."),
             SessionLog::Warning);
-        return DownloadAllForNewData(context, true);
+        return DownloadAllForNewData(context, true, store);
     }
     const int k = UnbrokenRun(archived.raw);
     if (k == 0 || k > info.SlotsUsed) {
         log.debugMessage(QStringLiteral("The archive holds no run of this memory from its first slot: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllForNewData(context, false);
+        return DownloadAllForNewData(context, false, store);
     }
     context.cancel.reset();
     // The check reads decode slots out of order; the slots are decoded below
@@ -154,7 +171,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
     if (!stillArchived) {
         log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllForNewData(context, true);
+        return DownloadAllForNewData(context, true, store);
     }
 
     // The whole memory: the archived run, then what is read now.
@@ -174,7 +191,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context)
         }
         // Only a whole download goes into the archive: it keeps no holes.
         if (outcome == DownloadOutcome::Completed) {
-            Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1));
+            Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1), store);
             context.notArchived = portion.notArchived;
         }
     } else {

@@ -1,12 +1,17 @@
 #pragma once
 #include "data/MemoryDownload.h"
+#include "records/ArchiveStore.h"
 
 // The downloads as both front ends run them: each completed download (all
 // of the memory, a portion, or only what is new) is added to the
-// instrument's archive in its record folder. A download that could not be
-// archived is still a completed download; the user is told.
-DownloadOutcome DownloadAllAndArchive(DownloadContext& context);
-DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength);
+// instrument's archive in the store (its record folder unless a database is
+// named). A download that could not be archived is still a completed
+// download; the user is told. The store is reached only before and after
+// the instrument is read, so a server that goes away meanwhile costs the
+// archiving, never the readings.
+DownloadOutcome DownloadAllAndArchive(DownloadContext& context, const ArchiveStore& store = {});
+DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength,
+    const ArchiveStore& store = {});
 
 // "Download New Data": reads the memory details; when the archive's current
 // generation holds slots 1..k and the instrument's slots 1 and k, read one
@@ -16,4 +21,4 @@ DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart
 // slots). Either way the table then holds the whole memory, the archived
 // slots decoded as a download decodes them. An archive that cannot be read
 // is left as it is: all of the memory is downloaded and not archived.
-DownloadOutcome DownloadNewData(DownloadContext& context);
+DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store = {});

@@ -17,7 +17,7 @@ namespace {
 struct ArchiveCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
-using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+using ZipArchive = std::unique_ptr<zip_t, ArchiveCloser>;
 
 PackResult ZipFailure(zip_error_t* error, const QString& what)
 {
@@ -77,7 +77,7 @@ PackResult PackFolder(const QString& folder, const QString& archivePath)
     const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
 
     int openError = 0;
-    Archive archive(zip_open(temporaryName.constData(), ZIP_TRUNCATE, &openError));
+    ZipArchive archive(zip_open(temporaryName.constData(), ZIP_TRUNCATE, &openError));
     if (!archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, openError);

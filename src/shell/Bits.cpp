@@ -46,3 +46,8 @@ QString shiftAsciiLetters(const QString& text, char16_t from, char16_t to, int d
 
 QString ToUpper(const QString& text) { return shiftAsciiLetters(text, u'a', u'z', 'A' - 'a'); }
 QString ToLower(const QString& text) { return shiftAsciiLetters(text, u'A', u'Z', 'a' - 'A'); }
+
+quint8 ToBcd(int value)
+{
+    return static_cast<quint8>(((value / 10) % 10) << 4 | (value % 10));
+}

@@ -1,6 +1,10 @@
 #pragma once
 #include <QString>
 
+// The two low decimal digits of a value, packed one per nibble (23 -> 0x23),
+// as the instrument keeps dates and times.
+quint8 ToBcd(int value);
+
 // Upper-case hexadecimal, padded on the left with "0" to at least width digits (never cut).
 QString HexL(qint64 value, int width);
 

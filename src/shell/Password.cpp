@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kNoPassword = QStringLiteral("No Password");
-
 bool isLatin1(const QString& text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
@@ -23,7 +21,7 @@ bool isLatin1(const QString& text)
 
 QString storedHash(const QString& userFile)
 {
-    return ReadSettingsText(userFile, PasswordKeys::Section, PasswordKeys::Value, kNoPassword);
+    return ReadSettingsText(userFile, PasswordKeys::Section, PasswordKeys::Value, PasswordKeys::NoPassword);
 }
 
 void say(Services& services, Prompts::Icon icon, const char* text)
@@ -64,14 +62,29 @@ bool PasswordChoiceNeeded(SessionLog& log, const AppPaths& paths)
 
 // ---- the dialog ----
 
-PasswordDialogModel::PasswordDialogModel(Services& services, bool newPasswordMode)
-    : services_(services), userFile_(UserSettingsPath(services.paths)), newPasswordMode_(newPasswordMode)
+PasswordDialogModel::PasswordDialogModel(Services& services, bool newPasswordMode, QString purpose)
+    : services_(services), userFile_(UserSettingsPath(services.paths)), newPasswordMode_(newPasswordMode),
+      purpose_(std::move(purpose))
 {
+}
+
+QString PasswordDialogModel::loginHeading() const
+{
+    return purpose_.isEmpty() ? QStringLiteral("Enter your password")
+                              : QStringLiteral("Enter your password to ") + purpose_;
+}
+
+QString PasswordDialogModel::loginPrompt() const
+{
+    return purpose_.isEmpty() ? label(Box::Password) : QStringLiteral("Password to ") + purpose_ + QLatin1Char(':');
 }
 
 PasswordDialogModel::Box PasswordDialogModel::activate()
 {
     accepted_ = false;
+    cancelled_ = false;
+    wrongLogins_ = 0;
+    lastWrongHash_.clear();
     if (!newPasswordMode_) {
         panel_ = Panel::Login;
         return Box::Password;
@@ -91,9 +104,22 @@ PasswordDialogModel::Step PasswordDialogModel::submitLogin(const QString& passwo
     if (ReadPasswordPolicy(userFile_) == PasswordPolicy::Required) {
         // Only the outcome is logged: the session log travels in the
         // technical file, and a hash there could be tried offline.
-        accepted_ = PasswordHash(password) == storedHash(userFile_);
+        const QString hash = PasswordHash(password);
+        // The same wrong password again is not checked again: it ends the tries.
+        if (!lastWrongHash_.isEmpty() && hash == lastWrongHash_) {
+            log.debugMessage(QStringLiteral("The same wrong password was given again."), SessionLog::Info);
+            return {true, Box::None};
+        }
+        accepted_ = hash == storedHash(userFile_);
         log.debugMessage(QStringLiteral("Same? ") + (accepted_ ? QStringLiteral("True") : QStringLiteral("False")),
             SessionLog::Info);
+        if (!accepted_) {
+            lastWrongHash_ = hash;
+            if (++wrongLogins_ < LoginAttempts) {
+                say(services_, Prompts::Icon::Exclamation, "That's the wrong password - please try again.");
+                return {false, Box::Password};
+            }
+        }
     } else {
         accepted_ = true;
         log.debugMessage(QStringLiteral("No password"), SessionLog::Info);
@@ -145,6 +171,7 @@ PasswordDialogModel::Step PasswordDialogModel::saveNewPassword(const QString& ne
 
 PasswordDialogModel::Step PasswordDialogModel::cancel()
 {
+    cancelled_ = true;
     if (newPasswordMode_ && services_.prompts.askYesNo(disableInsteadQuestion()) == Prompts::Answer::Yes)
         WritePasswordPolicy(userFile_, false);
     return {true, Box::None};
@@ -176,9 +203,11 @@ QString PasswordDialogModel::label(Box box)
 bool RunPasswordDialogWithPrompts(PasswordDialogModel& model, Prompts& prompts, const QString& title)
 {
     using Box = PasswordDialogModel::Box;
-    const auto ask = [&](Box box) { return prompts.askText(PasswordDialogModel::label(box), title, true); };
+    const auto ask = [&](Box box) {
+        return prompts.askText(box == Box::Password ? model.loginPrompt() : PasswordDialogModel::label(box), title, true);
+    };
     model.activate();
-    // A refused new password is asked again, a few times at most, so that a
+    // A refused password is asked again, a few times at most, so that a
     // prompt that keeps giving the same answer cannot hold the caller.
     for (int round = 0; round < 5; ++round) {
         PasswordDialogModel::Step step;
@@ -205,10 +234,17 @@ bool RunPasswordDialogWithPrompts(PasswordDialogModel& model, Prompts& prompts, 
 
 namespace {
 
-bool runDialog(Services& services, bool newPasswordMode, const PasswordDialogRunner& runner)
+struct DialogResult {
+    bool accepted = false;
+    bool cancelled = false;
+};
+
+DialogResult runDialog(Services& services, bool newPasswordMode, const PasswordDialogRunner& runner,
+    const QString& purpose = {})
 {
-    PasswordDialogModel model(services, newPasswordMode);
-    return runner ? runner(model) : RunPasswordDialogWithPrompts(model, services.prompts, services.appCaption);
+    PasswordDialogModel model(services, newPasswordMode, purpose);
+    const bool accepted = runner ? runner(model) : RunPasswordDialogWithPrompts(model, services.prompts, services.appCaption);
+    return {accepted, model.cancelled()};
 }
 
 } // namespace
@@ -235,17 +271,22 @@ bool NewPasswordOffer::offer()
     return true;
 }
 
-bool LoginOK(Services& services, const PasswordDialogRunner& runner)
+bool LoginOK(Services& services, const PasswordDialogRunner& runner, const QString& purpose)
 {
     // Until the user has decided, a password is asked for (and any text passes).
     if (ReadPasswordPolicy(UserSettingsPath(services.paths)) == PasswordPolicy::NotRequired) {
         services.log.debugMessage(QStringLiteral("User does not need a password"), SessionLog::Info);
         return true;
     }
-    if (runDialog(services, false, runner))
+    const DialogResult result = runDialog(services, false, runner, purpose);
+    if (result.accepted)
         return true;
+    if (result.cancelled) {
+        services.log.debugMessage(QStringLiteral("Password entry cancelled."), SessionLog::Info);
+        return false;
+    }
     services.log.debugMessage(QStringLiteral("Password entry for user ") + GetUserName() + QStringLiteral(" failed."),
         SessionLog::Problem);
-    services.prompts.message(Prompts::Icon::Exclamation, QStringLiteral("That's the wrong password - please try again."));
+    services.prompts.message(Prompts::Icon::Exclamation, WrongPasswordRefusedText);
     return false;
 }

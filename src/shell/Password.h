@@ -15,6 +15,8 @@ namespace PasswordKeys {
 inline const QString Section = QStringLiteral("Password");
 inline const QString Valid = QStringLiteral("Valid");
 inline const QString Value = QStringLiteral("Value");
+// What stands for "no password set" where a password is read.
+inline const QString NoPassword = QStringLiteral("No Password");
 }
 
 enum class PasswordPolicy {
@@ -49,7 +51,12 @@ public:
         Box focus = Box::None;
     };
 
-    PasswordDialogModel(Services& services, bool newPasswordMode);
+    // A wrong password may be typed again this many times in one showing.
+    static constexpr int LoginAttempts = 3;
+
+    // purpose names what the password is asked for ("erase slots 1 to 300
+    // of the instrument's memory"); empty for a plain login.
+    PasswordDialogModel(Services& services, bool newPasswordMode, QString purpose = {});
 
     bool newPasswordMode() const { return newPasswordMode_; }
     // On showing: not accepted, all boxes cleared, the panel chosen (login;
@@ -58,7 +65,18 @@ public:
     Box activate();
     Panel panel() const { return panel_; }
     bool passwordAccepted() const { return accepted_; }
+    // The dialog was closed with Cancel.
+    bool cancelled() const { return cancelled_; }
 
+    // What the login panel's heading says, naming the purpose when there is one.
+    QString loginHeading() const;
+    // The question for the login password where there is no dialog.
+    QString loginPrompt() const;
+
+    // A wrong password says "That's the wrong password - please try again."
+    // and keeps the dialog open, until LoginAttempts wrong ones were typed
+    // or the same wrong one is given twice in a row (a prompt that answers
+    // from a fixed value); then the dialog closes refused.
     Step submitLogin(const QString& password);
     Step submitChange(const QString& oldPassword, const QString& newPassword, const QString& newAgain);
     Step submitNewUser(const QString& newPassword, const QString& newAgain);
@@ -80,8 +98,12 @@ private:
     Services& services_;
     QString userFile_;
     bool newPasswordMode_ = false;
+    QString purpose_;
     Panel panel_ = Panel::Login;
     bool accepted_ = false;
+    bool cancelled_ = false;
+    int wrongLogins_ = 0;
+    QString lastWrongHash_;
 };
 
 // Shows the password dialog modally and returns whether the password was
@@ -112,6 +134,11 @@ private:
 };
 
 // The guard of every operation that changes the instrument: true when no
-// password is required or the right one was typed; otherwise logs the
-// failure, says "That's the wrong password - please try again." and returns false.
-bool LoginOK(Services& services, const PasswordDialogRunner& runner = {});
+// password is required or the right one was typed (the dialog, named after
+// purpose, lets a wrong one be typed again); otherwise logs the failure and
+// returns false. A refusal after wrong passwords is said; a cancelled dialog
+// is not (the user chose it).
+bool LoginOK(Services& services, const PasswordDialogRunner& runner = {}, const QString& purpose = {});
+// Said when the tries of a wrong password are over.
+inline const QString WrongPasswordRefusedText =
+    QStringLiteral("That's the wrong password, so nothing has been changed.");

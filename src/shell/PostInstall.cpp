@@ -20,15 +20,14 @@ const QString kPostInstall = QStringLiteral("PostInstall");
 // Where older versions kept the password: the per-user settings' root.
 const QString kLegacySection = QStringLiteral("\\");
 const QString kLegacyKey = QStringLiteral("Password");
-const QString kNoPassword = QStringLiteral("No Password");
 
 // Moves a password an older version kept in the per-user settings into
 // "user.txt" and asks whether it stays required. False when there was none.
 bool migrateLegacyPassword(Services& services, const QString& userFile)
 {
     SessionLog& log = services.log;
-    const QString legacy = services.perUser.value(kLegacySection, kLegacyKey, kNoPassword).toString();
-    if (legacy.isEmpty() || legacy == kNoPassword)
+    const QString legacy = services.perUser.value(kLegacySection, kLegacyKey, PasswordKeys::NoPassword).toString();
+    if (legacy.isEmpty() || legacy == PasswordKeys::NoPassword)
         return false;
 
     log.debugMessage(QStringLiteral("Move old password from register to files."), SessionLog::Info);

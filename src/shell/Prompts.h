@@ -32,8 +32,10 @@ public:
 
     // A message box with an OK button. An empty title means the application caption.
     virtual void message(Icon icon, const QString& text, const QString& title = {}) = 0;
-    // Yes/No question; returns Yes or No.
-    virtual Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
+    // Yes/No question; returns Yes or No. defaultButton is the answer Enter
+    // gives: No for a warning whose Yes changes how the instrument works.
+    virtual Answer askYesNo(const QString& text, const QString& title = {}, Icon icon = Icon::Question,
+        Answer defaultButton = Answer::Yes) = 0;
     // OK/Cancel confirmation; returns Ok or Cancel. defaultButton is the
     // answer Enter gives: Cancel for a confirmation whose OK cannot be undone
     // (an erase). Where a front end has no box of its own for it, a Yes/No
@@ -42,10 +44,12 @@ public:
         Answer defaultButton = Answer::Ok)
     {
         (void)defaultButton;
-        return askYesNo(text, title, icon) == Answer::Yes ? Answer::Ok : Answer::Cancel;
+        return askYesNo(text, title, icon, defaultButton == Answer::Ok ? Answer::Yes : Answer::No) == Answer::Yes
+            ? Answer::Ok
+            : Answer::Cancel;
     }
-    // Yes/No/Cancel question; returns Yes, No or Cancel.
-    virtual Answer askYesNoCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
+    // A question whose only way back is Cancel; returns Yes or Cancel.
+    virtual Answer askYesCancel(const QString& text, const QString& title = {}, Icon icon = Icon::Question) = 0;
     // A tray balloon; where no tray exists it goes to status panel 1 and the log.
     virtual void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) = 0;
     // A line of text (the password dialog, input boxes); nullopt when cancelled.

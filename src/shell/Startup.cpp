@@ -20,6 +20,12 @@ void IgnoreFileSizeLimitSignal()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+void PinSystemTimeZone()
+{
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 bool OpenDataFolder(SessionLog& log, const AppPaths& paths, bool perUserFolder, bool keepLog)
 {
     StartSessionLog(log, paths, perUserFolder, keepLog);

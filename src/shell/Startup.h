@@ -29,6 +29,13 @@ struct PreparedStartup {
 // file logging off as for any failed write. Called first thing in main().
 void IgnoreFileSizeLimitSignal();
 
+// Names the system's time-zone file in TZ when TZ is not set. Unset, the C
+// library checks /etc/localtime again on every conversion to local time,
+// and a report of an archive converts millions; named, it reads the zone
+// once. A change of the system's zone is then seen at the next start.
+// Called first thing in main(), before any thread starts.
+void PinSystemTimeZone();
+
 // Starts a fresh session log in the data folder of paths (with keepLog, adds
 // to the one there) and creates "app.txt" and "user.txt" there; false when
 // the settings files could not be created.

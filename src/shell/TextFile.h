@@ -1,6 +1,10 @@
 #pragma once
 #include <QString>
 
+// Lines end CR LF in the text files written here and in the multi-line
+// texts the pages show.
+inline const QString CrLf = QStringLiteral("\r\n");
+
 class SessionLog;
 struct AppPaths;
 

@@ -68,7 +68,7 @@ TEST(ArchiveCommand, BadRequestsSayWhatIsWrong)
     };
     const QString out = folder.file(QStringLiteral("x.csv"));
     const QList<Case> cases{
-        {{"archive", "show"}, 1, "archive takes list or export"},
+        {{"archive", "show"}, 1, "archive takes list, export or push"},
         {{"archive", "export", "-o", out}, 1, "archive export needs --serial S (see archive list)"},
         {{"archive", "export", "--serial", kSerial}, 1, "archive export needs -o FILE"},
         {{"archive", "export", "--serial", "NOPE", "-o", out}, 3, "No archive for instrument NOPE: there is no archive"},
@@ -140,7 +140,7 @@ TEST(ArchiveCommand, ListChangesNothingAndSaysWhyAnArchiveCannotBeRead)
         {"JUNK", [](const QString& p) { return WriteBytes(p, Garbage(3000)); },
             "the file is damaged or is not an archive"},
         {"NEWER", [](const QString& p) { return !Sqlite(p, "PRAGMA user_version = 7; SELECT 1;").isEmpty(); },
-            "it was written by a newer version of the program (schema 7, this one knows 1)"},
+            "it was written by a newer version of the program (schema 7, this one knows 2)"},
     };
     QStringList expectedErrors;
     QMap<QString, QByteArray> before;
@@ -212,7 +212,7 @@ TEST(ArchiveCommand, ExportLeavesOutRowsThatAreNotSlots)
     const QString full = folder.file(QStringLiteral("full.csv"));
     ASSERT_EQ(RunDemo(folder, {"download", "-o", full}).exitCode, 0);
     ASSERT_FALSE(Sqlite(ArchiveIn(folder, kSerial),
-        "INSERT INTO slots SELECT generation, -5, raw_hex, download, time_stamp, reading, reading_mgm, temperature,"
+        "INSERT INTO slots SELECT instrument, generation, -5, raw_hex, download, time_stamp, reading, reading_mgm, temperature,"
         " humidity, sample_mode, flags, scheduled FROM slots WHERE slot = 1; SELECT changes();")
                      .isEmpty());
     const QString exported = folder.file(QStringLiteral("export.csv"));
@@ -234,7 +234,7 @@ TEST(ArchiveCommand, TwoNewDataDownloadsAtOnceBothEndArchived)
         TempFolder folder;
         QProcess first, second;
         for (auto [process, name] : {std::pair{&first, "a.csv"}, std::pair{&second, "b.csv"}}) {
-            process->start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"),
+            process->start(BriskCli(),
                 {"--data-dir", folder.path(), "--demo", "download", "--new", "-o", folder.file(QString::fromLatin1(name))});
         }
         for (QProcess* process : {&first, &second}) {

@@ -23,7 +23,7 @@ CliFinished runCli(const TempFolder& folder, QStringList arguments)
     arguments.prepend(folder.path());
     arguments.prepend(QStringLiteral("--data-dir"));
     QProcess process;
-    process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"), arguments);
+    process.start(BriskCli(), arguments);
     return FinishCli(process);
 }
 

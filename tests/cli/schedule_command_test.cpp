@@ -11,7 +11,7 @@
 
 namespace {
 
-const QString Cli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
+const QString Cli = BriskCli();
 
 // A data folder whose user chose to have no password.
 struct CliFolder : TempFolder {

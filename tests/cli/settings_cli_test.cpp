@@ -28,7 +28,7 @@ struct CliRig {
     {
         arguments = QStringList{"--data-dir", folder.path(), "--port", sim->networkAddress()} + arguments;
         QProcess process;
-        process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"), arguments);
+        process.start(BriskCli(), arguments);
         return FinishCli(process);
     }
     // The requests after the connection's reads: what the command itself sent.

@@ -10,7 +10,7 @@
 
 namespace {
 // The built-in simulated instrument's serial number.
-const QString kSerial = QStringLiteral("10234F");
+const QString kArchivedSerial = QStringLiteral("10234F");
 
 QJsonObject Json(const QString& text)
 {
@@ -35,7 +35,7 @@ TEST(SummaryCommand, DownloadAndArchiveGiveTheSameFiguresInJsonTextAndPdf)
     EXPECT_TRUE(download.err.endsWith(QStringLiteral("Report saved to '%1'.\n").arg(pdf))) << download.err.toStdString();
     const QJsonObject json = Json(download.out);
     EXPECT_EQ(json[QStringLiteral("layout")].toInt(), 1);
-    EXPECT_EQ(json[QStringLiteral("instrument")][QStringLiteral("serial")].toString(), kSerial);
+    EXPECT_EQ(json[QStringLiteral("instrument")][QStringLiteral("serial")].toString(), kArchivedSerial);
     EXPECT_EQ(json[QStringLiteral("samples")].toInt(), 301);
     EXPECT_GT(json[QStringLiteral("readings")].toInt(), 0);
     EXPECT_EQ(json[QStringLiteral("limit")][QStringLiteral("ppm")].toDouble(), 0.5);
@@ -46,12 +46,12 @@ TEST(SummaryCommand, DownloadAndArchiveGiveTheSameFiguresInJsonTextAndPdf)
     EXPECT_EQ(windows[1][QStringLiteral("seconds")].toInt(), 900);
 
     const QString text = pdftools::text(pdf);
-    EXPECT_TRUE(text.contains(kSerial));
+    EXPECT_TRUE(text.contains(kArchivedSerial));
     for (const QString& figure : ReportFigures(json))
         EXPECT_TRUE(text.contains(figure)) << figure.toStdString();
 
     const CliFinished archived = RunCliWithData(folder.path(),
-        {"summary", "--archive", "--serial", kSerial, "--json", "--limit", "0.5", "--window", "1h", "--window", "15m"});
+        {"summary", "--archive", "--serial", kArchivedSerial, "--json", "--limit", "0.5", "--window", "1h", "--window", "15m"});
     ASSERT_EQ(archived.exitCode, 0) << archived.err.toStdString();
     const QJsonObject fromArchive = Json(archived.out);
     for (const char* key : {"samples", "readings", "first", "last", "ppm", "mgPerCubicMetre", "episodes", "days", "gaps"})
@@ -59,7 +59,7 @@ TEST(SummaryCommand, DownloadAndArchiveGiveTheSameFiguresInJsonTextAndPdf)
     EXPECT_EQ(fromArchive[QStringLiteral("selection")][QStringLiteral("origin")].toString(),
         QStringLiteral("Archive of 10234F, generation 1"));
 
-    const CliFinished plain = RunCliWithData(folder.path(), {"summary", "--archive", "--serial", kSerial});
+    const CliFinished plain = RunCliWithData(folder.path(), {"summary", "--archive", "--serial", kArchivedSerial});
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
     for (const char* expected : {"Measurement report: instrument 10234F", "Time-weighted mean", "Highest 8h average",
              "Days", "Episodes above the limit", "Gaps"})
@@ -83,13 +83,13 @@ TEST(SummaryCommand, BadRequestsSayWhatIsWrongAndWriteNoFile)
         {{"summary", "--limit", "-1"}, 1, "--limit takes a concentration in ppm, 0 or more"},
         {{"summary", "--limit", "nan"}, 1, "--limit takes a concentration in ppm, 0 or more"},
         {{"summary", "--archive"}, 1, "summary --archive needs --serial S (see archive list)"},
-        {{"summary", "--archive", "--serial", kSerial, "--new"}, 1,
+        {{"summary", "--archive", "--serial", kArchivedSerial, "--new"}, 1,
             "--archive reads no instrument: --from, --to and --new do not go with it"},
         {{"summary", "--generation", "1"}, 1, "--generation and --all choose from an archive: give --archive --serial S"},
         {{"summary", "--archive", "--serial", "NOPE"}, 3, "No archive for instrument NOPE: "},
-        {{"summary", "--archive", "--serial", kSerial, "--generation", "7"}, 1,
+        {{"summary", "--archive", "--serial", kArchivedSerial, "--generation", "7"}, 1,
             "--generation takes one of the archive's generations (see archive list)"},
-        {{"summary", "--archive", "--serial", kSerial, "--format", "by-concentration", "--conc-a", "9", "--conc-b", "10",
+        {{"summary", "--archive", "--serial", kArchivedSerial, "--format", "by-concentration", "--conc-a", "9", "--conc-b", "10",
              "--pdf", pdf},
             3, "No reading passes this filter: there is nothing to summarise."},
     };

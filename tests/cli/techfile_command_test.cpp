@@ -19,7 +19,7 @@ CliFinished runTechFile(const TempFolder& folder, const QStringList& extra)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.file(QStringLiteral("config")));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder.path());
-    process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"),
+    process.start(BriskCli(),
         QStringList{QStringLiteral("--data-dir"), folder.file(QStringLiteral("data")), QStringLiteral("--demo"),
             QStringLiteral("techfile")}
             + extra);

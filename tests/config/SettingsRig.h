@@ -2,17 +2,11 @@
 #include "../data/SimRig.h"
 #include "config/SettingsActions.h"
 #include "shell/Password.h"
+#include "Transports.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
-
-enum class Transport { Serial, Network };
-
-inline std::string TransportName(const ::testing::TestParamInfo<Transport>& info)
-{
-    return info.param == Transport::Serial ? "Serial" : "Network";
-}
 
 // Every status text a procedure reported, by panel.
 struct PanelObserver : OperationObserver {

@@ -6,12 +6,11 @@
 #include "QtPrinters.h"
 #include "config/ScheduleActions.h"
 #include "instrument/Schedule.h"
+#include "Transports.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-enum class Transport { Serial, Network };
 
 class ScheduleActionsTest : public ::testing::TestWithParam<Transport> {
 protected:
@@ -192,5 +191,4 @@ TEST_P(ScheduleActionsTest, UnansweredStateCommandIsTriedThreeTimesAndEndsSilent
     EXPECT_TRUE(rig->observer.panel1.filter(QStringLiteral("Schedule s")).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, ScheduleActionsTest, ::testing::Values(Transport::Serial, Transport::Network),
-    [](const auto& info) { return info.param == Transport::Serial ? "Serial" : "Network"; });
+INSTANTIATE_TEST_SUITE_P(Transports, ScheduleActionsTest, BothTransports(), TransportName);

@@ -1,8 +1,10 @@
 // The Schedule page without widgets: refresh, handlers and preview.
 #include "ScriptedPrompts.h"
+#include "config/ScheduleFileActions.h"
 #include "config/SchedulePageModel.h"
 #include "instrument/InstrumentInfo.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -313,4 +315,56 @@ TEST(SchedulePageModel, CommentIsOneLine)
     EXPECT_EQ(page.comment(), "Click here to add a comment to the saved schedule setup...");
     page.setComment(QStringLiteral("north site,\r\nshift 2\nline 3"));
     EXPECT_EQ(page.comment(), "north site, shift 2 line 3");
+}
+
+// Values the instrument has not got are marked until they are sent or the
+// instrument's schedule is taken again; a refresh of the controls is no edit.
+TEST(SchedulePageModel, EditsAreUnsentUntilSent)
+{
+    struct Case {
+        const char* name;
+        std::function<void(SchedulePageModel&)> edit;
+        bool unsent;
+    };
+    ScheduleFileContent file;
+    file.frequency = 5;
+    const Case cases[] = {
+        {"frequency", [](SchedulePageModel& m) { m.setFrequency(20); }, true},
+        {"start", [](SchedulePageModel& m) { m.setStart(QTime(9, 0)); }, true},
+        {"length", [](SchedulePageModel& m) { m.setLength(QTime(1, 0)); }, true},
+        {"weekday", [](SchedulePageModel& m) { m.setWeekday(0, true); }, true},
+        {"preset", [](SchedulePageModel& m) { m.applyPreset(WeekMasks::AllWeek); }, true},
+        {"memory full", [](SchedulePageModel& m) { m.chooseMemoryFull(MemoryFullOption::Overwrite); }, true},
+        {"park sensor", [](SchedulePageModel& m) { m.setParkSensor(false); }, true},
+        {"a loaded file", [&file](SchedulePageModel& m) { m.applyFile(file); }, true},
+        {"the view only", [](SchedulePageModel& m) { m.toggleView(); }, false},
+        {"the comment, which goes to files only", [](SchedulePageModel& m) { m.setComment("note"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Page page;
+        page.refresh(Recorded());
+        EXPECT_FALSE(page.model.unsent()) << "as the instrument has it";
+        c.edit(page.model);
+        EXPECT_EQ(page.model.unsent(), c.unsent);
+        // The page's own refresh (after a load, a switch) keeps the mark.
+        page.model.refresh({true, true, false}, page.prompts, QStringLiteral("Tolvi"));
+        EXPECT_EQ(page.model.unsent(), c.unsent);
+        page.model.sent(page.model.recordToSend(Today));
+        EXPECT_FALSE(page.model.unsent()) << "sent";
+        c.edit(page.model);
+        page.refresh(Recorded());
+        EXPECT_FALSE(page.model.unsent()) << "taken from the instrument again";
+    }
+}
+
+// A load says the file, and when it replaced changes not sent, says that too.
+TEST(SchedulePageModel, LoadSaysWhatItReplaced)
+{
+    EXPECT_EQ(ScheduleLoadedText(QStringLiteral("/tmp/a.sch")),
+        "Schedule set-up loaded from '/tmp/a.sch' in place of the page's values; "
+        "'Use These Settings' sends it to the instrument.");
+    EXPECT_EQ(ScheduleLoadedText(QStringLiteral("/tmp/a.sch"), true),
+        "Schedule set-up loaded from '/tmp/a.sch' in place of the page's values, including the changes not sent "
+        "yet; 'Use These Settings' sends it to the instrument.");
 }

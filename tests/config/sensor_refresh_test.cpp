@@ -138,7 +138,7 @@ TEST(SensorRefresh, RefusalsAndUnconfirmedRunsSendNothing)
         EXPECT_EQ(RefreshSensor(context), c.outcome);
         EXPECT_EQ(rig.payloads(), QStringList{});
 
-        const QStringList questions = rig.prompts.texts_of(QStringLiteral("yesnocancel"));
+        const QStringList questions = rig.prompts.texts_of(QStringLiteral("yescancel"));
         if (c.questionPart.isEmpty()) {
             EXPECT_TRUE(questions.isEmpty());
         } else {

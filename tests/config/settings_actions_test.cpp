@@ -134,6 +134,12 @@ TEST_P(SettingsActions, DataDumpAsksWritesAndFlipsTheCaption)
     EXPECT_EQ(rig.historyLines(),
         (QStringList{"::: Data Dump mode enabled by " + User, "::: Data Dump mode disabled by " + User}));
     EXPECT_TRUE(rig.linesAt(SessionLog::Info).contains("Data Dump Mode enabled."));
+    // The warning before switching it on defaults to No; switching it off, to Yes.
+    const QList<ScriptedPrompts::Shown> shown = rig.prompts.shown();
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown[0].defaultButton, Prompts::Answer::No);
+    EXPECT_EQ(shown[0].icon, Prompts::Icon::Exclamation);
+    EXPECT_EQ(shown[2].defaultButton, Prompts::Answer::Yes);
 }
 
 TEST_P(SettingsActions, ClockSetReadsBackAndMarksTheStateStale)
@@ -163,8 +169,7 @@ TEST_P(SettingsActions, ClockSetReadsBackAndMarksTheStateStale)
     EXPECT_LE(idle, 65);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SettingsActions, ::testing::Values(Transport::Serial, Transport::Network),
-    TransportName);
+INSTANTIATE_TEST_SUITE_P(Transports, SettingsActions, BothTransports(), TransportName);
 
 TEST(SettingsActionFaults, KeyLockNotTakenWritesNoHistory)
 {

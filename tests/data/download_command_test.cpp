@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 
 namespace {
-const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
+const QString kCli = BriskCli();
 
 // tolvi-cli on the built-in simulated instrument, its data in the folder.
 void startDemo(QProcess& process, const TempFolder& folder, const QStringList& arguments)

@@ -5,6 +5,7 @@
 // slot that could not be read is never written, and nothing else is missing.
 #include "SimHost.h"
 #include "TempFolder.h"
+#include "Transports.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,12 +16,10 @@
 
 namespace {
 
-const QString kCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
+const QString kFaultCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli");
 // The same program with the quick protocol timing, for the cases that wait out silence.
 const QString kQuickCli = QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli-quick");
 constexpr int kSlots = 20;
-
-enum class Transport { Serial, Network };
 
 // What one transport must show.
 struct Expect {
@@ -157,7 +156,7 @@ TEST_P(DownloadFaultMatrix, SavesWhatWasReadAndSaysWhatWasNot)
         "--sep", "comma"};
     if (!whole)
         arguments << "--from" << QString::number(first) << "--to" << QString::number(last);
-    cli.start(c.silent ? kQuickCli : kCli, arguments);
+    cli.start(c.silent ? kQuickCli : kFaultCli, arguments);
     ASSERT_TRUE(cli.waitForFinished((c.boundSeconds + 60) * 1000)) << "still running";
     const qint64 seconds = clock.elapsed() / 1000;
     const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
@@ -209,10 +208,6 @@ TEST_P(DownloadFaultMatrix, SavesWhatWasReadAndSaysWhatWasNot)
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, DownloadFaultMatrix,
-    ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(kCases)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Transport::Serial ? "Serial_" : "Network_")
-            + std::get<1>(info.param).name;
-    });
+    ::testing::Combine(BothTransports(), ::testing::ValuesIn(kCases)), TransportAndCaseName());
 
 } // namespace

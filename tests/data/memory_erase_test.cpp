@@ -112,7 +112,7 @@ TEST(MemoryErase, ConfirmationsNameTheSlotsAndDefaultToCancel)
     const Case cases[] = {
         {"all", true, 0, "Are you sure you want to completely and irreversibly delete the memory bank?\r\n\r\n"
                          "Slots 1 to 300 (300 samples) will be erased."},
-        {"portion", false, 28, "Are you sure you want to completely and irreversably delete entries from the memory "
+        {"portion", false, 28, "Are you sure you want to completely and irreversibly delete entries from the memory "
                                "bank?\r\n\r\nSlots 1 to 29 (29 samples) will be erased."},
     };
     for (const Case& c : cases) {

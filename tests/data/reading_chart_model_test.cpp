@@ -124,6 +124,53 @@ TEST(ReadingChart, TheFilterDecidesWhichSlotsAreDrawnInTimeOrder)
     }
 }
 
+// The lines stop where the samples stop: a time without samples longer than
+// a few of their usual spacings (the median) is not bridged by a line.
+TEST(ReadingChart, LinesBreakAcrossLongGapsOnly)
+{
+    const auto minute = [](int n) { return kFirst.addSecs(60 * n); };
+    struct Case {
+        const char* name;
+        QList<int> minutes;              // sample times; a negative one has no reading
+        QList<QList<double>> segments;   // the concentration line's segments, in minutes
+    };
+    const Case cases[] = {
+        // Spacing 10 minutes: a break needs more than 30.
+        {"short gaps stay joined", {0, 10, 20, 30, 45, 55}, {{0, 10, 20, 30, 45, 55}}},
+        {"a long gap breaks the line", {0, 10, 20, 30, 45, 120, 130}, {{0, 10, 20, 30, 45}, {120, 130}}},
+        {"a sample without a reading is no gap of its own", {0, 10, -20, 30, 40, 50}, {{0, 10, 30, 40, 50}}},
+        {"two samples: one line whatever their spacing", {0, 600}, {{0, 600}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DownloadTable samples;
+        samples.resize(int(c.minutes.size()));
+        for (int i = 0; i < c.minutes.size(); ++i) {
+            const int m = c.minutes[i];
+            SlotRecord s = slot(m < 0 ? -1.0f : 0.5f, minute(std::abs(m)));
+            s.Temperature = 20;
+            samples[i + 1] = s;
+        }
+        ReadingChartModel model;
+        model.setSource(ChartSource::of(samples, InstrumentInfo{}, FirmwareFlags{}));
+        model.setFilter(FilterFor(DataFormat::AllDayMonthName));
+        model.setClimateShown(true);
+        const ReadingChart& chart = model.chart();
+        QList<QList<double>> drawn;
+        for (const QList<QPointF>& line : chart.segments(chart.concentration)) {
+            QList<double> at;
+            for (double x : Xs(line))
+                at << (x - Ms(kFirst)) / 60000.0;
+            drawn << at;
+        }
+        EXPECT_EQ(drawn, c.segments);
+        // The climate lines break where the samples do, readings or not.
+        const qsizetype climateLines = chart.segments(chart.temperature).size();
+        EXPECT_EQ(climateLines, qsizetype(c.segments.size()));
+        EXPECT_EQ(chart.segments(chart.humidity).size(), climateLines);
+    }
+}
+
 TEST(ReadingChart, MgPerCubicMetreOnlyWhereTheFormatWritesThatColumn)
 {
     struct Case {

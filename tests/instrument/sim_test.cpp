@@ -9,6 +9,7 @@
 #include "instrument/PumpValveAlarm.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/Schedule.h"
+#include "Transports.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@ using namespace tolviM;
 
 namespace {
 
-enum class Transport { Serial, Network };
 constexpr int SimPort = 201;
 const QDateTime SimUtc(QDate(2026, 6, 7), QTime(14, 5, 9), QTimeZone::utc());
 
@@ -175,8 +175,7 @@ TEST_P(SimInstrumentTest, SettingsWrittenAndReadBack)
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(info.EEPROMImage.data()), 1024), eeprom.left(1024));
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SimInstrumentTest, ::testing::Values(Transport::Serial, Transport::Network),
-    [](const auto& info) { return info.param == Transport::Serial ? "Serial" : "Network"; });
+INSTANTIATE_TEST_SUITE_P(Transports, SimInstrumentTest, BothTransports(), TransportName);
 
 // Firmware 1.08 and 1.09 answer sample-memory reads with a wrong length
 // character and checksum; the repaired reply must still be read as a slot.

@@ -4,25 +4,13 @@
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
 #include "shell/SessionLog.h"
+#include "Transports.h"
 
 #include <QMutex>
 
 #include <memory>
 #include <string>
 #include <tuple>
-
-enum class Transport { Serial, Network };
-
-// Test names for a table of cases run over both transports: "Serial_" or
-// "Network_" + the case's name.
-struct TransportAndCaseName {
-    template <class Info>
-    std::string operator()(const Info& info) const
-    {
-        return std::string(std::get<0>(info.param) == Transport::Serial ? "Serial_" : "Network_")
-            + std::get<1>(info.param).name;
-    }
-};
 
 // A link over a real transport to a scripted far end, with every log line captured.
 class LinkRig {

@@ -77,7 +77,7 @@ TEST_P(ExchangeTest, ResultReplyAndLog)
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, ExchangeTest,
-    ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(Cases)),
+    ::testing::Combine(BothTransports(), ::testing::ValuesIn(Cases)),
     TransportAndCaseName());
 
 class LinkTransportTest : public ::testing::TestWithParam<Transport> {};
@@ -166,11 +166,10 @@ TEST_P(CancelledWaitTest, CancelRequestEndsTheWaitAtOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, CancelledWaitTest,
-    ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(CancelledWaits)),
+    ::testing::Combine(BothTransports(), ::testing::ValuesIn(CancelledWaits)),
     TransportAndCaseName());
 
-INSTANTIATE_TEST_SUITE_P(Link, LinkTransportTest, ::testing::Values(Transport::Serial, Transport::Network),
-    [](const auto& info) { return info.param == Transport::Serial ? "Serial" : "Network"; });
+INSTANTIATE_TEST_SUITE_P(Link, LinkTransportTest, BothTransports(), TransportName);
 
 TEST(Exchange, NothingSentWhenTheLinkIsNotOpen)
 {

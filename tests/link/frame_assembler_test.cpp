@@ -1,6 +1,7 @@
 // Cutting a byte stream into messages, on both sides of the line.
 #include "link/Frame.h"
 #include "link/FrameAssembler.h"
+#include "LinkRig.h"
 
 #include <QList>
 
@@ -8,11 +9,6 @@
 
 namespace {
 using Framing = FrameAssembler::Framing;
-
-QByteArray Framed(const QByteArray& body)
-{
-    return Frame::StartChar + body + Frame::EndChar;
-}
 
 const QByteArray OverLong(FrameAssembler::MaxMessageSize + 1, 'A');
 
@@ -33,7 +29,7 @@ QList<QByteArray> Bytewise(const QByteArray& bytes)
     return feeds;
 }
 
-const AssemblerCase Cases[] = {
+const AssemblerCase AssemblerCases[] = {
     {"WholeMessage", Framing::EndCompletes, {Framed("-G0109")}, {"-G0109"}},
     {"ByteByByte", Framing::EndCompletes, Bytewise(Framed("-G0109") + Framed("3S03")), {"-G0109", "3S03"}},
     {"TwoMessagesInOneRead", Framing::EndCompletes, {Framed("a") + Framed("b")}, {"a", "b"}},
@@ -69,7 +65,7 @@ TEST_P(FrameAssemblerTest, MessagesComeOutInOrder)
     EXPECT_EQ(assembler.droppedMessages(), c.dropped);
 }
 
-INSTANTIATE_TEST_SUITE_P(Link, FrameAssemblerTest, ::testing::ValuesIn(Cases),
+INSTANTIATE_TEST_SUITE_P(Link, FrameAssemblerTest, ::testing::ValuesIn(AssemblerCases),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Forgetting drops the message begun, so the next one does not inherit its start.

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int Port = LinkRig::TestPort;
 
 bool processHasGroup(gid_t gid)
 {
@@ -101,24 +100,24 @@ TEST_F(SerialPermissionTest, NoTextForADeviceThisUserMayOpenOrOneThatIsMissing)
 TEST_F(SerialPermissionTest, PortTableLogsTheTextAndTheDeniedListHoldsThePort)
 {
     LinkRig rig;
-    rig.portMap.addOverride(Port, path());
+    rig.portMap.addOverride(LinkRig::TestPort, path());
     setMode(0060);
     SerialPortTable table{rig.log, rig.portMap};
 
-    EXPECT_FALSE(table.COMAvailable(Port));
+    EXPECT_FALSE(table.COMAvailable(LinkRig::TestPort));
     const QString text = SerialPermissionText(path());
     EXPECT_TRUE(rig.logged(text, SessionLog::Problem)) << text.toStdString();
 
     const QList<DeniedPort> denied = DeniedSerialPorts(rig.portMap);
-    const auto it = std::find_if(denied.begin(), denied.end(), [](const DeniedPort& d) { return d.port == Port; });
+    const auto it = std::find_if(denied.begin(), denied.end(), [](const DeniedPort& d) { return d.port == LinkRig::TestPort; });
     ASSERT_NE(it, denied.end());
     EXPECT_EQ(it->device, path());
     EXPECT_EQ(it->text, text);
 
     setMode(0600);
-    EXPECT_TRUE(table.COMAvailable(Port));
+    EXPECT_TRUE(table.COMAvailable(LinkRig::TestPort));
     const QList<DeniedPort> after = DeniedSerialPorts(rig.portMap);
-    EXPECT_TRUE(std::none_of(after.begin(), after.end(), [](const DeniedPort& d) { return d.port == Port; }));
+    EXPECT_TRUE(std::none_of(after.begin(), after.end(), [](const DeniedPort& d) { return d.port == LinkRig::TestPort; }));
 }
 
 } // namespace

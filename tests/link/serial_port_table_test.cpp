@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr int Port = LinkRig::TestPort;
 const QString Settings = SerialPortTable::InstrumentSettings;
 
 TEST(PortMap, FixedFamiliesAndOverrides)
@@ -59,13 +58,13 @@ protected:
     }
 
     LinkRig rig;
-    PtyFarEnd far{rig.portMap, Port, {{{}}}};
+    PtyFarEnd far{rig.portMap, LinkRig::TestPort, {{{}}}};
     SerialPortTable table{rig.log, rig.portMap};
 };
 
 TEST_F(SerialPortTableTest, OpenByNumberRewritesTheName)
 {
-    QString name = QString::number(Port);
+    QString name = QString::number(LinkRig::TestPort);
     ASSERT_EQ(table.CommOpen(1, name, Settings), 0);
     EXPECT_EQ(name, far.devicePath());
     EXPECT_EQ(table.CommPortName(1), far.devicePath());
@@ -194,7 +193,7 @@ TEST_F(SerialPortTableTest, DeviceHeldByAnotherProgram)
     QString name = far.devicePath();
     EXPECT_EQ(table.CommOpen(1, name, Settings), EBUSY);
     EXPECT_FALSE(table.CommIsOpen(1));
-    EXPECT_FALSE(table.COMAvailable(Port));
+    EXPECT_FALSE(table.COMAvailable(LinkRig::TestPort));
     const auto lines = rig.lines();
     ASSERT_EQ(lines.size(), 4);   // two from the open, two from the probe
     for (int i : {0, 2}) {
@@ -205,15 +204,15 @@ TEST_F(SerialPortTableTest, DeviceHeldByAnotherProgram)
     }
     ::close(other);
 
-    EXPECT_TRUE(table.COMAvailable(Port));
+    EXPECT_TRUE(table.COMAvailable(LinkRig::TestPort));
 }
 
 TEST_F(SerialPortTableTest, MissingDeviceIsUnavailableWithoutALogLine)
 {
-    rig.portMap.addOverride(Port + 1, QStringLiteral("/dev/no-such-meter"));
-    EXPECT_TRUE(table.COMAvailable(Port));
-    EXPECT_FALSE(table.COMAvailable(Port + 1));
-    QString name = QString::number(Port + 1);
+    rig.portMap.addOverride(LinkRig::TestPort + 1, QStringLiteral("/dev/no-such-meter"));
+    EXPECT_TRUE(table.COMAvailable(LinkRig::TestPort));
+    EXPECT_FALSE(table.COMAvailable(LinkRig::TestPort + 1));
+    QString name = QString::number(LinkRig::TestPort + 1);
     EXPECT_EQ(table.CommOpen(1, name, Settings), ENOENT);
     EXPECT_TRUE(rig.lines().isEmpty());
 }
@@ -226,9 +225,9 @@ TEST_F(SerialPortTableTest, OpenDeviceIsNotAvailableToOthers)
     SerialPortTable second(rig.log, rig.portMap);
     name = far.devicePath();
     EXPECT_NE(second.CommOpen(1, name, Settings), 0);
-    EXPECT_FALSE(second.COMAvailable(Port));
+    EXPECT_FALSE(second.COMAvailable(LinkRig::TestPort));
     table.CommCloseAll();
-    EXPECT_TRUE(second.COMAvailable(Port));
+    EXPECT_TRUE(second.COMAvailable(LinkRig::TestPort));
 }
 
 // ---- port choice ----------------------------------------------------------------
@@ -243,26 +242,26 @@ protected:
     bool linkOpen() { return rig.link.ports().CommIsOpen(InstrumentLink::LinkPortId); }
 
     LinkRig rig;
-    PtyFarEnd far{rig.portMap, Port, {}};
+    PtyFarEnd far{rig.portMap, LinkRig::TestPort, {}};
 };
 
 TEST_F(PickCommsTest, OpensTheChosenPortAndClosesItAgain)
 {
-    EXPECT_EQ(pick(Port), Port);
+    EXPECT_EQ(pick(LinkRig::TestPort), LinkRig::TestPort);
     EXPECT_TRUE(linkOpen());
     EXPECT_EQ(rig.link.ports().CommPortName(InstrumentLink::LinkPortId), far.devicePath());
     EXPECT_EQ(pick(0), 0);
     EXPECT_FALSE(linkOpen());
 
-    ASSERT_EQ(pick(Port), Port);
+    ASSERT_EQ(pick(LinkRig::TestPort), LinkRig::TestPort);
     rig.link.StopComms();
     EXPECT_FALSE(linkOpen());
 }
 
 TEST_F(PickCommsTest, UnavailablePortGivesMinusOne)
 {
-    rig.portMap.addOverride(Port + 1, QStringLiteral("/dev/no-such-meter"));
-    EXPECT_EQ(pick(Port + 1), -1);
+    rig.portMap.addOverride(LinkRig::TestPort + 1, QStringLiteral("/dev/no-such-meter"));
+    EXPECT_EQ(pick(LinkRig::TestPort + 1), -1);
     EXPECT_FALSE(linkOpen());
 }
 
@@ -272,10 +271,10 @@ TEST_F(PickCommsTest, FallsBackToThePreviousPort)
 {
     QTemporaryFile notSerial;
     ASSERT_TRUE(notSerial.open());
-    rig.portMap.addOverride(Port + 1, notSerial.fileName());
+    rig.portMap.addOverride(LinkRig::TestPort + 1, notSerial.fileName());
 
-    ASSERT_EQ(pick(Port), Port);
-    EXPECT_EQ(pick(Port + 1), Port);
+    ASSERT_EQ(pick(LinkRig::TestPort), LinkRig::TestPort);
+    EXPECT_EQ(pick(LinkRig::TestPort + 1), LinkRig::TestPort);
     EXPECT_TRUE(linkOpen());
     EXPECT_EQ(rig.link.ports().CommPortName(InstrumentLink::LinkPortId), far.devicePath());
 }

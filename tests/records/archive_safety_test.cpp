@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Archive, UnreadableArchive,
         UnreadableCase{"Folder", [](const QString& p) { ASSERT_TRUE(QDir().mkdir(p)); }, NotRegular},
         UnreadableCase{"NewerSchema",
             [](const QString& p) { OwnConnection(p).exec(QStringLiteral("PRAGMA user_version = 99")); },
-            QStringLiteral("it was written by a newer version of the program (schema 99, this one knows 1)")}),
+            QStringLiteral("it was written by a newer version of the program (schema 99, this one knows 2)")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Another program holding the write lock for longer than a writer waits.
@@ -245,7 +245,7 @@ TEST_P(HostileRow, MakesItsGenerationUnusableAndIsNeverExported)
 }
 
 const QString CopyOfSlotOne = QStringLiteral(
-    "INSERT INTO slots SELECT generation, %1, raw_hex, download, time_stamp, reading, reading_mgm, temperature,"
+    "INSERT INTO slots SELECT instrument, generation, %1, raw_hex, download, time_stamp, reading, reading_mgm, temperature,"
     " humidity, sample_mode, flags, scheduled FROM slots WHERE slot = 1");
 
 INSTANTIATE_TEST_SUITE_P(Archive, HostileRow,

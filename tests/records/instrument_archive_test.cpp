@@ -7,6 +7,7 @@
 #include "records/InstrumentArchive.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -160,7 +161,7 @@ TEST(Archive, TheSqliteToolReadsTheArchive)
     ASSERT_TRUE(sqlite.waitForFinished(30000));
     ASSERT_EQ(sqlite.exitCode(), 0) << sqlite.readAllStandardError().toStdString();
     const QStringList lines = QString::fromUtf8(sqlite.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, (QStringList{"1", "ok", "20|1|20", MemoryRaw(*rig).at(19), "all|1|20|20|V2.31"}));
+    EXPECT_EQ(lines, (QStringList{"2", "ok", "20|1|20", MemoryRaw(*rig).at(19), "all|1|20|20|V2.31"}));
 }
 
 // An archive written by a newer program is refused, not changed; an archive
@@ -277,3 +278,78 @@ TEST(Archive, DatabaseLeftByAFailedWriterHoldsTheLastCompleteDownload)
     }
 }
 } // namespace
+
+namespace {
+// An archive as the program wrote it before the instruments table: schema 1,
+// one generation of three slots from one download.
+const QStringList SchemaOneArchive{
+    "CREATE TABLE generations (number INTEGER PRIMARY KEY, started_utc TEXT NOT NULL)",
+    "CREATE TABLE downloads (id INTEGER PRIMARY KEY, generation INTEGER NOT NULL REFERENCES generations(number),"
+    " downloaded_utc TEXT NOT NULL, kind TEXT NOT NULL, first_slot INTEGER NOT NULL, last_slot INTEGER NOT NULL,"
+    " slots_read INTEGER NOT NULL, slots_added INTEGER NOT NULL, slots_used INTEGER NOT NULL, firmware TEXT NOT NULL,"
+    " firmware_version REAL NOT NULL, program_version TEXT NOT NULL, mgm_factor INTEGER NOT NULL,"
+    " mgm_fixed INTEGER NOT NULL)",
+    "CREATE TABLE slots (generation INTEGER NOT NULL REFERENCES generations(number), slot INTEGER NOT NULL,"
+    " raw_hex TEXT NOT NULL CHECK (length(raw_hex) = 32), download INTEGER NOT NULL REFERENCES downloads(id),"
+    " time_stamp INTEGER NOT NULL, reading REAL NOT NULL, reading_mgm REAL NOT NULL, temperature REAL NOT NULL,"
+    " humidity REAL NOT NULL, sample_mode INTEGER NOT NULL, flags INTEGER NOT NULL, scheduled INTEGER NOT NULL,"
+    " PRIMARY KEY (generation, slot)) WITHOUT ROWID",
+    "INSERT INTO generations VALUES (1, '2026-12-01T10:00:00Z')",
+    "INSERT INTO downloads VALUES (1, 1, '2026-12-01T10:00:00Z', 'all', 1, 3, 3, 3, 3, 'V2.31', 2.31, '1.0.0', 0, 0)",
+    "INSERT INTO slots VALUES (1, 1, '0000000000000000000000000000000A', 1, 1796390100, 0.5, 0.6, 20.5, 40, 0, 0, 1)",
+    "INSERT INTO slots VALUES (1, 2, '0000000000000000000000000000000B', 1, 1796390700, 0.7, 0.8, 20.5, 40, 0, 0, 1)",
+    "INSERT INTO slots VALUES (1, 3, '0000000000000000000000000000000C', 1, 1796391300, 0.9, 1.0, 20.5, 40, 0, 0, 1)",
+    "PRAGMA user_version = 1",
+};
+} // namespace
+
+// An archive of schema 1 is read by no reader until a writer brings it up to
+// date; then its rows are the rows of its folder's instrument, and a new
+// download of the same memory joins its generation.
+TEST(Archive, ArchiveOfSchemaOneIsBroughtUpToDateByAWriter)
+{
+    TempFolder tmp;
+    ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("10234F")));
+    const QString path = tmp.file(QStringLiteral("10234F/archive.sqlite"));
+    {
+        const QString name = QStringLiteral("schema-one");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            ASSERT_TRUE(db.open());
+            for (const QString& statement : SchemaOneArchive) {
+                QSqlQuery query(db);
+                ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    SessionLog log;
+    {
+        InstrumentArchive reader(path, log);
+        EXPECT_FALSE(reader.open(InstrumentArchive::Access::ReadOnly));
+        EXPECT_EQ(reader.error(), QStringLiteral("it was written by an older version of the program; a download brings it up to date"));
+    }
+    InstrumentArchive archive(path, log);
+    ASSERT_TRUE(archive.open()) << archive.error().toStdString();
+    EXPECT_EQ(archive.instruments(), std::optional<QStringList>(QStringList{"10234F"}));
+    EXPECT_EQ(archive.generationSlots(1).raw, (QStringList{QString(), "0000000000000000000000000000000A",
+                                                  "0000000000000000000000000000000B", "0000000000000000000000000000000C"}));
+    DownloadTable again;
+    again.resize(4);
+    for (int i = 1; i <= 4; ++i)
+        again[i].RawHex = QStringLiteral("0000000000000000000000000000000%1").arg(QChar(u'A' + (i - 1)));
+    ArchiveDownload download;
+    download.whenUtc = QDateTime::currentDateTimeUtc();
+    download.slotsUsed = 4;
+    EXPECT_EQ(archive.recordDownload(download, again), std::optional<int>(1));
+    const auto generations = archive.generations();
+    ASSERT_TRUE(generations.has_value());
+    EXPECT_EQ(FiguresOf(*generations), (QList<GenerationFigures>{{4, 2}}));
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {path, QStringLiteral("PRAGMA user_version; SELECT version FROM schema_migrations;"
+                                                                  " SELECT COUNT(DISTINCT uid) FROM downloads;")});
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(sqlite.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        (QStringList{"2", "2", "2"}));
+}

@@ -15,7 +15,7 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& content)
+void WriteFixture(const QString& path, const QByteArray& content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -57,10 +57,10 @@ private:
 TEST(PackFolder, PacksTheTreeWithRelativePaths)
 {
     TempFolder tmp;
-    WriteFile(tmp.file(QStringLiteral("tree/a.txt")), "a\r\n");
-    WriteFile(tmp.file(QStringLiteral("tree/sub/deeper/b.txt")), "b\r\n");
+    WriteFixture(tmp.file(QStringLiteral("tree/a.txt")), "a\r\n");
+    WriteFixture(tmp.file(QStringLiteral("tree/sub/deeper/b.txt")), "b\r\n");
     QDir(tmp.path()).mkpath(QStringLiteral("tree/empty"));
-    WriteFile(tmp.file(QStringLiteral("outside.txt")), "outside\r\n");
+    WriteFixture(tmp.file(QStringLiteral("outside.txt")), "outside\r\n");
     ASSERT_TRUE(QFile::link(tmp.file(QStringLiteral("outside.txt")), tmp.file(QStringLiteral("tree/link.txt"))));
 
     const PackResult result = PackFolder(tmp.file(QStringLiteral("tree")), tmp.file(QStringLiteral("out.zip")));
@@ -75,11 +75,11 @@ TEST(PackFolder, FullDiskKeepsTheEarlierArchive)
 {
     TempFolder tmp;
     const QString archive = tmp.file(QStringLiteral("TechnicalFile.tolvi"));
-    WriteFile(archive, "the earlier archive");
+    WriteFixture(archive, "the earlier archive");
     QByteArray noise(64 * 1024, '\0');
     QRandomGenerator generator(7);
     generator.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    WriteFile(tmp.file(QStringLiteral("tree/noise.bin")), noise);
+    WriteFixture(tmp.file(QStringLiteral("tree/noise.bin")), noise);
 
     PackResult result;
     {
@@ -98,7 +98,7 @@ TEST(PackFolder, FullDiskKeepsTheEarlierArchive)
 TEST(PackFolder, MissingTargetFolderFails)
 {
     TempFolder tmp;
-    WriteFile(tmp.file(QStringLiteral("tree/a.txt")), "a\r\n");
+    WriteFixture(tmp.file(QStringLiteral("tree/a.txt")), "a\r\n");
     const PackResult result = PackFolder(tmp.file(QStringLiteral("tree")), tmp.file(QStringLiteral("none/out.zip")));
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.startsWith(QStringLiteral("Could not create a file in"))) << result.message.toStdString();
@@ -111,7 +111,7 @@ protected:
     {
         data = tmp.file(QStringLiteral("data"));
         QDir().mkpath(data);
-        WriteFile(tmp.file(QStringLiteral("outside/keep.txt")), "keep");
+        WriteFixture(tmp.file(QStringLiteral("outside/keep.txt")), "keep");
     }
     QString packet() const { return data + QStringLiteral("/Packet"); }
     bool outsideKept() const { return ReadFile(tmp.file(QStringLiteral("outside/keep.txt"))) == "keep"; }
@@ -122,7 +122,7 @@ protected:
 
 TEST_F(PacketFolderClear, RemovesLinksInsideWithoutFollowingThem)
 {
-    WriteFile(packet() + QStringLiteral("/meta/old.txt"), "old");
+    WriteFixture(packet() + QStringLiteral("/meta/old.txt"), "old");
     ASSERT_TRUE(QFile::link(tmp.file(QStringLiteral("outside")), packet() + QStringLiteral("/meta/folder-link")));
     ASSERT_TRUE(QFile::link(tmp.file(QStringLiteral("outside/keep.txt")), packet() + QStringLiteral("/file-link")));
 
@@ -152,7 +152,7 @@ TEST_F(PacketFolderClear, RefusesWhatIsNotItsFolder)
         const char* name;
         QString dataFolder;
     };
-    WriteFile(packet(), "a file named Packet");
+    WriteFixture(packet(), "a file named Packet");
     for (const Case& c : {Case{"PacketIsAFile", data}, Case{"RelativeDataFolder", QStringLiteral("data")},
              Case{"NoDataFolder", QString()}}) {
         SCOPED_TRACE(c.name);

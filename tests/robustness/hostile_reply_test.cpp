@@ -93,7 +93,7 @@ TEST_P(HostileReplyTest, ClearResultAndBytesKept)
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, HostileReplyTest,
-    ::testing::Combine(::testing::Values(Transport::Serial, Transport::Network), ::testing::ValuesIn(Cases)),
+    ::testing::Combine(BothTransports(), ::testing::ValuesIn(Cases)),
     TransportAndCaseName());
 
 class HostileStreamTest : public ::testing::TestWithParam<Transport> {};
@@ -114,8 +114,7 @@ TEST_P(HostileStreamTest, MessageAfterNoiseIsTaken)
     EXPECT_EQ(message, Reply);
 }
 
-INSTANTIATE_TEST_SUITE_P(Link, HostileStreamTest, ::testing::Values(Transport::Serial, Transport::Network),
-    [](const auto& info) { return info.param == Transport::Serial ? "Serial" : "Network"; });
+INSTANTIATE_TEST_SUITE_P(Link, HostileStreamTest, BothTransports(), TransportName);
 
 // The socket belongs to the thread that connected it; an exchange from any
 // other thread cannot send, and must say so rather than wait for a reply.

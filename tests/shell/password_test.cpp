@@ -58,38 +58,65 @@ TEST(Password, FirstStartAsksUntilADecisionIsStored)
 
 TEST(Password, LoginOKGuardsByTheStoredDecision)
 {
+    const QString tryAgain = QStringLiteral("That's the wrong password - please try again.");
     struct Case {
         const char* what;
         const char* valid;
         QString storedValue;
-        std::optional<QString> typed;  // nullopt: dialog cancelled
-        bool asked;
+        QList<std::optional<QString>> typed;  // nullopt: dialog cancelled
         bool ok;
+        QStringList messages;
     };
     const Case cases[] = {
-        {"right password", "True", kSecretHash, "secret", true, true},
-        {"wrong password", "True", kSecretHash, "Secret", true, false},
-        {"cancelled", "True", kSecretHash, std::nullopt, true, false},
-        {"upper-case stored hash never matches", "True", kSecretHash.toUpper(), "secret", true, false},
-        {"no password required", "False", kSecretHash, std::nullopt, false, true},
-        {"no decision yet: asked, and any text passes", nullptr, {}, "anything", true, true},
-        {"damaged decision keeps the guard", "yes please", kSecretHash, "wrong", true, false},
-        {"damaged decision, right password", "yes please", kSecretHash, "secret", true, true},
+        {"right password", "True", kSecretHash, {"secret"}, true, {}},
+        {"wrong, then right", "True", kSecretHash, {"Secret", "secret"}, true, {tryAgain}},
+        {"wrong, then cancelled: nothing more said", "True", kSecretHash, {"Secret", std::nullopt}, false, {tryAgain}},
+        {"three wrong ones end the tries", "True", kSecretHash, {"a", "b", "c", "secret"}, false,
+            {tryAgain, tryAgain, WrongPasswordRefusedText}},
+        {"the same wrong one again ends the tries", "True", kSecretHash, {"a", "a", "secret"}, false,
+            {tryAgain, WrongPasswordRefusedText}},
+        {"cancelled", "True", kSecretHash, {std::nullopt}, false, {}},
+        {"upper-case stored hash never matches", "True", kSecretHash.toUpper(), {"secret", "secret"}, false,
+            {tryAgain, WrongPasswordRefusedText}},
+        {"no password required", "False", kSecretHash, {}, true, {}},
+        {"no decision yet: asked, and any text passes", nullptr, {}, {"anything"}, true, {}},
+        {"damaged decision keeps the guard", "yes please", kSecretHash, {"wrong", std::nullopt}, false, {tryAgain}},
+        {"damaged decision, right password", "yes please", kSecretHash, {"secret"}, true, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         StartupEnv env;
         storePassword(env, c.valid, c.storedValue);
-        env.prompts.texts = {c.typed};
-        EXPECT_EQ(LoginOK(env.services), c.ok) << c.what;
-        EXPECT_EQ(env.prompts.texts_of("text").size(), c.asked ? 1 : 0) << c.what;
-        EXPECT_EQ(env.prompts.texts_of("message"),
-            c.ok ? QStringList{} : QStringList{"That's the wrong password - please try again."})
-            << c.what;
-        EXPECT_EQ(env.logLines.filter("Password entry for user ").size(), c.ok ? 0 : 1) << c.what;
-        if (!c.asked) {
-            EXPECT_TRUE(env.logged(":::\tUser does not need a password")) << c.what;
+        env.prompts.texts.assign(c.typed.begin(), c.typed.end());
+        EXPECT_EQ(LoginOK(env.services), c.ok);
+        // Every password the case typed was asked for, except those after the tries ended.
+        const qsizetype asked = env.prompts.texts_of("text").size();
+        EXPECT_EQ(asked + qsizetype(env.prompts.texts.size()), c.typed.size());
+        EXPECT_EQ(env.prompts.texts_of("message"), c.messages);
+        const bool refused = c.messages.contains(WrongPasswordRefusedText);
+        EXPECT_EQ(env.logLines.filter("Password entry for user ").size(), refused ? 1 : 0);
+        if (c.typed.isEmpty()) {
+            EXPECT_TRUE(env.logged(":::\tUser does not need a password"));
         }
     }
+}
+
+// The password box names what it guards, in the dialog's heading and where
+// it is asked as a line of text.
+TEST(Password, LoginNamesItsPurpose)
+{
+    StartupEnv env;
+    storePassword(env, "True");
+    env.prompts.texts = {QStringLiteral("secret")};
+    const QString purpose = QStringLiteral("erase slots 1 to 30 of the instrument's memory");
+    EXPECT_TRUE(LoginOK(env.services, {}, purpose));
+    EXPECT_EQ(env.prompts.texts_of("text"), QStringList{"Password to " + purpose + ":"});
+
+    PasswordDialogModel named(env.services, false, purpose);
+    EXPECT_EQ(named.loginHeading(), "Enter your password to " + purpose);
+    PasswordDialogModel plain(env.services, false);
+    EXPECT_EQ(plain.loginHeading(), "Enter your password");
+    EXPECT_EQ(plain.loginPrompt(), "Password:");
 }
 
 // The session log goes out in the technical file: it gets the verdict,
@@ -106,7 +133,7 @@ TEST(Password, LoginLogsOnlyTheVerdict)
         storePassword(env, "True");
         PasswordDialogModel model(env.services, false);
         EXPECT_EQ(model.activate(), PasswordDialogModel::Box::Password);
-        EXPECT_TRUE(model.submitLogin(QString::fromLatin1(c.typed)).close);
+        model.submitLogin(QString::fromLatin1(c.typed));
         EXPECT_EQ(env.logLines, QStringList{QString::fromLatin1(c.verdict)});
         for (const QString& secret : {QString::fromLatin1(c.typed), PasswordHash(QString::fromLatin1(c.typed)), kSecretHash})
             EXPECT_TRUE(env.logLines.filter(secret).isEmpty()) << secret.toStdString();

@@ -95,21 +95,21 @@ private:
     QTcpSocket socket_;
 };
 
-enum class Transport { Pty, Tcp };
+enum class HostTransport { Pty, Tcp };
 
 struct Session {
     std::unique_ptr<SimHost> host;
     std::unique_ptr<Line> line;
 };
 
-Session Open(Transport transport, SimScenario scenario = SmallScenario())
+Session Open(HostTransport transport, SimScenario scenario = SmallScenario())
 {
     SimHostOptions options;
-    options.pty = transport == Transport::Pty;
-    options.tcp = transport == Transport::Tcp;
+    options.pty = transport == HostTransport::Pty;
+    options.tcp = transport == HostTransport::Tcp;
     Session s;
     s.host = std::make_unique<SimHost>(std::move(scenario), options, FixedUtc);
-    if (transport == Transport::Pty) {
+    if (transport == HostTransport::Pty) {
         auto line = std::make_unique<PtyLine>(s.host->ptyPath());
         EXPECT_TRUE(line->open()) << s.host->ptyPath().toStdString();
         s.line = std::move(line);
@@ -121,7 +121,7 @@ Session Open(Transport transport, SimScenario scenario = SmallScenario())
     return s;
 }
 
-class SimSession : public ::testing::TestWithParam<Transport> {};
+class SimSession : public ::testing::TestWithParam<HostTransport> {};
 
 // A connection, identification, memory state, a streamed download with its
 // end request, an erase: each reply arrives whole, and the simulator's log
@@ -154,8 +154,10 @@ TEST_P(SimSession, EndRequestCutsALongStreamShort)
     scenario.slots = VariedSlots(200, 1793606400);
     scenario.timing.slotDelayMs = 20;
     Session s = Open(GetParam(), scenario);
+    // At least two slots before the end request (a busy machine may deliver
+    // more in the same read).
     const QList<QByteArray> first = s.line->ask("J01000100C8", 2);
-    ASSERT_EQ(first.size(), 2);
+    ASSERT_GE(first.size(), 2);
     s.line->write(ComposeMessage("C"));
     // Slots already on their way may still come; the status reply ends them.
     QByteArray rest;
@@ -173,14 +175,14 @@ TEST_P(SimSession, EndRequestCutsALongStreamShort)
     EXPECT_TRUE(after.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SimSession, ::testing::Values(Transport::Pty, Transport::Tcp),
-    [](const auto& info) { return info.param == Transport::Pty ? std::string("Pty") : std::string("Tcp"); });
+INSTANTIATE_TEST_SUITE_P(Transports, SimSession, ::testing::Values(HostTransport::Pty, HostTransport::Tcp),
+    [](const auto& info) { return info.param == HostTransport::Pty ? std::string("Pty") : std::string("Tcp"); });
 
 TEST(SimTcp, ConnectionClosedMidStreamAndANewOneIsServed)
 {
     SimScenario scenario = SmallScenario();
     scenario.faults.closeAfterSlots = 4;
-    Session s = Open(Transport::Tcp, scenario);
+    Session s = Open(HostTransport::Tcp, scenario);
     QByteArray bytes;
     s.line->write(ComposeMessage("J010001000C"));
     const bool stillOpen = s.line->readUntil(bytes, QDeadlineTimer(5000), 12);
@@ -194,7 +196,7 @@ TEST(SimTcp, ConnectionClosedMidStreamAndANewOneIsServed)
 
 TEST(SimTcp, NewestClientTakesTheLine)
 {
-    Session s = Open(Transport::Tcp);
+    Session s = Open(HostTransport::Tcp);
     TcpLine second(s.host->tcpPort());
     ASSERT_TRUE(second.open());
     EXPECT_EQ(PayloadOf(second.ask("J00").value(0)), QByteArray("J04000C"));

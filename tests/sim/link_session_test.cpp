@@ -3,6 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortMap.h"
 #include "shell/SessionLog.h"
+#include "Transports.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -11,8 +12,6 @@
 using namespace simtest;
 
 namespace {
-
-enum class Transport { Serial, Network };
 
 // The program's own link, connected to a simulated instrument over a real
 // pseudo-terminal or TCP connection.
@@ -147,7 +146,6 @@ TEST_P(SimWithLink, FloodWithoutEndCharacterEndsTheWaitOnTime)
     EXPECT_TRUE(after.received.startsWith("7S"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SimWithLink, ::testing::Values(Transport::Serial, Transport::Network),
-    [](const auto& info) { return info.param == Transport::Serial ? std::string("Serial") : std::string("Network"); });
+INSTANTIATE_TEST_SUITE_P(Transports, SimWithLink, BothTransports(), TransportName);
 
 } // namespace

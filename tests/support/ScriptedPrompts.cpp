@@ -60,9 +60,9 @@ void ScriptedPrompts::message(Icon icon, const QString& text, const QString& tit
     record(QStringLiteral("message"), text, title, icon);
 }
 
-Prompts::Answer ScriptedPrompts::askYesNo(const QString& text, const QString& title, Icon icon)
+Prompts::Answer ScriptedPrompts::askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton)
 {
-    record(QStringLiteral("yesno"), text, title, icon, Answer::Yes);
+    record(QStringLiteral("yesno"), text, title, icon, defaultButton);
     const Answer a = nextAnswer();
     return a == Answer::Yes ? Answer::Yes : Answer::No;
 }
@@ -74,10 +74,10 @@ Prompts::Answer ScriptedPrompts::askOkCancel(const QString& text, const QString&
     return nextAnswer() == Answer::Ok ? Answer::Ok : Answer::Cancel;
 }
 
-Prompts::Answer ScriptedPrompts::askYesNoCancel(const QString& text, const QString& title, Icon icon)
+Prompts::Answer ScriptedPrompts::askYesCancel(const QString& text, const QString& title, Icon icon)
 {
-    record(QStringLiteral("yesnocancel"), text, title, icon);
-    return nextAnswer();
+    record(QStringLiteral("yescancel"), text, title, icon);
+    return nextAnswer() == Answer::Yes ? Answer::Yes : Answer::Cancel;
 }
 
 void ScriptedPrompts::balloon(const QString& text, const QString& title, Icon icon, int)

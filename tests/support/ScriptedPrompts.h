@@ -11,7 +11,7 @@
 class ScriptedPrompts : public Prompts {
 public:
     struct Shown {
-        QString kind;   // "message", "yesno", "okcancel", "yesnocancel", "balloon", "text", "save", "open", "openpath"
+        QString kind;   // "message", "yesno", "okcancel", "yescancel", "balloon", "text", "save", "open", "openpath"
         QString text;
         QString title;
         Icon icon = Icon::None;
@@ -31,9 +31,9 @@ public:
     void clear();
 
     void message(Icon icon, const QString& text, const QString& title) override;
-    Answer askYesNo(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton = Answer::Yes) override;
     Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override;
-    Answer askYesNoCancel(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesCancel(const QString& text, const QString& title, Icon icon) override;
     void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override;
     std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override;
     std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override;

@@ -30,6 +30,14 @@ public:
                 box->button(button) ? box->button(button)->click() : box->done(button);
         });
     }
+    // A dialog closed as Escape closes it.
+    void thenReject()
+    {
+        then([](QWidget* w) {
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+        });
+    }
     bool done() const { return actions_.empty(); }
     // Texts of the message boxes seen, in order.
     QStringList messages;

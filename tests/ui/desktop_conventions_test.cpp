@@ -24,13 +24,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct WindowFixture {
+struct ConventionsFixture {
     TempFolder folder;
     SessionLog log;
     InstrumentThread thread;
     MainWindow window{log, folder.path()};
 
-    WindowFixture() { window.setInstrumentThread(&thread); }
+    ConventionsFixture() { window.setInstrumentThread(&thread); }
 };
 
 // A job that runs until released (or 30 s).
@@ -52,7 +52,7 @@ struct HeldJob {
 // text as its tooltip.
 TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     f.window.show();
     StatusPanels* status = f.window.statusPanels();
     const std::pair<int, const char*> texts[] = {
@@ -89,11 +89,39 @@ TEST(StatusPanels, TextsShowWholeAtTheDefaultSizeAndAsTooltips)
     EXPECT_EQ(status->shownText(1), "Connected.");
 }
 
+// Panel 1's messages reach the session log whole: each new one once, and of
+// an operation's notes only those that say more than new figures.
+TEST(StatusPanels, MessagesGoIntoTheSessionLogWhole)
+{
+    WindowFixture f;
+    QStringList statuses;
+    f.log.setListener([&statuses](const QString& line, int) {
+        const qsizetype at = line.indexOf(QStringLiteral("Status: "));
+        if (at >= 0)
+            statuses << line.mid(at + 8);
+    });
+    StatusPanels* status = f.window.statusPanels();
+    const QString saved = "301 samples saved to '/home/user/Documents/instrument runs/2026/december/site B/"
+                          "Karvex_261211003412.csv'.";
+    status->setPanelText(1, "Connected.");
+    status->setPanelText(1, "Connected.");
+    status->setProgress(5);
+    status->setPanelText(1, "Downloading the whole of memory from the instrument: 005% done. (ETA 0:01:23)");
+    status->setPanelText(1, "Downloading the whole of memory from the instrument: 042% done. (ETA 0:00:50)");
+    status->setPanelText(1, "Reading the slots the stream left out...");
+    status->setProgress(-1);
+    status->setPanelText(1, saved);
+    EXPECT_EQ(statuses, (QStringList{"Connected.",
+                            "Downloading the whole of memory from the instrument: 005% done. (ETA 0:01:23)",
+                            "Reading the slots the stream left out...", saved}));
+    EXPECT_EQ(status->panel(1)->toolTip(), saved);
+}
+
 // The bar and its Cancel button come with an operation and go with it;
 // Cancel is the same gesture as the double click on panel 1.
 TEST(StatusPanels, ProgressAndCancelOnlyWhileAnOperationRuns)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     f.window.show();
     StatusPanels* status = f.window.statusPanels();
     QSignalSpy gestures(&f.window, &MainWindow::cancelGesture);
@@ -118,7 +146,7 @@ TEST(StatusPanels, ProgressAndCancelOnlyWhileAnOperationRuns)
 
 TEST(MainMenu, ItemsKeysAndTheButtonsTheyStandFor)
 {
-    WindowFixture f;
+    ConventionsFixture f;
     MainMenu* menu = f.window.mainMenu();
     QStringList titles;
     for (QAction* top : f.window.menuBar()->actions())

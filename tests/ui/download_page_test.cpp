@@ -222,25 +222,25 @@ TEST(DownloadPage, ChartDrawsTheFilteredDownloadAndSavesAPng)
     PressTestFilter(f.page);
     const int all = ReadingsKept(f.app->downloads(), [](const SlotRecord&) { return true; });
     ASSERT_GT(all, 0);
-    EXPECT_EQ(chart->concentrationSeries()->count(), all);
+    EXPECT_EQ(chart->concentrationLine().pointCount(), all);
 
     // The chart follows the format and the filter as they change, without Test Filter.
     f.page->lstDataFormat->setCurrentIndex(4);
     f.page->chkFilterSchedules->setChecked(true);
     const int scheduled = ReadingsKept(f.app->downloads(), [](const SlotRecord& s) { return s.Scheduled; });
-    EXPECT_EQ(chart->concentrationSeries()->count(), scheduled) << "format chosen, box ticked";
+    EXPECT_EQ(chart->concentrationLine().pointCount(), scheduled) << "format chosen, box ticked";
     f.page->chkFilterSchedules->setChecked(false);
     const int manual = ReadingsKept(f.app->downloads(), [](const SlotRecord& s) { return !s.Scheduled; });
-    EXPECT_EQ(chart->concentrationSeries()->count(), manual) << "box cleared";
+    EXPECT_EQ(chart->concentrationLine().pointCount(), manual) << "box cleared";
     f.page->lstDataFormat->setCurrentIndex(0);
-    EXPECT_EQ(chart->concentrationSeries()->count(), all) << "back to all data";
+    EXPECT_EQ(chart->concentrationLine().pointCount(), all) << "back to all data";
     f.page->lstDataFormat->setCurrentIndex(4);
 
     // The second axis: a temperature and a humidity for every kept slot.
     chart->chkChartClimate->setChecked(true);
-    EXPECT_TRUE(chart->temperatureSeries()->isVisible());
-    EXPECT_GE(chart->temperatureSeries()->count(), manual);
-    EXPECT_EQ(chart->humiditySeries()->count(), chart->temperatureSeries()->count());
+    EXPECT_TRUE(chart->temperatureLine().isShown());
+    EXPECT_GE(chart->temperatureLine().pointCount(), manual);
+    EXPECT_EQ(chart->humidityLine().pointCount(), chart->temperatureLine().pointCount());
 
     // Zoom in from the keyboard, then Reset shows the whole again.
     const QDateTime whole = TimeAxisMin(chart);

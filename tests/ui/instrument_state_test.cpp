@@ -1,6 +1,7 @@
 #include "ModalScript.h"
 #include "QtPrinters.h"
 #include "SimFixture.h"
+#include "data/MemoryErase.h"
 #include "shell/Password.h"
 
 #include <QRegularExpression>
@@ -58,19 +59,24 @@ TEST(InstrumentState, AfterAnEraseThePortionButtonsWaitForANewSelection)
         ASSERT_EQ(f.page()->btnEraseSection->text(), "Erase from 1 to 29");
         ASSERT_TRUE(f.page()->btnEraseSection->isEnabled());
 
+        // Both questions (the erase; nothing was downloaded, so once more)
+        // are answered OK, each noting whether Cancel was its default.
         ModalScript script;
-        bool cancelIsDefault = false;
-        script.then([&](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr);
-            cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
-            box->button(QMessageBox::Ok)->click();
-        });
+        QList<bool> cancelIsDefault;
+        for (int question = 0; question < 2; ++question) {
+            script.then([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                ASSERT_NE(box, nullptr);
+                cancelIsDefault << (box->defaultButton() == box->button(QMessageBox::Cancel));
+                box->button(QMessageBox::Ok)->click();
+            });
+        }
         (c.portion ? f.page()->btnEraseSection : f.page()->btnDeleteAllMemory)->click();
         ASSERT_TRUE(f.idle());
-        ASSERT_EQ(script.messages.size(), 1);
+        ASSERT_EQ(script.messages.size(), 2);
         EXPECT_TRUE(script.messages[0].endsWith(QString::fromLatin1(c.range))) << script.messages[0].toStdString();
-        EXPECT_TRUE(cancelIsDefault);
+        EXPECT_EQ(script.messages[1], NotDownloadedQuestion(c.portion ? 29 : before));
+        EXPECT_EQ(cancelIsDefault, (QList<bool>{true, true}));
         EXPECT_EQ(f.simSlotsUsed(), c.portion ? before - 28 : 0);
 
         EXPECT_EQ(f.page()->btnDownloadSection->text(), "Download Memory Portion");

@@ -5,6 +5,7 @@
 #include "ModalScript.h"
 #include "QtPrinters.h"
 #include "Snapshot.h"
+#include "config/ScheduleFileActions.h"
 #include "instrument/Schedule.h"
 
 #include <QFileDialog>
@@ -74,7 +75,11 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
     EXPECT_EQ(p->lblSchedCounter->text(), "-");
     EXPECT_TRUE(f.panel(3).startsWith("Schedule: "));
 
+    // The manual's picture: the page in use at the window's first size.
     f.app->window().resize(900, 600);
+    f.app->window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.app->window()));
+    f.app->window().showPage(p);
     EXPECT_TRUE(Snapshot(&f.app->window(), "frmMain-Schedule"));
 
     // The simple view hides everything below the frequency.
@@ -84,7 +89,10 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
     EXPECT_TRUE(p->fraSchedAdvanced->isVisibleTo(p));
     EXPECT_EQ(p->btnSchedSimpleOrAdvnaced->text(), "< Simple");
 
+    // As read from the instrument: nothing unsent; each edit is marked until sent.
+    EXPECT_FALSE(p->lblSchedUnsent->isVisibleTo(p));
     p->dtpSchedStart->setTime(QTime(22, 0));
+    EXPECT_TRUE(p->lblSchedUnsent->isVisibleTo(p));
     p->dtpSchedLength->setTime(QTime(4, 0));
     p->btnSchedWeekday_SnS->click();
     p->optSchedOverwrite->click();
@@ -112,13 +120,16 @@ TEST(SchedulePage, EditSendReloadAndToggleThroughTheWidgets)
     EXPECT_EQ(block.mid(5, 4), "0314");   // Saturday and Sunday, every 20 minutes
     EXPECT_EQ(block.mid(13, 4), "00F1");   // four hours plus one minute
     QTRY_COMPARE_WITH_TIMEOUT(f.panel(1), QStringLiteral("New schedule sent to instrument."), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!p->lblSchedUnsent->isVisibleTo(p), 5000);
 
     // Edits not sent are replaced by a reload.
     p->btnSchedWeekday_All->click();
     p->udnSchedFreq->setValue(5);
+    EXPECT_TRUE(p->lblSchedUnsent->isVisibleTo(p));
     p->btnSchedReloadFromInst->click();
     ASSERT_TRUE(f.idle());
     QTRY_COMPARE_WITH_TIMEOUT(f.boxMask(), 3, 5000);
+    EXPECT_FALSE(p->lblSchedUnsent->isVisibleTo(p));
     EXPECT_EQ(p->udnSchedFreq->value(), 20);
     EXPECT_EQ(p->dtpSchedStart->time(), QTime(22, 0));
     EXPECT_TRUE(p->optSchedOverwrite->isChecked());
@@ -205,8 +216,8 @@ TEST(SchedulePage, SetUpSavedAndLoadedThroughTheDialogs)
         } else {
             EXPECT_EQ(p->udnSchedFreq->value(), 30);
             EXPECT_EQ(p->txtSchedComment->text(), "loaded");
-            EXPECT_TRUE(f.panel(1).startsWith("Schedule set-up loaded from '" + QDir::toNativeSeparators(target)))
-                << f.panel(1).toStdString();
+            EXPECT_EQ(f.panel(1), ScheduleLoadedText(target));
+            EXPECT_TRUE(p->lblSchedUnsent->isVisibleTo(p)) << "loaded, not sent";
         }
     }
 }

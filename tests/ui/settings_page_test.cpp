@@ -62,10 +62,15 @@ TEST(SettingsPageWindow, ConnectionFillsThePage)
     EXPECT_EQ(p->lblMGMFactor->toolTip(), "mg/M^3 Conversion changes with temperature");
     EXPECT_TRUE(p->lblSettingsGain->text().endsWith("Cycles 1234 : Pointer 7")) << p->lblSettingsGain->text().toStdString();
     EXPECT_EQ(p->dtpSettingsMan->date(), QDate(2021, 3, 12));
+    // One date format on every page: the Configure page's identity writes it as this page does.
+    EXPECT_EQ(p->dtpSettingsMan->text(), "12-Mar-2021");
+    EXPECT_TRUE(f.app->window().configurePage()->lblInstrumentIdentity->text().contains("Manufactured: 12-Mar-2021"))
+        << f.app->window().configurePage()->lblInstrumentIdentity->text().toStdString();
     EXPECT_TRUE(p->optPumpRuns[2]->isChecked());   // "Timed"
     EXPECT_EQ(p->lblPumpDelta->text(), "-0.5 s");
     EXPECT_EQ(p->shpPumpAndValveSpace->diagram().buttonPress, -5);
-    EXPECT_EQ(p->lblAlarmLevel->text(), "1.00 ppm");
+    EXPECT_EQ(p->spnAlarmLevel->text(), "1.00 ppm");
+    EXPECT_EQ(p->spnAlarmDuration->text(), "Continuous");
     EXPECT_EQ(p->btnSettingsUseDumbSump->text(), "Enable Data Dump");
     EXPECT_TRUE(p->btnDiagnoseProblem->isEnabled());
     // The functions without a procedure are off and say why, connected or not.
@@ -158,14 +163,24 @@ TEST(SettingsPageWindow, PumpValveAndAlarmSentFromTheControls)
 
     p->chkAlarmIsEnabled->click();
     p->optAlarmIsHigh->click();
-    for (int i = 0; i < 25; ++i)
-        p->udnAlarmLevel->upButton()->click();
-    EXPECT_EQ(p->lblAlarmLevel->text(), "1.25 ppm");
+    // The values are typed, each in its unit, and taken at Enter.
+    const auto type = [](QAbstractSpinBox* box, const char* text) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    type(p->spnAlarmLevel, "1.25");
+    EXPECT_EQ(p->spnAlarmLevel->text(), "1.25 ppm");
     p->btnSettingsAlarm->click();
     ASSERT_TRUE(f.idle());
     EXPECT_EQ(f.eeprom(0x0048, 4), QByteArray::fromHex("FF00057D"));
     EXPECT_EQ(f.eeprom(0x0059, 1), QByteArray::fromHex("FF"));
     EXPECT_TRUE(f.history().contains("::: Alarm settings changed by "));
+    type(p->spnAlarmDuration, "30");
+    EXPECT_EQ(p->spnAlarmDuration->text(), "30 s");
+    type(p->spnAlarmDuration, "0");
+    EXPECT_EQ(p->spnAlarmDuration->text(), "Continuous");
 }
 
 TEST(SettingsPageWindow, RefusedPasswordPutsTheBoxBack)
@@ -178,6 +193,7 @@ TEST(SettingsPageWindow, RefusedPasswordPutsTheBoxBack)
         ModalScript script;
         script.then(TypePassword("wrong"));
         script.thenPress(QMessageBox::Ok);
+        script.thenReject();   // the password dialog stays for another try: cancelled
         box->click();
         ASSERT_TRUE(f.idle());
         EXPECT_EQ(script.messages, QStringList{"That's the wrong password - please try again."});

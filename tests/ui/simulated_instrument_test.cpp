@@ -9,6 +9,7 @@
 #include "Snapshot.h"
 #include "SimHost.h"
 #include "SimPortsFile.h"
+#include "data/MemoryErase.h"
 #include "records/TechnicalFile.h"
 
 #include <QSignalSpy>
@@ -27,7 +28,10 @@ TEST(SimulatedInstrument, ConnectsFromThePortList)
     EXPECT_TRUE(f.app->window().tabs()->isTabEnabled(1));
     EXPECT_TRUE(f.app->window().tmrPing()->isActive());
     EXPECT_EQ(f.page()->lblMemory_used->text(), QString("Used : %1").arg(f.simSlotsUsed()));
+    // The manual's picture: the page in use at the window's first size.
     f.app->window().resize(900, 600);
+    f.app->window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.app->window()));
     f.app->window().showPage(page);
     EXPECT_TRUE(Snapshot(&f.app->window(), "frmMain-Configure"));
 
@@ -175,10 +179,13 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
     ASSERT_TRUE(f.connected);
     const int before = f.simSlotsUsed();
     ASSERT_GT(before, 0);
-    auto typePassword = [](const char* text) {
-        return [text](QWidget* w) {
+    auto typePassword = [before](const char* text) {
+        return [text, before](QWidget* w) {
             auto* login = qobject_cast<LoginDialog*>(w);
             ASSERT_NE(login, nullptr);
+            // The box says what the password is for.
+            EXPECT_EQ(login->fraLogin->title(),
+                QString("Enter your password to erase slots 1 to %1 of the instrument's memory").arg(before));
             QTest::keyClicks(login->txtPassword, text);
             QTest::keyClick(login->txtPassword, Qt::Key_Return);
         };
@@ -187,6 +194,7 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
         ModalScript script;
         script.then(typePassword("wrong"));
         script.thenPress(QMessageBox::Ok);
+        script.thenReject();   // the password dialog stays for another try: cancelled
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages, QStringList{"That's the wrong password - please try again."});
@@ -194,13 +202,18 @@ TEST(SimulatedInstrument, EraseIsGuardedByThePassword)
     }
     {
         ModalScript script;
+        // A wrong password is typed again in the same box.
+        script.then(typePassword("wrong"));
+        script.thenPress(QMessageBox::Ok);
         script.then(typePassword("pass"));
         script.thenPress(QMessageBox::Ok);
+        script.thenPress(QMessageBox::Ok);   // none of it was downloaded: asked once more
         f.page()->btnDeleteAllMemory->click();
         ASSERT_TRUE(f.app->instrumentThread().waitUntilIdle(30000));
         EXPECT_EQ(script.messages,
-            QStringList{QString("Are you sure you want to completely and irreversibly delete the memory bank?"
-                                "\r\n\r\nSlots 1 to %1 (%1 samples) will be erased.").arg(before)});
+            (QStringList{"That's the wrong password - please try again.", QString("Are you sure you want to completely and irreversibly delete the memory bank?"
+                                 "\r\n\r\nSlots 1 to %1 (%1 samples) will be erased.").arg(before),
+                NotDownloadedQuestion(before)}));
         EXPECT_EQ(f.simSlotsUsed(), 0);
         EXPECT_EQ(f.panel1(), "All memory slots have been erased from the instrument.");
         EXPECT_EQ(f.page()->lblMemory_used->text(), "Used : 0");

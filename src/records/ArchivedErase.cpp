@@ -1,0 +1,76 @@
+#include "ArchivedErase.h"
+
+#include "InstrumentArchive.h"
+#include "instrument/InstrumentInfo.h"
+#include "instrument/SampleMemory.h"
+#include "link/InstrumentLink.h"
+#include "shell/Services.h"
+#include "shell/SessionLog.h"
+
+namespace {
+// The instrument's slot, read on its own, is the archived one. The read
+// decodes the slot, which may move the firmware flags: they are kept.
+bool SlotStillArchived(EraseContext& c, const QStringList& archived, int slot)
+{
+    const FirmwareFlags flagsBefore = c.link.firmwareFlags();
+    const SlotRecord read = tolviM::GetFRAMSlot(c.link, c.services, slot);
+    c.link.firmwareFlags() = flagsBefore;
+    return !read.RawHex.isEmpty() && read.RawHex == archived[slot];
+}
+
+// The current generation's slots; empty when there is no readable archive.
+QStringList ArchivedSlots(EraseContext& c)
+{
+    if (c.info.RecordFolder.isEmpty())
+        return {};
+    InstrumentArchive archive(InstrumentArchive::pathIn(c.info.RecordFolder), c.services.log);
+    if (!archive.open(InstrumentArchive::Access::ReadOnly))
+        return {};
+    const std::optional<int> current = archive.currentGeneration();
+    if (!current || *current == 0)
+        return {};
+    GenerationSlots slots = archive.generationSlots(*current);
+    if (!slots.error.isEmpty())
+        return {};
+    return slots.raw;
+}
+
+EraseOutcome WithCheck(EraseContext& context, const std::function<EraseOutcome()>& erase)
+{
+    context.countNotDownloaded = [&context](int first, int last) {
+        return CountSlotsNotDownloaded(context, first, last);
+    };
+    return erase();
+}
+} // namespace
+
+int CountSlotsNotDownloaded(EraseContext& c, int first, int last)
+{
+    if (last < first)
+        return 0;
+    const QStringList archived = ArchivedSlots(c);
+    QList<int> held;
+    for (int slot = first; slot <= last && slot < archived.size(); ++slot) {
+        if (!archived[slot].isEmpty())
+            held << slot;
+    }
+    const int all = last - first + 1;
+    if (held.isEmpty())
+        return all;
+    if (!SlotStillArchived(c, archived, held.first()) || (held.size() > 1 && !SlotStillArchived(c, archived, held.last()))) {
+        c.services.log.debugMessage(QStringLiteral("The memory no longer matches the archive: none of it counts as downloaded."),
+            SessionLog::Detail);
+        return all;
+    }
+    return all - static_cast<int>(held.size());
+}
+
+EraseOutcome EraseAllMemoryChecked(EraseContext& context)
+{
+    return WithCheck(context, [&] { return EraseAllMemory(context); });
+}
+
+EraseOutcome EraseMemoryPortionChecked(EraseContext& context, int selStart, int selLength)
+{
+    return WithCheck(context, [&] { return EraseMemoryPortion(context, selStart, selLength); });
+}
