@@ -1,5 +1,6 @@
 #include "ArchivedErase.h"
 
+#include "ArchiveStore.h"
 #include "InstrumentArchive.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/SampleMemory.h"
@@ -23,13 +24,17 @@ QStringList ArchivedSlots(EraseContext& c)
 {
     if (c.info.RecordFolder.isEmpty())
         return {};
-    InstrumentArchive archive(InstrumentArchive::pathIn(c.info.RecordFolder), c.services.log);
-    if (!archive.open(InstrumentArchive::Access::ReadOnly))
+    // The archive the downloads go to: the settings may name a shared database.
+    const ArchiveStore store = ArchiveStoreFromSettings(c.services.paths, c.services.log);
+    if (!store.problem.isEmpty())
         return {};
-    const std::optional<int> current = archive.currentGeneration();
+    const std::unique_ptr<InstrumentArchive> archive = store.archiveOf(c.info.SerialNumber, c.info.RecordFolder, c.services.log);
+    if (!archive->open(InstrumentArchive::Access::ReadOnly))
+        return {};
+    const std::optional<int> current = archive->currentGeneration();
     if (!current || *current == 0)
         return {};
-    GenerationSlots slots = archive.generationSlots(*current);
+    GenerationSlots slots = archive->generationSlots(*current);
     if (!slots.error.isEmpty())
         return {};
     return slots.raw;
