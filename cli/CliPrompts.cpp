@@ -154,18 +154,8 @@ std::optional<QString> CliPrompts::askText(const QString& prompt, const QString&
     return std::nullopt;
 }
 
-std::optional<Prompts::FileChosen> CliPrompts::takeFile()
-{
-    if (!fileAnswer_)
-        return std::nullopt;
-    FileChosen chosen;
-    chosen.path = *fileAnswer_;
-    fileAnswer_.reset();
-    return chosen;
-}
-
-std::optional<Prompts::FileChosen> CliPrompts::chooseSaveFile(const FileChoice&) { return takeFile(); }
-std::optional<Prompts::FileChosen> CliPrompts::chooseOpenFile(const FileChoice&) { return takeFile(); }
+std::optional<Prompts::FileChosen> CliPrompts::chooseSaveFile(const FileChoice&) { return std::nullopt; }
+std::optional<Prompts::FileChosen> CliPrompts::chooseOpenFile(const FileChoice&) { return std::nullopt; }
 
 bool CliPrompts::openPath(const QString& path, OpenVerb)
 {

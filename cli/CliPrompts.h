@@ -11,7 +11,7 @@ class SessionLog;
 // only to the session log. A confirmation is Yes with --yes, asked on the
 // terminal when there is one, and refused otherwise; a password comes from
 // --password (or TOLVI_PASSWORD), else from the terminal. File choices are
-// answered by the command that expects them (setFileAnswer).
+// declined: a command takes the files it writes or reads as arguments.
 class CliPrompts : public Prompts {
 public:
     CliPrompts(SessionLog& log, bool assumeYes, std::optional<QString> password);
@@ -29,8 +29,6 @@ public:
     std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override;
     bool openPath(const QString& path, OpenVerb verb) override;
 
-    // The path the next file choice returns (once).
-    void setFileAnswer(const QString& path) { fileAnswer_ = path; }
     // True once a confirmation or password was refused.
     bool refused() const { return refused_; }
 
@@ -42,12 +40,10 @@ private:
     // --yes, the terminal's answer or a refusal; an empty line gives yesByDefault.
     bool confirmed(const QString& text, bool yesByDefault);
     std::optional<QString> readLine(const QString& prompt, bool secret);
-    std::optional<FileChosen> takeFile();
 
     SessionLog& log_;
     bool assumeYes_;
     std::optional<QString> password_;
-    std::optional<QString> fileAnswer_;
     bool refused_ = false;
     bool passwordMissing_ = false;   // a password was asked for and none could be had
 };

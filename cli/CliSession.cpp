@@ -3,12 +3,9 @@
 #include "ExitCode.h"
 #include "ProgramTiming.h"
 #include "link/InstrumentLink.h"
-#include "link/LinkOpen.h"
-#include "link/SerialPortTable.h"
 #include "link/PortMapSettings.h"
 #include "link/PortMap.h"
-#include "link/SerialPermission.h"
-#include "session/MainModel.h"
+#include "session/InstrumentSession.h"
 #include "shell/DataFolder.h"
 #include "shell/SessionLog.h"
 #include "shell/Startup.h"
@@ -44,6 +41,9 @@ CliSession::~CliSession()
     core_->stopLink();
     core_->log().debugMessage(QStringLiteral("Stopping application"), SessionLog::Info);
 }
+
+InstrumentInfo& CliSession::instrument() { return instrumentSession().instrument(); }
+DownloadTable& CliSession::downloads() { return instrumentSession().downloads(); }
 
 void CliSession::error(const QString& line)
 {
@@ -149,21 +149,34 @@ QString CliSession::requiredEntry(const QString& ways)
     return entry;
 }
 
+namespace {
+int ConnectStatus(InstrumentSession::ConnectOutcome outcome)
+{
+    switch (outcome) {
+    case InstrumentSession::ConnectOutcome::Connected:
+        return ExitOk;
+    case InstrumentSession::ConnectOutcome::Incomplete:
+        return ExitFailed;
+    case InstrumentSession::ConnectOutcome::NoInstrument:
+        break;
+    }
+    return ExitNoInstrument;
+}
+}
+
 int CliSession::connect()
 {
     if (options_.autoConnect) {
-        if (model().autoConnect())
-            return model().connectionComplete() ? ExitOk : ExitFailed;
-        error(QStringLiteral("Sorry, autoscan failed to find any instruments."));
-        return ExitNoInstrument;
+        const InstrumentSession::ConnectOutcome outcome = instrumentSession().connectAny();
+        if (outcome == InstrumentSession::ConnectOutcome::NoInstrument)
+            error(QStringLiteral("Sorry, autoscan failed to find any instruments."));
+        return ConnectStatus(outcome);
     }
     const QString entry = requiredEntry(QStringLiteral("--port, --auto or --demo"));
     if (entry.isEmpty())
         return ExitUsage;
-    model().setPortEditText(entry);
-    if (!model().connectSelected())
-        return ExitNoInstrument;   // the reason is already on stderr
-    return model().connectionComplete() ? ExitOk : ExitFailed;
+    // When no instrument answers, the reason is already on stderr.
+    return ConnectStatus(instrumentSession().connect(entry));
 }
 
 int CliSession::openLink()
@@ -175,14 +188,6 @@ int CliSession::openLink()
     const QString entry = requiredEntry(QStringLiteral("--port or --demo"));
     if (entry.isEmpty())
         return ExitUsage;
-    if (OpenLinkOn(link(), entry))
-        return ExitOk;
-    if (PortEntry::isNetwork(entry)) {
-        error(QStringLiteral("Could not connect to ") + entry + QLatin1Char('.'));
-        return ExitNoInstrument;
-    }
-    const QString device = core_->portMap().devicePath(PortEntry::portNumber(entry));
-    const auto problem = link().ports().busyText(device);
-    error(problem ? *problem : SerialAccessProblem(device).value_or(QStringLiteral("cannot open ") + entry));
-    return ExitNoInstrument;
+    // When the port cannot be opened, the reason is already on stderr.
+    return instrumentSession().open(entry) ? ExitOk : ExitNoInstrument;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include "CliPrompts.h"
 #include "DemoInstrument.h"
+#include "instrument/DownloadTable.h"
+#include "instrument/InstrumentInfo.h"
 #include "session/CoreSession.h"
 #include "shell/AppPaths.h"
 
@@ -10,6 +12,7 @@
 #include <optional>
 
 class InstanceLock;
+class InstrumentSession;
 class PortMap;
 
 // The global options of tolvi-cli.
@@ -24,7 +27,7 @@ struct CliOptions {
 };
 
 // One run of tolvi-cli: the data folder, the core session (log, settings,
-// link and main-window model, as the desktop program has them) on the
+// link and instrument session, as the desktop program has them) on the
 // terminal's prompts, plus the simulated instrument with --demo.
 class CliSession {
 public:
@@ -43,7 +46,10 @@ public:
     // ExitOk, ExitUsage or ExitNoInstrument.
     int openLink();
 
-    MainModel& model() { return core_->model(); }
+    // The connection: the link, the instrument record and the downloads.
+    InstrumentSession& instrumentSession() { return core_->instrumentSession(); }
+    InstrumentInfo& instrument();
+    DownloadTable& downloads();
     InstrumentLink& link() { return core_->link(); }
     Services& services() { return core_->services(); }
     CliPrompts& prompts() { return *prompts_; }

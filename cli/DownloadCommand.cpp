@@ -7,7 +7,6 @@
 #include "MemoryCommands.h"
 #include "data/MemoryDownload.h"
 #include "link/InstrumentLink.h"
-#include "session/MainModel.h"
 #include "shell/OutputFile.h"
 
 namespace {
@@ -30,7 +29,7 @@ int runDownload(CliSession& session, const QStringList&, const QCommandLineParse
     const int downloaded = DownloadSelectedSlots(session, *selection, *store, progress, notArchived);
     if (downloaded != ExitOk && downloaded != ExitIncomplete)
         return downloaded;
-    const int saved = SaveTableAsRequested(session, *file, session.model().downloads(), session.model().instrument(),
+    const int saved = SaveTableAsRequested(session, *file, session.downloads(), session.instrument(),
         session.link().firmwareFlags(), progress);
     if (saved != ExitOk)
         return saved;

@@ -4,8 +4,8 @@
 #include "ExitCode.h"
 #include "MemoryCommands.h"
 #include "link/InstrumentLink.h"
+#include "session/InstrumentSession.h"
 #include "records/ArchivedDownload.h"
-#include "session/MainModel.h"
 #include "shell/Services.h"
 
 namespace {
@@ -45,9 +45,8 @@ std::optional<SlotSelection> ReadSlotSelection(const QCommandLineParser& parser,
 DownloadRunResult RunDownload(CliSession& session, TerminalProgress& progress,
     const std::function<DownloadOutcome(DownloadContext&)>& download)
 {
-    MainModel& model = session.model();
     CancelToken cancel;
-    DownloadContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress, cancel};
+    DownloadContext context = session.instrumentSession().downloadContext(progress, cancel);
     DownloadRunResult run;
     {
         InterruptCancels interrupt(cancel);

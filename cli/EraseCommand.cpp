@@ -3,7 +3,6 @@
 #include "MemoryCommands.h"
 #include "ExitCode.h"
 #include "records/ArchivedErase.h"
-#include "session/MainModel.h"
 
 #include <cstdio>
 
@@ -22,10 +21,9 @@ int runErase(CliSession& session, const QStringList&, const QCommandLineParser& 
     const int status = ConnectForSlots(session, portion ? last : 0);
     if (status != ExitOk)
         return status;
-    MainModel& model = session.model();
-    InstrumentInfo& info = model.instrument();
+    InstrumentInfo& info = session.instrument();
     TerminalProgress progress;
-    EraseContext context{session.services(), session.link(), info, model.downloads(), progress, {}};
+    EraseContext context{session.services(), session.link(), info, session.downloads(), progress, {}};
     const EraseOutcome outcome = all ? EraseAllMemoryChecked(context) : EraseMemoryPortionChecked(context, 1, last - 1);
     switch (outcome) {
     case EraseOutcome::Erased:

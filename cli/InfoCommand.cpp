@@ -2,38 +2,19 @@
 #include "Commands.h"
 #include "ExitCode.h"
 #include "instrument/Measurement.h"
+#include "session/InstrumentIdentity.h"
 #include "session/KeepAlive.h"
-#include "session/MainModel.h"
-#include "shell/Picture.h"
-#include "shell/TimeConv.h"
 
 #include <cstdio>
 
 namespace {
 
-QString dateText(const QDateTime& value)
-{
-    return value == ZeroDate() ? QStringLiteral("unknown") : FormatDate(value, QStringLiteral("DD-MMM-YYYY"));
-}
-
-QString memoryText(const InstrumentInfo& info)
-{
-    if (info.SlotsTotal == 0)
-        return QStringLiteral("unknown");
-    return QStringLiteral("%1 of %2 slots (%3)")
-        .arg(info.SlotsUsed)
-        .arg(info.SlotsTotal)
-        .arg(FormatNumber(double(info.SlotsUsed) / info.SlotsTotal, QStringLiteral("0%")));
-}
-
-QString clockText(const InstrumentInfo& info)
-{
-    if (info.PCTime == ZeroDate())
-        return QStringLiteral("???");
-    return ClockErrorText(ClockErrorDays(info)).section(QStringLiteral(": "), 1);
-}
-
 QString afterColon(const QString& panelText) { return panelText.section(QLatin1Char(':'), 1).trimmed(); }
+
+void printRow(const QString& name, const QString& value)
+{
+    std::fputs((name + QStringLiteral(": ") + value + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
 
 } // namespace
 
@@ -48,27 +29,20 @@ CliCommand InfoCommand()
         const int status = session.connect();
         if (status != ExitOk)
             return status;
-        const InstrumentInfo& info = session.model().instrument();
-        const QList<std::pair<const char*, QString>> rows{
-            {"Serial number", info.SerialNumber},
-            {"Firmware", info.FirmwareID},
-            {"Manufactured", dateText(info.Manufactured)},
-            {"Calibrated", dateText(info.Calibrated)},
-            {"Serviced", dateText(info.Serviced)},
-            {"Usage counter", QString::number(info.UsageCounter)},
-            {"Mode", QStringLiteral("%1 (%2)").arg(info.Mode).arg(tolviM::ModeName(info.Mode))},
-            {"Limit", QStringLiteral("%1 (%2)").arg(info.Limit).arg(tolviM::LimitName(info.Limit))},
-            {"Calibration", info.CalibrationValid ? QStringLiteral("valid") : QStringLiteral("not calibrated")},
-            {"Memory used", memoryText(info)},
-            {"Clock error", clockText(info)},
-            {"Schedule", afterColon(ScheduleStateText(info))},
-            {"Record folder", info.RecordFolder},
+        const InstrumentInfo& info = session.instrument();
+        // The identity as the Configure page shows it, then what the command line adds.
+        for (const IdentityRow& row : InstrumentIdentityRows(info, true))
+            printRow(row.name, row.value);
+        const QList<IdentityRow> more{
+            {QStringLiteral("Mode"), QStringLiteral("%1 (%2)").arg(info.Mode).arg(tolviM::ModeName(info.Mode))},
+            {QStringLiteral("Limit"), QStringLiteral("%1 (%2)").arg(info.Limit).arg(tolviM::LimitName(info.Limit))},
+            {QStringLiteral("Calibration"),
+                info.CalibrationValid ? QStringLiteral("valid") : QStringLiteral("not calibrated")},
+            {QStringLiteral("Schedule"), afterColon(ScheduleStateText(info))},
+            {QStringLiteral("Record folder"), info.RecordFolder},
         };
-        for (const auto& [name, value] : rows)
-            std::fputs((QString::fromLatin1(name) + QStringLiteral(": ") + value + QLatin1Char('\n'))
-                           .toLocal8Bit()
-                           .constData(),
-                stdout);
+        for (const IdentityRow& row : more)
+            printRow(row.name, row.value);
         return int(ExitOk);
     };
     return command;

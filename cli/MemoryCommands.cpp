@@ -2,7 +2,6 @@
 
 #include "CliSession.h"
 #include "ExitCode.h"
-#include "session/MainModel.h"
 
 #include <atomic>
 #include <cstdio>
@@ -71,7 +70,7 @@ int ConnectForSlots(CliSession& session, int lastSlot)
     const int status = session.connect();
     if (status != ExitOk)
         return status;
-    const int used = session.model().instrument().SlotsUsed;
+    const int used = session.instrument().SlotsUsed;
     if (lastSlot > used) {
         session.error(QStringLiteral("the instrument holds %1 slots").arg(used));
         return ExitUsage;

@@ -5,7 +5,7 @@
 #include "link/PortDiscovery.h"
 #include "link/PortMap.h"
 #include "link/SerialPermission.h"
-#include "session/MainModel.h"
+#include "session/InstrumentSession.h"
 
 #include <cstdio>
 
@@ -17,8 +17,7 @@ CliCommand PortsCommand()
     command.name = QStringLiteral("ports");
     command.summary = QStringLiteral("List the ports an instrument can be connected on, as the port list shows them.");
     command.run = [](CliSession& session, const QStringList&, const QCommandLineParser&) {
-        session.model().rescanPorts();
-        for (const QString& entry : session.model().portEntries())
+        for (const QString& entry : session.instrumentSession().scanPorts().entries)
             std::fputs((entry + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
         // Devices this user may not open are left out of the list above;
         // they are marked here, and stderr says how to get access to each.

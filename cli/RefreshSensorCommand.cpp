@@ -4,7 +4,7 @@
 #include "MemoryCommands.h"
 #include "config/SensorRefresh.h"
 #include "link/InstrumentLink.h"
-#include "session/MainModel.h"
+#include "session/KeepAlive.h"
 
 #include <QRegularExpression>
 #include <cstdio>
@@ -37,11 +37,10 @@ int runRefreshSensor(CliSession& session, const QStringList&, const QCommandLine
     const int status = session.connect();
     if (status != ExitOk)
         return status;
-    MainModel& model = session.model();
     CancelToken cancel;
     CycleLines progress;
-    SensorRefreshContext context{session.services(), session.link(), model.instrument(), progress, cancel,
-        model.statusPanel(3)};
+    SensorRefreshContext context{session.services(), session.link(), session.instrument(), progress, cancel,
+        ScheduleStateText(session.instrument())};
     SensorRefreshOutcome outcome;
     {
         // Ctrl-C stops after the running cycle; TEST mode is still left and the settings restored.

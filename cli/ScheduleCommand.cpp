@@ -6,7 +6,6 @@
 #include "config/ScheduleFileActions.h"
 #include "config/SchedulePageModel.h"
 #include "link/InstrumentLink.h"
-#include "session/MainModel.h"
 #include "shell/Services.h"
 #include "CliOutput.h"
 
@@ -100,7 +99,7 @@ int connectAndRefresh(CliSession& session, SchedulePageModel& page)
         return status;
     page = SchedulePageModel();
     page.toggleView();   // the fields are named one by one: no simple view's all-day rule
-    UpdateSchedulePage(page, session.link(), session.services(), session.model().instrument());
+    UpdateSchedulePage(page, session.link(), session.services(), session.instrument());
     return ExitOk;
 }
 
@@ -206,7 +205,7 @@ void apply(const SetRequest& r, SchedulePageModel& page)
 // "Use These Settings" with the page as it stands; prints the schedule read back.
 int send(CliSession& session, SchedulePageModel& page)
 {
-    InstrumentInfo& info = session.model().instrument();
+    InstrumentInfo& info = session.instrument();
     TerminalProgress progress;
     ScheduleContext context{session.services(), session.link(), info, progress, {}};
     const ScheduleSendOutcome outcome = SendSchedule(context, page.recordToSend(QDate::currentDate()));
@@ -238,7 +237,7 @@ int switchSchedule(CliSession& session, ScheduleSwitch want)
     if (status != ExitOk)
         return status;
     TerminalProgress progress;
-    ScheduleContext context{session.services(), session.link(), session.model().instrument(), progress, {}};
+    ScheduleContext context{session.services(), session.link(), session.instrument(), progress, {}};
     const ScheduleSwitchResult result = SwitchSchedule(context, want, false);
     progress.finish();
     const bool start = want == ScheduleSwitch::Start;
@@ -333,7 +332,7 @@ int runSchedule(CliSession& session, const QStringList& arguments, const QComman
     }
     // load --send: the file over the instrument's schedule, refreshed, then sent.
     page.applyFile(*loaded);
-    RefreshSchedulePage(page, session.link(), services, session.model().instrument());
+    RefreshSchedulePage(page, session.link(), services, session.instrument());
     return send(session, page);
 }
 

@@ -1,7 +1,6 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
-#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "link/Terminal.h"
 
@@ -19,9 +18,7 @@ CliCommand SendCommand()
                                      "the request and the reply or [No Reply].");
     command.minArguments = command.maxArguments = 1;
     command.run = [](CliSession& session, const QStringList& arguments, const QCommandLineParser&) {
-        // The frame's own start and end characters inside the payload would
-        // cut it into frames the instrument reads differently.
-        if (arguments.first().contains(QChar(Frame::StartChar)) || arguments.first().contains(QChar(Frame::EndChar))) {
+        if (!TerminalSession::FitsOneFrame(arguments.first())) {
             session.error(QStringLiteral("the payload may not contain STX (0x02) or CR (0x0D)"));
             return int(ExitUsage);
         }

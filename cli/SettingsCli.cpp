@@ -2,7 +2,6 @@
 
 #include "CliSession.h"
 #include "ExitCode.h"
-#include "session/MainModel.h"
 #include "shell/Services.h"
 
 #include <QLocale>
@@ -30,7 +29,7 @@ void PanelPrinter::statusText(int panel, const QString& text)
 
 SettingsSession::SettingsSession(CliSession& session)
     : cli(session),
-      context{session.services(), session.link(), session.model().instrument(), printer, {}}
+      context{session.services(), session.link(), session.instrument(), printer, {}}
 {
 }
 

@@ -10,7 +10,6 @@
 #include "data/ReadingChartModel.h"
 #include "data/StatisticsJson.h"
 #include "link/InstrumentLink.h"
-#include "session/MainModel.h"
 #include "shell/OutputFile.h"
 #include "shell/Services.h"
 
@@ -167,9 +166,9 @@ int runSummary(CliSession& session, const QStringList&, const QCommandLineParser
             return status;
         if (!notArchived.isEmpty())
             session.error(QStringLiteral("The readings were not added to the archive: ") + notArchived);
-        const DownloadTable& table = session.model().downloads();
+        const DownloadTable& table = session.downloads();
         report.filter = FilterAsRequested(session, request->filter, table);
-        source = ChartSource::of(table, session.model().instrument(), session.link().firmwareFlags());
+        source = ChartSource::of(table, session.instrument(), session.link().firmwareFlags());
         report.origin = QStringLiteral("Download from the instrument (%1 slots)").arg(table.readCount());
     }
 

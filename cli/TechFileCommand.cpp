@@ -8,7 +8,6 @@
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
 #include "records/TechnicalFile.h"
-#include "session/MainModel.h"
 #include "shell/OutputFile.h"
 #include "shell/Services.h"
 
@@ -52,14 +51,13 @@ int runTechFile(CliSession& session, const QStringList&, const QCommandLineParse
     const int status = session.connect();
     if (status != ExitOk)
         return status;
-    MainModel& model = session.model();
     TerminalProgress progress;
     bool partial = false;
     if (parser.isSet(QStringLiteral("download"))) {
         if (const int downloaded = DownloadFirst(session, *store, progress, partial); downloaded != ExitOk)
             return downloaded;
     }
-    TechnicalFileContext context{session.services(), session.link(), model.instrument(), model.downloads(), progress,
+    TechnicalFileContext context{session.services(), session.link(), session.instrument(), session.downloads(), progress,
         ThisSoftware(QCoreApplication::arguments().mid(1))};
     const bool toStdout = IsStandardOutput(output);
     if (!output.isEmpty())

@@ -4,8 +4,17 @@
 # The core library is one chain of layers, bottom to top:
 #     shell <- link <- instrument <- data <- records <- config <- session
 # A file may include headers of its own folder and of folders below it only;
-# the simulator's library (sim/lib) may use shell/ and link/ only. Every
-# offending include is printed as file:line: text, and the exit status is 1.
+# the simulator's library (sim/lib) may use shell/ and link/ only.
+#
+# The instrument's protocol is spoken in instrument/ only: above it (data/,
+# records/, config/, session/, ui/, cli/) no file includes the frame format
+# (link/Frame.h) or the request helpers (instrument/RetriedRead.h), and no
+# code writes a request or reply literal such as "J01", "A050000" or "'A05"
+# (one or two capitals, a digit, then hexadecimal digits; comments are not
+# read). Requests of one letter cannot be told from other text and are left
+# to review.
+#
+# Every offending line is printed as file:line: text, and the exit status is 1.
 # Usage: check-layers.sh [SOURCE_TREE]   (default: this project)
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
@@ -16,7 +25,13 @@ for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 readonly SimLibHighest=${rank[link]}
 
 failures=0
+protocolFailures=0
 fail() { echo "$1"; failures=$((failures + 1)); }
+protocol_fail() { echo "$1"; protocolFailures=$((protocolFailures + 1)); }
+
+readonly AboveInstrument=(src/data src/records src/config src/session ui cli)
+readonly ProtocolHeaders='^[[:space:]]*#[[:space:]]*include[[:space:]]+"(link/Frame\.h|instrument/RetriedRead\.h)"'
+readonly RequestLiteral='"[^"[:space:][:alnum:]#]?[A-Z]{1,2}[0-9][0-9A-F]+"'
 
 # The highest layer a file may include, or nothing for a file outside the layers.
 highest_allowed() {
@@ -46,8 +61,29 @@ while IFS= read -r -d '' file; do
 done < <({ find src -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' \) -print0
            find sim/lib -type f \( -name '*.h' -o -name '*.cpp' \) -print0; } | sort -z)
 
+existing_dirs=()
+for dir in "${AboveInstrument[@]}"; do
+    [ -d "$dir" ] && existing_dirs+=("$dir")
+done
+while IFS= read -r -d '' file; do
+    while IFS=: read -r number text; do
+        protocol_fail "$file:$number: $(echo "$text" | sed 's/^[[:space:]]*//')  (the protocol is spoken in instrument/)"
+    done < <(grep -nE "$ProtocolHeaders" "$file" || true)
+    while IFS=: read -r number text; do
+        literal=$(sed 's#//.*##' <<<"$text" | { grep -oE "$RequestLiteral" || true; } | head -n1)
+        if [ -n "$literal" ]; then
+            protocol_fail "$file:$number: $literal  (requests are composed in instrument/)"
+        fi
+    done < <(grep -nE "$RequestLiteral" "$file" || true)
+done < <({ [ ${#existing_dirs[@]} -gt 0 ] && find "${existing_dirs[@]}" -type f \( -name '*.h' -o -name '*.cpp' \) -print0; } | sort -z)
+
 if [ "$failures" -gt 0 ]; then
     echo "layer check: $failures include(s) against the layer order" >&2
+fi
+if [ "$protocolFailures" -gt 0 ]; then
+    echo "layer check: $protocolFailures use(s) of the protocol above instrument/" >&2
+fi
+if [ "$failures" -gt 0 ] || [ "$protocolFailures" -gt 0 ]; then
     exit 1
 fi
-echo "layer check: every include follows the layer order"
+echo "layer check: every include follows the layer order; the protocol stays in instrument/"

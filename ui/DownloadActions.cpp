@@ -5,11 +5,10 @@
 #include "data/DownloadPageModel.h"
 #include "data/MemoryErase.h"
 #include "data/ReadingChartModel.h"
-#include "instrument/LinkPresence.h"
-#include "instrument/SampleMemory.h"
 #include "link/InstrumentLink.h"
 #include "records/ArchivedDownload.h"
 #include "records/ArchivedErase.h"
+#include "session/InstrumentSession.h"
 #include "session/MainModel.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"
@@ -75,18 +74,18 @@ void DownloadActions::download(Kind kind, bool thenSave)
                                                : QStringLiteral("download");
     parts_.thread.submit<Result>(name,
         [this, kind, slider, hidden] {
-            MainModel& model = parts_.model;
-            DownloadContext context{model.services(), model.link(), model.instrument(), model.downloads(),
-                parts_.observer, parts_.thread.cancelToken(), hidden};
+            InstrumentSession& session = parts_.model.session();
+            DownloadContext context = session.downloadContext(parts_.observer, parts_.thread.cancelToken());
+            context.windowHidden = hidden;
             // Read at each download, so a changed setting counts at once.
-            const ArchiveStore store = ArchiveStoreFromSettings(model.services().paths, model.services().log);
+            const ArchiveStore store = ArchiveStoreFromSettings(session.services().paths, session.services().log);
             Result result;
             result.outcome = kind == Kind::Portion ? DownloadPortionAndArchive(context, slider.selStart, slider.selLength, store)
                 : kind == Kind::New                ? DownloadNewData(context, store)
                                                    : DownloadAllAndArchive(context, store);
-            result.summary = DownloadSummary::of(model.downloads());
+            result.summary = DownloadSummary::of(session.downloads());
             if (SlotsWereRead(result.outcome))
-                result.chart = ChartSource::of(model.downloads(), model.instrument(), model.link().firmwareFlags());
+                result.chart = ChartSource::of(session.downloads(), session.instrument(), session.link().firmwareFlags());
             result.problem = DownloadProblemText(result.outcome, context.report);
             result.notArchived = context.notArchived;
             return result;
@@ -95,7 +94,7 @@ void DownloadActions::download(Kind kind, bool thenSave)
             parts_.pageModel.downloadEnded(result.outcome, result.summary, std::move(result.chart),
                 QDateTime::currentDateTime(), result.notArchived);
             parts_.redraw();
-            Services& services = parts_.model.services();
+            Services& services = parts_.model.session().services();
             if (!result.problem.isEmpty())
                 services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
             // Said again when the readings are saved.
@@ -114,11 +113,10 @@ void DownloadActions::refreshMemory()
 {
     parts_.thread.submit<std::optional<MemoryFigures>>(QStringLiteral("memory figures"),
         [this]() -> std::optional<MemoryFigures> {
-            MainModel& model = parts_.model;
-            if (!InstrumentConnected(model.link(), model.services()))
+            InstrumentSession& session = parts_.model.session();
+            if (!session.readMemoryDetails())
                 return std::nullopt;
-            tolviM::GetFRAMDetails(model.link(), model.services(), model.instrument());
-            return FiguresOf(model.instrument());
+            return FiguresOf(session.instrument());
         },
         [this](std::optional<MemoryFigures> figures) {
             if (!figures)
@@ -147,12 +145,12 @@ void DownloadActions::erase(bool portion)
     };
     parts_.thread.submit<Result>(portion ? QStringLiteral("erase portion") : QStringLiteral("erase"),
         [this, portion, slider] {
-            MainModel& model = parts_.model;
-            EraseContext context{model.services(), model.link(), model.instrument(), model.downloads(),
+            InstrumentSession& session = parts_.model.session();
+            EraseContext context{session.services(), session.link(), session.instrument(), session.downloads(),
                 parts_.observer, parts_.passwordDialog};
             const EraseOutcome outcome = portion ? EraseMemoryPortionChecked(context, slider.selStart, slider.selLength)
                                                  : EraseAllMemoryChecked(context);
-            return Result{outcome, FiguresOf(model.instrument())};
+            return Result{outcome, FiguresOf(session.instrument())};
         },
         [this, portion](Result result) {
             if (result.outcome != EraseOutcome::Erased)

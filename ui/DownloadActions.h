@@ -23,7 +23,7 @@ public:
         DownloadPageModel& pageModel;
         std::function<void()> redraw;     // the page from its model
         std::function<bool()> windowShown;
-        MainModel& model;                 // services, link, record and download table
+        MainModel& model;                 // the window state and its instrument session
         InstrumentThread& thread;
         OperationObserver& observer;
         PasswordDialogRunner passwordDialog;

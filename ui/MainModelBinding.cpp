@@ -5,6 +5,7 @@
 #include "InstrumentThread.h"
 #include "MainWindow.h"
 #include "TerminalWindow.h"
+#include "session/InstrumentSession.h"
 #include "session/NetworkConnect.h"
 
 #include <QApplication>
@@ -47,7 +48,7 @@ MainModelBinding::MainModelBinding(MainModel& model, MainWindow& window, Termina
     });
     // The record belongs to the instrument thread: its figures are taken there.
     connect(&model_, &MainModel::instrumentRefreshed, this, [this] {
-        Q_EMIT memoryChanged(model_.instrument().SlotsUsed, model_.instrument().SlotsTotal);
+        Q_EMIT memoryChanged(model_.session().instrument().SlotsUsed, model_.session().instrument().SlotsTotal);
     }, Qt::DirectConnection);
     connect(&model_, &MainModel::downloadsCleared, this, &MainModelBinding::downloadsCleared, Qt::DirectConnection);
     connect(&model_, &MainModel::linkStateChanged, &terminal_, [this](MainModel::LinkState state) {
@@ -117,7 +118,7 @@ void MainModelBinding::applyTrayMenu(const MainModel::TrayMenu& m)
 
 void MainModelBinding::useNetwork()
 {
-    auto dialogModel = std::make_shared<NetworkConnectDialog>(model_.services(), model_.link(),
+    auto dialogModel = std::make_shared<NetworkConnectDialog>(model_.session().services(), model_.session().link(),
         model_.remoteMemory().read);
     dialogModel->load();
     ConnectDialog dialog(&window_);

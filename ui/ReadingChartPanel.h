@@ -33,7 +33,6 @@ public:
     ReadingChartView* view = nullptr;
 
     const SegmentedLine& concentrationLine() const { return *concentration_; }
-    QLineSeries* alarmSeries() const { return alarm_; }
     const SegmentedLine& temperatureLine() const { return *temperature_; }
     const SegmentedLine& humidityLine() const { return *humidity_; }
 

@@ -30,9 +30,9 @@ void SchedulePageActions::onLinkState(MainModel::LinkState state)
         || !main.connectionComplete() || main.terminalDebug())
         return;
     // The last step of a connection: the page from the schedule it read.
-    const ScheduleRecord record = ScheduleRecord::of(main.instrument());
+    const ScheduleRecord record = ScheduleRecord::of(main.session().instrument());
     const SchedulePageModel::Reading reading =
-        ReadForSchedulePage(app_.link(), app_.services().log, main.instrument());
+        ReadForSchedulePage(app_.link(), app_.services().log, main.session().instrument());
     QMetaObject::invokeMethod(this, [this, record, reading] {
         model_.take(record);
         model_.refresh(reading, app_.prompts(), app_.services().appCaption);

@@ -3,6 +3,7 @@
 #include "InstrumentThread.h"
 #include "SettingsPageBinding.h"
 #include "config/SettingsActions.h"
+#include "session/InstrumentSession.h"
 #include "session/MainModel.h"
 
 #include <memory>
@@ -89,7 +90,7 @@ SettingsPageActions::SettingsPageActions(InstrumentThread& thread, MainModel& mo
 
 SettingsContext SettingsPageActions::context()
 {
-    return SettingsContext{model_.services(), model_.link(), model_.instrument(), observer_, passwordDialog_,
+    return SettingsContext{model_.session().services(), model_.session().link(), model_.session().instrument(), observer_, passwordDialog_,
         &thread_.cancelToken()};
 }
 

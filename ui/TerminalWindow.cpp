@@ -1,7 +1,7 @@
 #include "TerminalWindow.h"
 
 #include "InstrumentThread.h"
-#include "link/TerminalEepromDump.h"
+#include "instrument/TerminalEepromDump.h"
 #include "shell/Prompts.h"
 
 #include <QFontDatabase>

@@ -31,7 +31,6 @@ public:
     // Follows the link: the scan timer runs while a request waits and an
     // instrument is connected (always, in debug mode, while connected).
     void setLinkConnected(bool connected);
-    bool linkConnected() const { return connected_; }
 
     void appendLines(const QList<TranscriptLine>& lines);
     // Empties the input and the transcript (a new connection in terminal mode).

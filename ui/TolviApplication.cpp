@@ -9,7 +9,7 @@
 #include "data/SaveData.h"
 #include "records/TechnicalFile.h"
 #include "link/PortDiscovery.h"
-#include "link/TerminalEepromDump.h"
+#include "instrument/TerminalEepromDump.h"
 #include "session/MainModel.h"
 #include "shell/AboutText.h"
 #include "shell/CommandLineOptions.h"
@@ -328,7 +328,7 @@ void TolviApplication::saveData()
 void TolviApplication::technicalFile()
 {
     thread_.submit(QStringLiteral("technical file"), [this] {
-        TechnicalFileContext context{core_.services(), core_.link(), model().instrument(), model().downloads(), *observer_,
+        TechnicalFileContext context{core_.services(), core_.link(), instrument(), downloads(), *observer_,
             ThisSoftware(options_.arguments)};
         GenerateTechnicalFile(context);
     });

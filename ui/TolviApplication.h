@@ -19,6 +19,7 @@
 #include "instrument/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
 #include "session/CoreSession.h"
+#include "session/InstrumentSession.h"
 #include "shell/Password.h"
 #include "shell/Services.h"
 #include "shell/Startup.h"
@@ -69,10 +70,9 @@ public:
     // Redraws the Schedule page from the instrument record (after the clock was set).
     void refreshSchedulePage() { schedule_->refreshFromInstrument(); }
     SettingsPageModel& settingsPage() { return *settingsModel_; }
-    SettingsPageActions& settingsActions() { return *settingsActions_; }
     // The connected instrument's record and the slots of the last download.
-    InstrumentInfo& instrument() { return model().instrument(); }
-    DownloadTable& downloads() { return model().downloads(); }
+    InstrumentInfo& instrument() { return core_.instrumentSession().instrument(); }
+    DownloadTable& downloads() { return core_.instrumentSession().downloads(); }
     MainModel& model() { return core_.model(); }
     // The sensor refresh, information report, offsets and calibration check.
     ServiceActions& serviceActions() { return *serviceActions_; }

@@ -1,6 +1,7 @@
 #include "SimEngine.h"
 
 #include "link/Frame.h"
+#include "link/MessageCheck.h"
 #include "shell/Bits.h"
 #include "shell/TextFile.h"
 
@@ -55,9 +56,8 @@ void SimEngine::receive(const QByteArray& bytes, Clock::time_point now)
 
 void SimEngine::handleFrame(const QByteArray& text, Clock::time_point now)
 {
-    const QByteArray payload = text.mid(1, text.size() - 3);
-    const bool valid = text.size() >= 3 && static_cast<unsigned char>(text[0]) == payload.size() + Frame::RequestOffset
-        && text.right(2) == HexL(Frame::Checksum(text.left(text.size() - 2)), 2).toLatin1();
+    const QByteArray payload = Frame::Payload(text);
+    const bool valid = CheckFrame(text) == FrameFault::None;
     record(SimFrameRecord::Received, text, valid, now);
     if (!valid)
         return; // the instrument ignores a frame it cannot trust
@@ -213,7 +213,7 @@ SimOutput SimEngine::takeDue(Clock::time_point now)
         pending_.pop_front();
         out.bytes += p.bytes;
         if (!p.frame.isEmpty())   // a flood is no frame
-            record(SimFrameRecord::Sent, p.frame.mid(1, p.frame.size() - 2), true, p.at);
+            record(SimFrameRecord::Sent, Frame::Body(p.frame), true, p.at);
         if (p.close) {
             out.closeConnection = true;
             pending_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 #include "SimInstrument.h"
 #include "SimScenario.h"
+#include "link/Frame.h"
 #include "link/FrameAssembler.h"
 
 #include <QByteArray>
@@ -19,7 +20,7 @@ struct SimFrameRecord {
     qint64 ms = 0;       // since the engine started (line time)
     QByteArray text;     // length character, payload and checksum (no start and end characters)
     bool valid = true;   // a received frame whose length or checksum was wrong is ignored
-    QByteArray payload() const { return text.mid(1, text.size() - 3); }
+    QByteArray payload() const { return Frame::Payload(text); }
 };
 
 // What the line should carry now.

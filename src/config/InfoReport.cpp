@@ -1,6 +1,6 @@
 #include "config/InfoReport.h"
 
-#include "config/ReadOnce.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/EepromMap.h"
 #include "instrument/NumberText.h"
 #include "shell/ErrorReport.h"
@@ -14,6 +14,10 @@
 #include <QFile>
 
 namespace {
+
+// The service reports read their settings without repeats; a reply's echo
+// is not compared.
+constexpr int OnlyOnce = 0;
 
 constexpr int FileAccessError = 75;   // "Path/File access error"
 
@@ -36,12 +40,12 @@ InfoReportReadings ReadInfoReport(InstrumentLink& link, Services& services, Oper
     CancelToken& cancel)
 {
     InfoReportReadings r;
-    r.areaPeriod = ReadEepromOnce(link, services.log, EepromMap::AreaPeriod, 4);
+    r.areaPeriod = tolviM::ReadEeprom(link, services.log, EepromMap::AreaPeriod, 4, OnlyOnce, tolviM::ReadCheck::LengthOnly);
     if (r.areaPeriod) {
-        if (const auto negatives = ReadEepromOnce(link, services.log, EepromMap::AreaIgnoresNegatives, 1))
+        if (const auto negatives = tolviM::ReadEeprom(link, services.log, EepromMap::AreaIgnoresNegatives, 1, OnlyOnce, tolviM::ReadCheck::LengthOnly))
             r.areaIgnoresNegatives = static_cast<uint8_t>(negatives->at(0));
     }
-    r.gtn = ReadEepromOnce(link, services.log, EepromMap::GtnTrigger, 2);
+    r.gtn = tolviM::ReadEeprom(link, services.log, EepromMap::GtnTrigger, 2, OnlyOnce, tolviM::ReadCheck::LengthOnly);
 
     constexpr int total = EventLogCount * EventLogEntries;
     for (int log = 0; log < EventLogCount; ++log) {

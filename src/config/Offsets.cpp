@@ -1,6 +1,6 @@
 #include "config/Offsets.h"
 
-#include "config/ReadOnce.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/EepromMap.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
@@ -10,6 +10,10 @@
 
 namespace {
 
+// The service reports read their settings without repeats; a reply's echo
+// is not compared.
+constexpr int OnlyOnce = 0;
+
 int byteAt(const QByteArray& bytes, int k) { return static_cast<uint8_t>(bytes.at(k)); }
 
 } // namespace
@@ -17,10 +21,10 @@ int byteAt(const QByteArray& bytes, int k) { return static_cast<uint8_t>(bytes.a
 OffsetReadings ReadOffsets(InstrumentLink& link, Services& services)
 {
     OffsetReadings r;
-    if (const auto mode = ReadEepromOnce(link, services.log, EepromMap::OffsetMode, 1))
+    if (const auto mode = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetMode, 1, OnlyOnce, tolviM::ReadCheck::LengthOnly))
         r.offsetMode = byteAt(*mode, 0);
-    r.offset = ReadEepromOnce(link, services.log, EepromMap::OffsetSetting, 2);
-    r.zeroError = ReadEepromOnce(link, services.log, EepromMap::ZeroError, 3);
+    r.offset = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetSetting, 2, OnlyOnce, tolviM::ReadCheck::LengthOnly);
+    r.zeroError = tolviM::ReadEeprom(link, services.log, EepromMap::ZeroError, 3, OnlyOnce, tolviM::ReadCheck::LengthOnly);
     return r;
 }
 

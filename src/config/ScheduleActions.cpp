@@ -2,9 +2,10 @@
 
 #include "instrument/EepromMap.h"
 #include "instrument/InstrumentInfo.h"
-#include "instrument/Reply.h"
-#include "instrument/RetriedRead.h"
+#include "instrument/EepromAccess.h"
+#include "instrument/RetryBudget.h"
 #include "instrument/Schedule.h"
+#include "instrument/ScheduleControl.h"
 #include "instrument/StaleState.h"
 #include "link/InstrumentLink.h"
 #include "shell/Operation.h"
@@ -17,33 +18,25 @@
 namespace {
 constexpr int SwitchRetries = 2;         // each state command is tried three times at most
 constexpr int SwitchedBalloonMs = 5000;
-const QByteArray ParkSensorBytes = "5231";
-const QByteArray StateEcho = "%A00";
-constexpr int StateReplyLength = 8;      // length character, "A00", the state byte, checksum
+const QByteArray ParkSensorBytes = QByteArray::fromHex("5231");
 
-// Bit 0: enabled; bit 1: running.
+// The schedule's state: bit 0 enabled, bit 1 running.
 enum State { Idle = 0, Enabled = 1, RunningNotEnabled = 2, EnabledAndRunning = 3 };
 
-bool StateCommand(InstrumentLink& link, SessionLog& log, const QByteArray& command, int minLength,
-    QByteArray* reply = nullptr)
+std::optional<int> ReadState(InstrumentLink& link, SessionLog& log)
 {
     tolviM::RetryBudget budget{SwitchRetries};
-    const auto answer = tolviM::RetriedRead(link, log, budget, tolviM::ReadRequest{command, StateEcho, 1, minLength});
-    if (answer && reply)
-        *reply = *answer;
-    return answer.has_value();
+    return tolviM::ReadScheduleState(link, log, budget);
 }
 }
 
 std::optional<bool> ProbeParkSensor(InstrumentLink& link, SessionLog& log)
 {
-    tolviM::ReadRequest request = tolviM::MemoryRead('G', EepromMap::ParkSensorMarker, 2);
-    request.prefix.clear();   // any good reply counts; its bytes decide
-    tolviM::RetryBudget once{0};
-    const auto reply = tolviM::RetriedRead(link, log, once, request);
-    if (!reply)
+    // Any good reply counts; its bytes decide.
+    const auto bytes = tolviM::ReadEeprom(link, log, EepromMap::ParkSensorMarker, 2, 0, tolviM::ReadCheck::LengthOnly);
+    if (!bytes)
         return std::nullopt;
-    return tolviM::ReplyText(*reply, 7, 4) == ParkSensorBytes;
+    return *bytes == ParkSensorBytes;
 }
 
 SchedulePageModel::Reading ReadForSchedulePage(InstrumentLink& link, SessionLog& log, const InstrumentInfo& info)
@@ -86,20 +79,20 @@ ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, boo
 {
     SessionLog& log = c.services.log;
     ScheduleSwitchResult result;
-    QByteArray reply;
-    if (!StateCommand(c.link, log, "A04", StateReplyLength, &reply))
+    const std::optional<int> state = ReadState(c.link, log);
+    if (!state)
         return result;
-    result.state = int(tolviM::HexUnsigned(tolviM::ReplyText(reply, 5, 2))) & 3;
+    result.state = *state;
 
-    QByteArray command;
+    std::optional<tolviM::ScheduleCommand> command;
     switch (result.state) {
     case Idle:
         if (want != ScheduleSwitch::Stop)
-            command = "A02";
+            command = tolviM::ScheduleCommand::Start;
         break;
     case Enabled:
         if (want != ScheduleSwitch::Start)
-            command = "A03";
+            command = tolviM::ScheduleCommand::Stop;
         break;
     case RunningNotEnabled:
         // Nothing is sent, and nothing was toggled.
@@ -115,25 +108,26 @@ ScheduleSwitchResult SwitchSchedule(ScheduleContext& c, ScheduleSwitch want, boo
             result.outcome = ScheduleSwitchOutcome::Declined;
             return result;
         }
-        command = "A03";
+        command = tolviM::ScheduleCommand::Stop;
         break;
     }
-    if (command.isEmpty()) {
+    if (!command) {
         log.debugMessage(QStringLiteral("Schedule already %1; nothing sent")
                              .arg(want == ScheduleSwitch::Start ? QStringLiteral("enabled") : QStringLiteral("disabled")),
             SessionLog::Info);
         result.outcome = ScheduleSwitchOutcome::Unchanged;
         return result;
     }
-    if (!StateCommand(c.link, log, command, 0))
+    tolviM::RetryBudget budget{SwitchRetries};
+    if (!tolviM::ScheduleControl(c.link, log, budget, *command))
         return result;
 
     log.debugMessage(QStringLiteral("Schedule status toggled"), SessionLog::Info);
-    const QString said = command == "A02" ? ScheduleMessages::Started : ScheduleMessages::Stopped;
+    const QString said = *command == tolviM::ScheduleCommand::Start ? ScheduleMessages::Started : ScheduleMessages::Stopped;
     c.observer.statusText(1, said);
     // The new state as the instrument reports it, not a guess.
-    if (StateCommand(c.link, log, "A04", StateReplyLength, &reply)) {
-        result.stateAfter = int(tolviM::HexUnsigned(tolviM::ReplyText(reply, 5, 2))) & 3;
+    if (const std::optional<int> after = ReadState(c.link, log)) {
+        result.stateAfter = *after;
         c.info.ScheduleEnabled = result.enabledAfter();
         c.info.ScheduleRunning = result.runningAfter();
         c.observer.statusText(3, ScheduleStateText(c.info.ScheduleEnabled, c.info.ScheduleRunning));

@@ -4,9 +4,8 @@
 #include "instrument/AddHistory.h"
 #include "instrument/EepromMap.h"
 #include "instrument/InstrumentInfo.h"
-#include "instrument/Reply.h"
-#include "instrument/RetriedRead.h"
-#include "instrument/UnansweredSend.h"
+#include "instrument/EepromAccess.h"
+#include "instrument/TestMode.h"
 #include "link/InstrumentLink.h"
 #include "shell/Bits.h"
 #include "shell/ErrorReport.h"
@@ -22,6 +21,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -34,13 +34,8 @@ constexpr int CycleTimer = 2;
 // How often the time left is brought up to date while a cycle runs.
 constexpr int CycleTickMs = 250;
 
-// The instrument's TEST mode requests.
-const QByteArray BeforeTestMode = "L";
-const QByteArray EnterTestMode = "D5C31A7F2";
-const ReadRequest StartTest{"O", "'O"};
-const QByteArray SamplingCycle = "P";
-const ReadRequest LeaveTestMode{"C", "7S"};
-const QByteArray AfterRefresh = "U";
+// The saved settings are read and the refresh's written with the usual repeats.
+constexpr int Retries = 5;
 
 const QString DoneText = RefreshingText + QStringLiteral(" [Done]");
 const QString CancelledText = QStringLiteral("Sensor refresh cancelled; the pump and valve settings are as they were.");
@@ -55,8 +50,21 @@ struct SavedSettings {
     QByteArray pumpRunTime;   // the byte at 0x0020
     QByteArray valveBlock;    // the bytes at 0x0042 to 0x0046
 
-    ReadRequest pumpRestore() const { return MemoryWrite(EepromMap::PumpTime, HexBytes(pumpRunTime)); }
-    ReadRequest blockRestore() const { return MemoryWrite(EepromMap::PumpValveBlock, HexBytes(valveBlock)); }
+    // One attempt at writing each back.
+    bool restorePump(InstrumentLink& link, SessionLog& log) const
+    {
+        return WriteEeprom(link, log, EepromMap::PumpTime, HexBytes(pumpRunTime), 0);
+    }
+    bool restoreBlock(InstrumentLink& link, SessionLog& log) const
+    {
+        return WriteEeprom(link, log, EepromMap::PumpValveBlock, HexBytes(valveBlock), 0);
+    }
+    // The writes as a person types them at the service terminal.
+    QString byHand() const
+    {
+        return QString::fromLatin1(EepromWriteText(EepromMap::PumpTime, HexBytes(pumpRunTime)) + " and "
+            + EepromWriteText(EepromMap::PumpValveBlock, HexBytes(valveBlock)));
+    }
     QString text() const
     {
         return QStringLiteral("0x0020 = %1, 0x0042 to 0x0046 = %2")
@@ -119,7 +127,7 @@ private:
         log_.debugMessage(QStringLiteral("Getting current HHU Pump & Valve settings"), SessionLog::Detail);
         const std::optional<SavedSettings> saved = save();
         if (!saved) {
-            SendUnanswered(c_.link, AfterRefresh);
+            EndSensorRefresh(c_.link);
             if (c_.cancel.isRequested())
                 return SensorRefreshOutcome::Cancelled;
             tellNotRefreshed();
@@ -129,23 +137,23 @@ private:
 
         bool cycled = false;
         if (overwrite()) {
-            SendUnanswered(c_.link, BeforeTestMode);
-            SendUnanswered(c_.link, EnterTestMode);
+            EnterTestMode(c_.link);
             log_.debugMessage(QStringLiteral("Entering 'TEST' mode..."), SessionLog::Detail);
-            RetryBudget budget;
-            if (RetriedRead(c_.link, log_, budget, StartTest))
+            if (StartTest(c_.link, log_))
                 cycled = cycles();
         }
 
         const CancelIgnored restoring(c_.link, c_.cancel);
         log_.debugMessage(QStringLiteral("Exiting 'TEST' mode..."), SessionLog::Detail);
         // Every exchange discards what is waiting on the line before it sends.
-        const bool leftTestMode = repeatUntilAnswered(LeaveTestMode, QStringLiteral("Exiting 'TEST' mode"));
+        const bool leftTestMode =
+            repeatUntilAnswered([&] { return LeaveTestMode(c_.link, log_); }, QStringLiteral("Exiting 'TEST' mode"));
         log_.debugMessage(QStringLiteral("Restoring old settings...."), SessionLog::Detail);
-        const bool pumpRestored = repeatUntilAnswered(saved->pumpRestore(), QStringLiteral("Restoring the pump run time"));
-        const bool blockRestored =
-            repeatUntilAnswered(saved->blockRestore(), QStringLiteral("Restoring the pump and valve settings"));
-        SendUnanswered(c_.link, AfterRefresh);
+        const bool pumpRestored = repeatUntilAnswered([&] { return saved->restorePump(c_.link, log_); },
+            QStringLiteral("Restoring the pump run time"));
+        const bool blockRestored = repeatUntilAnswered([&] { return saved->restoreBlock(c_.link, log_); },
+            QStringLiteral("Restoring the pump and valve settings"));
+        EndSensorRefresh(c_.link);
 
         if (!leftTestMode || !pumpRestored || !blockRestored) {
             reportUnfinished(*saved, leftTestMode, pumpRestored && blockRestored);
@@ -163,19 +171,13 @@ private:
 
     std::optional<SavedSettings> save()
     {
-        RetryBudget pumpBudget;
-        const auto pump = RetriedRead(c_.link, log_, pumpBudget, MemoryRead('G', EepromMap::PumpTime, 1));
+        const auto pump = ReadEeprom(c_.link, log_, EepromMap::PumpTime, 1, Retries);
         if (!pump)
             return std::nullopt;
-        RetryBudget blockBudget;
-        const auto block = RetriedRead(c_.link, log_, blockBudget,
-            MemoryRead('G', EepromMap::PumpValveBlock, EepromMap::PumpValveSavedBytes));
+        const auto block = ReadEeprom(c_.link, log_, EepromMap::PumpValveBlock, EepromMap::PumpValveSavedBytes, Retries);
         if (!block)
             return std::nullopt;
-        QByteArray blockBytes;
-        for (int k = 0; k < EepromMap::PumpValveSavedBytes; ++k)
-            blockBytes.append(char(DataByte(*block, k)));
-        return SavedSettings{QByteArray(1, char(DataByte(*pump, 0))), blockBytes};
+        return SavedSettings{*pump, *block};
     }
 
     // The refresh's pump run time, and valve mode 1 (timed), valve delay 0
@@ -184,11 +186,9 @@ private:
     {
         log_.debugMessage(QStringLiteral("Overwriting the settings..."), SessionLog::Detail);
         const QByteArray prt = HexByte(parameters_.pumpRunTenths);
-        RetryBudget pumpBudget;
-        if (!RetriedRead(c_.link, log_, pumpBudget, MemoryWrite(EepromMap::PumpTime, prt)))
+        if (!WriteEeprom(c_.link, log_, EepromMap::PumpTime, prt, Retries))
             return false;
-        RetryBudget valveBudget;
-        return RetriedRead(c_.link, log_, valveBudget, MemoryWrite(EepromMap::PumpValveBlock, "0100" + prt)).has_value();
+        return WriteEeprom(c_.link, log_, EepromMap::PumpValveBlock, "0100" + prt, Retries);
     }
 
     // Runs the cycles; false when a cancel stopped them before the last.
@@ -208,7 +208,7 @@ private:
             const QDeadlineTimer deadline(qint64(std::ceil(length * 1000)));
             const QString text = RefreshCycleText(i, count);
             log_.debugMessage(text, SessionLog::Note);
-            SendUnanswered(c_.link, SamplingCycle);
+            StartSamplingCycle(c_.link);
             do {
                 showCycle(text, i, count, deadline.remainingTime() / 1000.0);
                 QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(deadline.remainingTime(), 0, CycleTickMs)));
@@ -234,17 +234,16 @@ private:
 
     // Sends the request until the instrument answers as expected, pausing
     // after every attempt; gives up after the attempts of the link's timing.
-    bool repeatUntilAnswered(const ReadRequest& request, const QString& step)
+    bool repeatUntilAnswered(const std::function<bool()>& attempt, const QString& step)
     {
         const ProtocolTiming& timing = c_.link.timing();
         const int attempts = std::max(1, timing.testModeAttempts);
-        for (int attempt = 1; attempt <= attempts; ++attempt) {
-            RetryBudget once{0};
-            const bool answered = RetriedRead(c_.link, log_, once, request).has_value();
+        for (int tried = 1; tried <= attempts; ++tried) {
+            const bool answered = attempt();
             c_.link.WaitFor(timing.testModeRetryPauseSeconds);
             if (answered)
                 return true;
-            c_.observer.statusText(1, QStringLiteral("%1... (no answer, attempt %2 of %3)").arg(step).arg(attempt).arg(attempts));
+            c_.observer.statusText(1, QStringLiteral("%1... (no answer, attempt %2 of %3)").arg(step).arg(tried).arg(attempts));
         }
         log_.debugMessage(QStringLiteral("%1: no answer from the instrument after %2 attempts; giving up.")
                               .arg(step)
@@ -256,7 +255,7 @@ private:
     void reportUnfinished(const SavedSettings& saved, bool leftTestMode, bool restored)
     {
         const QString bytes = saved.text();
-        const QString byHand = QString::fromLatin1(saved.pumpRestore().payload + " and " + saved.blockRestore().payload);
+        const QString byHand = saved.byHand();
         log_.debugMessage(QStringLiteral("Sensor refresh unfinished: instrument %1, settings %2. Saved settings: %3; "
                                          "restore by hand with %4.")
                               .arg(leftTestMode ? QStringLiteral("left TEST mode") : QStringLiteral("may still be in TEST mode"),

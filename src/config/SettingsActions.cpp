@@ -3,11 +3,11 @@
 #include "instrument/AddHistory.h"
 #include "instrument/Clock.h"
 #include "instrument/ClockError.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/EepromMap.h"
 #include "instrument/NumberText.h"
 #include "instrument/Procedure.h"
 #include "instrument/PumpValveAlarm.h"
-#include "instrument/RetriedRead.h"
 #include "instrument/Schedule.h"
 #include "instrument/StaleState.h"
 #include "link/InstrumentLink.h"
@@ -202,9 +202,10 @@ DataDumpResult ToggleDataDump(SettingsContext& c, bool enabledNow)
         : c.services.prompts.askYesNo(SettingsMessages::DataDumpDisableQuestion);
     if (answer != Prompts::Answer::Yes)
         return result;
-    const QByteArray write = "B" + HexL(EepromMap::DataDumpMode, 4).toLatin1() + tolviM::FlagByte(enable);
-    if (tolviM::SendOnce(c.link, write) != InstrumentLink::ReplyOk) {
-        c.services.log.debugMessage(QStringLiteral("The instrument did not confirm ") + QString::fromLatin1(write),
+    const QByteArray flag = tolviM::FlagByte(enable);
+    if (!tolviM::WriteEeprom(c.link, c.services.log, EepromMap::DataDumpMode, flag, 0)) {
+        c.services.log.debugMessage(QStringLiteral("The instrument did not confirm ")
+                + QString::fromLatin1(tolviM::EepromWriteText(EepromMap::DataDumpMode, flag)),
             SessionLog::Problem);
         result.outcome = SettingsOutcome::Failed;
         return result;

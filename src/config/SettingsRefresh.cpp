@@ -2,39 +2,33 @@
 
 #include "instrument/Clock.h"
 #include "instrument/ClockError.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/EepromMap.h"
 #include "instrument/Measurement.h"
 #include "instrument/Procedure.h"
 #include "instrument/PumpValveAlarm.h"
-#include "instrument/Reply.h"
-#include "instrument/RetriedRead.h"
 #include "instrument/Schedule.h"
 #include "shell/Operation.h"
 
 namespace {
 
 // One exchange, no repeat: the page's own reads give up at the first failure.
-std::optional<QByteArray> ReadOnce(SettingsContext& c, int address, int count)
-{
-    tolviM::RetryBudget once{0};
-    return tolviM::RetriedRead(c.link, c.services.log, once, tolviM::MemoryRead('G', address, count));
-}
+constexpr int OnlyOnce = 0;
 
 // The bytes "QX" and "QY" at 0x002C mark the fake mode.
-bool IsFakeModeMarker(const QByteArray& reply)
+bool IsFakeModeMarker(const QByteArray& bytes)
 {
-    const QByteArray data = tolviM::ReplyText(reply, 7, 4);
-    return data == "5158" || data == "5159";
+    return bytes == "QX" || bytes == "QY";
 }
 
 }
 
 std::optional<bool> ReadDataDumpState(SettingsContext& c)
 {
-    const auto reply = ReadOnce(c, EepromMap::DataDumpMode, 1);
-    if (!reply)
+    const auto bytes = tolviM::ReadEeprom(c.link, c.services.log, EepromMap::DataDumpMode, 1, OnlyOnce);
+    if (!bytes)
         return std::nullopt;
-    return tolviM::DataByte(*reply, 0) != 0;
+    return bytes->at(0) != 0;
 }
 
 SettingsReading UpdateSettingsPage(SettingsContext& c)
@@ -60,11 +54,12 @@ SettingsReading UpdateSettingsPage(SettingsContext& c)
         tolviM::GetAlarm(link, services, info);
         tolviM::GetCalibration(link, services, info);
 
-        if (const auto cycles = ReadOnce(c, EepromMap::UsageCounter, 3)) {
-            r.cycles = int(int16_t(tolviM::DataByte(*cycles, 1) << 8 | tolviM::DataByte(*cycles, 0)));
-            r.cyclePointer = tolviM::DataByte(*cycles, 2);
+        if (const auto cycles = tolviM::ReadEeprom(link, services.log, EepromMap::UsageCounter, 3, OnlyOnce)) {
+            const auto byte = [&](int k) { return int(uint8_t(cycles->at(k))); };
+            r.cycles = int(int16_t(byte(1) << 8 | byte(0)));
+            r.cyclePointer = byte(2);
         }
-        if (const auto marker = ReadOnce(c, EepromMap::FakeModeMarker, 2))
+        if (const auto marker = tolviM::ReadEeprom(link, services.log, EepromMap::FakeModeMarker, 2, OnlyOnce))
             r.fakeMode = IsFakeModeMarker(*marker);
         r.dataDump = ReadDataDumpState(c);
     });

@@ -6,10 +6,9 @@
 #include "instrument/InstrumentInfo.h"
 #include "instrument/LinkPresence.h"
 #include "instrument/Ping.h"
-#include "instrument/RetriedRead.h"
 #include "instrument/SampleMemory.h"
+#include "instrument/ScheduleControl.h"
 #include "instrument/SlotDecoder.h"
-#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "shell/Bits.h"
 #include "shell/ErrorReport.h"
@@ -90,17 +89,6 @@ struct Plan {
     const char* procedure = "btnDownload_Click";
 };
 
-// Sends a request, repeating while no good reply comes and the budget lasts.
-// The good reply (as checked) when it begins with the expected characters.
-std::optional<QByteArray> sendRetried(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds,
-    tolviM::RetryBudget& budget, const QByteArray& expected)
-{
-    ExchangeOutcome outcome = tolviM::RetriedExchange(link, budget, payload, timeoutSeconds);
-    if (!outcome.replyOk() || !outcome.checked.startsWith(expected))
-        return std::nullopt;
-    return std::move(outcome.checked);
-}
-
 class Download {
 public:
     Download(DownloadContext& context, Plan plan) : c_(context), log_(context.services.log), plan_(std::move(plan)) {}
@@ -132,9 +120,8 @@ private:
         pauseSchedule();
         // A portion of one slot has nothing to stream: its slot is read singly.
         if (plan_.requested > 0) {
-            const ExchangeOutcome first = tolviM::RetriedExchange(c_.link, budget_,
-                QByteArray("J01") + HexL(plan_.first, 4).toLatin1() + HexL(plan_.requested, 4).toLatin1());
-            if (!first.replyOk() || !first.checked.startsWith("GJ03")) {
+            const ExchangeOutcome first = tolviM::RequestSlots(c_.link, budget_, plan_.first, plan_.requested);
+            if (!first.replyOk() || !tolviM::IsSlotMessage(first.checked)) {
                 log_.debugMessage(QStringLiteral("Bad reply to FRAM Read - skipping!"), SessionLog::Problem);
                 // A cancel request also cuts the wait for the reply short.
                 if (c_.cancel.isRequested())
@@ -161,7 +148,7 @@ private:
     {
         const long pauseSeconds = std::lround(plan_.requested * kPauseSecondsPerSlot);
         log_.debugMessage(QStringLiteral("Pausing schedule for %1s...").arg(pauseSeconds), SessionLog::Detail);
-        if (!sendRetried(c_.link, QByteArray("A05") + HexL(pauseSeconds, 4).toLatin1(), c_.link.timing().shortReplyTimeoutSeconds, budget_, QByteArray("'A05"))) {
+        if (!tolviM::PauseSchedule(c_.link, budget_, int(pauseSeconds))) {
             log_.debugMessage(QStringLiteral("Couldn't pause the schedule?"), SessionLog::Problem);
             budget_ = tolviM::RetryBudget{kRetryBudget};
         }
@@ -175,7 +162,7 @@ private:
         const qint64 boundMs = StreamBoundMs(plan_.requested, c_.link.timing().streamMarginMs);
         const QDeadlineTimer bound(boundMs);
         bool more = true;
-        while (more && message.startsWith("GJ03")) {
+        while (more && tolviM::IsSlotMessage(message)) {
             const int index = storeStreamed(message);
             if (index > 0)
                 reportStreamProgress(index);
@@ -186,46 +173,35 @@ private:
         if (bound.hasExpired() && !c_.cancel.isRequested()) {
             log_.debugMessage(QStringLiteral("The slot stream outlasted its %1 seconds and was stopped.")
                                   .arg(boundMs / 1000), SessionLog::Problem);
-            tolviM::SendOnce(c_.link, "C");   // stops an instrument that is still sending
+            tolviM::StopStream(c_.link);   // an instrument that is still sending
         }
         // A cancel request also ends the wait for the next slot.
         return !c_.cancel.isRequested();
     }
 
-    // The next streamed message that passes the check (as checked); a damaged
-    // one is not kept (the check pass reads that slot again). False after a
-    // second without a good message, or once the stream's bound has passed.
+    // The next streamed message that passes the check; a damaged one is not
+    // kept (the check pass reads that slot again). False after a second
+    // without a good message, or once the stream's bound has passed.
     bool receiveNext(QByteArray& message, const QDeadlineTimer& bound)
     {
-        const QDeadlineTimer gap(c_.link.timing().streamGapMs);
-        while (true) {
-            const qint64 waitMs = std::min(gap.remainingTime(), bound.remainingTime());
-            if (waitMs <= 0)
-                return false;
-            std::optional<QByteArray> received = c_.link.IncommingMessage(static_cast<int>(waitMs));
-            if (!received)
-                return false;
-            message = std::move(*received);
-            log_.debugMessage(QString::fromLatin1(message), SessionLog::Received);
-            c_.link.setLastCommsAt(QDateTime::currentDateTime());
-            if (!c_.link.ErrorInMessage(message))
-                return true;
-            log_.debugMessage(QStringLiteral("Damaged slot message dropped."), SessionLog::Warning);
-        }
+        std::optional<QByteArray> next = tolviM::NextStreamedSlot(c_.link, log_, bound);
+        if (!next)
+            return false;
+        message = std::move(*next);
+        return true;
     }
 
     // The table index the slot went to, 0 when it was not stored.
     int storeStreamed(const QByteArray& message)
     {
-        bool ok = false;
-        const int slotNumber = message.mid(4, 4).toInt(&ok, 16);
-        const int index = ok ? slotNumber - plan_.first + 1 : 0;
-        if (!ok || index < 1 || index > plan_.count || message.size() < 40) {
-            log_.debugMessage(QStringLiteral("Streamed slot #") + QString::fromLatin1(message.mid(4, 4))
+        const tolviM::SlotMessage parsed = tolviM::ParseSlotMessage(message);
+        const int index = parsed.slot ? *parsed.slot - plan_.first + 1 : 0;
+        if (!parsed.slot || index < 1 || index > plan_.count || parsed.data.isEmpty()) {
+            log_.debugMessage(QStringLiteral("Streamed slot #") + QString::fromLatin1(parsed.numberText)
                     + QStringLiteral(" is outside the download - dropped."), SessionLog::Problem);
             return 0;
         }
-        SlotRecord slot = tolviM::DecodeReceivedSlot(QByteArrayView(message).sliced(8, 32), c_.link.firmwareFlags(), log_);
+        SlotRecord slot = tolviM::DecodeReceivedSlot(parsed.data, c_.link.firmwareFlags(), log_);
         slot.ReadingMGM = StoredSlotMGM(slot, c_.link.firmwareFlags(), c_.info);
         c_.table[index] = std::move(slot);
         received_[static_cast<size_t>(index)] = true;
@@ -292,9 +268,9 @@ private:
         tolviM::RetryBudget budget{kRetryBudget};
         for (qint64 leftMs = bound.remainingTime(); leftMs > 0; leftMs = bound.remainingTime()) {
             const double waitSeconds = std::min(c_.link.timing().replyTimeoutSeconds, leftMs / 1000.0);
-            const ExchangeOutcome outcome = tolviM::ExchangeOnce(c_.link, "J01" + number + "0001", waitSeconds);
-            if (outcome.replyOk() && outcome.checked.startsWith("GJ03")) {
-                const QByteArray replied = outcome.checked.mid(4, 4);
+            const ExchangeOutcome outcome = tolviM::ReadSlot(c_.link, slotNumber, waitSeconds);
+            if (outcome.replyOk() && tolviM::IsSlotMessage(outcome.checked)) {
+                const QByteArray replied = tolviM::ParseSlotMessage(outcome.checked).numberText;
                 if (replied == number && storeStreamed(outcome.checked) == i)
                     return true;
                 log_.debugMessage(QStringLiteral("Slot #%1 asked for, slot #%2 came back.")
@@ -325,7 +301,7 @@ private:
         // An instrument that stopped answering is asked once: the pause runs out by itself.
         if (stoppedAnswering_)
             budget_.left = 0;
-        if (!sendRetried(c_.link, QByteArray("A050000"), c_.link.timing().shortReplyTimeoutSeconds, budget_, QByteArray("'A05")))
+        if (!tolviM::ResumeSchedule(c_.link, budget_))
             log_.debugMessage(QStringLiteral("Couldn't unpause the schedule?"), SessionLog::Problem);
     }
 
@@ -372,15 +348,18 @@ private:
         return DownloadOutcome::Incomplete;
     }
 
-    // Ends the download without slots: "C" stops any stream, "A050000"
-    // unpauses, the table is emptied and the input left over thrown away.
+    // Ends the download without slots: any stream is stopped, the schedule
+    // unpaused (asked once: a pause that is not ended runs out by itself),
+    // the table emptied and the input left over thrown away.
     void endWithoutSlots(const QString& status)
     {
         // Only the download is cut short: the clean-up waits for its replies,
         // so a cancel request is withdrawn while it runs.
         c_.cancel.reset();
-        c_.link.SendMessage(ComposeMessage("C"), true, c_.link.timing().replyTimeoutSeconds);
-        c_.link.SendMessage(ComposeMessage("A050000"), true, c_.link.timing().shortReplyTimeoutSeconds);
+        tolviM::StopStream(c_.link);
+        tolviM::RetryBudget once{0};
+        if (!tolviM::ResumeSchedule(c_.link, once))
+            log_.debugMessage(QStringLiteral("Couldn't unpause the schedule?"), SessionLog::Problem);
         c_.observer.statusText(1, status);
         c_.table.clear();
         c_.observer.progress(0);

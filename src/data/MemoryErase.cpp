@@ -4,12 +4,10 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
 #include "instrument/LinkPresence.h"
-#include "instrument/RetriedRead.h"
+#include "instrument/SampleMemory.h"
 #include "instrument/StaleState.h"
-#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
-#include "shell/Bits.h"
 #include "shell/ErrorReport.h"
 #include "shell/Operation.h"
 #include "shell/Prompts.h"
@@ -32,27 +30,24 @@ struct EraseRequest {
     int last;
 };
 
-// Sends "J02" + count until a good reply comes or three sends were made.
-// Returns the slots the instrument still holds, or -1 (logged) on failure.
+// Asks the instrument to erase the slots, three times at most while no good
+// reply comes. Returns the slots the instrument still holds, or -1 (logged)
+// on failure.
 int sendErase(EraseContext& c, const EraseRequest& request)
 {
     tolviM::RetryBudget budget{kEraseRetries};
-    const ExchangeOutcome outcome =
-        tolviM::RetriedExchange(c.link, budget, QByteArray("J02") + HexL(request.count, 4).toLatin1());
-    if (!outcome.replyOk()) {
+    const tolviM::EraseReply reply = tolviM::EraseSlots(c.link, budget, request.count);
+    if (!reply.answered) {
         c.services.log.debugMessage(request.failedLog, SessionLog::Warning);
         c.services.prompts.message(Prompts::Icon::Exclamation, EraseNotConfirmedText, c.services.appCaption);
         return -1;
     }
-    const QByteArray& reply = outcome.received;
-    bool ok = false;
-    const int left = reply.mid(4, 4).toInt(&ok, 16);
-    if (!reply.startsWith("'J04") || !ok) {
+    if (!reply.slotsLeft) {
         c.services.log.debugMessage(QStringLiteral("Unexpected reply."), SessionLog::Problem);
         c.services.prompts.message(Prompts::Icon::Exclamation, EraseNotConfirmedText, c.services.appCaption);
         return -1;
     }
-    return left;
+    return *reply.slotsLeft;
 }
 
 // Guard, question, request. The remaining count, or -1 when nothing was erased.

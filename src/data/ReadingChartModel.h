@@ -100,7 +100,6 @@ public:
     bool hasData() const { return !source_.slots.empty(); }
     // Whether the chosen format writes an mg/m^3 column (every layout but the plot script).
     bool mgmOffered() const;
-    ConcentrationUnit requestedUnit() const { return requestedUnit_; }
     const ReadingChart& chart() const { return chart_; }
     // What the chart is drawn from: the report takes the same selection.
     const ChartSource& source() const { return source_; }

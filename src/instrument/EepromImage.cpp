@@ -1,10 +1,13 @@
 #include "instrument/EepromImage.h"
 #include "instrument/EepromMap.h"
+#include "instrument/EepromAccess.h"
 
 #include "instrument/InstrumentInfo.h"
 #include "instrument/Procedure.h"
 #include "instrument/Reply.h"
 #include "instrument/RetriedRead.h"
+#include "instrument/ScheduleControl.h"
+#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "shell/Bits.h"
 #include "shell/Picture.h"
@@ -15,6 +18,7 @@ namespace tolviM {
 namespace {
 
 constexpr int EepromBlock = 16;
+constexpr int PauseSeconds = 60;
 
 // Pauses the schedule for the life of the object: the instrument must not
 // sample while its EEPROM is read block by block.
@@ -23,14 +27,16 @@ public:
     SchedulePause(InstrumentLink& link, Services& services) : link_(link), services_(services)
     {
         Progress(services_, QStringLiteral("Pausing schedule for FillEEPROM"));
-        SendOnce(link_, "A05");
-        SendOnce(link_, "A05003C");   // 60 seconds
+        AskSchedulePause(link_);
+        RetryBudget once{0};
+        PauseSchedule(link_, once, PauseSeconds, link_.timing().replyTimeoutSeconds);
     }
     ~SchedulePause()
     {
         Progress(services_, QStringLiteral("Un-pausing schedule after FillEEPROM"));
-        SendOnce(link_, "A05");
-        SendOnce(link_, "A050000");
+        AskSchedulePause(link_);
+        RetryBudget once{0};
+        ResumeSchedule(link_, once, link_.timing().replyTimeoutSeconds);
     }
     SchedulePause(const SchedulePause&) = delete;
     SchedulePause& operator=(const SchedulePause&) = delete;
@@ -52,16 +58,12 @@ void FillEEPROM(InstrumentLink& link, Services& services, InstrumentInfo& info,
         for (int address = 0; address < total; address += EepromBlock) {
             if (blockDone)
                 blockDone(address, total);
-            const QByteArray payload = "G" + HexL(address, 4).toLatin1() + HexL(EepromBlock, 2).toLatin1();
-            const ExchangeOutcome outcome = ExchangeOnce(link, payload);
-            if (!outcome.replyOk())
-                continue;
-            const QByteArray& reply = outcome.received;
-            // A short reply would leave part of the block unknown; keep it all 0xFF.
-            if (reply.size() < 6 + 2 * EepromBlock + 2)
+            // A block not read whole stays all 0xFF.
+            const std::optional<QByteArray> block = ReadEepromBlock(link, address, EepromBlock, 0);
+            if (!block)
                 continue;
             for (int k = 0; k < EepromBlock; ++k)
-                info.EEPROMImage[size_t(address + k)] = uint8_t(DataByte(reply, k));
+                info.EEPROMImage[size_t(address + k)] = uint8_t(block->at(k));
         }
     });
 }
@@ -70,7 +72,7 @@ EventLogProblem CheckEventLogReply(const QByteArray& reply, const QByteArray& re
 {
     if (ReplyText(reply, 2, 7) != request.left(7))
         return EventLogProblem::WrongEcho;
-    const int declared = static_cast<unsigned char>(reply.at(0)) - 32;
+    const int declared = static_cast<unsigned char>(reply.at(0)) - Frame::RequestOffset;
     // The payload must also hold at least the time stamp, in whole bytes.
     const qsizetype dataChars = reply.size() - 8 - 2;
     if (declared != reply.size() - 3 || dataChars < 8 || dataChars % 2 != 0)

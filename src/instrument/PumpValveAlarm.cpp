@@ -7,6 +7,7 @@
 #include "instrument/NumberText.h"
 #include "instrument/Procedure.h"
 #include "instrument/Reply.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/RetriedRead.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"

@@ -35,11 +35,6 @@ ReadRequest MemoryWrite(int address, const QByteArray& hexBytes)
     return request;
 }
 
-QByteArray FlagByte(bool on)
-{
-    return on ? "FF" : "00";
-}
-
 ExchangeOutcome ExchangeOnce(InstrumentLink& link, const QByteArray& payload, double timeoutSeconds)
 {
     return link.SendMessage(ComposeMessage(payload), true, timeoutSeconds);

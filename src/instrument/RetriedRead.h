@@ -1,4 +1,5 @@
 #pragma once
+#include "instrument/RetryBudget.h"
 #include "link/ExchangeOutcome.h"
 
 #include <QByteArray>
@@ -8,12 +9,6 @@ class InstrumentLink;
 class SessionLog;
 
 namespace tolviM {
-
-// The number of repeats a read may still use after its first request. A
-// procedure that reads several locations passes one budget to all of them.
-struct RetryBudget {
-    int left = 5;
-};
 
 // One request and what its reply must look like.
 struct ReadRequest {
@@ -33,9 +28,6 @@ ReadRequest EchoCheckedRead(char letter, int address, int count);
 // A write ("B") of the bytes given as hexadecimal text; the reply echoes the
 // length, letter and address.
 ReadRequest MemoryWrite(int address, const QByteArray& hexBytes);
-
-// The byte the program writes for an on/off setting: "FF" or "00".
-QByteArray FlagByte(bool on);
 
 // The retried read: sends the request (waiting for the reply as long as the
 // link's timing says: 5 seconds) until a good

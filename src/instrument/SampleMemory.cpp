@@ -7,15 +7,29 @@
 #include "instrument/RetriedRead.h"
 #include "instrument/SlotDecoder.h"
 #include "link/InstrumentLink.h"
+#include "link/ProtocolTiming.h"
+#include "shell/SessionLog.h"
 #include "link/SettingsStore.h"
 #include "shell/Bits.h"
 #include "shell/Prompts.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <algorithm>
 
 namespace tolviM {
 
 namespace {
+
+const QByteArray SlotReplyPrefix = "GJ03";
+constexpr int SlotMessageLength = 40;   // "GJ03", slot number, 32 data digits
+
+// The read of count slots from slot first.
+QByteArray SlotsRequest(int first, int count)
+{
+    return "J01" + HexL(first, 4).toLatin1() + HexL(count, 4).toLatin1();
+}
 
 // Connections in a row that may find chip errors before the user is told to
 // contact the agent instead of cycling the power.
@@ -119,7 +133,7 @@ std::optional<SlotRecord> ReadFRAMSlot(InstrumentLink& link, Services& services,
     Guarded(services, "GetFRAMSlot", [&] {
         RetryBudget budget;
         const QByteArray number = HexL(slot, 4).toLatin1();
-        const ReadRequest request{"J01" + number + "0001", "GJ03", 1, 42};
+        const ReadRequest request{SlotsRequest(slot, 1), SlotReplyPrefix, 1, 42};
         for (;;) {
             const auto reply = RetriedRead(link, services.log, budget, request);
             if (!reply) {
@@ -146,6 +160,72 @@ std::optional<SlotRecord> ReadFRAMSlot(InstrumentLink& link, Services& services,
 SlotRecord GetFRAMSlot(InstrumentLink& link, Services& services, int32_t slot)
 {
     return ReadFRAMSlot(link, services, slot).value_or(SlotRecord{});
+}
+
+ExchangeOutcome RequestSlots(InstrumentLink& link, RetryBudget& budget, int first, int count)
+{
+    return RetriedExchange(link, budget, SlotsRequest(first, count));
+}
+
+std::optional<QByteArray> NextStreamedSlot(InstrumentLink& link, SessionLog& log, const QDeadlineTimer& bound)
+{
+    const QDeadlineTimer gap(link.timing().streamGapMs);
+    while (true) {
+        const qint64 waitMs = std::min(gap.remainingTime(), bound.remainingTime());
+        if (waitMs <= 0)
+            return std::nullopt;
+        std::optional<QByteArray> received = link.IncommingMessage(static_cast<int>(waitMs));
+        if (!received)
+            return std::nullopt;
+        QByteArray message = std::move(*received);
+        log.debugMessage(QString::fromLatin1(message), SessionLog::Received);
+        link.setLastCommsAt(QDateTime::currentDateTime());
+        if (!link.ErrorInMessage(message))
+            return message;
+        log.debugMessage(QStringLiteral("Damaged slot message dropped."), SessionLog::Warning);
+    }
+}
+
+void StopStream(InstrumentLink& link)
+{
+    SendOnce(link, "C");
+}
+
+ExchangeOutcome ReadSlot(InstrumentLink& link, int slot, double timeoutSeconds)
+{
+    return ExchangeOnce(link, SlotsRequest(slot, 1), timeoutSeconds);
+}
+
+bool IsSlotMessage(const QByteArray& message)
+{
+    return message.startsWith(SlotReplyPrefix);
+}
+
+SlotMessage ParseSlotMessage(const QByteArray& message)
+{
+    SlotMessage parsed;
+    parsed.numberText = message.mid(4, 4);
+    bool ok = false;
+    const int slot = parsed.numberText.toInt(&ok, 16);
+    if (ok)
+        parsed.slot = slot;
+    if (message.size() >= SlotMessageLength)
+        parsed.data = message.mid(8, 32);
+    return parsed;
+}
+
+EraseReply EraseSlots(InstrumentLink& link, RetryBudget& budget, int count)
+{
+    const ExchangeOutcome outcome = RetriedExchange(link, budget, "J02" + HexL(count, 4).toLatin1());
+    EraseReply reply;
+    reply.answered = outcome.replyOk();
+    if (!reply.answered)
+        return reply;
+    bool ok = false;
+    const int left = outcome.received.mid(4, 4).toInt(&ok, 16);
+    if (outcome.received.startsWith("'J04") && ok)
+        reply.slotsLeft = left;
+    return reply;
 }
 
 }

@@ -5,7 +5,10 @@
 #include "instrument/NumberText.h"
 #include "instrument/Procedure.h"
 #include "instrument/Reply.h"
+#include "instrument/EepromAccess.h"
 #include "instrument/RetriedRead.h"
+#include "instrument/ScheduleControl.h"
+#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
 #include "shell/Bits.h"
@@ -120,13 +123,13 @@ bool GetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
             return;
         info.ShortBetweenSamples = DataByte(*shortSensor, 0) != 0;
 
-        const auto state = RetriedRead(link, services.log, budget, ReadRequest{"A04", "%A00", 1, 8});
+        const std::optional<int> state = ReadScheduleState(link, services.log, budget);
         if (!state)
             return;
-        const int bits = int(HexUnsigned(ReplyText(*state, 5, 2))) & 3;
-        info.ScheduleEnabled = bits & 1;
-        info.ScheduleRunning = bits & 2;
-        if (bits == 2)
+        const int bits = *state;
+        info.ScheduleEnabled = bits & ScheduleState::Enabled;
+        info.ScheduleRunning = bits & ScheduleState::Running;
+        if (bits == ScheduleState::Running)
             services.log.debugMessage(QStringLiteral("Schedule is running but not enabled!"), SessionLog::Warning);
         LogSchedule(services, info);
         result = info.ScheduleEnabled;
@@ -169,7 +172,7 @@ bool SetScheduleDetails(InstrumentLink& link, Services& services, InstrumentInfo
             RetryBudget budget;
             const auto reply = RetriedRead(link, services.log, budget, ReadRequest{payload, "9A01", 1, 0});
             // The instrument echoes the whole block it stored.
-            if (!reply || reply.value().mid(1, reply->size() - 3) != payload)
+            if (!reply || Frame::Payload(*reply) != payload)
                 return;
         }
         if (!step(MemoryWrite(EepromMap::ShortSensorBetweenSamples, FlagByte(info.ShortBetweenSamples))))

@@ -17,6 +17,11 @@ QByteArray Frame::Body(const QByteArray& frame)
     return frame.mid(1, frame.size() - 2);
 }
 
+QByteArray Frame::Payload(const QByteArray& message)
+{
+    return message.mid(1, message.size() - 3);
+}
+
 QByteArray ComposeMessage(const QByteArray& payload, int offset)
 {
     const int length = payload.size() + offset;

@@ -16,6 +16,9 @@ int Checksum(const QByteArray& lengthAndPayload);
 // A whole frame without its start and end characters (length character,
 // payload, checksum): how requests and replies are logged and shown.
 QByteArray Body(const QByteArray& frame);
+
+// The payload of a message (length character, payload, checksum).
+QByteArray Payload(const QByteArray& message);
 }
 
 // The full frame for a payload. Throws std::overflow_error when

@@ -2,6 +2,7 @@
 
 #include "Frame.h"
 #include "MessageCheck.h"
+#include "PortDiscovery.h"
 #include "PortMap.h"
 #include "shell/ErrorReport.h"
 #include "shell/Operation.h"
@@ -224,6 +225,30 @@ void InstrumentLink::PickComms(int& port)
         port = -1;
 }
 
+std::optional<int> InstrumentLink::open(const QString& entry)
+{
+    if (const auto address = ParseNetworkEntry(entry)) {
+        if (!network_.connectToBridge(address->host, address->port))
+            return std::nullopt;
+        setUseNetwork(true);
+        return 0;
+    }
+    setUseNetwork(false);
+    int port = PortEntry::portNumber(entry);
+    PickComms(port);
+    if (port <= 0)
+        return std::nullopt;
+    return port;
+}
+
+void InstrumentLink::close()
+{
+    int none = 0;
+    PickComms(none);
+    network_.close();
+    setUseNetwork(false);
+}
+
 void InstrumentLink::StartComms()
 {
     QMutexLocker exchangeDone(&exchangeMutex_);
@@ -288,8 +313,3 @@ void InstrumentLink::setLastCommsAt(const QDateTime& at)
     lastCommsAt_ = at;
 }
 
-float InstrumentLink::lastCommsTime() const
-{
-    const QDateTime at = lastCommsAt();
-    return at.isValid() ? at.time().msecsSinceStartOfDay() / 1000.0f : 0.0f;
-}

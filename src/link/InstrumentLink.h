@@ -59,6 +59,14 @@ public:
     std::optional<QByteArray> IncommingMessage(int waitMs = 0);
     // Throws away what has arrived and not been taken (the rest of a stream).
     void DiscardInput();
+    // Opens the link on a port-list entry without sending anything, and uses
+    // that transport from then on: a "net://host:port" entry connects to
+    // that bridge, a serial entry ("COM Port 7") opens that port as entry 1.
+    // The port open: the serial port (the one open before, when the entry's
+    // could not be opened), 0 for a bridge; nothing when none is open.
+    std::optional<int> open(const QString& entry);
+    // Closes the line, serial or network, and goes back to serial.
+    void close();
     // Port 0 closes the link; another number opens that serial port as entry 1.
     // On return port holds the port open, or -1 when none could be opened.
     void PickComms(int& port);
@@ -73,13 +81,13 @@ public:
     bool isOpen() { return transportReady(); }
 
     bool useNetwork() const { return useNetwork_.load(); }
+    // The transport choice alone (open() makes it from the entry); the link's
+    // own tests drive a transport directly.
     void setUseNetwork(bool network) { useNetwork_.store(network); }
 
     // When the last exchange that found the link usable ended; invalid before the first.
     QDateTime lastCommsAt() const;
     void setLastCommsAt(const QDateTime& at);
-    // The same as seconds since local midnight (0 before the first exchange).
-    float lastCommsTime() const;
 
     FirmwareFlags& firmwareFlags() { return firmwareFlags_; }
     SerialPortTable& ports() { return ports_; }

@@ -57,6 +57,20 @@ void logLengthWrong(SessionLog& log)
 }
 }
 
+FrameFault CheckFrame(const QByteArray& message)
+{
+    if (message.size() < 3)
+        return FrameFault::Length;
+    const qsizetype payloadSize = Frame::Payload(message).size();
+    if (payloadSize + Frame::RequestOffset > 255
+        || static_cast<unsigned char>(message.at(0)) != payloadSize + Frame::RequestOffset)
+        return FrameFault::Length;
+    int checksum = 0;
+    if (!hexPair(message, message.size() - 2, checksum) || checksum != Frame::Checksum(message.left(message.size() - 2)))
+        return FrameFault::Checksum;
+    return FrameFault::None;
+}
+
 bool ErrorInMessage(SessionLog& log, QByteArray& message)
 {
     // Too short to hold a length character and a checksum: nothing to check against.
@@ -67,29 +81,26 @@ bool ErrorInMessage(SessionLog& log, QByteArray& message)
     if ((static_cast<unsigned char>(message.at(0)) & 1) == 0)
         return extendedMessageRejected(log, message);
 
-    const QByteArray payload = message.mid(1, message.size() - 3);
-    if (payload.size() + Frame::RequestOffset > 255) {
-        logLengthWrong(log);
-        return true;
-    }
-    const QByteArray frame = ComposeMessage(payload, Frame::RequestOffset);
-    const QByteArray recomposed = frame.mid(1, frame.size() - 2);
-
     if (message.startsWith("CJ03")) {
+        const QByteArray payload = Frame::Payload(message);
+        if (payload.size() + Frame::RequestOffset > 255) {
+            logLengthWrong(log);
+            return true;
+        }
         log.debugMessage(QStringLiteral("Buggy FRAM message V108/V109 found."), SessionLog::Warning);
-        message = recomposed;
+        message = Frame::Body(ComposeMessage(payload, Frame::RequestOffset));
+        return false;
     }
-    if (recomposed.at(0) != message.at(0)) {
+    switch (CheckFrame(message)) {
+    case FrameFault::Length:
         logLengthWrong(log);
         return true;
-    }
-    int checksum = 0;
-    int expected = 0;
-    hexPair(recomposed, recomposed.size() - 2, expected);
-    if (!hexPair(message, message.size() - 2, checksum) || checksum != expected) {
+    case FrameFault::Checksum:
         log.debugMessage(QStringLiteral("Message checksum did not match calculated value. Message ignored."),
             SessionLog::Info);
         return true;
+    case FrameFault::None:
+        break;
     }
     return false;
 }

@@ -11,6 +11,12 @@ class SessionLog;
 // length character and checksum) is replaced by its corrected form.
 bool ErrorInMessage(SessionLog& log, QByteArray& message);
 
+// The frame check both ends make of an ordinary message (length character,
+// payload, two checksum digits): its length character must count the
+// payload and its checksum match.
+enum class FrameFault { None, Length, Checksum };
+FrameFault CheckFrame(const QByteArray& message);
+
 // The longest message the check can accept: an extended message whose
 // one-byte length field counts 255 blocks of 128 four-character groups, plus
 // its length character, the field's echo and the checksum (10 characters).

@@ -36,6 +36,11 @@ TerminalSession::TerminalSession(TerminalExchange exchange)
 {
 }
 
+bool TerminalSession::FitsOneFrame(const QString& payload)
+{
+    return !payload.contains(QChar(Frame::StartChar)) && !payload.contains(QChar(Frame::EndChar));
+}
+
 QString TerminalSession::queue(const QString& payload)
 {
     const QString upper = payload.toUpper();

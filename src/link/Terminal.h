@@ -45,6 +45,10 @@ public:
 
     explicit TerminalSession(TerminalExchange exchange);
 
+    // False when payload holds the frame's own start or end character, which
+    // would cut it into frames the instrument reads differently.
+    static bool FitsOneFrame(const QString& payload);
+
     // The payload as the input box then shows it (upper case); its frame
     // becomes the one waiting to be sent, replacing any earlier one.
     QString queue(const QString& payload);

@@ -8,7 +8,6 @@
 #include "instrument/PumpValveAlarm.h"
 #include "instrument/SampleMemory.h"
 #include "instrument/Schedule.h"
-#include "link/Frame.h"
 #include "link/InstrumentLink.h"
 #include "instrument/AddHistory.h"
 #include "shell/ErrorReport.h"

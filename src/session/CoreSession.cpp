@@ -3,6 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMapSettings.h"
+#include "session/InstrumentSession.h"
 #include "session/MainModel.h"
 #include "shell/DataFileRead.h"
 #include "shell/Services.h"
@@ -30,8 +31,9 @@ void CoreSession::start(const AppPaths& paths, Prompts& prompts)
     link_ = std::make_unique<InstrumentLink>(log_, portMap_);
     link_->setPrompts(&prompts);
     link_->setTiming(timing_);
-    model_ = std::make_unique<MainModel>(*services_, *link_, SystemPortSources(*services_, *link_),
-        MainModel::settingsFileMemory(UserSettingsPath(paths)));
+    instrumentSession_ =
+        std::make_unique<InstrumentSession>(*services_, *link_, SystemPortSources(*services_, *link_));
+    model_ = std::make_unique<MainModel>(*instrumentSession_, MainModel::settingsFileMemory(UserSettingsPath(paths)));
 }
 
 QString CoreSession::mainWindowCaption(bool debugMode) const
@@ -43,8 +45,6 @@ void CoreSession::stopLink()
 {
     if (!link_)
         return;
-    int none = 0;
-    link_->PickComms(none);
-    link_->network().close();
+    link_->close();
     link_->StopComms();
 }

@@ -9,13 +9,15 @@
 #include <memory>
 
 class InstrumentLink;
+class InstrumentSession;
 class MainModel;
 class Prompts;
 struct Services;
 
 // What every run of the program holds, the window's and the command line's
 // alike: the session log, the per-user settings, the services, the port map,
-// the instrument link and the main-window model, wired in one order. The
+// the instrument link, the instrument session and the main-window model,
+// wired in one order. The
 // front ends add only what is theirs (windows and threads, or a terminal's
 // prompts) and the simulated instrument of the demo modes.
 class CoreSession {
@@ -38,13 +40,16 @@ public:
     // On a data folder whose session log and settings files are in place:
     // the services, the port map with the devices named in "app.txt", the
     // link (answering through prompts; not yet reset, see InstrumentLink::
-    // StartComms) and the main-window model.
+    // StartComms), the instrument session on it and the main-window model.
     void start(const AppPaths& paths, Prompts& prompts);
     bool started() const { return model_ != nullptr; }
 
     Services& services() { return *services_; }
     PortMap& portMap() { return portMap_; }
     InstrumentLink& link() { return *link_; }
+    // The connection both front ends use: connect, the record, the downloads.
+    InstrumentSession& instrumentSession() { return *instrumentSession_; }
+    // The main window's state (the window's front end only needs it).
     MainModel& model() { return *model_; }
 
     // The title of every message box and of the tray icon.
@@ -63,5 +68,6 @@ private:
     std::unique_ptr<Services> services_;
     PortMap portMap_;
     std::unique_ptr<InstrumentLink> link_;
+    std::unique_ptr<InstrumentSession> instrumentSession_;
     std::unique_ptr<MainModel> model_;
 };

@@ -1,19 +1,14 @@
 #include "MainModel.h"
 
-#include "link/InstrumentLink.h"
-#include "link/PortMap.h"
-#include "link/SerialPermission.h"
-#include "session/InstrumentIdentity.h"
-#include "session/KeepAlive.h"
 #include "link/SettingsStore.h"
+#include "session/InstrumentIdentity.h"
+#include "session/InstrumentSession.h"
+#include "session/KeepAlive.h"
 #include "shell/Prompts.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 
 namespace {
-
-const QString CheckCableText = QStringLiteral("Please check the connection cable and that the ");
-const QString TurnedOnText = QStringLiteral("instrument is turned on.");
 
 const QString ScheduleBlank = QStringLiteral("Schedule:");
 const QString ClockBlank = QStringLiteral("Clock Error:");
@@ -31,10 +26,8 @@ bool assign(QMutex& mutex, T& field, const T& value)
 
 } // namespace
 
-MainModel::MainModel(Services& services, InstrumentLink& link, PortScanSources portSources, RemoteMemory remote,
-    QObject* parent)
-    : QObject(parent), services_(services), link_(link), portSources_(std::move(portSources)),
-      remote_(std::move(remote))
+MainModel::MainModel(InstrumentSession& session, RemoteMemory remote, QObject* parent)
+    : QObject(parent), session_(session), remote_(std::move(remote))
 {
     panels_[StatusPanel::Message - 1] = SelectPortText;
     panels_[StatusPanel::Clock - 1] = ClockBlank;
@@ -71,7 +64,7 @@ MainModel::StatusPicture MainModel::statusPicture() const { QMutexLocker l(&mute
 MainModel::LinkState MainModel::linkState() const { QMutexLocker l(&mutex_); return linkState_; }
 bool MainModel::keepAliveEnabled() const { QMutexLocker l(&mutex_); return keepAlive_; }
 int MainModel::connectedPort() const { QMutexLocker l(&mutex_); return port_; }
-bool MainModel::connectionComplete() const { QMutexLocker l(&mutex_); return complete_; }
+bool MainModel::connectionComplete() const { return session_.connectionComplete(); }
 QString MainModel::instrumentIdentity() const { QMutexLocker l(&mutex_); return identity_; }
 
 void MainModel::setPortList(const PortList& list)
@@ -83,6 +76,9 @@ void MainModel::setPortList(const PortList& list)
     }
     Q_EMIT portListChanged(list.entries, list.editText);
 }
+
+void MainModel::setTerminalDebug(bool on) { session_.setTerminalDebug(on); }
+bool MainModel::terminalDebug() const { return session_.terminalDebug(); }
 
 void MainModel::setPortEditText(const QString& text)
 {
@@ -136,7 +132,9 @@ void MainModel::setKeepAlive(bool on)
 
 void MainModel::showIdentity(bool connected)
 {
-    const QString text = connected ? InstrumentIdentityText(InstrumentIdentityRows(info_, !terminalDebug_)) : QString();
+    const QString text = connected
+        ? InstrumentIdentityText(InstrumentIdentityRows(session_.instrument(), !session_.terminalDebug()))
+        : QString();
     if (assign(mutex_, identity_, text))
         Q_EMIT instrumentIdentityChanged(text);
 }
@@ -146,74 +144,39 @@ void MainModel::recordReadAgain()
     showIdentity(linkState() == LinkState::Connected);
 }
 
-ConnectionContext MainModel::context()
-{
-    return ConnectionContext{services_, link_, info_, downloads_, terminalDebug_};
-}
-
 // --- Actions ---
 
 void MainModel::rescanPorts()
 {
-    setPortList(ScanForPorts(1, 256, portSources_, services_));
+    setPortList(session_.scanPorts());
 }
 
 void MainModel::closeLinkAndRescan()
 {
-    int none = 0;
-    link_.PickComms(none);
+    session_.disconnect();
     rescanPorts();
 }
 
 bool MainModel::autoConnect()
 {
-    SessionLog& log = services_.log;
     Q_EMIT busyChanged(true);
     closeLinkAndRescan();
-    link_.setUseNetwork(false);
-    log.debugMessage(QStringLiteral("Auto-connection to instrument."), SessionLog::Info);
     setStatus(StatusPanel::Message, ConnectingText);
-
-    const QStringList entries = portEntries();
-    QStringList busy;   // ports other programs hold: never asked
-    for (int i = 0; i < entries.size(); ++i) {
-        setPortEditText(entries[i]);
-        const int port = PortEntry::portNumber(entries[i]);
-        int opened = port;
-        link_.PickComms(opened);
-        if (opened < 0) {
-            if (const auto text = link_.ports().busyText(link_.ports().portMap().devicePath(port)))
-                busy << *text;
-        }
-        log.debugMessage(QStringLiteral("Trying on connection %1").arg(i), SessionLog::Spinner);
-        if (PingInstrument(link_)) {
-            log.debugMessage(QStringLiteral("...Connection OK!"), SessionLog::Info);
-            // The port actually opened: PickComms may have fallen back to another.
-            connected(opened);
-            Q_EMIT busyChanged(false);
-            if (windowHidden_)
-                services_.prompts.balloon(QStringLiteral("Connected to ") + info_.SerialNumber
-                        + QStringLiteral(" on COM") + QString::number(opened),
-                    services_.appCaption, Prompts::Icon::Information, 30000);
-            return true;
-        }
-        log.debugMessage(QStringLiteral("...Connection BAD"), SessionLog::Info);
-        int none = 0;
-        link_.PickComms(none);
+    const std::optional<int> port =
+        session_.reachAny(portEntries(), [this](const QString& entry) { setPortEditText(entry); });
+    if (port) {
+        connected(*port);
+        Q_EMIT busyChanged(false);
+        Services& services = session_.services();
+        if (windowHidden_)
+            services.prompts.balloon(QStringLiteral("Connected to ") + session_.instrument().SerialNumber
+                    + QStringLiteral(" on COM") + QString::number(*port),
+                services.appCaption, Prompts::Icon::Information, 30000);
+        return true;
     }
-
-    services_.prompts.balloon(QStringLiteral("Sorry, autoscan failed to find any instruments.") + QLatin1Char(' ')
-            + CheckCableText.trimmed() + QLatin1Char(' ') + TurnedOnText,
-        services_.appCaption, Prompts::Icon::Critical, 10000);
-    // Ports this user may not open are not in the list at all: say why and how to fix it.
-    if (const QList<DeniedPort> denied = DeniedSerialPorts(link_.ports().portMap()); !denied.isEmpty())
-        services_.prompts.message(Prompts::Icon::Exclamation, denied.first().text, services_.appCaption);
-    if (!busy.isEmpty())
-        services_.prompts.message(Prompts::Icon::Exclamation, busy.join(QStringLiteral("\r\n")), services_.appCaption);
     Q_EMIT busyChanged(false);
-    closeLinkAndRescan();
+    rescanPorts();
     setStatus(StatusPanel::Message, SelectPortText);
-    log.debugMessage(QStringLiteral("Connection failed on all ports!"), SessionLog::Info);
     return false;
 }
 
@@ -221,116 +184,38 @@ bool MainModel::connectSelected()
 {
     const QString entry = portEditText();
     if (entry == PortEntry::PleaseSelect || entry.isEmpty()) {
-        services_.log.debugMessage(QStringLiteral("Attempting to connect to instrument but no port selected."),
+        Services& services = session_.services();
+        services.log.debugMessage(QStringLiteral("Attempting to connect to instrument but no port selected."),
             SessionLog::Info);
-        services_.prompts.message(Prompts::Icon::Information, QStringLiteral("Please select a port first."),
-            services_.appCaption);
+        services.prompts.message(Prompts::Icon::Information, QStringLiteral("Please select a port first."),
+            services.appCaption);
         return false;
     }
-    if (PortEntry::isNetwork(entry))
-        return connectNetworkEntry(entry);
-    return connectSerialEntry(entry);
-}
-
-bool MainModel::connectSerialEntry(const QString& entry)
-{
-    link_.setUseNetwork(false);
-    int none = 0;
-    link_.PickComms(none);
-    const int port = PortEntry::portNumber(entry);
-    int opened = port;
-    link_.PickComms(opened);
-    services_.log.debugMessage(QStringLiteral("Attempting to connect to instrument (manual port selection)."),
-        SessionLog::Info);
     setStatus(StatusPanel::Message, ConnectingText);
-    if (!PingInstrument(link_)) {
-        // Named as "COM Port n", without the description the list adds.
-        failManualConnect(PortEntry::serial(port));
+    const std::optional<int> port = session_.reach(entry);
+    if (!port) {
+        setStatus(StatusPanel::Message, SelectPortText);
         return false;
     }
-    // The port actually opened: PickComms may have fallen back to another.
-    instrumentReplied(opened);
+    connected(*port);
     return true;
-}
-
-bool MainModel::connectNetworkEntry(const QString& entry)
-{
-    link_.setUseNetwork(true);
-    const NetworkAddress address = ParseNetworkEntry(entry).value_or(NetworkAddress{});
-    services_.log.debugMessage(QStringLiteral("Attempting to connect to network instrument (manual port selection)."),
-        SessionLog::Info);
-    setStatus(StatusPanel::Message, ConnectingText);
-    if (!link_.network().connectToBridge(address.host, address.port)) {
-        link_.setUseNetwork(false);
-        failManualConnect(entry);
-        return false;
-    }
-    if (!PingInstrument(link_)) {
-        failManualConnect(entry);
-        return false;
-    }
-    instrumentReplied(0);
-    return true;
-}
-
-void MainModel::failManualConnect(const QString& where)
-{
-    const QString device = PortEntry::isNetwork(where)
-        ? QString()
-        : link_.ports().portMap().devicePath(PortEntry::portNumber(where));
-    // A device held by another program was never asked: say that, not that no instrument answered.
-    if (const auto busy = link_.ports().busyText(device)) {
-        services_.prompts.message(Prompts::Icon::Exclamation,
-            *busy + QStringLiteral("\r\nClose that program, or choose another port, and connect again."),
-            services_.appCaption);
-    } else {
-        // A device this user may not open needs the fix, not the cable hint.
-        const auto denied = device.isEmpty() ? std::nullopt : SerialAccessProblem(device);
-        services_.prompts.message(Prompts::Icon::Exclamation,
-            QStringLiteral("Sorry, failed to find any instruments on ") + where + QStringLiteral(":\r\n")
-                + denied.value_or(CheckCableText + TurnedOnText),
-            services_.appCaption);
-    }
-    int none = 0;
-    link_.PickComms(none);
-    link_.network().close();
-    setStatus(StatusPanel::Message, SelectPortText);
-    services_.log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
 }
 
 bool MainModel::connectNewNetwork(const QString& host, int port)
 {
-    SessionLog& log = services_.log;
-    log.debugMessage(QStringLiteral("Attempting to connect to instrument (new network connection)."), SessionLog::Info);
     setStatus(StatusPanel::Message, ConnectingText);
-    if (link_.network().connectToBridge(host, port)) {
-        link_.setUseNetwork(true);
-        if (PingInstrument(link_)) {
-            remote_.write(QStringLiteral("Address"), host);
-            remote_.write(QStringLiteral("Port"), QString::number(port));
-            // The list keeps the bridge used last, and the box names the one in use.
-            setPortList(WithNetworkEntry(PortList{portEntries(), portEditText()},
-                PortEntry::network(host, QString::number(port))));
-            instrumentReplied(0);
-            return true;
-        }
+    if (!session_.reachNetwork(host, port)) {
+        rescanPorts();
+        setStatus(StatusPanel::Message, SelectPortText);
+        return false;
     }
-    link_.setUseNetwork(false);
-    services_.prompts.message(Prompts::Icon::Exclamation,
-        QStringLiteral("Sorry, failed to find any instruments on ") + host + QLatin1Char(':') + QString::number(port)
-            + QStringLiteral("\r\n") + CheckCableText + TurnedOnText,
-        services_.appCaption);
-    link_.network().close();
-    closeLinkAndRescan();
-    setStatus(StatusPanel::Message, SelectPortText);
-    log.debugMessage(QStringLiteral("Connection failed!"), SessionLog::Info);
-    return false;
-}
-
-void MainModel::instrumentReplied(int port)
-{
-    services_.log.debugMessage(QStringLiteral("Instrument replied."), SessionLog::Info);
-    connected(port);
+    remote_.write(QStringLiteral("Address"), host);
+    remote_.write(QStringLiteral("Port"), QString::number(port));
+    // The list keeps the bridge used last, and the box names the one in use.
+    setPortList(WithNetworkEntry(PortList{portEntries(), portEditText()},
+        PortEntry::network(host, QString::number(port))));
+    connected(0);
+    return true;
 }
 
 void MainModel::connected(int port)
@@ -343,23 +228,20 @@ void MainModel::connected(int port)
     b.selectPort = b.autoSelect = b.rescanPorts = b.useNetwork = false;
     setButtons(b);
 
-    ConnectionContext c = context();
-    const ConnectionReport report = ConnectionControl(c);
-    {
-        QMutexLocker l(&mutex_);
-        complete_ = report.completed;
-    }
+    const ConnectionReport report = session_.readInstrument();
+    const bool terminalDebug = session_.terminalDebug();
     if (report.completed) {
         setLabel(report.label, report.upgradeNotice);
         setStatus(StatusPanel::Message, report.label);
-        if (!terminalDebug_) {
+        if (!terminalDebug) {
+            const InstrumentInfo& info = session_.instrument();
             b.diagnose = b.pageTabs = true;
             Q_EMIT downloadsCleared();
-            const QString memory = MemoryUsedText(info_);
+            const QString memory = MemoryUsedText(info);
             if (!memory.isEmpty())
                 setStatus(StatusPanel::Memory, memory);
-            setStatus(StatusPanel::Schedule, ScheduleStateText(info_));
-            setStatus(StatusPanel::Clock, ClockErrorText(ClockErrorDays(info_)));
+            setStatus(StatusPanel::Schedule, ScheduleStateText(info));
+            setStatus(StatusPanel::Clock, ClockErrorText(ClockErrorDays(info)));
             Q_EMIT instrumentRefreshed();
         }
         showIdentity(true);
@@ -370,7 +252,7 @@ void MainModel::connected(int port)
     setButtons(b);
     setTrayMenu(TrayMenu{false, true, true, true});
     setLinkState(LinkState::Connected);
-    if (terminalDebug_)
+    if (terminalDebug)
         Q_EMIT terminalScanChanged(true);
     else
         setKeepAlive(true);
@@ -382,15 +264,15 @@ void MainModel::keepAliveTick()
         StatusPicture::Activity1, StatusPicture::Activity1};
     setPicture(next[int(statusPicture())]);
 
-    ConnectionContext c = context();
-    const KeepAliveOutcome outcome = KeepAliveTick(c, now_());
+    Services& services = session_.services();
+    const KeepAliveOutcome outcome = session_.keepAlive(now_());
     switch (outcome.kind) {
     case KeepAliveOutcome::Kind::Idle:
         return;
     case KeepAliveOutcome::Kind::Answered:
         if (statusPanel(StatusPanel::Message) == LinkLostText) {
             setStatus(StatusPanel::Message, FoundAgainText);
-            services_.prompts.balloon(FoundAgainText, services_.appCaption, Prompts::Icon::Information, 1);
+            services.prompts.balloon(FoundAgainText, services.appCaption, Prompts::Icon::Information, 1);
         } else {
             setStatus(StatusPanel::Message, connectionLabel());
         }
@@ -405,7 +287,7 @@ void MainModel::keepAliveTick()
     case KeepAliveOutcome::Kind::Lost:
         setPicture(StatusPicture::Lost);
         setStatus(StatusPanel::Message, LinkLostText);
-        services_.prompts.balloon(LinkLostText, services_.appCaption, Prompts::Icon::Information, 1);
+        services.prompts.balloon(LinkLostText, services.appCaption, Prompts::Icon::Information, 1);
         setLinkState(LinkState::Lost);
         return;
     }
@@ -413,7 +295,8 @@ void MainModel::keepAliveTick()
 
 void MainModel::disconnect()
 {
-    if (terminalDebug_)
+    const bool terminalDebug = session_.terminalDebug();
+    if (terminalDebug)
         Q_EMIT terminalScanChanged(false);
     else
         setKeepAlive(false);
@@ -435,7 +318,9 @@ void MainModel::disconnect()
     setPicture(StatusPicture::Idle);
     setTrayMenu(TrayMenu{});
     setLinkState(LinkState::NotConnected);
-    if (!terminalDebug_)
-        services_.prompts.balloon(QStringLiteral("Disconnected from Instrument."), services_.appCaption,
+    if (!terminalDebug) {
+        Services& services = session_.services();
+        services.prompts.balloon(QStringLiteral("Disconnected from Instrument."), services.appCaption,
             Prompts::Icon::Information, 1);
+    }
 }

@@ -1,7 +1,4 @@
 #pragma once
-#include "instrument/DownloadTable.h"
-#include "instrument/InstrumentInfo.h"
-#include "session/ConnectionControl.h"
 #include "link/PortDiscovery.h"
 #include "shell/Operation.h"
 
@@ -12,23 +9,22 @@
 #include <atomic>
 #include <functional>
 
-class InstrumentLink;
-struct Services;
+class InstrumentSession;
 
 // The main window without widgets: the port list, the status bar, the
 // connection label, which buttons and tray items are enabled, the status
-// picture, and the connect, keep-alive and disconnect procedures that change
-// them. It owns the instrument record and the downloaded slots.
+// picture. Its connect, keep-alive and disconnect actions run the instrument
+// session's calls (which hold the link, the instrument record and the
+// downloaded slots) and change that state by their outcomes.
 //
 // The actions are synchronous and talk to the instrument: the GUI calls them
-// on its instrument thread (one at a time), the command line and the tests
-// call them directly. State changes are announced by signals, emitted on the
-// calling thread (queued to receivers in other threads); the getters return
-// copies and may be called from any thread.
+// on its instrument thread (one at a time), the tests call them directly.
+// State changes are announced by signals, emitted on the calling thread
+// (queued to receivers in other threads); the getters return copies and may
+// be called from any thread.
 //
 // On this machine it is built as
-//   MainModel model(services, link, SystemPortSources(services, link),
-//       MainModel::settingsFileMemory(UserSettingsPath(services.paths)));
+//   MainModel model(session, MainModel::settingsFileMemory(UserSettingsPath(services.paths)));
 // and the remote-instrument dialog's logic as
 //   NetworkConnectDialog dialog(services, link, model.remoteMemory().read);
 // whose confirmed address goes to connectNewNetwork(dialog.address, dialog.portNumber()).
@@ -69,8 +65,7 @@ public:
     static inline const QString SelectPortText = QStringLiteral("Please select a port to use...");
     static inline const QString ConnectingText = QStringLiteral("Please wait, connecting to instrument...");
 
-    MainModel(Services& services, InstrumentLink& link, PortScanSources portSources, RemoteMemory remote,
-        QObject* parent = nullptr);
+    MainModel(InstrumentSession& session, RemoteMemory remote, QObject* parent = nullptr);
 
     // --- State (copies, any thread) ---
     QStringList portEntries() const;
@@ -90,18 +85,15 @@ public:
     // (InstrumentIdentityText); empty while none is connected.
     QString instrumentIdentity() const;
 
-    // The instrument record and downloaded slots; touch them only on the
-    // thread that runs the actions, or between actions.
-    InstrumentInfo& instrument() { return info_; }
-    DownloadTable& downloads() { return downloads_; }
-    Services& services() { return services_; }
-    InstrumentLink& link() { return link_; }
+    // The connection: the link, the instrument record and the downloaded
+    // slots (touch those only on the thread that runs the actions).
+    InstrumentSession& session() { return session_; }
     // Where the last network address is kept (for the remote-instrument dialog).
     const RemoteMemory& remoteMemory() const { return remote_; }
 
     // --- Settings ---
-    void setTerminalDebug(bool on) { terminalDebug_ = on; }
-    bool terminalDebug() const { return terminalDebug_; }
+    void setTerminalDebug(bool on);
+    bool terminalDebug() const;
     // Whether the main window is hidden in the tray (connect balloons).
     void setWindowHidden(bool hidden) { windowHidden_ = hidden; }
     // The clock the keep-alive measures idle time with (local time).
@@ -139,14 +131,8 @@ Q_SIGNALS:
     void instrumentIdentityChanged(const QString& text);
 
 private:
-    bool connectSerialEntry(const QString& entry);
-    bool connectNetworkEntry(const QString& entry);
-    void failManualConnect(const QString& where);
-    // A manual connection's ping was answered: logs it and goes on as connected.
-    void instrumentReplied(int port);
     void connected(int port);
     void closeLinkAndRescan();
-    ConnectionContext context();
 
     void setPortList(const PortList& list);
     void setStatus(int panel, const QString& text);
@@ -159,13 +145,8 @@ private:
     // The identity text from the record (empty: none connected).
     void showIdentity(bool connected);
 
-    Services& services_;
-    InstrumentLink& link_;
-    PortScanSources portSources_;
+    InstrumentSession& session_;
     RemoteMemory remote_;
-    InstrumentInfo info_;
-    DownloadTable downloads_;
-    std::atomic<bool> terminalDebug_{false};   // set from the GUI thread, read by the actions
     std::atomic<bool> windowHidden_{false};
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
 
@@ -181,6 +162,5 @@ private:
     LinkState linkState_ = LinkState::NotConnected;
     bool keepAlive_ = false;
     int port_ = 0;
-    bool complete_ = false;
     QString identity_;
 };

@@ -42,15 +42,12 @@ QString NetworkConnectDialog::test(const std::function<void(const QString& frame
 {
     accepted_ = false;
     const QString where = QStringLiteral("net://") + address + QLatin1Char(':') + port;
-    NetworkTransport& socket = link_.network();
-    if (socket.state() != NetworkTransport::Closed)
-        socket.close();
+    link_.close();
     if (progress)
         progress(progressFrames().at(1));
 
     QString message;
-    if (socket.connectToBridge(address, portNumber())) {
-        link_.setUseNetwork(true);
+    if (link_.open(where)) {
         const QString serial = tolviM::GetSerialNumber(link_, services_);
         if (!serial.isEmpty()) {
             accepted_ = true;
@@ -61,7 +58,7 @@ QString NetworkConnectDialog::test(const std::function<void(const QString& frame
     }
     if (!message.isEmpty())
         services_.prompts.message(Prompts::Icon::Information, message, services_.appCaption);
-    socket.close();
+    link_.close();
     return message;
 }
 

@@ -56,6 +56,34 @@ QByteArray withChecksum(const QByteArray& text)
     return text + HexL(Frame::Checksum(text), 2).toLatin1();
 }
 
+// The check both ends make: the simulated instrument takes requests by it,
+// the link replies. The payload is cut out once, the same way for both.
+TEST(Frame, CheckAndPayload)
+{
+    const QByteArray good = Frame::Body(ComposeMessage("G002101"));   // "'G0021016E"
+    QByteArray longer = good;
+    longer[0] = char(longer[0] + 1);
+    QByteArray lowerCase = good;
+    lowerCase.replace(lowerCase.size() - 2, 2, "6e");
+    struct Case {
+        const char* name;
+        QByteArray message;
+        FrameFault fault;
+    };
+    const Case cases[] = {
+        {"composed", good, FrameFault::None},
+        {"checksum digits in lower case", lowerCase, FrameFault::None},
+        {"length character counts another payload", longer, FrameFault::Length},
+        {"too short for a checksum", "'G", FrameFault::Length},
+        {"checksum off by one", good.left(good.size() - 1) + "F", FrameFault::Checksum},
+        {"checksum not hexadecimal", good.left(good.size() - 2) + "ZZ", FrameFault::Checksum},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CheckFrame(c.message), c.fault) << c.name;
+    EXPECT_EQ(Frame::Payload(good), "G002101");
+    EXPECT_EQ(Frame::Payload("!S0C"), "S");
+}
+
 TEST_F(MessageCheckTest, Verdicts)
 {
     struct Case {

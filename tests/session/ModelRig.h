@@ -3,6 +3,7 @@
 #include "link/InstrumentLink.h"
 #include "link/PortDiscoverySystem.h"
 #include "link/PortMap.h"
+#include "session/InstrumentSession.h"
 #include "session/MainModel.h"
 #include "shell/PerUserSettings.h"
 #include "shell/Services.h"
@@ -11,7 +12,7 @@
 #include <QFile>
 #include <memory>
 
-// The main-window model over a real link, with a temporary data folder,
+// The instrument session and the main-window model over a real link, with a temporary data folder,
 // scripted prompts, a recorded log and a fixed platform device list. Ports
 // are pseudo-terminals entered in the port map; port 1 is pointed at
 // nothing so the machine's own serial port stays out of the tests.
@@ -19,6 +20,7 @@ struct ModelRig : ServicesRig {
     PortMap portMap;
     InstrumentLink link{log, portMap};
     QStringList devices;   // the device list: "\Device\VCP0=COM3" ...
+    std::unique_ptr<InstrumentSession> session;
     std::unique_ptr<MainModel> model;
     QStringList logTexts;
 
@@ -39,8 +41,8 @@ struct ModelRig : ServicesRig {
             pairs += QChar(0);
             return 0;
         };
-        model = std::make_unique<MainModel>(services, link, sources,
-            MainModel::settingsFileMemory(data.file(QStringLiteral("user.txt"))));
+        session = std::make_unique<InstrumentSession>(services, link, sources);
+        model = std::make_unique<MainModel>(*session, MainModel::settingsFileMemory(data.file(QStringLiteral("user.txt"))));
     }
 
     bool logged(const QString& text) const { return logTexts.contains(text); }

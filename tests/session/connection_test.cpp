@@ -84,7 +84,7 @@ TEST(Connection, AutoConnectPassesSeparatorsAndADeadPortThenRecordsTheInstrument
     EXPECT_TRUE(identity.contains(QStringLiteral("\nMemory: "))) << identity.toStdString();
 
     const QString folder = rig.data.file(QStringLiteral("10234F"));
-    EXPECT_EQ(rig.model->instrument().RecordFolder, folder);
+    EXPECT_EQ(rig.model->session().instrument().RecordFolder, folder);
     EXPECT_EQ(historyLineCount(folder), 12);
     EXPECT_TRUE(rig.logged(QStringLiteral("This instrument has not been seen before!")));
 

@@ -173,7 +173,7 @@ TEST(InstrumentState, TerminalDebugModeFollowsTheTerminalBranch)
         EXPECT_EQ(stateReads.isEmpty(), c.debug) << stateReads.join(' ').toStdString();
         EXPECT_EQ(f.app->window().tmrPing()->isActive(), !c.debug);
         EXPECT_EQ(f.app->terminal().tmrTerminalScan->isActive(), c.debug);
-        const QString history = f.read(QDir(f.app->model().instrument().RecordFolder).filePath("history.txt"));
+        const QString history = f.read(QDir(f.app->instrument().RecordFolder).filePath("history.txt"));
         EXPECT_EQ(history.contains("Connecting in Terminal Mode."), c.debug);
         const QString identity = f.app->window().configurePage()->lblInstrumentIdentity->text();
         EXPECT_EQ(identity.contains("Memory: Not read"), c.debug) << identity.toStdString();

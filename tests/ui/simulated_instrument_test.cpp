@@ -233,7 +233,7 @@ TEST(SimulatedInstrument, TerminalSendAndEepromDump)
     // -d reaches the connection: its terminal branch runs the scan timer
     // instead of the keep-alive and says so in the history.
     EXPECT_TRUE(terminal.tmrTerminalScan->isActive());
-    const QString history = f.read(QDir(f.app->model().instrument().RecordFolder).filePath("history.txt"));
+    const QString history = f.read(QDir(f.app->instrument().RecordFolder).filePath("history.txt"));
     EXPECT_TRUE(history.contains("Connecting in Terminal Mode.")) << history.toStdString();
     QTest::keyClicks(terminal.txtTermISay, "g002001");
     QTest::keyClick(terminal.txtTermISay, Qt::Key_Return);

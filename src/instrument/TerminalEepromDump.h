@@ -1,5 +1,5 @@
 #pragma once
-#include "Terminal.h"
+#include "link/Terminal.h"
 
 #include <QByteArray>
 #include <QString>
@@ -47,9 +47,6 @@ public:
     static QString DataRecord(int address, const QByteArray& bytes);
 
 private:
-    // The 16 bytes at address, or nullopt when no attempt gave a valid reply.
-    std::optional<QByteArray> readBlock(int address);
-
     TerminalSession& session_;
     std::function<void(const QList<TranscriptLine>&)> onLines_;
 };

@@ -1,7 +1,8 @@
-#include "TerminalEepromDump.h"
+#include "instrument/TerminalEepromDump.h"
 
-#include "ExchangeOutcome.h"
-#include "Frame.h"
+#include "instrument/EepromAccess.h"
+#include "link/ExchangeOutcome.h"
+#include "link/Frame.h"
 #include "shell/Bits.h"
 #include "shell/Operation.h"
 #include "shell/TextFile.h"
@@ -14,42 +15,23 @@ TerminalEepromDump::TerminalEepromDump(TerminalSession& session,
 {
 }
 
-std::optional<QByteArray> TerminalEepromDump::readBlock(int address)
-{
-    const QByteArray request = (QStringLiteral("G") + HexL(address, 4) + HexL(BlockSize, 2)).toLatin1();
-    const QByteArray frame = ComposeMessage(request, Frame::RequestOffset);
-    const QByteArray echo = request.left(5);
-    for (int attempt = 0; attempt <= RetryBudget; ++attempt) {
-        TerminalReply reply;
-        const QList<TranscriptLine> lines = session_.exchange(frame, &reply);
-        if (onLines_)
-            onLines_(lines);
-        if (reply.result != ExchangeOutcome::ReplyOk)
-            continue;
-        // Length character, echo of letter and address, data, checksum.
-        if (reply.received.mid(1, 5) != echo)
-            continue;
-        const QByteArray hex = reply.received.mid(6, reply.received.size() - 8);
-        if (hex.size() != BlockSize * 2)
-            continue;
-        bool allHex = true;
-        for (char c : hex)
-            allHex = allHex && std::isxdigit(static_cast<unsigned char>(c));
-        if (allHex)
-            return QByteArray::fromHex(hex);
-    }
-    return std::nullopt;
-}
-
 EepromDumpResult TerminalEepromDump::run(const QString& path, OperationObserver* observer, const CancelToken* cancel)
 {
     EepromDumpResult result;
+    // Every exchange goes through the terminal, so the transcript shows it.
+    const tolviM::PayloadExchange exchange = [this](const QByteArray& payload) {
+        TerminalReply reply;
+        const QList<TranscriptLine> lines = session_.exchange(ComposeMessage(payload, Frame::RequestOffset), &reply);
+        if (onLines_)
+            onLines_(lines);
+        return ExchangeOutcome{ExchangeOutcome::Result(reply.result), reply.received, reply.received};
+    };
     for (int address = 0; address < ImageSize; address += BlockSize) {
         if (cancel && cancel->isRequested()) {
             result.message = QStringLiteral("EEPROM dump cancelled; '") + path + QStringLiteral("' was not changed.");
             return result;
         }
-        const std::optional<QByteArray> block = readBlock(address);
+        const std::optional<QByteArray> block = tolviM::ReadEepromBlock(exchange, address, BlockSize, RetryBudget);
         if (!block) {
             result.failedAddress = address;
             result.message = QStringLiteral("The instrument did not answer the EEPROM read at address 0x")

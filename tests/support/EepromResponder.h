@@ -23,7 +23,7 @@ struct EepromResponder {
 
     static QByteArray Reply(const QByteArray& payload)
     {
-        const QByteArray body = QByteArray(1, static_cast<char>(payload.size() + 32)) + payload;
+        const QByteArray body = QByteArray(1, static_cast<char>(payload.size() + Frame::RequestOffset)) + payload;
         return body + HexL(Frame::Checksum(body), 2).toLatin1();
     }
 
@@ -47,3 +47,11 @@ struct EepromResponder {
         return {2, Reply("G" + HexL(echoed, 4).toLatin1() + eeprom.mid(address, count).toHex().toUpper())};
     }
 };
+
+// A terminal session answered by the responder, with a fixed clock (3725.5 s).
+inline TerminalSession TerminalSessionOn(EepromResponder& responder)
+{
+    TerminalSession session([&responder](const QByteArray& frame, int timeout) { return responder(frame, timeout); });
+    session.clock = [] { return 3725.5; };
+    return session;
+}
