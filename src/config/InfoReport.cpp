@@ -15,10 +15,6 @@
 
 namespace {
 
-// The service reports read their settings without repeats; a reply's echo
-// is not compared.
-constexpr int OnlyOnce = 0;
-
 constexpr int FileAccessError = 75;   // "Path/File access error"
 
 // A 16-bit value stored low byte first; 0x8000 and above count as negative.
@@ -40,12 +36,12 @@ InfoReportReadings ReadInfoReport(InstrumentLink& link, Services& services, Oper
     CancelToken& cancel)
 {
     InfoReportReadings r;
-    r.areaPeriod = tolviM::ReadEeprom(link, services.log, EepromMap::AreaPeriod, 4, OnlyOnce, tolviM::ReadCheck::LengthOnly);
+    r.areaPeriod = tolviM::ReadEeprom(link, services.log, EepromMap::AreaPeriod, 4, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly);
     if (r.areaPeriod) {
-        if (const auto negatives = tolviM::ReadEeprom(link, services.log, EepromMap::AreaIgnoresNegatives, 1, OnlyOnce, tolviM::ReadCheck::LengthOnly))
+        if (const auto negatives = tolviM::ReadEeprom(link, services.log, EepromMap::AreaIgnoresNegatives, 1, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly))
             r.areaIgnoresNegatives = static_cast<uint8_t>(negatives->at(0));
     }
-    r.gtn = tolviM::ReadEeprom(link, services.log, EepromMap::GtnTrigger, 2, OnlyOnce, tolviM::ReadCheck::LengthOnly);
+    r.gtn = tolviM::ReadEeprom(link, services.log, EepromMap::GtnTrigger, 2, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly);
 
     constexpr int total = EventLogCount * EventLogEntries;
     for (int log = 0; log < EventLogCount; ++log) {

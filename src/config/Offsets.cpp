@@ -10,10 +10,6 @@
 
 namespace {
 
-// The service reports read their settings without repeats; a reply's echo
-// is not compared.
-constexpr int OnlyOnce = 0;
-
 int byteAt(const QByteArray& bytes, int k) { return static_cast<uint8_t>(bytes.at(k)); }
 
 } // namespace
@@ -21,10 +17,10 @@ int byteAt(const QByteArray& bytes, int k) { return static_cast<uint8_t>(bytes.a
 OffsetReadings ReadOffsets(InstrumentLink& link, Services& services)
 {
     OffsetReadings r;
-    if (const auto mode = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetMode, 1, OnlyOnce, tolviM::ReadCheck::LengthOnly))
+    if (const auto mode = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetMode, 1, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly))
         r.offsetMode = byteAt(*mode, 0);
-    r.offset = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetSetting, 2, OnlyOnce, tolviM::ReadCheck::LengthOnly);
-    r.zeroError = tolviM::ReadEeprom(link, services.log, EepromMap::ZeroError, 3, OnlyOnce, tolviM::ReadCheck::LengthOnly);
+    r.offset = tolviM::ReadEeprom(link, services.log, EepromMap::OffsetSetting, 2, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly);
+    r.zeroError = tolviM::ReadEeprom(link, services.log, EepromMap::ZeroError, 3, tolviM::OnlyOnce, tolviM::ReadCheck::LengthOnly);
     return r;
 }
 

@@ -12,9 +12,6 @@
 
 namespace {
 
-// One exchange, no repeat: the page's own reads give up at the first failure.
-constexpr int OnlyOnce = 0;
-
 // The bytes "QX" and "QY" at 0x002C mark the fake mode.
 bool IsFakeModeMarker(const QByteArray& bytes)
 {
@@ -25,7 +22,7 @@ bool IsFakeModeMarker(const QByteArray& bytes)
 
 std::optional<bool> ReadDataDumpState(SettingsContext& c)
 {
-    const auto bytes = tolviM::ReadEeprom(c.link, c.services.log, EepromMap::DataDumpMode, 1, OnlyOnce);
+    const auto bytes = tolviM::ReadEeprom(c.link, c.services.log, EepromMap::DataDumpMode, 1, tolviM::OnlyOnce);
     if (!bytes)
         return std::nullopt;
     return bytes->at(0) != 0;
@@ -54,12 +51,12 @@ SettingsReading UpdateSettingsPage(SettingsContext& c)
         tolviM::GetAlarm(link, services, info);
         tolviM::GetCalibration(link, services, info);
 
-        if (const auto cycles = tolviM::ReadEeprom(link, services.log, EepromMap::UsageCounter, 3, OnlyOnce)) {
+        if (const auto cycles = tolviM::ReadEeprom(link, services.log, EepromMap::UsageCounter, 3, tolviM::OnlyOnce)) {
             const auto byte = [&](int k) { return int(uint8_t(cycles->at(k))); };
             r.cycles = int(int16_t(byte(1) << 8 | byte(0)));
             r.cyclePointer = byte(2);
         }
-        if (const auto marker = tolviM::ReadEeprom(link, services.log, EepromMap::FakeModeMarker, 2, OnlyOnce))
+        if (const auto marker = tolviM::ReadEeprom(link, services.log, EepromMap::FakeModeMarker, 2, tolviM::OnlyOnce))
             r.fakeMode = IsFakeModeMarker(*marker);
         r.dataDump = ReadDataDumpState(c);
     });

@@ -18,6 +18,9 @@ enum class ReadCheck {
     LengthOnly,     // any good reply long enough to carry the bytes
 };
 
+// The retries of a read that is asked once only.
+inline constexpr int OnlyOnce = 0;
+
 // Reads count bytes at address: the request is repeated while no good reply
 // comes, retries more times at most. The bytes, or nothing (a reply too
 // short for them is logged).
