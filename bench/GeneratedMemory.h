@@ -5,7 +5,9 @@
 #include "instrument/DownloadTable.h"
 #include "instrument/SlotDecoder.h"
 #include "link/FirmwareFlags.h"
+#include "records/InstrumentArchive.h"
 
+#include <QDateTime>
 #include <QString>
 
 // count samples, one every interval seconds from start; seed tells
@@ -26,4 +28,16 @@ inline DownloadTable GeneratedMemory(int count, qint64 start, int interval, unsi
     for (const SimSlotEntry& entry : GenerateSlots(run))
         table[i++] = tolviM::DecodeSlot(EncodeSlot(entry, band).toHex().toUpper(), flags);
     return table;
+}
+
+// A download of slotsUsed such slots as the archive is told of it, now.
+inline ArchiveDownload GeneratedDownload(int slotsUsed, const QString& firmware, bool newGeneration)
+{
+    ArchiveDownload download;
+    download.whenUtc = QDateTime::currentDateTimeUtc();
+    download.slotsUsed = slotsUsed;
+    download.firmware = firmware;
+    download.firmwareVersion = SimFirmwareBand::fromFirmwareString(firmware).version;
+    download.newGeneration = newGeneration;
+    return download;
 }

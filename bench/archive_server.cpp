@@ -41,13 +41,7 @@ DownloadTable Generated(qint64 start, unsigned seed)
 
 ArchiveDownload Describe(bool newGeneration)
 {
-    ArchiveDownload download;
-    download.whenUtc = QDateTime::currentDateTimeUtc();
-    download.slotsUsed = kFullMemory;
-    download.firmware = kFirmware;
-    download.firmwareVersion = 2.31;
-    download.newGeneration = newGeneration;
-    return download;
+    return GeneratedDownload(kFullMemory, kFirmware, newGeneration);
 }
 
 // The two back ends: a server of our own on 127.0.0.1, a file in a folder.

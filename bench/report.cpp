@@ -98,12 +98,7 @@ int archive()
         if (!archive.open())
             return 1;
         for (int g = 0; g < kGenerations; ++g) {
-            ArchiveDownload download;
-            download.whenUtc = QDateTime::currentDateTimeUtc();
-            download.slotsUsed = kFullMemory;
-            download.firmware = kFirmware;
-            download.firmwareVersion = 2.31;
-            download.newGeneration = true;
+            const ArchiveDownload download = GeneratedDownload(kFullMemory, kFirmware, true);
             const qint64 start = 1796389500 + qint64(g) * (kFullMemory * kInterval + 86400);
             if (!archive.recordDownload(download, Generated(start, unsigned(g + 1)))) {
                 std::fprintf(stderr, "archive failed: %s\n", qPrintable(archive.error()));
