@@ -9,6 +9,18 @@
 #include <QVariant>
 
 namespace {
+// The first column of the first row a statement gives; nothing, with the
+// error, when it fails or gives no row.
+std::optional<QVariant> FirstValue(QSqlDatabase& db, const QString& statement, QSqlError& error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(statement) || !query.next()) {
+        error = query.lastError();
+        return std::nullopt;
+    }
+    return query.value(0);
+}
+
 // An SQLite file in the record folder. Writers take the file's write lock as
 // their transaction begins and wait for another writer for a bounded time.
 class Sqlite final : public ArchiveDialect {
@@ -54,12 +66,8 @@ public:
     // the migration table reads: it refuses a newer file by it.
     std::optional<int> schemaVersion(QSqlDatabase& db, QSqlError& error) const override
     {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-            error = query.lastError();
-            return std::nullopt;
-        }
-        return query.value(0).toInt();
+        const std::optional<QVariant> version = FirstValue(db, QStringLiteral("PRAGMA user_version"), error);
+        return version ? std::optional<int>(version->toInt()) : std::nullopt;
     }
     QStringList recordVersion(int version) const override
     {
@@ -135,18 +143,15 @@ public:
 
     std::optional<int> schemaVersion(QSqlDatabase& db, QSqlError& error) const override
     {
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT to_regclass('schema_migrations') IS NOT NULL")) || !query.next()) {
-            error = query.lastError();
+        const std::optional<QVariant> migrated
+            = FirstValue(db, QStringLiteral("SELECT to_regclass('schema_migrations') IS NOT NULL"), error);
+        if (!migrated)
             return std::nullopt;
-        }
-        if (!query.value(0).toBool())
+        if (!migrated->toBool())
             return 0;
-        if (!query.exec(QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM schema_migrations")) || !query.next()) {
-            error = query.lastError();
-            return std::nullopt;
-        }
-        return query.value(0).toInt();
+        const std::optional<QVariant> version
+            = FirstValue(db, QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM schema_migrations"), error);
+        return version ? std::optional<int>(version->toInt()) : std::nullopt;
     }
     QStringList recordVersion(int) const override { return {}; }
 
