@@ -2,7 +2,6 @@
 
 #include "AboutBox.h"
 #include "LoginDialogRunner.h"
-#include "ReportSave.h"
 #include "config/InfoReport.h"
 #include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
@@ -202,11 +201,10 @@ void TolviApplication::bindDownloadPage()
     DownloadPage* page = window_->downloadPage();
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
         [this] { downloadBinding_->testFilter(downloads(), prompts_, core_.appCaption()); });
-    connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
-    connect(page->fraChart->btnChartReport, &QPushButton::clicked, this, &TolviApplication::makeReport);
-    downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*page, *downloadModel_,
-        [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
-        *observer_, passwordDialogRunner(), [this] { saveData(); }});
+    downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*downloadBinding_,
+        *window_->statusPanels(), *dataFileSettings_, [this] { return window_->isVisible(); },
+        [this] { return ThisProgramIdentity(window_->windowTitle(), options_.arguments); }, model(), thread_,
+        *observer_, passwordDialogRunner()});
     // Maintenance functions this program does not offer yet.
     connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
         &TolviApplication::technicalFile);
@@ -299,39 +297,6 @@ void TolviApplication::startDemoInstrument()
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
     }
-}
-
-void TolviApplication::makeReport()
-{
-    const QString program = QStringLiteral("Tolvi " TOLVI_VERSION);
-    if (const auto path = SaveMeasurementReport(core_.services(), downloadModel_->chart, program, QDateTime::currentDateTime()))
-        window_->statusPanels()->offerFolder(QFileInfo(*path).absolutePath());
-}
-
-void TolviApplication::saveData()
-{
-    downloadBinding_->readFilterControls();
-    const bool singleColumn = downloadModel_->singleColumnBox.singleColumn();
-    // The save works on its own copy of the filter; the page gets it back
-    // (bounds put in order) when the save is over.
-    DownloadFilter filter = downloadModel_->filter;
-    // Taken here: the window's title is read on the window's own thread.
-    const ProgramIdentity program = ThisProgramIdentity(window_->windowTitle(), options_.arguments);
-    using Saved = std::pair<DownloadFilter, SaveDataResult>;
-    thread_.submit<Saved>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
-        SaveDataContext context{core_.services(), *dataFileSettings_, downloads(), instrument(),
-            link().firmwareFlags(), *observer_, program};
-        const SaveDataResult result = SaveData(context, filter, singleColumn);
-        return Saved{filter, result};
-    }, [this](Saved saved) {
-        downloadModel_->filter = std::move(saved.first);
-        downloadBinding_->refresh();
-        if (!saved.second.saved)
-            return;
-        window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
-        if (const QString notice = downloadModel_->savedNotice(saved.second.path); !notice.isEmpty())
-            prompts_.message(Prompts::Icon::Exclamation, notice, core_.appCaption());
-    });
 }
 
 void TolviApplication::technicalFile()

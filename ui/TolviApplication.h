@@ -82,11 +82,6 @@ public:
     int demoPort() const { return demo_.port; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
 
-    // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
-    void saveData();
-    // "Report...": the chart's readings as a PDF report.
-    void makeReport();
-
     // The guard of the operations that change the instrument; any thread.
     bool loginOK();
     // The password dialog for a password model; any thread.
