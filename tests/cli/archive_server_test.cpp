@@ -77,9 +77,12 @@ QStringList FilesHolding(const QString& folder, const QByteArray& text)
     return found;
 }
 
-QProcess* StartCli(QProcess& process, const QString& dataFolder, const QStringList& arguments)
+// Starts the command line, by default with the brisk timing (every request
+// here is answered).
+QProcess* StartCli(QProcess& process, const QString& dataFolder, const QStringList& arguments,
+    const QString& program = BriskCli())
 {
-    process.start(QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"), QStringList{"--data-dir", dataFolder} + arguments);
+    process.start(program, QStringList{"--data-dir", dataFolder} + arguments);
     return &process;
 }
 
@@ -272,7 +275,9 @@ TEST(ArchiveServer, ServerStoppedMidDownloadSavesTheFileAndArchivesNothing)
     ASSERT_FALSE(sim.port().isEmpty());
     const QString saved = pc.file(QStringLiteral("out.csv"));
     QProcess cli;
-    StartCli(cli, pc.path(), {"--port", sim.port(), "download", "--new", "-o", saved, "--archive-db", rig.url()});
+    // The shipped pause after each request keeps the download going while the server stops.
+    StartCli(cli, pc.path(), {"--port", sim.port(), "download", "--new", "-o", saved, "--archive-db", rig.url()},
+        QStringLiteral(TOLVI_BINARY_DIR "/cli/tolvi-cli"));
     // The memory is being read: the slot requests have gone out.
     ASSERT_TRUE(WaitFor([&] { return FileBytes(frames).contains("J01"); }));
     ASSERT_TRUE(rig.server.stop()) << rig.server.why().toStdString();
