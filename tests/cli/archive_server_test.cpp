@@ -176,7 +176,8 @@ TEST(ArchiveServer, DownloadIsArchivedOnTheServerAndReadBack)
     }
 }
 
-// Addresses that cannot be used are refused before anything is done.
+// Addresses that cannot be used are refused before anything is done, by
+// every command that uses the archive.
 TEST(ArchiveServer, UnusableAddressesAreRefused)
 {
     struct Case {
@@ -193,13 +194,16 @@ TEST(ArchiveServer, UnusableAddressesAreRefused)
         {"postgresql://tolvi@localhost/archive?sslmode=disable",
             "--archive-db: the database address has an unknown parameter: sslmode"},
     };
+    const QList<QStringList> commands{{"archive", "list"}, {"--demo", "erase", "--all"}, {"collect"}};
     TempFolder folder;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url.toStdString());
-        const CliFinished run = RunCliWithData(folder.path(), {"archive", "list", "--archive-db", c.url});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err.trimmed(), QStringLiteral("tolvi-cli: ") + c.error);
-        EXPECT_FALSE(run.err.contains(QStringLiteral("secret")));
+    for (const QStringList& command : commands) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE((command.join(QLatin1Char(' ')) + QLatin1Char(' ') + c.url).toStdString());
+            const CliFinished run = RunCliWithData(folder.path(), command + QStringList{"--archive-db", c.url});
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.err.trimmed(), QStringLiteral("tolvi-cli: ") + c.error);
+            EXPECT_FALSE(run.err.contains(QStringLiteral("secret")));
+        }
     }
 }
 
