@@ -21,7 +21,7 @@ constexpr qint64 kFirstSample = 1796389500;
 constexpr int kPacedSlotMs = 15;   // streamed slots over a pseudo-terminal are paced
 
 // An instrument with slots samples; its serial number reads "<serial>F".
-SimScenario Instrument(quint32 serial, int slots)
+SimScenario FleetInstrument(quint32 serial, int slots)
 {
     SimScenario s;
     s.serial = serial;
@@ -103,7 +103,7 @@ private:
     QStringList bridges_;
 };
 
-QStringList Lines(const QString& text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+QStringList CollectedLines(const QString& text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 } // namespace
 
 // Two instruments on serial ports and one behind a bridge, collected in one
@@ -111,14 +111,14 @@ QStringList Lines(const QString& text) { return text.split(QLatin1Char('\n'), Qt
 TEST(CollectCommand, CollectsEveryInstrumentAndASecondRunAddsNothing)
 {
     Fleet fleet;
-    fleet.onSerialPort(Instrument(1001, 12));
-    fleet.onSerialPort(Instrument(1002, 7));
-    fleet.onBridge(Instrument(1003, 9));
+    fleet.onSerialPort(FleetInstrument(1001, 12));
+    fleet.onSerialPort(FleetInstrument(1002, 7));
+    fleet.onBridge(FleetInstrument(1003, 9));
 
     const CliFinished first = fleet.collect();
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(first.err, QString());
-    EXPECT_EQ(Lines(first.out),
+    EXPECT_EQ(CollectedLines(first.out),
         (QStringList{"1001F on " + fleet.pty(0) + ": 12 slots added", "1002F on " + fleet.pty(1) + ": 7 slots added",
             "1003F on " + fleet.bridge(0) + ": 9 slots added"}));
     EXPECT_EQ(fleet.archivedSlots(1001), QStringLiteral("12"));
@@ -127,7 +127,7 @@ TEST(CollectCommand, CollectsEveryInstrumentAndASecondRunAddsNothing)
 
     const CliFinished second = fleet.collect();
     ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
-    EXPECT_EQ(Lines(second.out),
+    EXPECT_EQ(CollectedLines(second.out),
         (QStringList{"1001F on " + fleet.pty(0) + ": 0 slots added", "1002F on " + fleet.pty(1) + ": 0 slots added",
             "1003F on " + fleet.bridge(0) + ": 0 slots added"}));
     EXPECT_EQ(fleet.archivedSlots(1001), QStringLiteral("12"));
@@ -146,7 +146,7 @@ TEST(CollectCommand, OneInstrumentNotCollectedLeavesTheOthersArchived)
         quint32 serial;                    // the instrument read there; 0: none
         QString line;                      // how its line goes on after where it is
     };
-    SimScenario slotLost = Instrument(1009, 10);
+    SimScenario slotLost = FleetInstrument(1009, 10);
     slotLost.faults.dropSlots = {4};
     slotLost.faults.corruptReply = {SimFaultRule::on(QStringLiteral("J0100040001"))};
     const QList<Case> cases{
@@ -161,12 +161,12 @@ TEST(CollectCommand, OneInstrumentNotCollectedLeavesTheOthersArchived)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fleet fleet;
-        fleet.onSerialPort(Instrument(1001, 6));
-        fleet.onBridge(Instrument(1003, 5));
+        fleet.onSerialPort(FleetInstrument(1001, 6));
+        fleet.onBridge(FleetInstrument(1003, 5));
         c.add(fleet);
         const CliFinished run = fleet.collect();
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-        const QStringList lines = Lines(run.out);
+        const QStringList lines = CollectedLines(run.out);
         ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
         EXPECT_EQ(lines[0], "1001F on " + fleet.pty(0) + ": 6 slots added");
         EXPECT_EQ(lines[1], "1003F on " + fleet.bridge(0) + ": 5 slots added");
@@ -192,7 +192,7 @@ TEST(CollectCommand, NoInstrumentAnywhere)
             fleet.listBridge(QStringLiteral("net://127.0.0.1:%1").arg(ClosedTcpPort()));
         const CliFinished run = fleet.collect();
         EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-        EXPECT_EQ(Lines(run.out),
+        EXPECT_EQ(CollectedLines(run.out),
             silentBridge ? QStringList{fleet.bridge(0) + ": not collected: no instrument answered"} : QStringList{});
         EXPECT_TRUE(run.err.endsWith(QStringLiteral("tolvi-cli: no instrument found on the serial ports or on the network"
                                                     " bridges listed in app.txt (section \"Collect\","
