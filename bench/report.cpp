@@ -122,6 +122,7 @@ int archive()
     ArchiveExport exported = ExportArchive(archive, QStringLiteral("10234F"), folder.path(), all, log);
     const int rows = exported.table.count();
     const double read = wall.elapsed() / 1000.0;
+    const double readCpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
     ReadingChartModel chart;
     chart.setSource(ChartSource::taking(std::move(exported.table), exported.info, exported.flags));
     chart.setFilter(DownloadFilter{});
@@ -129,12 +130,15 @@ int archive()
     request.limitPpm = 1.0;
     const MeasurementStatistics s = StatisticsFor(chart.source(), request);
     const double figures = wall.elapsed() / 1000.0;
+    const double figuresCpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
     const QByteArray document = RenderReportPdf(Report(chart.source(), request, s), chart.chart(), ReportPaper::A4);
     std::printf("archive: %d generations, %d rows, %d readings, %zu episodes, %zu days\n", int(all.size()), rows,
         s.readings, s.episodes.size(), s.days.size());
-    std::printf("  wall %.2f s (read back %.2f s, figures %.2f s, PDF %.2f s), CPU %.2f s, %.0f KiB PDF\n",
-        wall.elapsed() / 1000.0, read, figures - read, wall.elapsed() / 1000.0 - figures,
-        cpuSeconds(RUSAGE_THREAD) - cpu0, document.size() / 1024.0);
+    const double cpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
+    std::printf("  wall %.2f s (read back %.2f s, figures %.2f s, PDF %.2f s), %.0f KiB PDF\n", wall.elapsed() / 1000.0,
+        read, figures - read, wall.elapsed() / 1000.0 - figures, document.size() / 1024.0);
+    std::printf("  CPU %.2f s (read back %.2f s, figures %.2f s, PDF %.2f s)\n", cpu, readCpu, figuresCpu - readCpu,
+        cpu - figuresCpu);
     std::printf("  peak memory %.0f MiB (%.0f MiB before reading the archive)\n", peakMemoryKiB() / 1024.0,
         before / 1024.0);
     return document.isEmpty() ? 1 : 0;

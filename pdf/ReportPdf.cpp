@@ -123,37 +123,56 @@ void Facts(PageFlow& flow, const MeasurementReport& report, const QFontMetricsF&
     flow.advance(kSpaceAfter);
 }
 
-// Each column as wide as its widest text, narrowed alike to fit the page.
-std::vector<double> ColumnWidths(const ReportTable& table, const QFontMetricsF& body, const QFontMetricsF& bold,
-    double width)
+// A table measured once for both passes: each column as wide as its widest
+// text (narrowed alike to fit the page) and the width of every cell's text,
+// which places the right-aligned cells.
+struct MeasuredTable {
+    const ReportTable* table = nullptr;
+    std::vector<double> widths;
+    std::vector<double> headingAdvances;
+    std::vector<double> cellAdvances;       // row by row, a column each
+
+    const double* rowAdvances(size_t row) const { return cellAdvances.data() + row * widths.size(); }
+};
+
+MeasuredTable Measure(const ReportTable& table, const QFontMetricsF& body, const QFontMetricsF& bold, double width)
 {
-    std::vector<double> widths(size_t(table.headings.size()), 0.0);
-    for (qsizetype c = 0; c < table.headings.size(); ++c)
-        widths[size_t(c)] = bold.horizontalAdvance(table.headings[c]) + kCellPadding;
-    for (const QStringList& row : table.rows) {
-        for (qsizetype c = 0; c < row.size() && c < table.headings.size(); ++c)
-            widths[size_t(c)] = std::max(widths[size_t(c)], body.horizontalAdvance(row[c]) + kCellPadding);
+    MeasuredTable measured;
+    measured.table = &table;
+    const size_t columns = size_t(table.headings.size());
+    measured.widths.assign(columns, 0.0);
+    for (size_t c = 0; c < columns; ++c) {
+        measured.headingAdvances.push_back(bold.horizontalAdvance(table.headings[qsizetype(c)]));
+        measured.widths[c] = measured.headingAdvances[c] + kCellPadding;
     }
-    const double total = std::accumulate(widths.begin(), widths.end(), 0.0);
+    measured.cellAdvances.assign(table.rows.size() * columns, 0.0);
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const QStringList& row = table.rows[r];
+        for (size_t c = 0; c < columns && qsizetype(c) < row.size(); ++c) {
+            const double advance = body.horizontalAdvance(row[qsizetype(c)]);
+            measured.cellAdvances[r * columns + c] = advance;
+            measured.widths[c] = std::max(measured.widths[c], advance + kCellPadding);
+        }
+    }
+    const double total = std::accumulate(measured.widths.begin(), measured.widths.end(), 0.0);
     if (total > width) {
-        for (double& w : widths)
+        for (double& w : measured.widths)
             w *= width / total;
     }
-    return widths;
+    return measured;
 }
 
 // One row on one line: the first column to the left, the others to the right.
-void Row(PageFlow& flow, const QStringList& cells, const std::vector<double>& widths, const QFont& font, bool rule)
+void Row(PageFlow& flow, const QStringList& cells, const double* advances, const std::vector<double>& widths,
+    const QFont& font, const QFontMetricsF& metrics, bool rule)
 {
-    const QFontMetricsF metrics = flow.metrics(font);
     if (QPainter* p = flow.painter()) {
         p->setFont(font);
         p->setPen(Qt::black);
         double x = flow.left();
         for (size_t c = 0; c < widths.size() && qsizetype(c) < cells.size(); ++c) {
-            const QString& text = cells[qsizetype(c)];
-            const double textX = c == 0 ? x : x + widths[c] - kCellPadding / 2 - metrics.horizontalAdvance(text);
-            p->drawText(QPointF(textX, flow.y() + metrics.ascent()), text);
+            const double textX = c == 0 ? x : x + widths[c] - kCellPadding / 2 - advances[c];
+            p->drawText(QPointF(textX, flow.y() + metrics.ascent()), cells[qsizetype(c)]);
             x += widths[c];
         }
         if (rule) {
@@ -167,19 +186,19 @@ void Row(PageFlow& flow, const QStringList& cells, const std::vector<double>& wi
 
 // A table whose rows are never split: a row that does not fit starts a new
 // page, where the title and the headings are repeated.
-void Table(PageFlow& flow, const ReportTable& table)
+void Table(PageFlow& flow, const MeasuredTable& measured)
 {
+    const ReportTable& table = *measured.table;
     const QFont body = BodyFont();
     const QFont bold = BodyFont(true);
     const QFont title = BodyFont(true, kBodyPoints * 1.25);
     const QFontMetricsF bodyMetrics = flow.metrics(body);
     const QFontMetricsF boldMetrics = flow.metrics(bold);
     const QFontMetricsF titleMetrics = flow.metrics(title);
-    const std::vector<double> widths = ColumnWidths(table, bodyMetrics, boldMetrics, flow.width());
     const double head = titleMetrics.height() + boldMetrics.height() + kRuleGap;
     const auto heading = [&](bool continued) {
         Line(flow, title, table.title + (continued ? QStringLiteral(" (continued)") : QString()));
-        Row(flow, table.headings, widths, bold, true);
+        Row(flow, table.headings, measured.headingAdvances.data(), measured.widths, bold, boldMetrics, true);
     };
     if (table.rows.empty()) {
         flow.makeRoom(titleMetrics.height() + bodyMetrics.height());
@@ -190,16 +209,17 @@ void Table(PageFlow& flow, const ReportTable& table)
     }
     flow.makeRoom(head + bodyMetrics.height());
     heading(false);
-    for (const QStringList& row : table.rows) {
+    for (size_t r = 0; r < table.rows.size(); ++r) {
         if (flow.makeRoom(bodyMetrics.height()))
             heading(true);
-        Row(flow, row, widths, body, false);
+        Row(flow, table.rows[r], measured.rowAdvances(r), measured.widths, body, bodyMetrics, false);
     }
     flow.advance(kSpaceAfter);
 }
 
 // Lays the report out; with a painter it draws it. Returns the page count.
-int Lay(QPdfWriter& writer, QPainter* painter, const MeasurementReport& report, const ReadingChart& chart, int pages)
+int Lay(QPdfWriter& writer, QPainter* painter, const MeasurementReport& report, const std::vector<MeasuredTable>& tables,
+    const ReadingChart& chart, int pages)
 {
     PageFlow flow(writer, painter, report.footer, pages);
     Line(flow, BodyFont(true, kTitlePoints), report.title);
@@ -211,8 +231,8 @@ int Lay(QPdfWriter& writer, QPainter* painter, const MeasurementReport& report, 
         PaintReadingChart(*painter, QRectF(flow.left(), flow.y(), flow.width(), kChartHeight), chart);
     }
     flow.advance(kChartHeight + kSpaceAfter);
-    for (const ReportTable* table : {&report.figures, &report.days, &report.episodes, &report.gaps})
-        Table(flow, *table);
+    for (const MeasuredTable& table : tables)
+        Table(flow, table);
     flow.endPage();
     return flow.page();
 }
@@ -229,9 +249,15 @@ QByteArray RenderReportPdf(const MeasurementReport& report, const ReadingChart& 
         writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
         writer.setTitle(report.title);
         writer.setCreator(report.footer);
-        const int pages = Lay(writer, nullptr, report, chart, 0);
+        const QFontMetricsF body(BodyFont(), &writer);
+        const QFontMetricsF bold(BodyFont(true), &writer);
+        const double width = writer.pageLayout().paintRectPixels(writer.resolution()).width();
+        std::vector<MeasuredTable> tables;
+        for (const ReportTable* table : {&report.figures, &report.days, &report.episodes, &report.gaps})
+            tables.push_back(Measure(*table, body, bold, width));
+        const int pages = Lay(writer, nullptr, report, tables, chart, 0);
         QPainter painter(&writer);
-        Lay(writer, &painter, report, chart, pages);
+        Lay(writer, &painter, report, tables, chart, pages);
     }
     return buffer.data();
 }

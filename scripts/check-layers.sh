@@ -14,6 +14,11 @@
 # read). Requests of one letter cannot be told from other text and are left
 # to review.
 #
+# The window is assembled in one place: ui/TolviApplication builds every
+# page's actions from the parts each needs, so no other file of ui/ includes
+# TolviApplication.h (only ui/main.cpp and the class's own source), and ui/
+# keeps no file cycle through it.
+#
 # Every offending line is printed as file:line: text, and the exit status is 1.
 # Usage: check-layers.sh [SOURCE_TREE]   (default: this project)
 set -euo pipefail
@@ -28,9 +33,13 @@ failures=0
 protocolFailures=0
 fail() { echo "$1"; failures=$((failures + 1)); }
 protocol_fail() { echo "$1"; protocolFailures=$((protocolFailures + 1)); }
+assemblyFailures=0
+assembly_fail() { echo "$1"; assemblyFailures=$((assemblyFailures + 1)); }
 
 readonly AboveInstrument=(src/data src/records src/config src/session ui cli)
 readonly ProtocolHeaders='^[[:space:]]*#[[:space:]]*include[[:space:]]+"(link/Frame\.h|instrument/RetriedRead\.h)"'
+readonly AssemblyHeader='^[[:space:]]*#[[:space:]]*include[[:space:]]+"(ui/)?TolviApplication\.h"'
+readonly AssemblyIncluders='^ui/(main|TolviApplication)\.cpp$'
 readonly RequestLiteral='"[^"[:space:][:alnum:]#]?[A-Z]{1,2}[0-9][0-9A-F]+"'
 
 # The highest layer a file may include, or nothing for a file outside the layers.
@@ -77,13 +86,26 @@ while IFS= read -r -d '' file; do
     done < <(grep -nE "$RequestLiteral" "$file" || true)
 done < <({ [ ${#existing_dirs[@]} -gt 0 ] && find "${existing_dirs[@]}" -type f \( -name '*.h' -o -name '*.cpp' \) -print0; } | sort -z)
 
+if [ -d ui ]; then
+    while IFS= read -r -d '' file; do
+        [[ "$file" =~ $AssemblyIncluders ]] && continue
+        while IFS=: read -r number text; do
+            assembly_fail "$file:$number: $(echo "$text" | sed 's/^[[:space:]]*//')  (the application assembles ui/; pass the parts instead)"
+        done < <(grep -nE "$AssemblyHeader" "$file" || true)
+    done < <(find ui -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
+fi
+
 if [ "$failures" -gt 0 ]; then
     echo "layer check: $failures include(s) against the layer order" >&2
+fi
+if [ "$assemblyFailures" -gt 0 ]; then
+    echo "layer check: $assemblyFailures include(s) of the application in ui/" >&2
 fi
 if [ "$protocolFailures" -gt 0 ]; then
     echo "layer check: $protocolFailures use(s) of the protocol above instrument/" >&2
 fi
-if [ "$failures" -gt 0 ] || [ "$protocolFailures" -gt 0 ]; then
+if [ "$failures" -gt 0 ] || [ "$protocolFailures" -gt 0 ] || [ "$assemblyFailures" -gt 0 ]; then
     exit 1
 fi
-echo "layer check: every include follows the layer order; the protocol stays in instrument/"
+echo "layer check: every include follows the layer order; the protocol stays in instrument/;" \
+    "only the application includes itself in ui/"

@@ -1,5 +1,6 @@
 #include "ConfigurePage.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -59,6 +60,7 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
     lstComPorts->lineEdit()->setReadOnly(true);
     lstComPorts->setInsertPolicy(QComboBox::NoInsert);
     lstComPorts->setMinimumWidth(200);
+    lstComPorts->view()->installEventFilter(this);   // the open list closing (setPorts)
 
     btnSelectComPort = Button(this, "btnSelectComPort", QStringLiteral("Connect"),
         QStringLiteral("Connect to the instrument on the selected port"));
@@ -112,9 +114,25 @@ ConfigurePage::ConfigurePage(const QString& appFolder, QWidget* parent)
 
 void ConfigurePage::setPorts(const QStringList& entries, const QString& editText)
 {
+    if (lstComPorts->view()->isVisible()) {
+        pendingPorts_ = std::make_pair(entries, editText);
+        return;
+    }
+    pendingPorts_.reset();
+    showPorts(entries, editText);
+}
+
+void ConfigurePage::showPorts(const QStringList& entries, const QString& editText)
+{
     const QSignalBlocker quiet(lstComPorts);
-    lstComPorts->clear();
-    lstComPorts->addItems(entries);
+    QStringList shown;
+    for (int i = 0; i < lstComPorts->count(); ++i)
+        shown << lstComPorts->itemText(i);
+    // The same entries (the user's pick coming back from the model): only the text is set.
+    if (shown != entries) {
+        lstComPorts->clear();
+        lstComPorts->addItems(entries);
+    }
     lstComPorts->setCurrentIndex(-1);
     lstComPorts->setEditText(editText);
 }
@@ -157,5 +175,16 @@ bool ConfigurePage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == imgFrontPageLogo && event->type() == QEvent::MouseButtonRelease)
         Q_EMIT logoClicked();
+    // The open list closed: what came meanwhile is shown after the pick it
+    // closed for has been handled (that pick brings the latest list itself).
+    if (watched == lstComPorts->view() && event->type() == QEvent::Hide && pendingPorts_) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (!pendingPorts_)
+                return;
+            const auto [entries, editText] = *pendingPorts_;
+            pendingPorts_.reset();
+            showPorts(entries, editText);
+        }, Qt::QueuedConnection);
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
+#include <optional>
+#include <utility>
 
 // The "Configure" page: the port list and the connection buttons, the
 // connection label, the status picture, the front-page logo (help) and the
@@ -25,7 +27,9 @@ public:
     QPushButton* btnGenerateTechnicalFile = nullptr;
     QPushButton* btnCheckForUpdates = nullptr;
 
-    // The port list's entries and its edit text ("Please select..." after a scan).
+    // The port list's entries and its edit text ("Please select..." after a
+    // scan). While the user has the list open it is left alone; the latest
+    // one is shown once it closes.
     void setPorts(const QStringList& entries, const QString& editText);
     // The connection label; upgrade marks an instrument whose firmware has an upgrade.
     void setConnectionLabel(const QString& text, bool upgrade);
@@ -39,4 +43,10 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showPorts(const QStringList& entries, const QString& editText);
+
+    // A list that came while the user had the port list open.
+    std::optional<std::pair<QStringList, QString>> pendingPorts_;
 };

@@ -1,7 +1,10 @@
 #include "DownloadActions.h"
 
 #include "DownloadPage.h"
+#include "DownloadPageBinding.h"
 #include "InstrumentThread.h"
+#include "ReportSave.h"
+#include "StatusPanels.h"
 #include "data/DownloadPageModel.h"
 #include "data/MemoryErase.h"
 #include "data/ReadingChartModel.h"
@@ -14,7 +17,9 @@
 #include "shell/Services.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <optional>
+#include <utility>
 
 namespace {
 // The memory figures of the record, as the gauge shows them.
@@ -34,13 +39,15 @@ MemoryFigures FiguresOf(const InstrumentInfo& info)
 DownloadActions::DownloadActions(Parts parts, QObject* parent)
     : QObject(parent), parts_(std::move(parts))
 {
-    DownloadPage& page = parts_.page;
+    DownloadPage& page = parts_.binding.page();
     connect(page.btnDownload, &QPushButton::clicked, this, [this] { downloadAll(); });
     connect(page.btnDownloadSection, &QPushButton::clicked, this, &DownloadActions::downloadPortion);
     connect(page.btnDownloadNew, &QPushButton::clicked, this, &DownloadActions::downloadNew);
     connect(page.btnRefreshFRAMSize, &QPushButton::clicked, this, &DownloadActions::refreshMemory);
     connect(page.btnDeleteAllMemory, &QPushButton::clicked, this, &DownloadActions::eraseAll);
     connect(page.btnEraseSection, &QPushButton::clicked, this, &DownloadActions::erasePortion);
+    connect(page.btnSaveData, &QPushButton::clicked, this, &DownloadActions::saveData);
+    connect(page.fraChart->btnChartReport, &QPushButton::clicked, this, &DownloadActions::makeReport);
 }
 
 void DownloadActions::downloadAll(bool thenSave)
@@ -60,7 +67,7 @@ void DownloadActions::downloadNew()
 
 void DownloadActions::download(Kind kind, bool thenSave)
 {
-    const MemoryRangeSlider slider = parts_.pageModel.slider;
+    const MemoryRangeSlider slider = parts_.binding.model().slider;
     const bool hidden = !parts_.windowShown();
     struct Result {
         DownloadOutcome outcome = DownloadOutcome::Failed;
@@ -91,9 +98,9 @@ void DownloadActions::download(Kind kind, bool thenSave)
             return result;
         },
         [this, thenSave](Result result) {
-            parts_.pageModel.downloadEnded(result.outcome, result.summary, std::move(result.chart),
+            parts_.binding.model().downloadEnded(result.outcome, result.summary, std::move(result.chart),
                 QDateTime::currentDateTime(), result.notArchived);
-            parts_.redraw();
+            parts_.binding.refresh();
             Services& services = parts_.model.session().services();
             if (!result.problem.isEmpty())
                 services.prompts.message(Prompts::Icon::Exclamation, result.problem, services.appCaption);
@@ -105,7 +112,7 @@ void DownloadActions::download(Kind kind, bool thenSave)
             }
             // What was read of an incomplete download may be filtered and saved.
             if (thenSave && SlotsWereRead(result.outcome))
-                parts_.saveData(); // queued behind the download, which still holds the buttons
+                saveData(); // queued behind the download, which still holds the buttons
         });
 }
 
@@ -121,8 +128,8 @@ void DownloadActions::refreshMemory()
         [this](std::optional<MemoryFigures> figures) {
             if (!figures)
                 return;
-            parts_.pageModel.updateDownloadPage(figures->used, figures->total);
-            parts_.redraw();
+            parts_.binding.model().updateDownloadPage(figures->used, figures->total);
+            parts_.binding.refresh();
         });
 }
 
@@ -138,7 +145,7 @@ void DownloadActions::erasePortion()
 
 void DownloadActions::erase(bool portion)
 {
-    const MemoryRangeSlider slider = parts_.pageModel.slider;
+    const MemoryRangeSlider slider = parts_.binding.model().slider;
     struct Result {
         EraseOutcome outcome = EraseOutcome::Failed;
         MemoryFigures figures;
@@ -155,7 +162,45 @@ void DownloadActions::erase(bool portion)
         [this, portion](Result result) {
             if (result.outcome != EraseOutcome::Erased)
                 return;
-            parts_.pageModel.memoryErased(result.figures.used, result.figures.total, portion);
-            parts_.redraw();
+            parts_.binding.model().memoryErased(result.figures.used, result.figures.total, portion);
+            parts_.binding.refresh();
         });
+}
+
+void DownloadActions::saveData()
+{
+    parts_.binding.readFilterControls();
+    DownloadPageModel& pageModel = parts_.binding.model();
+    const bool singleColumn = pageModel.singleColumnBox.singleColumn();
+    // The save works on its own copy of the filter; the page gets it back
+    // (bounds put in order) when the save is over.
+    DownloadFilter filter = pageModel.filter;
+    // Taken here: the window's title is read on the window's own thread.
+    const ProgramIdentity program = parts_.program();
+    using Saved = std::pair<DownloadFilter, SaveDataResult>;
+    parts_.thread.submit<Saved>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
+        InstrumentSession& session = parts_.model.session();
+        SaveDataContext context{session.services(), parts_.dataFiles, session.downloads(), session.instrument(),
+            session.link().firmwareFlags(), parts_.observer, program};
+        const SaveDataResult result = SaveData(context, filter, singleColumn);
+        return Saved{filter, result};
+    }, [this](Saved saved) {
+        DownloadPageModel& pageModel = parts_.binding.model();
+        pageModel.filter = std::move(saved.first);
+        parts_.binding.refresh();
+        if (!saved.second.saved)
+            return;
+        parts_.status.offerFolder(QFileInfo(saved.second.path).absolutePath());
+        Services& services = parts_.model.session().services();
+        if (const QString notice = pageModel.savedNotice(saved.second.path); !notice.isEmpty())
+            services.prompts.message(Prompts::Icon::Exclamation, notice, services.appCaption);
+    });
+}
+
+void DownloadActions::makeReport()
+{
+    const QString program = QStringLiteral("Tolvi " TOLVI_VERSION);
+    if (const auto path = SaveMeasurementReport(parts_.model.session().services(), parts_.binding.model().chart, program,
+            QDateTime::currentDateTime()))
+        parts_.status.offerFolder(QFileInfo(*path).absolutePath());
 }

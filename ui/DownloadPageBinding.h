@@ -14,14 +14,16 @@ struct DownloadTable;
 
 // Binds the Download page's widgets to its model: every gesture on the page
 // goes to the model, and the page is redrawn from the model afterwards. The
-// instrument procedures of the page (download, refresh, erase, save) are
-// wired by the application, which owns the instrument thread.
+// page's instrument procedures (download, refresh, erase, save) are wired by
+// DownloadActions.
 class DownloadPageBinding : public QObject {
     Q_OBJECT
 public:
     DownloadPageBinding(MainWindow& window, DownloadPageModel& model, Prompts& prompts, SessionLog& log,
         QObject* parent = nullptr);
 
+    DownloadPageModel& model() { return model_; }
+    DownloadPage& page() { return page_; }
     // Model -> widgets.
     void refresh();
     // Widgets -> the model's filter (dates, bounds, rule, schedule box), as

@@ -76,6 +76,16 @@ MainModelBinding::MainModelBinding(MainModel& model, MainWindow& window, Termina
         if (!thread_.isBusy())
             run(QStringLiteral("keep-alive"), [this] { model_.keepAliveTick(); });
     });
+    // Adapters plugged in or out: the list follows (a scan probes ports, so
+    // on the instrument thread); the connected one unplugged is a lost link
+    // at once, even while a procedure runs.
+    connect(&portWatcher_, &PortWatcher::portsChanged, this,
+        [this] { run(QStringLiteral("follow ports"), [this] { model_.followPorts(); }); });
+    connect(&portWatcher_, &PortWatcher::connectedAdapterGone, this, [this] { model_.adapterUnplugged(); });
+    // The user's pick is the model's edit text at once, so a list that
+    // changes meanwhile keeps it.
+    connect(page->lstComPorts, &QComboBox::textActivated, this,
+        [this](const QString& text) { model_.setPortEditText(text); });
     connect(&window_, &MainWindow::trayCommand, this, [page](TrayKey key) {
         if (key == TrayKey::AutoConnect)
             page->btnAutoSelectComPort->click();

@@ -1,5 +1,6 @@
 #pragma once
 #include "session/MainModel.h"
+#include "session/PortWatcher.h"
 
 #include <QObject>
 
@@ -8,8 +9,8 @@ class MainWindow;
 class TerminalWindow;
 class GuiPrompts;
 
-// Binds the Configure page, the status bar, the tray menu and the keep-alive
-// timer to the main-window model. The model's actions talk to the
+// Binds the Configure page, the status bar, the tray menu, the keep-alive
+// timer and the port watcher to the main-window model. The model's actions talk to the
 // instrument, so they are queued to the instrument thread; its state comes
 // back through its signals (queued to the GUI thread).
 class MainModelBinding : public QObject {
@@ -39,4 +40,5 @@ private:
     TerminalWindow& terminal_;
     InstrumentThread& thread_;
     GuiPrompts& prompts_;
+    PortWatcher portWatcher_{model_};
 };

@@ -1,44 +1,55 @@
 #include "SchedulePageActions.h"
 
-#include "TolviApplication.h"
+#include "InstrumentThread.h"
+#include "SchedulePageBinding.h"
+#include "StatusPanels.h"
 #include "config/ScheduleActions.h"
 #include "config/ScheduleFileActions.h"
 #include "instrument/Schedule.h"
+#include "session/InstrumentSession.h"
+#include "shell/Services.h"
 
 #include <QDateTime>
+#include <optional>
 
-SchedulePageActions::SchedulePageActions(TolviApplication& app, QObject* parent)
-    : QObject(parent), app_(app)
+SchedulePageActions::SchedulePageActions(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts))
 {
-    binding_ = std::make_unique<SchedulePageBinding>(app_.window(), model_);
-    SchedulePage* page = app_.window().schedulePage();
-    connect(page->btnSchedSendNewSettings, &QPushButton::clicked, this, &SchedulePageActions::send);
-    connect(page->btnSchedReloadFromInst, &QPushButton::clicked, this, &SchedulePageActions::reload);
-    connect(page->btnSchedToggleEnable, &QPushButton::clicked, this, &SchedulePageActions::toggle);
-    connect(page->btnSchedSaveToFile, &QPushButton::clicked, this, &SchedulePageActions::saveFile);
-    connect(page->btnSchedLoadFromFile, &QPushButton::clicked, this, &SchedulePageActions::loadFile);
+    SchedulePage& page = parts_.binding.page();
+    connect(page.btnSchedSendNewSettings, &QPushButton::clicked, this, &SchedulePageActions::send);
+    connect(page.btnSchedReloadFromInst, &QPushButton::clicked, this, &SchedulePageActions::reload);
+    connect(page.btnSchedToggleEnable, &QPushButton::clicked, this, &SchedulePageActions::toggle);
+    connect(page.btnSchedSaveToFile, &QPushButton::clicked, this, &SchedulePageActions::saveFile);
+    connect(page.btnSchedLoadFromFile, &QPushButton::clicked, this, &SchedulePageActions::loadFile);
     // Emitted on the instrument thread, inside the connection's own job.
-    connect(&app_.model(), &MainModel::linkStateChanged, this, &SchedulePageActions::onLinkState,
+    connect(&parts_.model, &MainModel::linkStateChanged, this, &SchedulePageActions::onLinkState,
         Qt::DirectConnection);
 }
 
 void SchedulePageActions::onLinkState(MainModel::LinkState state)
 {
     const MainModel::LinkState previous = linkState_.exchange(state);
-    MainModel& main = app_.model();
+    MainModel& main = parts_.model;
     if (state != MainModel::LinkState::Connected || previous != MainModel::LinkState::NotConnected
         || !main.connectionComplete() || main.terminalDebug())
         return;
     // The last step of a connection: the page from the schedule it read.
-    const ScheduleRecord record = ScheduleRecord::of(main.session().instrument());
+    InstrumentSession& session = main.session();
+    const ScheduleRecord record = ScheduleRecord::of(session.instrument());
     const SchedulePageModel::Reading reading =
-        ReadForSchedulePage(app_.link(), app_.services().log, main.session().instrument());
-    QMetaObject::invokeMethod(this, [this, record, reading] {
-        model_.take(record);
-        model_.refresh(reading, app_.prompts(), app_.services().appCaption);
-        binding_->refresh();
-        binding_->showSchedulePanel();
-    }, Qt::QueuedConnection);
+        ReadForSchedulePage(session.link(), session.services().log, session.instrument());
+    QMetaObject::invokeMethod(this, [this, record, reading] { showReading(record, reading); }, Qt::QueuedConnection);
+}
+
+void SchedulePageActions::showReading(
+    const std::optional<ScheduleRecord>& record, const SchedulePageModel::Reading& reading)
+{
+    Services& services = parts_.model.session().services();
+    SchedulePageModel& page = parts_.binding.model();
+    if (record)
+        page.take(*record);
+    page.refresh(reading, services.prompts, services.appCaption);
+    parts_.binding.refresh();
+    parts_.binding.showSchedulePanel();
 }
 
 void SchedulePageActions::queueRefresh(const QString& name, std::function<void()> before, bool takeRecord)
@@ -48,17 +59,14 @@ void SchedulePageActions::queueRefresh(const QString& name, std::function<void()
         SchedulePageModel::Reading reading;
     };
     auto result = std::make_shared<Result>();
-    app_.instrumentThread().submit(name, [this, before = std::move(before), result] {
+    parts_.thread.submit(name, [this, before = std::move(before), result] {
         if (before)
             before();
-        result->record = ScheduleRecord::of(app_.instrument());
-        result->reading = ReadForSchedulePage(app_.link(), app_.services().log, app_.instrument());
+        InstrumentSession& session = parts_.model.session();
+        result->record = ScheduleRecord::of(session.instrument());
+        result->reading = ReadForSchedulePage(session.link(), session.services().log, session.instrument());
     }, [this, result, takeRecord] {
-        if (takeRecord)
-            model_.take(result->record);
-        model_.refresh(result->reading, app_.prompts(), app_.services().appCaption);
-        binding_->refresh();
-        binding_->showSchedulePanel();
+        showReading(takeRecord ? std::optional<ScheduleRecord>(result->record) : std::nullopt, result->reading);
     });
 }
 
@@ -69,28 +77,31 @@ void SchedulePageActions::refreshFromInstrument()
 
 void SchedulePageActions::reload()
 {
-    queueRefresh(QStringLiteral("schedule reload"),
-        [this] { tolviM::GetScheduleDetails(app_.link(), app_.services(), app_.instrument()); }, true);
+    queueRefresh(QStringLiteral("schedule reload"), [this] {
+        InstrumentSession& session = parts_.model.session();
+        tolviM::GetScheduleDetails(session.link(), session.services(), session.instrument());
+    }, true);
 }
 
 void SchedulePageActions::send()
 {
-    const ScheduleRecord outgoing = model_.recordToSend(QDate::currentDate());
+    const ScheduleRecord outgoing = parts_.binding.model().recordToSend(QDate::currentDate());
     struct Result {
         ScheduleSendOutcome outcome = ScheduleSendOutcome::Failed;
         ScheduleRecord readBack;
     };
     auto result = std::make_shared<Result>();
-    app_.instrumentThread().submit(QStringLiteral("schedule send"), [this, outgoing, result] {
-        ScheduleContext context{app_.services(), app_.link(), app_.instrument(), app_.observer(),
-            [this](PasswordDialogModel& dialog) { return app_.runPasswordDialog(dialog); }};
+    parts_.thread.submit(QStringLiteral("schedule send"), [this, outgoing, result] {
+        InstrumentSession& session = parts_.model.session();
+        ScheduleContext context{session.services(), session.link(), session.instrument(), parts_.observer,
+            parts_.passwordDialog};
         result->outcome = SendSchedule(context, outgoing);
-        result->readBack = ScheduleRecord::of(app_.instrument());
+        result->readBack = ScheduleRecord::of(session.instrument());
     }, [this, result] {
         // The record holds what was read back; the controls stay as they are.
         if (result->outcome == ScheduleSendOutcome::Sent) {
-            model_.sent(result->readBack);
-            binding_->refresh();
+            parts_.binding.model().sent(result->readBack);
+            parts_.binding.refresh();
         }
     });
 }
@@ -98,36 +109,40 @@ void SchedulePageActions::send()
 void SchedulePageActions::toggle(bool fromTray)
 {
     // From the tray, or with the window hidden, the outcome also goes into a balloon.
-    const bool balloon = fromTray || !app_.window().isVisible();
+    const bool balloon = fromTray || !parts_.windowShown();
     auto result = std::make_shared<ScheduleSwitchResult>();
-    app_.instrumentThread().submit(QStringLiteral("schedule toggle"), [this, balloon, result] {
-        ScheduleContext context{app_.services(), app_.link(), app_.instrument(), app_.observer(), {}};
+    parts_.thread.submit(QStringLiteral("schedule toggle"), [this, balloon, result] {
+        InstrumentSession& session = parts_.model.session();
+        ScheduleContext context{session.services(), session.link(), session.instrument(), parts_.observer, {}};
         *result = SwitchSchedule(context, ScheduleSwitch::Toggle, balloon);
     }, [this, result] {
         if (!result->stateAfter)
             return;
-        model_.scheduleSwitched(result->enabledAfter(), result->runningAfter());
-        binding_->refresh();
-        binding_->showSchedulePanel();
+        parts_.binding.model().scheduleSwitched(result->enabledAfter(), result->runningAfter());
+        parts_.binding.refresh();
+        parts_.binding.showSchedulePanel();
     });
 }
 
 void SchedulePageActions::saveFile()
 {
-    const auto chosen = app_.prompts().chooseSaveFile(ScheduleSaveChoice(QDateTime::currentDateTime()));
-    if (chosen && !chosen->path.isEmpty() && SaveScheduleFile(model_, app_.services(), chosen->path))
-        app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleSavedText(chosen->path));
+    Services& services = parts_.model.session().services();
+    const auto chosen = services.prompts.chooseSaveFile(ScheduleSaveChoice(QDateTime::currentDateTime()));
+    if (chosen && !chosen->path.isEmpty() && SaveScheduleFile(parts_.binding.model(), services, chosen->path))
+        parts_.status.setPanelText(StatusPanel::Message, ScheduleSavedText(chosen->path));
 }
 
 void SchedulePageActions::loadFile()
 {
-    const auto chosen = app_.prompts().chooseOpenFile(ScheduleOpenChoice());
+    Services& services = parts_.model.session().services();
+    const auto chosen = services.prompts.chooseOpenFile(ScheduleOpenChoice());
     if (!chosen || chosen->path.isEmpty())
         return;
-    const bool hadUnsent = model_.unsent();
-    if (!LoadScheduleFile(model_, app_.services(), chosen->path))
+    SchedulePageModel& page = parts_.binding.model();
+    const bool hadUnsent = page.unsent();
+    if (!LoadScheduleFile(page, services, chosen->path))
         return;
-    app_.window().statusPanels()->setPanelText(StatusPanel::Message, ScheduleLoadedText(chosen->path, hadUnsent));
-    binding_->refresh();
+    parts_.status.setPanelText(StatusPanel::Message, ScheduleLoadedText(chosen->path, hadUnsent));
+    parts_.binding.refresh();
     queueRefresh(QStringLiteral("schedule page"), {}, false);
 }

@@ -1,25 +1,36 @@
 #pragma once
-#include "SchedulePageBinding.h"
 #include "config/SchedulePageModel.h"
 #include "session/MainModel.h"
+#include "shell/Password.h"
 
 #include <QObject>
 #include <atomic>
-#include <memory>
+#include <functional>
+#include <optional>
 
-class TolviApplication;
+class InstrumentThread;
+class OperationObserver;
+class SchedulePageBinding;
+class StatusPanels;
 
-// The Schedule page in the window: its model and binding, and its work with
-// the instrument ("Use These Settings", "Reload from Instrument",
-// "Start Schedule"/"Stop Schedule"), run on the instrument thread, plus the set-up
-// files. The page is refreshed after every completed connection.
+// The Schedule page's work with the instrument ("Use These Settings",
+// "Reload from Instrument", "Start Schedule"/"Stop Schedule"), run on the
+// instrument thread, plus the set-up files. The page is refreshed after
+// every completed connection.
 class SchedulePageActions : public QObject {
     Q_OBJECT
 public:
-    explicit SchedulePageActions(TolviApplication& app, QObject* parent = nullptr);
+    struct Parts {
+        SchedulePageBinding& binding;       // the page, its model and its redraw
+        StatusPanels& status;               // says a set-up file was saved or loaded
+        std::function<bool()> windowShown;  // a hidden window's toggle says its outcome in a balloon
+        MainModel& model;                   // the link state and the instrument session
+        InstrumentThread& thread;
+        OperationObserver& observer;
+        PasswordDialogRunner passwordDialog;
+    };
 
-    SchedulePageModel& model() { return model_; }
-    SchedulePageBinding& binding() { return *binding_; }
+    explicit SchedulePageActions(Parts parts, QObject* parent = nullptr);
 
     void send();
     void reload();
@@ -37,9 +48,9 @@ private:
     // may need first (a reload); takeRecord: whether the record replaces the page's.
     void queueRefresh(const QString& name, std::function<void()> before, bool takeRecord);
     void onLinkState(MainModel::LinkState state);
+    // The page from a reading, on the GUI thread; record (when given) replaces the page's.
+    void showReading(const std::optional<ScheduleRecord>& record, const SchedulePageModel::Reading& reading);
 
-    TolviApplication& app_;
-    SchedulePageModel model_;
-    std::unique_ptr<SchedulePageBinding> binding_;
+    Parts parts_;
     std::atomic<MainModel::LinkState> linkState_{MainModel::LinkState::NotConnected};
 };

@@ -14,6 +14,9 @@ class SchedulePageBinding : public QObject {
 public:
     SchedulePageBinding(MainWindow& window, SchedulePageModel& model, QObject* parent = nullptr);
 
+    SchedulePageModel& model() { return model_; }
+    SchedulePage& page() { return page_; }
+
     // Model -> widgets.
     void refresh();
     // Status panel 3 from the model (after a refresh from the instrument).

@@ -4,7 +4,10 @@
 
 #include "CalibrationCheckWindow.h"
 
-class TolviApplication;
+class InstrumentThread;
+class MainModel;
+class OperationObserver;
+class SettingsPage;
 
 // The service functions of the Settings page: the sensor refresh, the
 // information report ("Show More Info"), the offsets, and the
@@ -13,7 +16,15 @@ class TolviApplication;
 class ServiceActions : public QObject {
     Q_OBJECT
 public:
-    explicit ServiceActions(TolviApplication& app, QObject* parent = nullptr);
+    struct Parts {
+        SettingsPage& page;          // the four service buttons
+        QWidget& window;             // the calibration-check window opens over it
+        MainModel& model;            // the schedule's status panel and the instrument session
+        InstrumentThread& thread;
+        OperationObserver& observer;
+    };
+
+    explicit ServiceActions(Parts parts, QObject* parent = nullptr);
     ~ServiceActions() override;
 
     void refreshSensor();
@@ -27,6 +38,6 @@ public:
     CalibrationCheckWindow* calibrationCheckWindow() const { return guru_; }
 
 private:
-    TolviApplication& app_;
+    Parts parts_;
     QPointer<CalibrationCheckWindow> guru_;
 };

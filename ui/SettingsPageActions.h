@@ -14,8 +14,15 @@ class SettingsPageBinding;
 class SettingsPageActions : public QObject {
     Q_OBJECT
 public:
-    SettingsPageActions(InstrumentThread& thread, MainModel& model, OperationObserver& observer,
-        PasswordDialogRunner passwordDialog, SettingsPageBinding& binding, QObject* parent = nullptr);
+    struct Parts {
+        SettingsPageBinding& binding;   // the page, its model and its redraw
+        MainModel& model;               // the instrument session; the record read again after the clock
+        InstrumentThread& thread;
+        OperationObserver& observer;
+        PasswordDialogRunner passwordDialog;
+    };
+
+    explicit SettingsPageActions(Parts parts, QObject* parent = nullptr);
 
     // The page's refresh (after a connection).
     void refreshPage();
@@ -28,9 +35,5 @@ private:
     SettingsContext context();
     void setFlagBox(bool autoOff, bool checked);
 
-    InstrumentThread& thread_;
-    MainModel& model_;
-    OperationObserver& observer_;
-    PasswordDialogRunner passwordDialog_;
-    SettingsPageBinding& binding_;
+    Parts parts_;
 };

@@ -2,7 +2,6 @@
 
 #include "AboutBox.h"
 #include "LoginDialogRunner.h"
-#include "ReportSave.h"
 #include "config/InfoReport.h"
 #include "config/SensorRefresh.h"
 #include "data/MemoryDownload.h"
@@ -46,9 +45,14 @@ bool TolviApplication::runPasswordDialog(PasswordDialogModel& model)
     });
 }
 
+PasswordDialogRunner TolviApplication::passwordDialogRunner()
+{
+    return [this](PasswordDialogModel& model) { return runPasswordDialog(model); };
+}
+
 bool TolviApplication::loginOK()
 {
-    return LoginOK(core_.services(), [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    return LoginOK(core_.services(), passwordDialogRunner());
 }
 
 void TolviApplication::start()
@@ -60,8 +64,7 @@ void TolviApplication::start()
     prompts_.setCaption(core_.appCaption());
     if (prepared_.sharedDataFolder)
         prompts_.message(Prompts::Icon::Exclamation, SharedDataFolderText(prepared_.paths.dataFolder), core_.appCaption());
-    passwordOffer_ = std::make_unique<NewPasswordOffer>(core_.services(),
-        [this](PasswordDialogModel& model) { return runPasswordDialog(model); });
+    passwordOffer_ = std::make_unique<NewPasswordOffer>(core_.services(), passwordDialogRunner());
     const auto chooseNewPassword = [this] { passwordOffer_->offer(); };
     if (prepared_.passwordChoiceNeeded)
         chooseNewPassword(); // the first run always asks, before the main window
@@ -93,7 +96,7 @@ void TolviApplication::start()
         startDemoInstrument();
     modelBinding_ = std::make_unique<MainModelBinding>(model(), *window_, *terminal_, thread_, prompts_);
     bindDownloadPage();
-    schedule_ = std::make_unique<SchedulePageActions>(*this);
+    bindSchedulePage();
     bindUpdateCheck();
     bindSettingsPage();
     // The link is reset before the instrument thread gets any work.
@@ -198,13 +201,10 @@ void TolviApplication::bindDownloadPage()
     DownloadPage* page = window_->downloadPage();
     connect(page->btnFilterDownload, &QPushButton::clicked, this,
         [this] { downloadBinding_->testFilter(downloads(), prompts_, core_.appCaption()); });
-    connect(page->btnSaveData, &QPushButton::clicked, this, &TolviApplication::saveData);
-    connect(page->fraChart->btnChartReport, &QPushButton::clicked, this, &TolviApplication::makeReport);
-    downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*page, *downloadModel_,
-        [this] { downloadBinding_->refresh(); }, [this] { return window_->isVisible(); }, model(), thread_,
-        *observer_, [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); },
-        [this] { saveData(); }});
-    serviceActions_ = std::make_unique<ServiceActions>(*this);
+    downloadActions_ = std::make_unique<DownloadActions>(DownloadActions::Parts{*downloadBinding_,
+        *window_->statusPanels(), *dataFileSettings_, [this] { return window_->isVisible(); },
+        [this] { return ThisProgramIdentity(window_->windowTitle(), options_.arguments); }, model(), thread_,
+        *observer_, passwordDialogRunner()});
     // Maintenance functions this program does not offer yet.
     connect(window_->configurePage()->btnGenerateTechnicalFile, &QPushButton::clicked, this,
         &TolviApplication::technicalFile);
@@ -215,7 +215,7 @@ void TolviApplication::bindDownloadPage()
             downloadActions_->downloadAll(true);
         } else if (key == TrayKey::ToggleSchedule) {
             core_.log().debugMessage(QStringLiteral("QuickMenu - Toggle Schedule"), SessionLog::Info);
-            schedule_->toggle(true);
+            scheduleActions_->toggle(true);
         }
     });
     connect(&*window_, &MainWindow::cancelGesture, this, [this](const QString& panel1) {
@@ -238,6 +238,15 @@ void TolviApplication::bindDownloadPage()
         downloadModel_->dataDropped();
         downloadBinding_->refresh();
     });
+}
+
+void TolviApplication::bindSchedulePage()
+{
+    scheduleModel_ = std::make_unique<SchedulePageModel>();
+    scheduleBinding_ = std::make_unique<SchedulePageBinding>(*window_, *scheduleModel_);
+    scheduleActions_ = std::make_unique<SchedulePageActions>(SchedulePageActions::Parts{*scheduleBinding_,
+        *window_->statusPanels(), [this] { return window_->isVisible(); }, model(), thread_, *observer_,
+        passwordDialogRunner()});
 }
 
 // The update check runs beside the instrument work, started by "-u" or the
@@ -264,17 +273,15 @@ void TolviApplication::bindSettingsPage()
     SettingsPage* page = window_->settingsPage();
     settingsModel_ = std::make_unique<SettingsPageModel>();
     settingsBinding_ = std::make_unique<SettingsPageBinding>(*page, *settingsModel_, prompts_, core_.appCaption());
-    settingsActions_ = std::make_unique<SettingsPageActions>(thread_, model(), *observer_,
-        [this](PasswordDialogModel& dialog) { return runPasswordDialog(dialog); }, *settingsBinding_);
-    connect(settingsActions_.get(), &SettingsPageActions::instrumentClockSet, this,
-        &TolviApplication::refreshSchedulePage);
+    settingsActions_ = std::make_unique<SettingsPageActions>(
+        SettingsPageActions::Parts{*settingsBinding_, model(), thread_, *observer_, passwordDialogRunner()});
+    // After Set Clock the Schedule page is redrawn from the record read again.
+    connect(settingsActions_.get(), &SettingsPageActions::instrumentClockSet, scheduleActions_.get(),
+        &SchedulePageActions::refreshFromInstrument);
     // The service functions: sensor refresh, information report, offsets and
     // the calibration-check window (opened from the advanced frame).
-    ServiceActions* service = serviceActions_.get();
-    connect(page->btnDiagnoseProblem, &QPushButton::clicked, service, &ServiceActions::refreshSensor);
-    connect(page->btnSettingsReadInfo, &QPushButton::clicked, service, &ServiceActions::showMoreInfo);
-    connect(page->btnSettingsReadOffsets, &QPushButton::clicked, service, &ServiceActions::showOffsets);
-    connect(page->btnSettingsCalibrationCheck, &QPushButton::clicked, service, &ServiceActions::openCalibrationCheck);
+    serviceActions_ = std::make_unique<ServiceActions>(
+        ServiceActions::Parts{*page, *window_, model(), thread_, *observer_});
     // A connection that ran all its steps refreshes the page, as does an instrument found again.
     connect(&model(), &MainModel::linkStateChanged, this, [this](MainModel::LinkState state) {
         if (state == MainModel::LinkState::Connected && model().connectionComplete() && !model().terminalDebug())
@@ -290,39 +297,6 @@ void TolviApplication::startDemoInstrument()
         prompts_.message(Prompts::Icon::Exclamation,
             QStringLiteral("The simulated instrument could not be started: ") + QString::fromLocal8Bit(e.what()));
     }
-}
-
-void TolviApplication::makeReport()
-{
-    const QString program = QStringLiteral("Tolvi " TOLVI_VERSION);
-    if (const auto path = SaveMeasurementReport(core_.services(), downloadModel_->chart, program, QDateTime::currentDateTime()))
-        window_->statusPanels()->offerFolder(QFileInfo(*path).absolutePath());
-}
-
-void TolviApplication::saveData()
-{
-    downloadBinding_->readFilterControls();
-    const bool singleColumn = downloadModel_->singleColumnBox.singleColumn();
-    // The save works on its own copy of the filter; the page gets it back
-    // (bounds put in order) when the save is over.
-    DownloadFilter filter = downloadModel_->filter;
-    // Taken here: the window's title is read on the window's own thread.
-    const ProgramIdentity program = ThisProgramIdentity(window_->windowTitle(), options_.arguments);
-    using Saved = std::pair<DownloadFilter, SaveDataResult>;
-    thread_.submit<Saved>(QStringLiteral("save data"), [this, singleColumn, filter, program]() mutable {
-        SaveDataContext context{core_.services(), *dataFileSettings_, downloads(), instrument(),
-            link().firmwareFlags(), *observer_, program};
-        const SaveDataResult result = SaveData(context, filter, singleColumn);
-        return Saved{filter, result};
-    }, [this](Saved saved) {
-        downloadModel_->filter = std::move(saved.first);
-        downloadBinding_->refresh();
-        if (!saved.second.saved)
-            return;
-        window_->statusPanels()->offerFolder(QFileInfo(saved.second.path).absolutePath());
-        if (const QString notice = downloadModel_->savedNotice(saved.second.path); !notice.isEmpty())
-            prompts_.message(Prompts::Icon::Exclamation, notice, core_.appCaption());
-    });
 }
 
 void TolviApplication::technicalFile()

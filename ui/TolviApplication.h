@@ -7,6 +7,7 @@
 #include "ServiceActions.h"
 #include "MainModelBinding.h"
 #include "SchedulePageActions.h"
+#include "SchedulePageBinding.h"
 #include "SettingsPageActions.h"
 #include "SettingsPageBinding.h"
 #include "StatusPanels.h"
@@ -14,6 +15,7 @@
 #include "UpdateRunner.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"
+#include "config/SchedulePageModel.h"
 #include "config/SettingsPageModel.h"
 #include "instrument/DownloadTable.h"
 #include "instrument/InstrumentInfo.h"
@@ -66,9 +68,6 @@ public:
     DownloadActions& downloadActions() { return *downloadActions_; }
     // Redraws the Download page from its model.
     void refreshDownloadPage() { downloadBinding_->refresh(); }
-    SchedulePageActions& schedulePage() { return *schedule_; }
-    // Redraws the Schedule page from the instrument record (after the clock was set).
-    void refreshSchedulePage() { schedule_->refreshFromInstrument(); }
     SettingsPageModel& settingsPage() { return *settingsModel_; }
     // The connected instrument's record and the slots of the last download.
     InstrumentInfo& instrument() { return core_.instrumentSession().instrument(); }
@@ -83,11 +82,6 @@ public:
     int demoPort() const { return demo_.port; }
     bool offerLogAtExit() const { return offerLogAtExit_; }
 
-    // "Save Data" (F8, the tray's Download All & Save): queued to the instrument thread.
-    void saveData();
-    // "Report...": the chart's readings as a PDF report.
-    void makeReport();
-
     // The guard of the operations that change the instrument; any thread.
     bool loginOK();
     // The password dialog for a password model; any thread.
@@ -97,6 +91,7 @@ private:
     void shutDown();
     void restoreDataFileOptions();
     void bindDownloadPage();
+    void bindSchedulePage();
     void bindSettingsPage();
     void startDemoInstrument();
     void showHelp();
@@ -108,6 +103,8 @@ private:
     void bindUpdateCheck();
     // "Technical File": the service packet, on the instrument thread.
     void technicalFile();
+    // The password dialog as the actions run it (runPasswordDialog).
+    PasswordDialogRunner passwordDialogRunner();
 
     Options options_;
     CoreSession core_;
@@ -120,7 +117,9 @@ private:
     DemoInstrument demo_;
     std::unique_ptr<MainModelBinding> modelBinding_;
     std::unique_ptr<DownloadActions> downloadActions_;
-    std::unique_ptr<SchedulePageActions> schedule_;
+    std::unique_ptr<SchedulePageModel> scheduleModel_;
+    std::unique_ptr<SchedulePageBinding> scheduleBinding_;
+    std::unique_ptr<SchedulePageActions> scheduleActions_;
     std::unique_ptr<ServiceActions> serviceActions_;
     std::unique_ptr<DataFileSettings> dataFileSettings_;
     std::unique_ptr<DownloadPageModel> downloadModel_;

@@ -138,15 +138,14 @@ ChartSource ChartSource::of(const DownloadTable& table, const InstrumentInfo& in
 ChartSource ChartSource::taking(DownloadTable&& table, const InstrumentInfo& info, const FirmwareFlags& flags)
 {
     ChartSource source;
-    source.slots.reserve(static_cast<size_t>(std::max(table.count(), 0)));
-    source.times.reserve(source.slots.capacity());
-    for (int i = 1; i <= table.count(); ++i) {
-        if (table[i].SampleTime.isValid()) {
-            source.times.push_back(qint64(table[i].TimeStamp) * TimeUnits::MsPerSecond);
-            source.slots.push_back(std::move(table[i]));
-        }
-    }
+    // The slots stay where they are: only the table's unused first record
+    // and the slots without a time are taken out.
+    source.slots = std::move(table.records);
     table.clear();
+    std::erase_if(source.slots, [](const SlotRecord& slot) { return !slot.SampleTime.isValid(); });
+    source.times.reserve(source.slots.size());
+    for (const SlotRecord& slot : source.slots)
+        source.times.push_back(qint64(slot.TimeStamp) * TimeUnits::MsPerSecond);
     TakeInstrument(source, info, flags);
     return source;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/SettingsStore.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -23,6 +25,11 @@ struct PortScanSources {
     // and, for a USB adapter, the adapter's name ("/dev/ttyUSB0 FT232R USB
     // UART"). Unset or empty: the entry is the bare "COM Port n".
     std::function<QString(int port)> describePort;
+    // The port table: the serial devices present at this moment, each with
+    // its port number. Read without opening anything, so it may be read
+    // from any thread and as often as the port watcher asks; an adapter
+    // plugged in or out shows here first.
+    std::function<QList<PresentSerialDevice>()> presentDevices;
 };
 
 // The port list after a scan, and the text its edit box shows.

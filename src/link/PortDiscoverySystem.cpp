@@ -80,9 +80,10 @@ PortScanSources SystemPortSources(Services& services, InstrumentLink& link)
 {
     PortScanSources sources;
     PortMap* portMap = &link.ports().portMap();
-    sources.readDeviceMap = [portMap](QString& pairs) {
+    sources.presentDevices = [portMap] { return PresentSerialDevices(*portMap); };
+    sources.readDeviceMap = [present = sources.presentDevices](QString& pairs) {
         StoreHives hives;
-        hives.serialDevices = [portMap] { return PresentSerialDevices(*portMap); };
+        hives.serialDevices = present;
         return int(StoreReadAll(QStringLiteral("HKLM"), SerialDeviceKey, pairs, hives));
     };
     SerialPortTable* table = &link.ports();

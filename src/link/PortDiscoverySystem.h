@@ -25,7 +25,8 @@ bool IsUsbVirtualPort(const QString& ttyName);
 // knows one (USB adapters), the adapter's name. Empty for an empty path.
 QString PortDescription(const QString& devicePath);
 
-// The sources of a scan on this machine: the device list through the
-// settings store, the serial table's probe, "LastRemote" of "user.txt"
+// The sources of a scan on this machine: the port table (PresentSerialDevices)
+// and the device list read from it through the settings store, the serial
+// table's probe, "LastRemote" of "user.txt"
 // in the data folder, and each port's device path and adapter name.
 PortScanSources SystemPortSources(Services& services, InstrumentLink& link);

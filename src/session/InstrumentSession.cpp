@@ -30,6 +30,11 @@ PortList InstrumentSession::scanPorts()
     return ScanForPorts(1, 256, portSources_, services_);
 }
 
+QList<PresentSerialDevice> InstrumentSession::presentPorts() const
+{
+    return portSources_.presentDevices ? portSources_.presentDevices() : QList<PresentSerialDevice>{};
+}
+
 QString InstrumentSession::portProblemText(const QString& entry)
 {
     const QString device =

@@ -45,6 +45,9 @@ public:
 
     // The ports an instrument may be connected on, as the port list shows them.
     PortList scanPorts();
+    // The port table (PortScanSources::presentDevices): the serial devices
+    // present now; opens nothing, so any thread may ask.
+    QList<PresentSerialDevice> presentPorts() const;
 
     // Opens the link on entry and asks whether an instrument answers: the
     // port in use (0 for a network bridge), or nothing after saying why

@@ -285,12 +285,52 @@ void MainModel::keepAliveTick()
         Q_EMIT instrumentRefreshed();
         return;
     case KeepAliveOutcome::Kind::Lost:
-        setPicture(StatusPicture::Lost);
-        setStatus(StatusPanel::Message, LinkLostText);
-        services.prompts.balloon(LinkLostText, services.appCaption, Prompts::Icon::Information, 1);
-        setLinkState(LinkState::Lost);
+        reportLinkLost();
         return;
     }
+}
+
+void MainModel::reportLinkLost()
+{
+    Services& services = session_.services();
+    setPicture(StatusPicture::Lost);
+    setStatus(StatusPanel::Message, LinkLostText);
+    services.prompts.balloon(LinkLostText, services.appCaption, Prompts::Icon::Information, 1);
+    setLinkState(LinkState::Lost);
+}
+
+void MainModel::adapterUnplugged()
+{
+    const int port = connectedPort();
+    if (linkState() != LinkState::Connected || port == 0)
+        return;
+    session_.services().log.debugMessage(
+        QStringLiteral("The device of COM") + QString::number(port) + QStringLiteral(" has gone."), SessionLog::Problem);
+    reportLinkLost();
+}
+
+void MainModel::followPorts()
+{
+    if (linkState() != LinkState::NotConnected)
+        return;
+    PortList list = session_.scanPorts();
+    {
+        QMutexLocker l(&mutex_);
+        if (list.entries == entries_)
+            return;
+        // The user's pick follows its port to the new list (whose entry may
+        // describe it afresh); anything else the box holds stays as it is.
+        const int port = PortEntry::portNumber(editText_);
+        const qsizetype listed = port > 0 ? PortEntry::indexOf(list.entries, port) : -1;
+        if (listed >= 0)
+            list.editText = list.entries[listed];
+        else if (port == 0)
+            list.editText = editText_;
+        // Decided and stored under one lock: a pick made meanwhile is not lost.
+        entries_ = list.entries;
+        editText_ = list.editText;
+    }
+    Q_EMIT portListChanged(list.entries, list.editText);
 }
 
 void MainModel::disconnect()

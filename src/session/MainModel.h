@@ -108,6 +108,15 @@ public:
     // A new network connection confirmed in the remote-instrument dialog.
     bool connectNewNetwork(const QString& host, int port);
     void keepAliveTick();                      // tmrPing
+    // The port table changed while not connected (PortWatcher): the list is
+    // scanned again and shown only when it differs. The edit text stays
+    // unless it names a serial port that has gone. Nothing while connected.
+    void followPorts();
+    // The connected serial port's device left the port table (PortWatcher):
+    // the same lost link as an unanswered keep-alive. Nothing over a
+    // network bridge or when not connected. Talks to no instrument, so the
+    // window calls it on its own thread, also while a procedure runs.
+    void adapterUnplugged();
     // The record was read again by a procedure outside this model (the clock
     // after it was set): the identity shows that reading.
     void recordReadAgain();
@@ -133,6 +142,7 @@ Q_SIGNALS:
 private:
     void connected(int port);
     void closeLinkAndRescan();
+    void reportLinkLost();
 
     void setPortList(const PortList& list);
     void setStatus(int panel, const QString& text);

@@ -15,7 +15,10 @@
 // The instrument session and the main-window model over a real link, with a temporary data folder,
 // scripted prompts, a recorded log and a fixed platform device list. Ports
 // are pseudo-terminals entered in the port map; port 1 is pointed at
-// nothing so the machine's own serial port stays out of the tests.
+// nothing so the machine's own serial port stays out of the tests. The port
+// table holds the port map's devices while their nodes exist: a
+// pseudo-terminal's node goes when its controlling side closes, as an
+// adapter's does when it is unplugged.
 struct ModelRig : ServicesRig {
     PortMap portMap;
     InstrumentLink link{log, portMap};
@@ -40,6 +43,15 @@ struct ModelRig : ServicesRig {
                 pairs += d + QChar(0);
             pairs += QChar(0);
             return 0;
+        };
+        sources.presentDevices = [this] {
+            QList<PresentSerialDevice> present;
+            const QMap<int, QString> mapped = portMap.overrides();
+            for (auto it = mapped.begin(); it != mapped.end(); ++it) {
+                if (QFile::exists(it.value()))
+                    present << PresentSerialDevice{it.value(), it.key()};
+            }
+            return present;
         };
         session = std::make_unique<InstrumentSession>(services, link, sources);
         model = std::make_unique<MainModel>(*session, MainModel::settingsFileMemory(data.file(QStringLiteral("user.txt"))));
