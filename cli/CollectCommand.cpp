@@ -26,6 +26,10 @@ int CollectStatus(CollectVerdict verdict)
 
 int runCollect(CliSession& session, const QStringList&, const QCommandLineParser& parser)
 {
+    if (!session.options().port.isEmpty() || session.options().autoConnect) {
+        session.error(QStringLiteral("collect finds the instruments itself: --port and --auto do not go with it"));
+        return ExitUsage;
+    }
     const std::optional<ArchiveStore> store = ChosenArchiveStore(session, parser);
     if (!store)
         return ExitUsage;
