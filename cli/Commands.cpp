@@ -7,6 +7,7 @@ const QList<CliCommand>& AllCommands()
         InfoCommand(),
         SendCommand(),
         DownloadCommand(),
+        CollectCommand(),
         EraseCommand(),
         ScheduleCommand(),
         UpdateCommand(),

@@ -37,6 +37,7 @@ CliCommand PortsCommand();
 CliCommand InfoCommand();
 CliCommand SendCommand();
 CliCommand DownloadCommand();
+CliCommand CollectCommand();
 CliCommand EraseCommand();
 CliCommand ScheduleCommand();
 CliCommand UpdateCommand();

@@ -1,3 +1,4 @@
+#include "ArchiveSelection.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "MemoryCommands.h"
@@ -18,13 +19,18 @@ int runErase(CliSession& session, const QStringList&, const QCommandLineParser& 
         session.error(QStringLiteral("erase needs --all or --to M (slots 1 to M, M at least 2)"));
         return ExitUsage;
     }
+    // The archive tells which slots were never downloaded.
+    const std::optional<ArchiveStore> store = ChosenArchiveStore(session, parser);
+    if (!store)
+        return ExitUsage;
     const int status = ConnectForSlots(session, portion ? last : 0);
     if (status != ExitOk)
         return status;
     InstrumentInfo& info = session.instrument();
     TerminalProgress progress;
     EraseContext context{session.services(), session.link(), info, session.downloads(), progress, {}};
-    const EraseOutcome outcome = all ? EraseAllMemoryChecked(context) : EraseMemoryPortionChecked(context, 1, last - 1);
+    const EraseOutcome outcome
+        = all ? EraseAllMemoryChecked(context, store) : EraseMemoryPortionChecked(context, 1, last - 1, store);
     switch (outcome) {
     case EraseOutcome::Erased:
         std::fputs(QStringLiteral("Erased; %1 slots still hold data.\n").arg(info.SlotsUsed).toLocal8Bit().constData(),
@@ -50,7 +56,8 @@ CliCommand EraseCommand()
     command.name = QStringLiteral("erase");
     command.summary = QStringLiteral("Erase the whole memory (--all) or slots 1 to M (--to M).");
     // --to M is the option the download command declares; here it names the last slot erased.
-    command.options = {QCommandLineOption(QStringLiteral("all"), QStringLiteral("erase: every slot."))};
+    command.options = {QCommandLineOption(QStringLiteral("all"), QStringLiteral("erase: every slot.")),
+        ArchiveDatabaseOption()};
     command.run = runErase;
     return command;
 }

@@ -37,7 +37,8 @@ QString commandList()
     }
     text += QStringLiteral(
         "\nExit status: 0 success, 1 usage error, 2 no instrument answered, 3 an operation failed,\n"
-        "4 refused (password or confirmation), 5 done in part (a download saved what could be read),\n"
+        "4 refused (password or confirmation), 5 done in part (a download saved what could be read, or collect\n"
+        "found an instrument whose memory could not be read in full),\n"
         "6 the readings were saved but not added to the archive.\n");
     return text;
 }

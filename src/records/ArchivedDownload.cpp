@@ -34,42 +34,58 @@ ArchiveDownload DescribeDownload(const DownloadContext& context, ArchiveDownload
     return d;
 }
 
-// Adds the completed download in the table to the archive; when it cannot
-// be added the context says why (the download itself stands).
-void Archive(DownloadContext& context, const ArchiveDownload& download, const ArchiveStore& store)
+// Adds the completed download in the table to the archive: the slots it
+// added (0 when it added none); when it cannot be added the context says
+// why (the download itself stands).
+int Archive(DownloadContext& context, const ArchiveDownload& download, const ArchiveStore& store)
 {
     SessionLog& log = context.services.log;
     if (context.info.RecordFolder.isEmpty()) {
         log.debugMessage(QStringLiteral("No record folder: the download is not archived."), SessionLog::Warning);
-        return;
+        return 0;
     }
     if (!store.problem.isEmpty()) {
         context.notArchived = store.problem;
-        return;
+        return 0;
     }
     const std::unique_ptr<InstrumentArchive> archive
         = store.archiveOf(context.info.SerialNumber, context.info.RecordFolder, log);
-    if (archive->open() && archive->recordDownload(download, context.table))
-        return;
+    if (archive->open()) {
+        if (const std::optional<RecordedDownload> recorded = archive->addDownload(download, context.table))
+            return recorded->slotsAdded;
+    }
     context.notArchived = archive->error();
+    return 0;
 }
 
 DownloadOutcome ArchiveWhenCompleted(DownloadContext& context, DownloadOutcome outcome, const ArchiveDownload& download,
-    const ArchiveStore& store)
+    const ArchiveStore& store, int* slotsAdded = nullptr)
 {
-    if (outcome == DownloadOutcome::Completed)
-        Archive(context, download, store);
+    if (outcome == DownloadOutcome::Completed) {
+        const int added = Archive(context, download, store);
+        if (slotsAdded)
+            *slotsAdded = added;
+    }
     return outcome;
+}
+
+// All of the memory, archived.
+DownloadOutcome DownloadAllCounted(DownloadContext& context, const ArchiveStore& store, int* slotsAdded)
+{
+    const DownloadOutcome outcome = DownloadAllMemory(context);
+    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::All, 1), store,
+        slotsAdded);
 }
 
 // All of the memory for "Download New Data"; newGeneration when the memory
 // is known not to match the archive, else its slots decide.
-DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration, const ArchiveStore& store)
+DownloadOutcome DownloadAllForNewData(DownloadContext& context, bool newGeneration, const ArchiveStore& store,
+    int* slotsAdded)
 {
     const DownloadOutcome outcome = DownloadAllMemory(context);
     ArchiveDownload download = DescribeDownload(context, ArchiveDownload::Kind::New, 1);
     download.newGeneration = newGeneration;
-    return ArchiveWhenCompleted(context, outcome, download, store);
+    return ArchiveWhenCompleted(context, outcome, download, store, slotsAdded);
 }
 
 // The archive's current generation, read and closed again before the
@@ -111,8 +127,7 @@ bool SlotStillArchived(DownloadContext& context, const QStringList& archived, in
 
 DownloadOutcome DownloadAllAndArchive(DownloadContext& context, const ArchiveStore& store)
 {
-    const DownloadOutcome outcome = DownloadAllMemory(context);
-    return ArchiveWhenCompleted(context, outcome, DescribeDownload(context, ArchiveDownload::Kind::All, 1), store);
+    return DownloadAllCounted(context, store, nullptr);
 }
 
 DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart, int selLength, const ArchiveStore& store)
@@ -122,8 +137,10 @@ DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart
         store);
 }
 
-DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store)
+DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store, int* slotsAdded)
 {
+    if (slotsAdded)
+        *slotsAdded = 0;
     Services& services = context.services;
     SessionLog& log = services.log;
     InstrumentInfo& info = context.info;
@@ -136,7 +153,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& st
     }
     context.memoryDetailsFresh = true;
     if (info.SlotsUsed <= 0 || info.RecordFolder.isEmpty())
-        return DownloadAllAndArchive(context, store);
+        return DownloadAllCounted(context, store, slotsAdded);
 
     const GenerationSlots archived = CurrentGenerationIn(store, info, log);
     if (!archived.error.isEmpty()) {
@@ -152,13 +169,13 @@ DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& st
         log.debugMessage(QStringLiteral("The archive's current generation holds rows that are not slots: downloading all"
                                         " of the memory into a new generation."),
             SessionLog::Warning);
-        return DownloadAllForNewData(context, true, store);
+        return DownloadAllForNewData(context, true, store, slotsAdded);
     }
     const int k = UnbrokenRun(archived.raw);
     if (k == 0 || k > info.SlotsUsed) {
         log.debugMessage(QStringLiteral("The archive holds no run of this memory from its first slot: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllForNewData(context, false, store);
+        return DownloadAllForNewData(context, false, store, slotsAdded);
     }
     context.cancel.reset();
     // The check reads decode slots out of order; the slots are decoded below
@@ -171,7 +188,7 @@ DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& st
     if (!stillArchived) {
         log.debugMessage(QStringLiteral("The memory no longer matches the archive: downloading all of it."),
             SessionLog::Detail);
-        return DownloadAllForNewData(context, true, store);
+        return DownloadAllForNewData(context, true, store, slotsAdded);
     }
 
     // The whole memory: the archived run, then what is read now.
@@ -191,7 +208,9 @@ DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& st
         }
         // Only a whole download goes into the archive: it keeps no holes.
         if (outcome == DownloadOutcome::Completed) {
-            Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1), store);
+            const int added = Archive(portion, DescribeDownload(context, ArchiveDownload::Kind::New, k + 1), store);
+            if (slotsAdded)
+                *slotsAdded = added;
             context.notArchived = portion.notArchived;
         }
     } else {

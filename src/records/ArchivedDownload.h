@@ -21,4 +21,6 @@ DownloadOutcome DownloadPortionAndArchive(DownloadContext& context, int selStart
 // slots). Either way the table then holds the whole memory, the archived
 // slots decoded as a download decodes them. An archive that cannot be read
 // is left as it is: all of the memory is downloaded and not archived.
-DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store = {});
+// slotsAdded, when given, gets the number of slots the archive took in (0
+// when nothing was new or nothing was archived).
+DownloadOutcome DownloadNewData(DownloadContext& context, const ArchiveStore& store = {}, int* slotsAdded = nullptr);

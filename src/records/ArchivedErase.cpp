@@ -20,12 +20,12 @@ bool SlotStillArchived(EraseContext& c, const QStringList& archived, int slot)
 }
 
 // The current generation's slots; empty when there is no readable archive.
-QStringList ArchivedSlots(EraseContext& c)
+QStringList ArchivedSlots(EraseContext& c, const std::optional<ArchiveStore>& given)
 {
     if (c.info.RecordFolder.isEmpty())
         return {};
     // The archive the downloads go to: the settings may name a shared database.
-    const ArchiveStore store = ArchiveStoreFromSettings(c.services.paths, c.services.log);
+    const ArchiveStore store = given ? *given : ArchiveStoreFromSettings(c.services.paths, c.services.log);
     if (!store.problem.isEmpty())
         return {};
     const std::unique_ptr<InstrumentArchive> archive = store.archiveOf(c.info.SerialNumber, c.info.RecordFolder, c.services.log);
@@ -40,20 +40,21 @@ QStringList ArchivedSlots(EraseContext& c)
     return slots.raw;
 }
 
-EraseOutcome WithCheck(EraseContext& context, const std::function<EraseOutcome()>& erase)
+EraseOutcome WithCheck(EraseContext& context, const std::optional<ArchiveStore>& store,
+    const std::function<EraseOutcome()>& erase)
 {
-    context.countNotDownloaded = [&context](int first, int last) {
-        return CountSlotsNotDownloaded(context, first, last);
+    context.countNotDownloaded = [&context, store](int first, int last) {
+        return CountSlotsNotDownloaded(context, first, last, store);
     };
     return erase();
 }
 } // namespace
 
-int CountSlotsNotDownloaded(EraseContext& c, int first, int last)
+int CountSlotsNotDownloaded(EraseContext& c, int first, int last, const std::optional<ArchiveStore>& store)
 {
     if (last < first)
         return 0;
-    const QStringList archived = ArchivedSlots(c);
+    const QStringList archived = ArchivedSlots(c, store);
     QList<int> held;
     for (int slot = first; slot <= last && slot < archived.size(); ++slot) {
         if (!archived[slot].isEmpty())
@@ -70,12 +71,13 @@ int CountSlotsNotDownloaded(EraseContext& c, int first, int last)
     return all - static_cast<int>(held.size());
 }
 
-EraseOutcome EraseAllMemoryChecked(EraseContext& context)
+EraseOutcome EraseAllMemoryChecked(EraseContext& context, const std::optional<ArchiveStore>& store)
 {
-    return WithCheck(context, [&] { return EraseAllMemory(context); });
+    return WithCheck(context, store, [&] { return EraseAllMemory(context); });
 }
 
-EraseOutcome EraseMemoryPortionChecked(EraseContext& context, int selStart, int selLength)
+EraseOutcome EraseMemoryPortionChecked(EraseContext& context, int selStart, int selLength,
+    const std::optional<ArchiveStore>& store)
 {
-    return WithCheck(context, [&] { return EraseMemoryPortion(context, selStart, selLength); });
+    return WithCheck(context, store, [&] { return EraseMemoryPortion(context, selStart, selLength); });
 }

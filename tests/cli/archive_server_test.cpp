@@ -8,6 +8,7 @@
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
 #include "instrument/DownloadTable.h"
+#include "link/PortMap.h"
 #include "records/InstrumentArchive.h"
 #include "shell/SessionLog.h"
 
@@ -179,7 +180,8 @@ TEST(ArchiveServer, DownloadIsArchivedOnTheServerAndReadBack)
     }
 }
 
-// Addresses that cannot be used are refused before anything is done.
+// Addresses that cannot be used are refused before anything is done, by
+// every command that uses the archive.
 TEST(ArchiveServer, UnusableAddressesAreRefused)
 {
     struct Case {
@@ -196,13 +198,16 @@ TEST(ArchiveServer, UnusableAddressesAreRefused)
         {"postgresql://tolvi@localhost/archive?sslmode=disable",
             "--archive-db: the database address has an unknown parameter: sslmode"},
     };
+    const QList<QStringList> commands{{"archive", "list"}, {"--demo", "erase", "--all"}, {"collect"}};
     TempFolder folder;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url.toStdString());
-        const CliFinished run = RunCliWithData(folder.path(), {"archive", "list", "--archive-db", c.url});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err.trimmed(), QStringLiteral("tolvi-cli: ") + c.error);
-        EXPECT_FALSE(run.err.contains(QStringLiteral("secret")));
+    for (const QStringList& command : commands) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE((command.join(QLatin1Char(' ')) + QLatin1Char(' ') + c.url).toStdString());
+            const CliFinished run = RunCliWithData(folder.path(), command + QStringList{"--archive-db", c.url});
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.err.trimmed(), QStringLiteral("tolvi-cli: ") + c.error);
+            EXPECT_FALSE(run.err.contains(QStringLiteral("secret")));
+        }
     }
 }
 
@@ -292,6 +297,31 @@ TEST(ArchiveServer, ServerStoppedMidDownloadSavesTheFileAndArchivesNothing)
 
     ASSERT_TRUE(rig.server.start()) << rig.server.why().toStdString();
     EXPECT_EQ(rig.psql("SELECT COUNT(*) FROM downloads; SELECT COUNT(*) FROM slots"), before);
+}
+
+// collect --archive-db: the built-in simulated instrument, the only port
+// of the list (every other port number is pointed at nothing, the highest
+// left for it), collected into the server; again, nothing is added.
+TEST(ArchiveServer, CollectArchivesOnTheServer)
+{
+    ServerRig rig;
+    REQUIRE_SERVER(rig);
+    TempFolder pc;
+    QByteArray app = "[Ports]\r\n";
+    for (int port = PortMap::FirstPort; port < PortMap::LastPort; ++port)
+        app += QByteArray::number(port) + '=' + pc.file(QStringLiteral("none-%1").arg(port)).toLocal8Bit() + "\r\n";
+    ASSERT_TRUE(WriteText(pc.file(QStringLiteral("app.txt")), app));
+    for (const int added : {kDemoSlots, 0}) {
+        SCOPED_TRACE(added);
+        const CliFinished run = RunDemo(pc, {"collect", "--archive-db", rig.url()});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+        EXPECT_TRUE(lines[0].startsWith(kDemoSerial + QStringLiteral(" on /dev/"))) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].endsWith(QStringLiteral(": %1 slots added").arg(added))) << lines[0].toStdString();
+        EXPECT_EQ(rig.psql("SELECT COUNT(*) FROM slots"), QString::number(kDemoSlots));
+    }
+    EXPECT_FALSE(QFile::exists(pc.file(kDemoSerial + QStringLiteral("/archive.sqlite"))));
 }
 
 namespace {

@@ -66,6 +66,8 @@ TEST(Cli, UsageErrorsAreOneLineAndStatusOne)
         {{"--port", "300", "info"}, "no such port: 300"},
         {{"--port", "COM0", "info"}, "no such port: COM0"},
         {{"--auto", "send", "S"}, "use --port or --demo"},
+        {{"--port", "7", "collect"}, "collect finds the instruments itself: --port and --auto do not go with it"},
+        {{"--auto", "collect"}, "collect finds the instruments itself: --port and --auto do not go with it"},
         {{"--port", "7", "send", "G00\x02" "2001"}, "the payload may not contain STX (0x02) or CR (0x0D)"},
         {{"--port", "7", "send", "S\r"}, "the payload may not contain STX (0x02) or CR (0x0D)"},
     };

@@ -125,8 +125,9 @@ TEST(CliSurroundings, DamagedPerUserFileIsSkippedByName)
             << run.err.toStdString();
         const QFileInfo after(perUser);
         EXPECT_EQ(after.isFile(), QString::fromLatin1(c.name) != "FIFO");
-        if (after.isFile())
+        if (after.isFile()) {
             EXPECT_EQ(after.size(), 3LL * 1024 * 1024 * 1024);
+        }
     }
 }
 
