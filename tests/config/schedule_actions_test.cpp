@@ -158,8 +158,9 @@ TEST_P(ScheduleActionsTest, StartStopByState)
         const QString said = c.enabledAfter ? QStringLiteral("Schedule started.") : QStringLiteral("Schedule stopped.");
         EXPECT_EQ(rig->observer.panel1.contains(said), switched);
         EXPECT_EQ(result.stateAfter, switched ? std::optional<int>(instrumentState()) : std::nullopt);
-        if (switched)
+        if (switched) {
             EXPECT_EQ(rig->info.ScheduleEnabled, c.enabledAfter);
+        }
         EXPECT_EQ(rig->linesAt(SessionLog::Info).contains(QStringLiteral("Schedule is running but not enabled!")),
             c.state == 2);
         EXPECT_EQ(rig->prompts.texts_of(QStringLiteral("yesno")).size(),
