@@ -42,6 +42,11 @@ step "man -w tolvi-cli"
 test "$(man -w tolvi-cli)" = /usr/share/man/man1/tolvi-cli.1.gz
 man -w tolvi tolvi-sim
 
+step "the collection's systemd units start the installed tolvi-cli"
+grep -qx "ExecStart=/usr/bin/tolvi-cli collect" /usr/lib/systemd/user/tolvi-collect.service
+grep -qx "WantedBy=timers.target" /usr/lib/systemd/user/tolvi-collect.timer
+test ! -e /etc/systemd/user/timers.target.wants/tolvi-collect.timer   # shipped disabled
+
 step "the user manual where F1 looks for it"
 test -s "/usr/share/tolvi/Tolvi-M Download Software Manual.pdf"
 
