@@ -5,8 +5,8 @@
 //
 //   bench_collect
 #include "GeneratedMemory.h"
+#include "PortsSection.h"
 #include "SimHost.h"
-#include "link/PortMap.h"
 #include "shell/SessionLog.h"
 
 #include <QCoreApplication>
@@ -75,11 +75,7 @@ bool ArchiveAllButLast(const QString& recordFolder, const QList<SimSlotEntry>& s
 // other port number at nothing, so only the simulated instruments are found.
 bool WritePorts(const QTemporaryDir& data, const QStringList& ptys)
 {
-    QByteArray app = "; === Application Settings ===\r\n[Ports]\r\n";
-    for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port) {
-        const QString device = port <= ptys.size() ? ptys[port - 1] : data.filePath(QStringLiteral("none-%1").arg(port));
-        app += QByteArray::number(port) + '=' + device.toLocal8Bit() + "\r\n";
-    }
+    const QByteArray app = "; === Application Settings ===\r\n" + PortsSection(ptys, data.path());
     QFile file(data.filePath(QStringLiteral("app.txt")));
     return file.open(QIODevice::WriteOnly) && file.write(app) == app.size();
 }

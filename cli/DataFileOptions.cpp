@@ -2,7 +2,7 @@
 
 #include "CliSession.h"
 #include "ExitCode.h"
-#include "ForwardingPrompts.h"
+#include "shell/ForwardingPrompts.h"
 #include "MemoryCommands.h"
 #include "data/DataFileSettings.h"
 #include "data/DownloadPageModel.h"

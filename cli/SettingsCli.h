@@ -1,6 +1,6 @@
 #pragma once
 #include "CliOutput.h"
-#include "ForwardingPrompts.h"
+#include "shell/ForwardingPrompts.h"
 #include "config/SettingsActions.h"
 #include "config/SettingsPageModel.h"
 #include "shell/Operation.h"

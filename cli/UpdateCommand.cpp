@@ -1,7 +1,7 @@
 #include "CliSession.h"
 #include "Commands.h"
 #include "ExitCode.h"
-#include "ForwardingPrompts.h"
+#include "shell/ForwardingPrompts.h"
 #include "session/UpdateCheck.h"
 #include "shell/Operation.h"
 #include "shell/Services.h"

@@ -1,5 +1,6 @@
 #include "NetworkTransport.h"
 
+#include "PortDiscovery.h"
 #include "shell/SessionLog.h"
 
 #include <QTcpSocket>
@@ -35,7 +36,7 @@ void NetworkTransport::onError(int error)
 bool NetworkTransport::connectToBridge(const QString& host, int port, int timeoutMs)
 {
     close();
-    return port > 0 && port <= 65535 && connectTo(host, quint16(port), timeoutMs) == Connected;
+    return port > 0 && port <= NetworkAddress::HighestPort && connectTo(host, quint16(port), timeoutMs) == Connected;
 }
 
 int NetworkTransport::connectTo(const QString& host, quint16 port, int timeoutMs)

@@ -62,8 +62,13 @@ qsizetype indexOf(const QStringList& entries, int port);
 // Host and port of a "net://" entry: the host is the text after "net://" up
 // to the first ":", the port the number after that ":" (0 when none).
 struct NetworkAddress {
+    static constexpr int HighestPort = 65535;
+
     QString host;
     int port = 0;
+
+    // Names a host and a TCP port a connection can be made to.
+    bool usable() const { return !host.isEmpty() && port > 0 && port <= HighestPort; }
 };
 std::optional<NetworkAddress> ParseNetworkEntry(const QString& entry);
 

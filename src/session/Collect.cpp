@@ -6,9 +6,9 @@
 #include "records/ArchivedDownload.h"
 #include "session/InstrumentSession.h"
 #include "shell/AppPaths.h"
+#include "shell/ForwardingPrompts.h"
 #include "shell/Operation.h"
 #include "shell/PerUserSettings.h"
-#include "shell/Prompts.h"
 #include "shell/Services.h"
 #include "shell/SessionLog.h"
 #include "shell/SettingsFile.h"
@@ -24,7 +24,6 @@
 #include <thread>
 
 namespace {
-constexpr int kHighestTcpPort = 65535;
 // How often the calling thread looks for a cancel while it waits.
 constexpr std::chrono::milliseconds kCancelPollInterval{100};
 
@@ -32,69 +31,13 @@ constexpr std::chrono::milliseconds kCancelPollInterval{100};
 QString BridgeEntryProblem(const QString& entry)
 {
     const std::optional<NetworkAddress> address = ParseNetworkEntry(entry);
-    const bool usable = address && !address->host.isEmpty() && address->port > 0 && address->port <= kHighestTcpPort
+    const bool usable = address && address->usable()
         && entry.mid(PortEntry::NetworkPrefix.size()).count(QLatin1Char(':')) == 1;
     return usable ? QString()
                   : QStringLiteral("not a network bridge address (the form is net://host:port) in section \"%1\" of"
                                    " app.txt")
                         .arg(CollectSection);
 }
-
-// The prompts of the calling thread, asked by one collecting thread at a
-// time: a question is answered before the next one is put.
-class OneAtATimePrompts : public Prompts {
-public:
-    explicit OneAtATimePrompts(Prompts& prompts) : prompts_(prompts) {}
-    void message(Icon icon, const QString& text, const QString& title) override
-    {
-        const std::lock_guard lock(mutex_);
-        prompts_.message(icon, text, title);
-    }
-    Answer askYesNo(const QString& text, const QString& title, Icon icon, Answer defaultButton) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.askYesNo(text, title, icon, defaultButton);
-    }
-    Answer askOkCancel(const QString& text, const QString& title, Icon icon, Answer defaultButton) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.askOkCancel(text, title, icon, defaultButton);
-    }
-    Answer askYesCancel(const QString& text, const QString& title, Icon icon) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.askYesCancel(text, title, icon);
-    }
-    void balloon(const QString& text, const QString& title, Icon icon, int timeoutMs) override
-    {
-        const std::lock_guard lock(mutex_);
-        prompts_.balloon(text, title, icon, timeoutMs);
-    }
-    std::optional<QString> askText(const QString& prompt, const QString& title, bool secret) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.askText(prompt, title, secret);
-    }
-    std::optional<FileChosen> chooseSaveFile(const FileChoice& choice) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.chooseSaveFile(choice);
-    }
-    std::optional<FileChosen> chooseOpenFile(const FileChoice& choice) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.chooseOpenFile(choice);
-    }
-    bool openPath(const QString& path, OpenVerb verb) override
-    {
-        const std::lock_guard lock(mutex_);
-        return prompts_.openPath(path, verb);
-    }
-
-private:
-    Prompts& prompts_;
-    std::mutex mutex_;
-};
 
 // A port or bridge to collect from.
 struct CollectTarget {
@@ -106,7 +49,7 @@ struct CollectTarget {
 // What the collecting threads share.
 struct CollectShared {
     Services& services;
-    OneAtATimePrompts& prompts;
+    ForwardingPrompts& prompts;   // one question at a time
     PortMap& portMap;
     ProtocolTiming timing;
     const ArchiveStore& store;
@@ -276,7 +219,7 @@ std::vector<CollectedInstrument> CollectNewData(InstrumentSession& session, cons
     session.link().close();
     const std::vector<CollectTarget> targets = CollectTargets(session, bridges);
     log.debugMessage(QStringLiteral("Collecting new data: %1 ports and bridges.").arg(targets.size()), SessionLog::Info);
-    OneAtATimePrompts prompts(session.services().prompts);
+    ForwardingPrompts prompts(session.services().prompts);
     const CollectShared shared{session.services(), prompts, session.link().ports().portMap(), session.link().timing(),
         store};
 

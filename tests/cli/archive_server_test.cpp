@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 #include "DemoCli.h"
 #include "PgServer.h"
+#include "PortsSection.h"
 #include "QtPrinters.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
@@ -307,10 +308,7 @@ TEST(ArchiveServer, CollectArchivesOnTheServer)
     ServerRig rig;
     REQUIRE_SERVER(rig);
     TempFolder pc;
-    QByteArray app = "[Ports]\r\n";
-    for (int port = PortMap::FirstPort; port < PortMap::LastPort; ++port)
-        app += QByteArray::number(port) + '=' + pc.file(QStringLiteral("none-%1").arg(port)).toLocal8Bit() + "\r\n";
-    ASSERT_TRUE(WriteText(pc.file(QStringLiteral("app.txt")), app));
+    ASSERT_TRUE(WriteText(pc.file(QStringLiteral("app.txt")), PortsSection({}, pc.path(), PortMap::LastPort - 1)));
     for (const int added : {kDemoSlots, 0}) {
         SCOPED_TRACE(added);
         const CliFinished run = RunDemo(pc, {"collect", "--archive-db", rig.url()});

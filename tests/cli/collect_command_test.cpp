@@ -3,10 +3,10 @@
 // only: every other port number is pointed at a device that does not exist,
 // so the machine's own serial ports stay out of it.
 #include "CliProcess.h"
+#include "PortsSection.h"
 #include "QtPrinters.h"
 #include "SimHost.h"
 #include "TempFolder.h"
-#include "link/PortMap.h"
 
 #include <QFile>
 #include <QProcess>
@@ -71,12 +71,7 @@ public:
 
     CliFinished collect()
     {
-        QByteArray app = "; === Application Settings ===\r\n[Ports]\r\n";
-        for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port) {
-            const QString device = port <= ports_.size() ? ports_[port - 1]
-                                                         : data.file(QStringLiteral("no-device-%1").arg(port));
-            app += QByteArray::number(port) + '=' + device.toLocal8Bit() + "\r\n";
-        }
+        QByteArray app = "; === Application Settings ===\r\n" + PortsSection(ports_, data.path());
         app += "[Collect]\r\nBridges=" + bridges_.join(QStringLiteral(", ")).toLocal8Bit() + "\r\n";
         QFile file(data.file(QStringLiteral("app.txt")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(app) != app.size())
